@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the system packages Packhelm needs to build, run and test. Packages already installed
+# are not fetched again.
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvterm-dev
+  shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin)
+[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ ${#missing[@]} -gt 0 ]; then
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The packer itself, where the distribution has it. Packhelm also asks for it at start when missing.
+if [ "${1:-}" = "--packer" ] && ! command -v upx >/dev/null && ! command -v upx-ucl >/dev/null; then
+  for p in upx-ucl upx; do
+    if apt-cache show "$p" >/dev/null 2>&1; then
+      DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "$p" && break
+    fi
+  done
+fi
+exit 0

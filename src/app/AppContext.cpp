@@ -1,0 +1,43 @@
+#include "app/AppContext.h"
+
+#include "app/TFormMain.h"
+#include "dialogs/TFormAbout.h"
+#include "dialogs/TFormIntegration.h"
+#include "dialogs/TFormOpt.h"
+#include "dialogs/TFormVersHist.h"
+#include "i18n/TFormChooseLang.h"
+#include "packer/ConsoleSession.h"
+#include "packer/TFormEditExec.h"
+#include "packer/TFormFTSC.h"
+
+void AppContext::createForms() {
+  console = new ConsoleSession(*this);
+  FormMain = new TFormMain(*this);
+  FormAbout = new TFormAbout(*this);
+  FormVersHist = new TFormVersHist(*this);
+  FormOpt = new TFormOpt(*this);
+  FormChooseLang = new TFormChooseLang(*this);
+  FormFTSC = new TFormFTSC(*this);
+  FormEditExec = new TFormEditExec(*this);
+  FormIntegration = new TFormIntegration(*this);
+}
+
+QList<QWidget*> AppContext::forms() const {
+  QList<QWidget*> all{FormMain,       FormAbout, FormVersHist, FormOpt,
+                      FormChooseLang, FormFTSC,  FormEditExec, FormIntegration};
+  all.removeAll(nullptr);
+  return all;
+}
+
+AppContext::~AppContext() {
+  // Dialogs first, the main window last, then the console (which may still own a packer).
+  delete FormIntegration;
+  delete FormEditExec;
+  delete FormFTSC;
+  delete FormChooseLang;
+  delete FormOpt;
+  delete FormVersHist;
+  delete FormAbout;
+  delete FormMain;
+  delete console;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Message boxes and file dialogs go through here, so that tests can answer them in advance
+// instead of a person. Outside test mode these are plain QMessageBox and QFileDialog calls.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// An open or save dialog as a named, non-visual object of its window: language files set its
+// title and filter by name ("OPENDIALOG\OpenDialog", "SAVEDIALOGFILTER\SaveDialog").
+class TFileDialogSpec : public QObject {
+  Q_OBJECT
+ public:
+  enum class Kind { Open, Save };
+  TFileDialogSpec(const QString& name, Kind kind, QObject* parent);
+  Kind kind;
+  QString title;
+  QString filter;  // "description|pattern|description|pattern..."
+  bool multiSelect = false;
+  bool showHidden = false;
+  QString fileName;  // initial file name for the next showing
+};
+
+namespace Prompts {
+
+enum class Icon { Information, Warning, Error };
+
+void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption);
+
+// Empty result: cancelled.
+QStringList OpenFiles(QWidget* owner, const TFileDialogSpec& spec);
+QString SaveFile(QWidget* owner, const TFileDialogSpec& spec);
+
+// "desc|*.exe|desc2|*.a;*.b" -> "desc (*.exe);;desc2 (*.a *.b)"
+QString ToQtFilter(const QString& filter);
+
+// --- test seam ---
+struct MessageRecord {
+  Icon icon;
+  QString text;
+  QString caption;
+};
+struct TestScript {
+  bool active = false;
+  QList<QStringList> openAnswers;  // consumed in order; an empty list or none left = cancel
+  QList<QString> saveAnswers;      // consumed in order; empty or none left = cancel
+  QList<MessageRecord> messages;   // every message shown, in order
+  QList<QString> dialogTitles;     // title of every file dialog shown
+};
+TestScript& Test();  // set Test().active = true to record instead of showing
+
+}  // namespace Prompts

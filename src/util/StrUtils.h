@@ -1,0 +1,31 @@
+#pragma once
+// Small helpers on byte strings shared by the configuration file, the language files and the
+// settings. Positions count from 1, a line break is CR LF only, and "spaces" are byte 32 only.
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace StrUtils {
+
+char SelectChar(bool condition, char a, char b);
+bool SelectBool(bool condition, bool a, bool b);
+
+QByteArray FormatCardinal(quint32 value);
+
+// Accepts: spaces, an optional sign, then decimal digits or a hex prefix ($, x, X, 0x, 0X) with
+// hex digits, and nothing after. Anything else gives the default.
+qint32 ParseInt(const QByteArray& text, qint32 def);
+// Same grammar read as a signed 64-bit number; the low 32 bits are returned.
+quint32 ParseCardinal(const QByteArray& text, quint32 def);
+// Spaces, optional sign, digits with an optional "." and optional exponent; "." always.
+long double ParseFloat(const QByteArray& text, long double def);
+
+QByteArray NthWord(const QByteArray& text, quint32 n, char separator);
+quint32 CountWords(const QByteArray& text, char separator);
+QByteArray NthLine(const QByteArray& text, quint32 n);
+quint32 CountLines(const QByteArray& text);
+
+QByteArray TrimSpaces(const QByteArray& text);
+QByteArray PadLeft(const QByteArray& text, quint32 width, char fill, bool truncate);
+
+}  // namespace StrUtils

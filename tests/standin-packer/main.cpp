@@ -1,0 +1,4 @@
+// Placeholder until the stand-in packer lands.
+int main() {
+  return 1;
+}

@@ -1,0 +1,51 @@
+#include "support/TestProgramDir.h"
+
+#include <QDir>
+#include <QFile>
+
+QByteArray standinPath() {
+  return PACKHELM_STANDIN_PATH;
+}
+
+TestProgramDir::TestProgramDir(bool withLanguages, bool withPacker) {
+  QDir d(dir_.path());
+  if (withLanguages) {
+    const QDir src(QStringLiteral(PACKHELM_LANG_SOURCE_DIR));
+    for (const QString& f : src.entryList({QStringLiteral("*.lng")}, QDir::Files))
+      QFile::copy(src.filePath(f), d.filePath(f));
+  }
+  if (withPacker) {
+    d.mkdir(QStringLiteral("upx"));
+    QFile::copy(QString::fromLocal8Bit(standinPath()), d.filePath(QStringLiteral("upx/upx")));
+    QFile::setPermissions(d.filePath(QStringLiteral("upx/upx")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+}
+
+QByteArray TestProgramDir::path() const {
+  return QFile::encodeName(dir_.path()) + '/';
+}
+
+QByteArray TestProgramDir::makeFile(const QByteArray& name, qint64 size) const {
+  const QByteArray p = file(name);
+  QFile f(QFile::decodeName(p));
+  if (f.open(QIODevice::WriteOnly)) {
+    QByteArray chunk;
+    for (int i = 0; chunk.size() < 4096; ++i)
+      chunk += "Packhelm test data line " + QByteArray::number(i) + '\n';
+    qint64 left = size;
+    while (left > 0) {
+      const qint64 n = qMin<qint64>(left, chunk.size());
+      f.write(chunk.constData(), n);
+      left -= n;
+    }
+  }
+  return p;
+}
+
+void TestProgramDir::prepare(ProgramState& state) const {
+  state.ProgramDir = path();
+  state.UpxLocation = packerPath();
+  state.UpxShortLocation = packerPath();
+  state.SettingsPath = path() + "Packhelmconfig.cfg";
+}

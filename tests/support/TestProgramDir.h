@@ -1,0 +1,32 @@
+#pragma once
+// A program folder of a test's own: a temporary directory holding copies of the shipped language
+// files and the stand-in packer as upx/upx, with an AppContext pointing at it.
+
+#include <QByteArray>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/AppContext.h"
+
+class TestProgramDir {
+ public:
+  // withLanguages: copy lang/*.lng; withPacker: place the stand-in as upx/upx.
+  explicit TestProgramDir(bool withLanguages = true, bool withPacker = true);
+
+  QByteArray path() const;  // with a trailing "/"
+  QByteArray file(const QByteArray& name) const { return path() + name; }
+  QByteArray packerPath() const { return path() + "upx/upx"; }
+  // Writes a file of the given size with compressible content; returns its path.
+  QByteArray makeFile(const QByteArray& name, qint64 size) const;
+  // Location of the stand-in packer's argument log (set PACKHELM_STANDIN_ARGLOG to it).
+  QByteArray argLogPath() const { return path() + "packer-args.log"; }
+
+  // Fills state.ProgramDir, the packer location and the settings path for this folder.
+  void prepare(ProgramState& state) const;
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// The stand-in packer's version line as it answers --version, or empty.
+QByteArray standinPath();
