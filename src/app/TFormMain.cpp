@@ -22,6 +22,3 @@ void TFormMain::ButtonPackClick() {}
 void TFormMain::ButtonUnPackClick() {}
 void TFormMain::ButtonResetClick() {}
 void TFormMain::ButtonMaxClick() {}
-void TFormMain::ReadCFG() {}
-void TFormMain::WriteCFG() {}
-void TFormMain::ApplyDefaults() {}
