@@ -20,6 +20,9 @@ class ConsoleSession;
 struct AppContext {
   ProgramState state;
   QList<QByteArray> arguments;  // the program's own arguments (files), already absolute
+  // Tests of single windows turn this off so that showing the main window does not run the
+  // start-up sequence (settings, language chooser, locating the packer).
+  bool runStartupOnShow = true;
 
   ConsoleSession* console = nullptr;
   TFormMain* FormMain = nullptr;

@@ -30,6 +30,9 @@ class TFormMain : public QWidget {
   void ButtonResetClick();
   void ButtonMaxClick();
 
+  // The start-up sequence, run on the first showing (when the context asks for it).
+  void FormShow();
+
   void ReadCFG();
   void WriteCFG();
   void ApplyDefaults();

@@ -13,6 +13,9 @@ class TFormAbout : public QDialog {
   explicit TFormAbout(AppContext& ctx, QWidget* parent = nullptr);
   ~TFormAbout() override;
 
+  // Label11 and Label2 from the language texts 30 and 31 and the version numbers.
+  void UpdateVersionLabels();
+
  private:
   AppContext& ctx_;
   Ui::TFormAbout* ui;
