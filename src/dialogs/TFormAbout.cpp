@@ -11,3 +11,5 @@ TFormAbout::TFormAbout(AppContext& ctx, QWidget* parent)
 TFormAbout::~TFormAbout() {
   delete ui;
 }
+
+void TFormAbout::UpdateVersionLabels() {}

@@ -11,3 +11,5 @@ TFormEditExec::TFormEditExec(AppContext& ctx, QWidget* parent)
 TFormEditExec::~TFormEditExec() {
   delete ui;
 }
+
+void TFormEditExec::Run(int) {}
