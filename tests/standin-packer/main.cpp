@@ -1,4 +1,292 @@
-// Placeholder until the stand-in packer lands.
-int main() {
-  return 1;
+// The stand-in packer: a small program that the tests run in place of the real packer. It keeps
+// the real packer's command-line contract (options, commands, per-file checks, exit codes 0/1/2)
+// and really compresses, in a format of its own (see Files.cpp).
+//
+// Environment switches, for tests, applied in this order:
+//   PACKHELM_STANDIN_ARGLOG=FILE   append every argument on a line of its own, then "--END--"
+//   PACKHELM_STANDIN_VERSION=X.Y.Z version it claims (default 4.2.4); below 4 it takes --crp-ms=
+//   PACKHELM_STANDIN_SLEEP_MS=N    sleep N ms first
+//   PACKHELM_STANDIN_OUTPUT_BYTES=N print N bytes of text to stdout, then work on
+//   PACKHELM_STANDIN_ECHO_INPUT=1  echo stdin lines as "got: <line>" until EOF or "quit", exit 0
+//   PACKHELM_STANDIN_GRANDCHILD=1  leave a detached grandchild holding stdout for 30 s, exit 0
+//   PACKHELM_STANDIN_SIGNAL=N      die by signal N
+//   PACKHELM_STANDIN_EXIT=N        exit with code N without doing anything else
+// The last four end the program; EXIT also sets the code with which ECHO_INPUT and GRANDCHILD end.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QtGlobal>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Files.h"
+#include "Options.h"
+
+using namespace Standin;
+
+namespace {
+
+bool gTerminal = false;
+int gQuiet = 0;
+
+std::string envText(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+long envNumber(const char* name, long fallback) {
+  const std::string v = envText(name);
+  if (v.empty()) return fallback;
+  char* end = nullptr;
+  const long n = std::strtol(v.c_str(), &end, 10);
+  return (end && *end == '\0') ? n : fallback;
+}
+
+void out(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void err(const std::string& text) {
+  std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+void logArguments(const std::string& path, int argc, char** argv) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  std::string text;
+  for (int i = 1; i < argc; ++i) text += std::string(argv[i]) + '\n';
+  text += "--END--\n";
+  // One write, so that concurrent runs do not interleave their lines.
+  [[maybe_unused]] const ssize_t n = ::write(fd, text.data(), text.size());
+  ::close(fd);
+}
+
+void printTextBytes(long count) {
+  std::string line;
+  for (long written = 0, row = 0; written < count; ++row) {
+    line = "stand-in output line " + std::to_string(row) + " ........................\n";
+    if (long(line.size()) > count - written) line.resize(size_t(count - written));
+    out(line);
+    written += long(line.size());
+  }
+  std::fflush(stdout);
+}
+
+int echoInput(int code) {
+  char* line = nullptr;
+  size_t cap = 0;
+  ssize_t n;
+  while ((n = ::getline(&line, &cap, stdin)) >= 0) {
+    std::string text(line, size_t(n));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    if (text == "quit") break;
+    out("got: " + text + "\n");
+    std::fflush(stdout);
+  }
+  std::free(line);
+  return code;
+}
+
+int leaveGrandchild(int code) {
+  std::fflush(stdout);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // A session of its own, so that the end of our session or group does not take it along.
+    ::setsid();
+    ::sleep(30);
+    ::_exit(0);
+  }
+  return code;
+}
+
+void dieBySignal(int sig) {
+  std::fflush(stdout);
+  ::signal(sig, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  ::raise(sig);
+}
+
+std::string versionText() {
+  const std::string v = envText("PACKHELM_STANDIN_VERSION");
+  return v.empty() ? "4.2.4" : v;
+}
+
+int majorOf(const std::string& version) {
+  return std::atoi(version.c_str());
+}
+
+void progress(const std::string& name, int percent) {
+  if (!gTerminal || gQuiet > 0) return;
+  out("\r  [" + std::string(size_t(percent / 10), '*') +
+      std::string(size_t(10 - percent / 10), '.') + "] " + std::to_string(percent) + "%  " + name);
+  std::fflush(stdout);
+}
+
+void clearProgress(const std::string& name) {
+  if (!gTerminal || gQuiet > 0) return;
+  out("\r" + std::string(name.size() + 22, ' ') + "\r");
+}
+
+std::string resultLine(const FileResult& r, const std::string& name) {
+  char buf[96];
+  const double ratio = r.sizeBefore > 0 ? 100.0 * double(r.sizeAfter) / double(r.sizeBefore) : 0;
+  std::snprintf(buf, sizeof buf, "%10lld -> %10lld   %6.2f%%   %-11s   ", r.sizeBefore, r.sizeAfter,
+                ratio, r.format.c_str());
+  return buf + name + "\n";
+}
+
+void printVersion(const std::string& version) {
+  out("upx " + version + "\n");
+  out("stand-in packer for the Packhelm tests; zlib through Qt " + std::string(qVersion()) + "\n");
+  out("This program may be freely redistributed under the terms of the GNU GPL.\n");
+}
+
+void printBanner(const std::string& version) {
+  out("                   Stand-in packer for the Packhelm tests\n");
+  out("upx " + version + "   compresses with zlib into a format of its own\n\n");
+}
+
+void printHelp(const std::string& version, int major) {
+  printBanner(version);
+  out("Usage: upx [-123456789dlthVL] [-qk] [-o file] file..\n\n"
+      "Commands:\n"
+      "  -1     compress faster                   -9    compress better\n"
+      "  --best compress best\n"
+      "  -d     decompress                        -l    list compressed file\n"
+      "  -t     test compressed file              -V    display version number\n"
+      "  -h     give this help                    -L    display software license\n"
+      "Options:\n"
+      "  -q     be quiet                          -k    keep backup files\n"
+      "  -f     force compression                 -o FILE  write output to 'FILE'\n");
+  out(std::string("  ") + (major >= 4 ? "--crp-ucl-ms=" : "--crp-ms=") +
+      "N     10000..999999\n"
+      "  --nrv2b --nrv2d --overlay=copy|strip|skip --8086 --no-reloc --coff --le\n"
+      "  --compress-exports=0|1 --compress-icons=0..3 --compress-resources=0|1\n"
+      "  --strip-relocs=0|1\n");
+}
+
+void printFormats(const std::string& version) {
+  printBanner(version);
+  out("Formats:\n  raw/bin linux/i386 linux/amd64 dos/exe win32/pe\n");
+}
+
+const char* verbOf(Command c) {
+  switch (c) {
+    case Command::Decompress:
+      return "Unpacked";
+    case Command::Test:
+      return "Tested";
+    case Command::List:
+      return "Listed";
+    default:
+      return "Packed";
+  }
+}
+
+void silentMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Ctrl+C must end the stand-in, whatever the parent left behind.
+  ::signal(SIGINT, SIG_DFL);
+  sigset_t intSet;
+  sigemptyset(&intSet);
+  sigaddset(&intSet, SIGINT);
+  ::sigprocmask(SIG_UNBLOCK, &intSet, nullptr);
+  // qUncompress complains on damaged data; the stand-in reports that itself.
+  qInstallMessageHandler(silentMessages);
+
+  const std::string argLog = envText("PACKHELM_STANDIN_ARGLOG");
+  if (!argLog.empty()) logArguments(argLog, argc, argv);
+
+  const long sleepMs = envNumber("PACKHELM_STANDIN_SLEEP_MS", 0);
+  if (sleepMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+  const long outputBytes = envNumber("PACKHELM_STANDIN_OUTPUT_BYTES", 0);
+  if (outputBytes > 0) printTextBytes(outputBytes);
+
+  const bool exitSet = !envText("PACKHELM_STANDIN_EXIT").empty();
+  const int exitCode = int(envNumber("PACKHELM_STANDIN_EXIT", 0));
+  if (envText("PACKHELM_STANDIN_ECHO_INPUT") == "1") return echoInput(exitCode);
+  if (envText("PACKHELM_STANDIN_GRANDCHILD") == "1") return leaveGrandchild(exitCode);
+  const long sig = envNumber("PACKHELM_STANDIN_SIGNAL", 0);
+  if (sig > 0 && sig < NSIG) {
+    dieBySignal(int(sig));
+    return 1;  // a signal whose default is to be ignored
+  }
+  if (exitSet) return exitCode;
+
+  gTerminal = ::isatty(1) == 1;
+  const std::string version = versionText();
+  const int major = majorOf(version);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  Options o;
+  std::string usageError;
+  if (!ParseArguments(args, major, o, usageError)) {
+    printBanner(version);
+    err("upx: " + usageError + "\n");
+    std::fflush(stdout);
+    return 1;
+  }
+  gQuiet = o.quiet;
+
+  switch (o.command) {
+    case Command::Version:
+      printVersion(version);
+      return 0;
+    case Command::Help:
+      printHelp(version, major);
+      return 0;
+    case Command::ListFormats:
+      printFormats(version);
+      return 0;
+    default:
+      break;
+  }
+
+  if (gQuiet == 0) {
+    printBanner(version);
+    out("        File size         Ratio      Format      Name\n");
+    out("   --------------------   ------   -----------   -----------\n");
+  }
+  int ok = 0, warnings = 0, errors = 0;
+  for (const std::string& name : o.files) {
+    const FileResult r = ProcessFile(o, name, progress);
+    clearProgress(name);
+    switch (r.outcome) {
+      case Outcome::Ok:
+        ++ok;
+        if (gQuiet < 2) out(resultLine(r, name));
+        break;
+      case Outcome::Warning:
+        ++warnings;
+        err("upx: " + name + ": warning: " + r.message + "\n");
+        break;
+      case Outcome::Error:
+        ++errors;
+        err("upx: " + name + ": error: " + r.message + "\n");
+        break;
+    }
+    std::fflush(stdout);
+  }
+  if (gQuiet < 2) {
+    const int total = int(o.files.size());
+    out(std::string(verbOf(o.command)) + " " + std::to_string(ok) + " of " + std::to_string(total) +
+        (total == 1 ? " file" : " files") + ": " + std::to_string(warnings) +
+        (warnings == 1 ? " warning, " : " warnings, ") + std::to_string(errors) +
+        (errors == 1 ? " error.\n" : " errors.\n"));
+  }
+  std::fflush(stdout);
+  return errors > 0 ? 1 : warnings > 0 ? 2 : 0;
 }

@@ -1,0 +1,30 @@
+#pragma once
+// The stand-in packer's work on one file: pack, unpack, test or list, with the packed format of
+// its own. File names are argv bytes, used with POSIX calls only.
+
+#include <string>
+
+#include "Options.h"
+
+namespace Standin {
+
+enum class Outcome { Ok, Warning, Error };
+
+struct FileResult {
+  Outcome outcome = Outcome::Ok;
+  std::string message;       // for warnings and errors
+  long long sizeBefore = 0;  // unpacked size
+  long long sizeAfter = 0;   // packed size
+  std::string format;
+};
+
+// Called between the steps of a file, for the progress line on a terminal.
+using ProgressFn = void (*)(const std::string& name, int percent);
+
+FileResult ProcessFile(const Options& o, const std::string& name, ProgressFn progress);
+
+// The backup name -k uses: prog.exe -> prog.ex~, prog -> prog.~; when that is taken,
+// prog.000, prog.001, ... Empty when every candidate is taken.
+std::string BackupName(const std::string& path);
+
+}  // namespace Standin
