@@ -194,6 +194,9 @@ bool TCFGfile::GetCardinal(const QByteArray& key, quint32& value, QByteArray* co
 bool TCFGfile::GetBoolean(const QByteArray& key, bool& value, QByteArray* comment) const {
   return getFrom(booleans_, key, value, comment);
 }
+bool TCFGfile::GetFloat(const QByteArray& key, long double& value, QByteArray* comment) const {
+  return getFrom(floats_, key, value, comment);
+}
 QByteArray TCFGfile::ReadString(const QByteArray& key, const QByteArray& def) const {
   QByteArray value = def;
   GetString(key, value);

@@ -30,6 +30,7 @@ class TCFGfile {
   bool GetInteger(const QByteArray& key, qint32& value, QByteArray* comment = nullptr) const;
   bool GetCardinal(const QByteArray& key, quint32& value, QByteArray* comment = nullptr) const;
   bool GetBoolean(const QByteArray& key, bool& value, QByteArray* comment = nullptr) const;
+  bool GetFloat(const QByteArray& key, long double& value, QByteArray* comment = nullptr) const;
   QByteArray ReadString(const QByteArray& key, const QByteArray& def) const;
 
   int StringCount() const;
