@@ -84,6 +84,14 @@ class TestStrUtils : public QObject {
     QTest::newRow("sign only") << QByteArray("-") << D;
     QTest::newRow("dot only") << QByteArray(".") << D;
     QTest::newRow("exp no digits") << QByteArray("1e") << D;
+    QTest::newRow("many digits, negative exponent")
+        << QByteArray("1" + QByteArray(5000, '0') + "e-5000") << 1.0;
+    QTest::newRow("many fraction zeros")
+        << QByteArray("0." + QByteArray(5000, '0') + "15e5001") << 1.5;
+    QTest::newRow("many significant digits")
+        << QByteArray("1.2345678901234567890123456789012345678901234567890e2")
+        << 123.45678901234568;
+    QTest::newRow("0.1") << QByteArray("0.1") << 0.1;
   }
   void parseFloat() {
     QFETCH(QByteArray, text);

@@ -107,19 +107,36 @@ long double ParseFloat(const QByteArray& text, long double def) {
   bool negative = false;
   if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i == n) return def;
+  // Only the first significant digits are accumulated; further ones only move the decimal
+  // exponent, so that a long run of digits cannot overflow the mantissa.
+  constexpr int kSignificant = 40;
   long double mantissa = 0;
   int digits = 0;
-  int scale = 0;
-  while (i < n && text[i] >= '0' && text[i] <= '9') {
-    mantissa = mantissa * 10 + (text[i++] - '0');
+  int significant = 0;
+  long scale = 0;
+  auto takeDigit = [&](char c, bool fraction) {
     ++digits;
+    if (significant == 0 && c == '0') {
+      if (fraction) --scale;
+      return;
+    }
+    if (significant < kSignificant) {
+      mantissa = mantissa * 10 + (c - '0');
+      ++significant;
+      if (fraction) --scale;
+    } else if (!fraction) {
+      ++scale;
+    }
+  };
+  while (i < n && text[i] >= '0' && text[i] <= '9') {
+    if (scale < 1000000) takeDigit(text[i], false);
+    ++i;
   }
   if (i < n && text[i] == '.') {
     ++i;
     while (i < n && text[i] >= '0' && text[i] <= '9') {
-      mantissa = mantissa * 10 + (text[i++] - '0');
-      ++digits;
-      --scale;
+      if (scale > -1000000) takeDigit(text[i], true);
+      ++i;
     }
   }
   long exponent = 0;
@@ -138,7 +155,18 @@ long double ParseFloat(const QByteArray& text, long double def) {
   if (i != n) return def;
   // "." alone or an exponent with no digits before it: nothing to read
   if (digits == 0) return def;
-  long double v = mantissa * std::pow(10.0L, (long double)(exponent + scale));
+  // Dividing by an exact power of ten rounds once; a very small power is applied in two steps
+  // so that a long mantissa does not underflow early.
+  const long total = exponent + scale;
+  long double v = mantissa;
+  if (v != 0) {
+    if (total >= 0)
+      v *= std::pow(10.0L, (long double)total);
+    else if (total >= -4900)
+      v /= std::pow(10.0L, (long double)-total);
+    else
+      v = v / std::pow(10.0L, 4900.0L) / std::pow(10.0L, (long double)(-total - 4900));
+  }
   return negative ? -v : v;
 }
 
