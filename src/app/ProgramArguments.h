@@ -1,0 +1,22 @@
+#pragma once
+// The program's own arguments (each one a file name) as absolute paths. Relative names are taken
+// against the folder Packhelm was started from; the main window later makes the program folder
+// the current directory, after which relative names would point elsewhere. Bytes are kept as
+// given: no decoding, so any file name the system accepts survives.
+
+#include <QByteArray>
+#include <QList>
+
+namespace ProgramArguments {
+
+// The process's current directory as bytes, without a trailing "/" (except for "/" itself).
+QByteArray CurrentDirectory();
+
+// Each argument made absolute against startDir; "." segments and repeated "/" are dropped, ".."
+// is kept (a lexical ".." would be wrong behind a symbolic link). Empty arguments stay empty.
+QList<QByteArray> MakeAbsolute(const QList<QByteArray>& args, const QByteArray& startDir);
+
+// argv[1..argc-1] made absolute against the current directory.
+QList<QByteArray> FromArgv(int argc, const char* const* argv);
+
+}  // namespace ProgramArguments

@@ -1,0 +1,76 @@
+#pragma once
+// The settings file: the 36 rows the program keeps between runs, their keys, types and order, and
+// their conversion to and from the typed configuration store. Rows that are absent from a loaded
+// file stay empty (std::nullopt), so the caller keeps its defaults for them.
+
+#include <QByteArray>
+#include <QList>
+#include <optional>
+
+class TCFGfile;
+
+namespace Settings {
+
+inline constexpr char FileName[] = "Packhelmconfig.cfg";
+
+struct SettingsRows {
+  std::optional<QByteArray> LangName;                   //  1 s
+  std::optional<bool> SpeedButtonAddOpt;                //  2 b
+  std::optional<QList<QByteArray>> Files;               //  3 s, lines joined with CR LF
+  std::optional<QByteArray> EditOutfile;                //  4 s
+  std::optional<qint32> CompressValueBar;               //  5 i
+  std::optional<bool> BackupBox;                        //  6 b
+  std::optional<bool> OutFileBox;                       //  7 b
+  std::optional<bool> ReplaceIfExistsCheckBox;          //  8 b
+  std::optional<qint32> OverlayGroup;                   //  9 i
+  std::optional<bool> OptBoxDOS1;                       // 10 b
+  std::optional<bool> OptBoxDOS2;                       // 11 b
+  std::optional<qint32> ExportsGroup;                   // 12 i
+  std::optional<qint32> IconsGroup;                     // 13 i
+  std::optional<bool> ResourcesBox;                     // 14 b
+  std::optional<bool> CheckBoxForce;                    // 15 b
+  std::optional<qint32> RelocationsGroup;               // 16 i
+  std::optional<bool> Compress1CheckBox;                // 17 b
+  std::optional<qint32> CompressValueBar1;              // 18 i
+  std::optional<bool> CheckBoxCoff;                     // 19 b
+  std::optional<bool> CheckBoxLe;                       // 20 b
+  std::optional<bool> CheckBoxTryMulti;                 // 21 b
+  std::optional<bool> RadioButton_nrv2b;                // 22 b
+  std::optional<bool> RadioButton_nrv2d;                // 23 b
+  std::optional<bool> GlobalOpt_FastOpen;               // 24 b
+  std::optional<QByteArray> GlobalOpt_UPX2;             // 25 s
+  std::optional<qint32> GlobalOpt_DragOp;               // 26 i
+  std::optional<qint32> GlobalOpt_CloseCon;             // 27 i
+  std::optional<quint32> GlobalOpt_PriorityClass;       // 28 c
+  std::optional<quint32> GlobalOpt_ThreadPriority;      // 29 c
+  std::optional<qint32> GlobalOpt_FirstTimeShowConsol;  // 30 i
+  std::optional<qint32> GlobalOpt_StayOnTop;            // 31 i
+  std::optional<bool> GlobalOpt_ShowHints;              // 32 b
+  std::optional<quint32> CmdLinesMax;                   // 33 c
+  std::optional<QList<QByteArray>> CmdPackLines;        // 34 s, lines joined with CR LF
+  std::optional<QList<QByteArray>> CmdUnPackLines;      // 35 s, lines joined with CR LF
+  // 36: "ShellExt0", "ShellExt1", ... Empty after a load that found no entry 0.
+  QList<QByteArray> ShellExt;
+};
+
+// Entries joined by CR LF (none before the first entry).
+QByteArray JoinLines(const QList<QByteArray>& entries);
+// The lines of a joined string; an empty string gives no entry.
+QList<QByteArray> SplitLines(const QByteArray& joined);
+// A shell extension with its leading "."; an empty one becomes ".".
+QByteArray NormalizeExtension(const QByteArray& ext);
+// "ShellExt" followed by the decimal number, unpadded.
+QByteArray ShellExtKey(int number);
+
+// Sets every present row into the store in table order, with empty comments.
+void WriteRows(const SettingsRows& rows, TCFGfile& cfg);
+// Takes every row whose key exists with its own type; ShellExt entries up to the first gap.
+SettingsRows ReadRows(const TCFGfile& cfg);
+
+// False when there is no usable file (missing, unreadable, no header, any malformed record); the
+// rows are then left empty, nothing of a partly readable file is used.
+bool LoadSettingsFile(const QByteArray& path, SettingsRows& rows);
+// Replaces the file atomically; false when it could not be written (the old file stays whole).
+bool SaveSettingsFile(const QByteArray& path, const SettingsRows& rows);
+
+}  // namespace Settings

@@ -1,0 +1,480 @@
+// The settings file's rows, keys, types and order; lists in one string; the shell extensions;
+// where the file lives; locating the packer; the program's arguments made absolute.
+#include <sys/resource.h>
+#include <QtTest>
+
+#include <csignal>
+
+#include "app/ProgramArguments.h"
+#include "packer/PackerLocator.h"
+#include "settings/CFGfile.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsLocation.h"
+
+using namespace Settings;
+
+namespace {
+
+QByteArray readAll(const QByteArray& path) {
+  QFile f(QFile::decodeName(path));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeAll(const QByteArray& path, const QByteArray& bytes) {
+  QFile f(QFile::decodeName(path));
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray tempPath(const QTemporaryDir& d, const char* name) {
+  return QFile::encodeName(d.filePath(QString::fromLatin1(name)));
+}
+
+// A state with a distinct value in every row, so that a mix-up of two rows shows.
+SettingsRows knownRows() {
+  SettingsRows r;
+  r.LangName = "English";
+  r.SpeedButtonAddOpt = true;
+  r.Files = QList<QByteArray>{"/a/one.exe", "/b/two.exe"};
+  r.EditOutfile = "/a/out.exe";
+  r.CompressValueBar = 4;
+  r.BackupBox = true;
+  r.OutFileBox = false;
+  r.ReplaceIfExistsCheckBox = true;
+  r.OverlayGroup = -1;
+  r.OptBoxDOS1 = false;
+  r.OptBoxDOS2 = true;
+  r.ExportsGroup = 1;
+  r.IconsGroup = 2;
+  r.ResourcesBox = false;
+  r.CheckBoxForce = true;
+  r.RelocationsGroup = 0;
+  r.Compress1CheckBox = true;
+  r.CompressValueBar1 = 999999;
+  r.CheckBoxCoff = false;
+  r.CheckBoxLe = true;
+  r.CheckBoxTryMulti = false;
+  r.RadioButton_nrv2b = true;
+  r.RadioButton_nrv2d = false;
+  r.GlobalOpt_FastOpen = true;
+  r.GlobalOpt_UPX2 = "/opt/upx";
+  r.GlobalOpt_DragOp = 2;
+  r.GlobalOpt_CloseCon = 1;
+  r.GlobalOpt_PriorityClass = 32;
+  r.GlobalOpt_ThreadPriority = 0;
+  r.GlobalOpt_FirstTimeShowConsol = 1;
+  r.GlobalOpt_StayOnTop = 2;
+  r.GlobalOpt_ShowHints = false;
+  r.CmdLinesMax = 4294967295u;
+  r.CmdPackLines = QList<QByteArray>{"upx -9 a"};
+  r.CmdUnPackLines = QList<QByteArray>{};
+  r.ShellExt = {".exe", ".dll"};
+  return r;
+}
+
+}  // namespace
+
+class TestSettings : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+  void joinAndSplit_data() {
+    QTest::addColumn<QList<QByteArray>>("entries");
+    QTest::addColumn<QByteArray>("joined");
+    QTest::newRow("none") << QList<QByteArray>{} << QByteArray("");
+    QTest::newRow("one") << QList<QByteArray>{"a b"} << QByteArray("a b");
+    QTest::newRow("three") << QList<QByteArray>{"upx -9 \"x y\"", "upx -1 z", "upx --best w"}
+                           << QByteArray("upx -9 \"x y\"\r\nupx -1 z\r\nupx --best w");
+    QTest::newRow("empty in the middle")
+        << QList<QByteArray>{"a", "", "c"} << QByteArray("a\r\n\r\nc");
+  }
+  void joinAndSplit() {
+    QFETCH(QList<QByteArray>, entries);
+    QFETCH(QByteArray, joined);
+    QCOMPARE(JoinLines(entries), joined);
+    QCOMPARE(SplitLines(joined), entries);
+  }
+
+  void normalizeExtension_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("with dot") << QByteArray(".dll") << QByteArray(".dll");
+    QTest::newRow("without dot") << QByteArray("exe") << QByteArray(".exe");
+    QTest::newRow("empty") << QByteArray("") << QByteArray(".");
+    QTest::newRow("dot only") << QByteArray(".") << QByteArray(".");
+  }
+  void normalizeExtension() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(NormalizeExtension(stored), expected);
+  }
+
+  void shellExtNumbering_data() {
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::addColumn<QList<QByteArray>>("values");
+    QTest::addColumn<QList<QByteArray>>("expected");
+    QTest::newRow("0 and 1") << QList<int>{0, 1} << QList<QByteArray>{"exe", ".dll"}
+                             << QList<QByteArray>{".exe", ".dll"};
+    QTest::newRow("0 and 2 without 1")
+        << QList<int>{0, 2} << QList<QByteArray>{".exe", ".dll"} << QList<QByteArray>{".exe"};
+    QTest::newRow("1 without 0") << QList<int>{1} << QList<QByteArray>{".exe"}
+                                 << QList<QByteArray>{};
+    QTest::newRow("none") << QList<int>{} << QList<QByteArray>{} << QList<QByteArray>{};
+  }
+  void shellExtNumbering() {
+    QFETCH(QList<int>, numbers);
+    QFETCH(QList<QByteArray>, values);
+    QFETCH(QList<QByteArray>, expected);
+    TCFGfile cfg;
+    for (int i = 0; i < numbers.size(); ++i) cfg.SetString(ShellExtKey(numbers[i]), values[i]);
+    QCOMPARE(ReadRows(cfg).ShellExt, expected);
+  }
+
+  void shellExtKeysAreUnpadded() {
+    QCOMPARE(ShellExtKey(0), QByteArray("ShellExt0"));
+    QCOMPARE(ShellExtKey(12), QByteArray("ShellExt12"));
+  }
+
+  // The whole file for a known state: every key, its type letter, and the order (grouped by type,
+  // table order within each type).
+  void exactBytesOfAWrittenFile() {
+    QTemporaryDir d;
+    const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    QVERIFY(SaveSettingsFile(path, knownRows()));
+    const QByteArray expected =
+        "CFGDATA\r\n"
+        "s0000000008LangName0000000007English0000000000\r\n"
+        "s0000000005Files0000000022/a/one.exe\r\n/b/two.exe0000000000\r\n"
+        "s0000000011EditOutfile0000000010/a/out.exe0000000000\r\n"
+        "s0000000014GlobalOpt_UPX20000000008/opt/upx0000000000\r\n"
+        "s0000000012CmdPackLines0000000008upx -9 a0000000000\r\n"
+        "s0000000014CmdUnPackLines00000000000000000000\r\n"
+        "s0000000009ShellExt00000000004.exe0000000000\r\n"
+        "s0000000009ShellExt10000000004.dll0000000000\r\n"
+        "i0000000016CompressValueBar000000000040000000000\r\n"
+        "i0000000012OverlayGroup-00000000010000000000\r\n"
+        "i0000000012ExportsGroup000000000010000000000\r\n"
+        "i0000000010IconsGroup000000000020000000000\r\n"
+        "i0000000016RelocationsGroup000000000000000000000\r\n"
+        "i0000000017CompressValueBar1000009999990000000000\r\n"
+        "i0000000016GlobalOpt_DragOp000000000020000000000\r\n"
+        "i0000000018GlobalOpt_CloseCon000000000010000000000\r\n"
+        "i0000000029GlobalOpt_FirstTimeShowConsol000000000010000000000\r\n"
+        "i0000000019GlobalOpt_StayOnTop000000000020000000000\r\n"
+        "c0000000023GlobalOpt_PriorityClass000000000320000000000\r\n"
+        "c0000000024GlobalOpt_ThreadPriority000000000000000000000\r\n"
+        "c0000000011CmdLinesMax042949672950000000000\r\n"
+        "b0000000017SpeedButtonAddOpt10000000000\r\n"
+        "b0000000009BackupBox10000000000\r\n"
+        "b0000000010OutFileBox00000000000\r\n"
+        "b0000000023ReplaceIfExistsCheckBox10000000000\r\n"
+        "b0000000010OptBoxDOS100000000000\r\n"
+        "b0000000010OptBoxDOS210000000000\r\n"
+        "b0000000012ResourcesBox00000000000\r\n"
+        "b0000000013CheckBoxForce10000000000\r\n"
+        "b0000000017Compress1CheckBox10000000000\r\n"
+        "b0000000012CheckBoxCoff00000000000\r\n"
+        "b0000000010CheckBoxLe10000000000\r\n"
+        "b0000000016CheckBoxTryMulti00000000000\r\n"
+        "b0000000017RadioButton_nrv2b10000000000\r\n"
+        "b0000000017RadioButton_nrv2d00000000000\r\n"
+        "b0000000018GlobalOpt_FastOpen10000000000\r\n"
+        "b0000000019GlobalOpt_ShowHints00000000000\r\n";
+    QCOMPARE(readAll(path), expected);
+  }
+
+  void roundTripKeepsEveryRow() {
+    QTemporaryDir d;
+    const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    const SettingsRows in = knownRows();
+    QVERIFY(SaveSettingsFile(path, in));
+    SettingsRows out;
+    QVERIFY(LoadSettingsFile(path, out));
+    QCOMPARE(out.LangName, in.LangName);
+    QCOMPARE(out.Files, in.Files);
+    QCOMPARE(out.EditOutfile, in.EditOutfile);
+    QCOMPARE(out.OverlayGroup, std::optional<qint32>(-1));  // no selection survives as -1
+    QCOMPARE(out.CompressValueBar1, in.CompressValueBar1);
+    QCOMPARE(out.GlobalOpt_UPX2, in.GlobalOpt_UPX2);
+    QCOMPARE(out.GlobalOpt_DragOp, in.GlobalOpt_DragOp);
+    QCOMPARE(out.CmdLinesMax, in.CmdLinesMax);
+    QCOMPARE(out.CmdPackLines, in.CmdPackLines);
+    QCOMPARE(out.CmdUnPackLines, in.CmdUnPackLines);
+    QCOMPARE(out.GlobalOpt_ShowHints, in.GlobalOpt_ShowHints);
+    QCOMPARE(out.RadioButton_nrv2b, in.RadioButton_nrv2b);
+    QCOMPARE(out.ShellExt, in.ShellExt);
+  }
+
+  void historyOfThreeLinesRoundTrip() {
+    QTemporaryDir d;
+    const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    SettingsRows in;
+    in.CmdPackLines = QList<QByteArray>{"upx -9 \"/x y/a.exe\"", "upx --best b", "upx -1 c"};
+    QVERIFY(SaveSettingsFile(path, in));
+    TCFGfile raw;
+    QVERIFY(raw.LoadFromFile(path, true));
+    const QByteArray stored = raw.ReadString("CmdPackLines", "<absent>");
+    QCOMPARE(stored.count("\r\n"), 2);
+    SettingsRows out;
+    QVERIFY(LoadSettingsFile(path, out));
+    QCOMPARE(out.CmdPackLines, in.CmdPackLines);
+  }
+
+  void headerOnlyFileLoadsWithNoRow() {
+    QTemporaryDir d;
+    const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    QVERIFY(writeAll(path, "CFGDATA\r\n"));
+    SettingsRows out;
+    out.LangName = "stale";
+    QVERIFY(LoadSettingsFile(path, out));
+    QVERIFY(!out.LangName);
+    QVERIFY(!out.CompressValueBar);
+    QVERIFY(!out.Files);
+    QVERIFY(out.ShellExt.isEmpty());
+  }
+
+  void unusableFilesCountAsNoFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray good = "CFGDATA\r\ns0000000008LangName0000000007English0000000000\r\n";
+    QTest::newRow("cut-off last record") << good + "i0000000016CompressValueBar0000";
+    QTest::newRow("unknown type letter") << good + "x0000000001A0000000000\r\n";
+    QTest::newRow("no header") << QByteArray("s0000000008LangName0000000007English0000000000\r\n");
+    QTest::newRow("empty file") << QByteArray();
+  }
+  void unusableFilesCountAsNoFile() {
+    QFETCH(QByteArray, content);
+    QTemporaryDir d;
+    const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    QVERIFY(writeAll(path, content));
+    SettingsRows out;
+    QVERIFY(!LoadSettingsFile(path, out));
+    QVERIFY(!out.LangName);  // nothing of the readable part is used
+  }
+
+  void missingOrFolderIsNoFile() {
+    QTemporaryDir d;
+    SettingsRows out;
+    QVERIFY(!LoadSettingsFile(tempPath(d, "absent.cfg"), out));
+    QVERIFY(QDir(d.path()).mkdir(QStringLiteral("dir.cfg")));
+    QVERIFY(!LoadSettingsFile(tempPath(d, "dir.cfg"), out));
+  }
+
+  void keyWithAnotherTypeIsAbsent() {
+    TCFGfile cfg;
+    cfg.SetString("CompressValueBar", "7");
+    cfg.SetInteger("LangName", 3);
+    cfg.SetBoolean("GlobalOpt_DragOp", true);
+    cfg.SetInteger("CmdLinesMax", 5);  // a cardinal row stored as integer
+    const SettingsRows r = ReadRows(cfg);
+    QVERIFY(!r.CompressValueBar);
+    QVERIFY(!r.LangName);
+    QVERIFY(!r.GlobalOpt_DragOp);
+    QVERIFY(!r.CmdLinesMax);
+  }
+
+  void fewerShellExtensionsDropTheRest() {
+    QTemporaryDir d;
+    const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    SettingsRows r;
+    r.ShellExt = {".exe", ".com", ".dll", ".scr"};
+    QVERIFY(SaveSettingsFile(path, r));
+    r.ShellExt = {".exe", ".com"};
+    QVERIFY(SaveSettingsFile(path, r));
+    TCFGfile raw;
+    QVERIFY(raw.LoadFromFile(path, true));
+    QVERIFY(raw.IndexOfString("ShellExt0") >= 0);
+    QVERIFY(raw.IndexOfString("ShellExt1") >= 0);
+    QCOMPARE(raw.IndexOfString("ShellExt2"), -1);
+    QCOMPARE(raw.IndexOfString("ShellExt3"), -1);
+    QCOMPARE(raw.StringCount(), 2);
+  }
+
+  // A save that cannot complete leaves the previous file byte for byte.
+  void failedSaveKeepsTheOldFile_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("target is a folder") << QStringLiteral("folder");
+    QTest::newRow("folder removed") << QStringLiteral("removed");
+    QTest::newRow("disk full") << QStringLiteral("full");
+  }
+  void failedSaveKeepsTheOldFile() {
+    QFETCH(QString, how);
+    QTemporaryDir d;
+    QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    SettingsRows old;
+    old.LangName = "English";
+    QVERIFY(SaveSettingsFile(path, old));
+    const QByteArray before = readAll(path);
+    SettingsRows next = knownRows();
+    if (how == QLatin1String("folder")) {
+      path = tempPath(d, "sub");
+      QVERIFY(QDir(d.path()).mkdir(QStringLiteral("sub")));
+      QVERIFY(!SaveSettingsFile(path, next));
+      QVERIFY(QFileInfo(QFile::decodeName(path)).isDir());
+      path = tempPath(d, "Packhelmconfig.cfg");
+    } else if (how == QLatin1String("removed")) {
+      const QByteArray gone = tempPath(d, "gone/Packhelmconfig.cfg");
+      QVERIFY(!SaveSettingsFile(gone, next));
+      QVERIFY(!QFileInfo::exists(QFile::decodeName(gone)));
+    } else {
+      // A file-size limit makes every write beyond it fail the way a full disk does, even for
+      // root. The settings text is far longer than the limit.
+      struct rlimit saved {};
+      QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+      auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+      struct rlimit small = saved;
+      small.rlim_cur = 64;
+      QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+      const bool ok = SaveSettingsFile(path, next);
+      setrlimit(RLIMIT_FSIZE, &saved);
+      std::signal(SIGXFSZ, oldHandler);
+      QVERIFY(!ok);
+    }
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(QDir(d.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("Packhelmconfig.cfg")});  // no leftover temporary file
+  }
+
+  void locationPrefersTheProgramFolder() {
+    QTemporaryDir d;
+    const QByteArray dir = QFile::encodeName(d.path()) + '/';
+    QVERIFY(SettingsLocation::IsFolderWritable(dir));
+    QCOMPARE(SettingsLocation::ChoosePath(dir), dir + "Packhelmconfig.cfg");
+    QCOMPARE(QDir(d.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{});  // the probe leaves nothing behind
+  }
+
+  void locationFallsBackToTheUserFolder_data() {
+    QTest::addColumn<bool>("injected");
+    QTest::newRow("parent is a file") << false;
+    QTest::newRow("check says no") << true;
+  }
+  void locationFallsBackToTheUserFolder() {
+    QFETCH(bool, injected);
+    QTemporaryDir d;
+    QByteArray dir = QFile::encodeName(d.path()) + '/';
+    QByteArray path;
+    if (injected) {
+      path = SettingsLocation::ChoosePath(dir, [](const QByteArray&) { return false; });
+    } else {
+      QVERIFY(writeAll(dir + "plainfile", "x"));
+      dir += "plainfile/program/";
+      QVERIFY(!SettingsLocation::IsFolderWritable(dir));
+      path = SettingsLocation::ChoosePath(dir);
+    }
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QVERIFY(!user.isEmpty());
+    QCOMPARE(path, QFile::encodeName(user) + "/Packhelmconfig.cfg");
+    QVERIFY(QFileInfo(user).isDir());
+    // The chosen place really takes a settings file.
+    SettingsRows r;
+    r.LangName = "English";
+    QVERIFY(SaveSettingsFile(path, r));
+    SettingsRows back;
+    QVERIFY(LoadSettingsFile(path, back));
+    QCOMPARE(back.LangName, r.LangName);
+    QFile::remove(QFile::decodeName(path));
+  }
+
+  void packerLocationOrder_data() {
+    QTest::addColumn<bool>("own");
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("onPath");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("own folder wins") << true << true << true << QStringLiteral("own");
+    QTest::newRow("then the chosen file") << false << true << true << QStringLiteral("chosen");
+    QTest::newRow("then the search path") << false << false << true << QStringLiteral("path");
+    QTest::newRow("nowhere") << false << false << false << QString();
+  }
+  void packerLocationOrder() {
+    QFETCH(bool, own);
+    QFETCH(bool, chosen);
+    QFETCH(bool, onPath);
+    QFETCH(QString, expected);
+    QTemporaryDir d;
+    QDir root(d.path());
+    const QByteArray prog = QFile::encodeName(d.path()) + "/prog/";
+    QVERIFY(root.mkpath(QStringLiteral("prog/upx")));
+    QVERIFY(root.mkpath(QStringLiteral("bin")));
+    const auto makeExe = [](const QByteArray& p) {
+      QVERIFY(writeAll(p, "#!/bin/true\n"));
+      QFile::setPermissions(QFile::decodeName(p), QFile::ReadOwner | QFile::ExeOwner);
+    };
+    const QByteArray ownPath = prog + "upx/upx";
+    const QByteArray chosenPath = QFile::encodeName(d.path()) + "/my packer";
+    const QByteArray pathPath = QFile::encodeName(d.path()) + "/bin/upx";
+    if (own) makeExe(ownPath);
+    if (chosen) makeExe(chosenPath);
+    if (onPath) makeExe(pathPath);
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(d.path()) + "/bin");
+    const QByteArray found = PackerLocator::Locate(prog, chosenPath);
+    qputenv("PATH", savedPath);
+    const QMap<QString, QByteArray> names{{QStringLiteral("own"), ownPath},
+                                          {QStringLiteral("chosen"), chosenPath},
+                                          {QStringLiteral("path"), pathPath}};
+    QCOMPARE(found, names.value(expected));
+  }
+
+  void packerFolderIsNotAPacker() {
+    QTemporaryDir d;
+    const QByteArray prog = QFile::encodeName(d.path()) + '/';
+    QVERIFY(QDir(d.path()).mkpath(QStringLiteral("upx/upx")));  // a folder named like the packer
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", prog + "nonexistent");
+    const QByteArray found = PackerLocator::Locate(prog, prog + "upx");
+    qputenv("PATH", savedPath);
+    QCOMPARE(found, QByteArray());
+  }
+
+  void shortLocation_data() {
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("plain") << QByteArray("/opt/upx/upx") << QByteArray("/opt/upx/upx");
+    QTest::newRow("blank") << QByteArray("/opt/my upx/upx") << QByteArray("\"/opt/my upx/upx\"");
+    QTest::newRow("quote") << QByteArray("/opt/a\"b/upx") << QByteArray("\"/opt/a\"\"b/upx\"");
+    QTest::newRow("tab only") << QByteArray("/opt/a\tb/upx") << QByteArray("/opt/a\tb/upx");
+  }
+  void shortLocation() {
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(PackerLocator::ShortLocation(path), expected);
+  }
+
+  void argumentsMadeAbsolute_data() {
+    QTest::addColumn<QByteArray>("arg");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("relative") << QByteArray("a.exe") << QByteArray("/start/dir/a.exe");
+    QTest::newRow("dot slash") << QByteArray("./sub/a.exe") << QByteArray("/start/dir/sub/a.exe");
+    QTest::newRow("dot dot kept") << QByteArray("../a.exe") << QByteArray("/start/dir/../a.exe");
+    QTest::newRow("absolute") << QByteArray("/x/y.exe") << QByteArray("/x/y.exe");
+    QTest::newRow("double slash") << QByteArray("/x//y.exe") << QByteArray("/x/y.exe");
+    QTest::newRow("blank and quote")
+        << QByteArray("my \"b\".exe") << QByteArray("/start/dir/my \"b\".exe");
+    QTest::newRow("not UTF-8") << QByteArray("\xff\xfe.exe")
+                               << QByteArray("/start/dir/\xff\xfe.exe");
+    QTest::newRow("empty stays empty") << QByteArray() << QByteArray();
+  }
+  void argumentsMadeAbsolute() {
+    QFETCH(QByteArray, arg);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(ProgramArguments::MakeAbsolute({arg}, "/start/dir"), QList<QByteArray>{expected});
+  }
+
+  // The real thing: names from argv against the directory current at the time, which stays
+  // right after the directory changes.
+  void argvTakenAgainstTheStartDirectory() {
+    QTemporaryDir d;
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(d.path()));
+    QVERIFY(writeAll("here.exe", "x"));
+    const char* argv[] = {"packhelm", "here.exe", "sub/there.exe"};
+    const QList<QByteArray> abs = ProgramArguments::FromArgv(3, argv);
+    QVERIFY(QDir::setCurrent(saved));
+    const QByteArray base = QFile::encodeName(QFileInfo(d.path()).canonicalFilePath());
+    QCOMPARE(abs, (QList<QByteArray>{base + "/here.exe", base + "/sub/there.exe"}));
+    QVERIFY(QFileInfo::exists(QFile::decodeName(abs[0])));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"
