@@ -1,0 +1,185 @@
+// The main window's option panel: packing options, their coupling, the presets, the slide, and
+// the captions that depend on the language.
+#include <QFile>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/AppContext.h"
+#include "app/TFormMain.h"
+#include "dialogs/TFormAbout.h"
+#include "dialogs/TFormOpt.h"
+#include "dialogs/TMultiHint.h"
+#include "ui_TFormMain.h"
+
+PackOptions TFormMain::packOptions() const {
+  PackOptions o;
+  o.CompressValueBar = ui->CompressValueBar->value();
+  o.Compress1CheckBox = ui->Compress1CheckBox->isChecked();
+  o.CompressValueBar1 = ui->CompressValueBar1->value();
+  o.CheckBoxTryMulti = ui->CheckBoxTryMulti->isChecked();
+  o.RadioButton_nrv2b = ui->RadioButton_nrv2b->isChecked();
+  o.RadioButton_nrv2d = ui->RadioButton_nrv2d->isChecked();
+  o.BackupBox = ui->BackupBox->isChecked();
+  o.OverlayGroup = ui->OverlayGroup->itemIndex();
+  o.OptBoxDOS1 = ui->OptBoxDOS1->isChecked();
+  o.OptBoxDOS2 = ui->OptBoxDOS2->isChecked();
+  o.ExportsGroup = ui->ExportsGroup->itemIndex();
+  o.IconsGroup = ui->IconsGroup->itemIndex();
+  o.ResourcesBox = ui->ResourcesBox->isChecked();
+  o.CheckBoxForce = ui->CheckBoxForce->isChecked();
+  o.RelocationsGroup = ui->RelocationsGroup->itemIndex();
+  o.CheckBoxCoff = ui->CheckBoxCoff->isChecked();
+  o.CheckBoxLe = ui->CheckBoxLe->isChecked();
+  o.OutFileBox = ui->OutFileBox->isChecked();
+  o.ReplaceIfExistsCheckBox = ui->ReplaceIfExistsCheckBox->isChecked();
+  o.EditFileName = QFile::encodeName(ui->EditFileName->text());
+  o.EditOutFile = QFile::encodeName(ui->EditOutFile->text());
+  return o;
+}
+
+// --- coupling ---
+
+void TFormMain::Compress1CheckBoxClick() {
+  ui->CompressValueBar1->setEnabled(ui->Compress1CheckBox->isChecked());
+}
+
+void TFormMain::CheckBoxTryMultiClick() {
+  const bool on = ui->CheckBoxTryMulti->isChecked();
+  ui->RadioButton_nrv2b->setEnabled(on);
+  ui->RadioButton_nrv2d->setEnabled(on);
+}
+
+void TFormMain::ButtonResetClick() {
+  ui->CompressValueBar->setValue(4);
+  ui->BackupBox->setChecked(false);
+  ui->OutFileBox->setChecked(false);
+  ui->ReplaceIfExistsCheckBox->setChecked(true);
+  ui->OverlayGroup->setItemIndex(0);
+  ui->OptBoxDOS1->setChecked(false);
+  ui->OptBoxDOS2->setChecked(false);
+  ui->ExportsGroup->setItemIndex(1);
+  ui->IconsGroup->setItemIndex(2);
+  ui->ResourcesBox->setChecked(false);
+  ui->CheckBoxForce->setChecked(false);
+  ui->RelocationsGroup->setItemIndex(1);
+  ui->Compress1CheckBox->setChecked(false);
+  ui->CompressValueBar1->setValue(ui->CompressValueBar1->maximum());
+  ui->CheckBoxCoff->setChecked(false);
+  ui->CheckBoxLe->setChecked(false);
+  ui->CheckBoxTryMulti->setChecked(false);
+  ui->RadioButton_nrv2b->setChecked(true);
+  ui->RadioButton_nrv2b->setEnabled(false);
+  ui->RadioButton_nrv2d->setEnabled(false);
+}
+
+void TFormMain::ButtonMaxClick() {
+  ui->CompressValueBar->setValue(1);
+  ui->BackupBox->setChecked(false);
+  ui->OutFileBox->setChecked(false);
+  ui->ReplaceIfExistsCheckBox->setChecked(true);
+  ui->OverlayGroup->setItemIndex(0);
+  ui->OptBoxDOS1->setChecked(false);
+  ui->OptBoxDOS2->setChecked(false);
+  ui->ExportsGroup->setItemIndex(1);
+  ui->IconsGroup->setItemIndex(2);
+  ui->ResourcesBox->setChecked(false);
+  ui->CheckBoxForce->setChecked(false);
+  ui->RelocationsGroup->setItemIndex(1);
+  ui->Compress1CheckBox->setChecked(true);
+  ui->CompressValueBar1->setValue(ui->CompressValueBar1->minimum());
+  ui->CheckBoxCoff->setChecked(false);
+  ui->CheckBoxLe->setChecked(false);
+  ui->CheckBoxTryMulti->setChecked(true);
+  ui->RadioButton_nrv2d->setChecked(true);
+}
+
+// --- the option panel's slide ---
+
+void TFormMain::setClientWidth(int width) {
+  setFixedSize(width, 393);
+}
+
+void TFormMain::SpeedButtonAddOptClick() {
+  const int right = ui->SpeedButtonAddOpt->geometry().right() + 1;
+  panelLow_ = 0;
+  panelHigh_ = ui->OptPanel->width() + 1;
+  const int stride = ctx_.state.opt.GlobalOpt_FastOpen ? 10000 : 100;
+  const bool show = ui->SpeedButtonAddOpt->isChecked();
+  panelStep_ = show ? stride : -stride;
+  const int target = show ? panelHigh_ : panelLow_;
+  if (right + target != width()) Timer1->start();
+}
+
+void TFormMain::Timer1Timer() {
+  panelCurrent_ += panelStep_;
+  if (PanelFirstShow) {
+    panelCurrent_ += 100 * panelStep_;
+    Timer1->stop();
+  }
+  if (panelCurrent_ >= panelHigh_) {
+    panelCurrent_ = panelHigh_;
+    Timer1->stop();
+  }
+  if (panelCurrent_ <= panelLow_) {
+    panelCurrent_ = panelLow_;
+    Timer1->stop();
+  }
+  PanelFirstShow = false;
+  setClientWidth(ui->SpeedButtonAddOpt->geometry().right() + 1 + panelCurrent_);
+}
+
+// --- language-dependent captions ---
+
+void TFormMain::CompressValueBarChange() {
+  const int p = ui->CompressValueBar->value();
+  const QString word = langText(0);
+  if (p == 1)
+    ui->CompressValueBox->setTitle(' ' + word + QStringLiteral(" = Best "));
+  else if (p >= 2 && p <= 10)
+    ui->CompressValueBox->setTitle(' ' + word + QStringLiteral(" = ") + QString::number(11 - p) +
+                                   ' ');
+}
+
+void TFormMain::SetTopmost(QWidget* window, bool topmost) {
+  if (!window) return;
+  const Qt::WindowFlags flags = window->windowFlags();
+  if (flags.testFlag(Qt::WindowStaysOnTopHint) == topmost) return;
+  const Qt::WindowFlags wanted =
+      topmost ? (flags | Qt::WindowStaysOnTopHint) : (flags & ~Qt::WindowStaysOnTopHint);
+  if (QWindow* handle = window->windowHandle()) {
+    // Tell the window system directly: setWindowFlags() would hide the window (and end a modal
+    // dialog's exec()); the widget's own record is updated without side effects.
+    window->overrideWindowFlags(wanted);
+    handle->setFlags(wanted);
+  } else {
+    window->setWindowFlags(wanted);
+  }
+}
+
+void TFormMain::SetLanguage() {
+  const GlobalOptions& opt = ctx_.state.opt;
+  MultiHint1->setHintsShown(this, opt.GlobalOpt_ShowHints);
+
+  if (opt.GlobalOpt_StayOnTop == 0 || opt.GlobalOpt_StayOnTop == 1) {
+    SetTopmost(this, true);
+    SetTopmost(ctx_.FormOpt, true);
+  } else if (opt.GlobalOpt_StayOnTop == 2) {
+    SetTopmost(this, false);
+    SetTopmost(ctx_.FormOpt, false);
+  }
+
+  CompressValueBarChange();
+  ui->EditStatus->setText(langText(1));
+  FillText();
+  if (ctx_.FormAbout) ctx_.FormAbout->UpdateVersionLabels();
+
+  int right = 0;
+  for (QLabel* l : {ui->LabelSize1, ui->LabelSize2, ui->LabelRatio}) {
+    l->adjustSize();
+    right = qMax(right, l->x() + l->width());
+  }
+  for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) {
+    l->move(right + 8, l->y());
+    l->adjustSize();
+  }
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The size and ratio figures of the main window, as text: sizes in whole kibibytes (cut down),
+// the ratio of the packed to the unpacked total in percent, rounded to the nearest integer with
+// ties to even. Totals are 64-bit so that 4 GiB and more do not wrap.
+
+#include <QByteArray>
+#include <optional>
+
+namespace SizeReport {
+
+// "<bytes div 1024> <unit>"
+QByteArray KiBText(quint64 bytes, const QByteArray& unit);
+// "<whole kibibytes> <unit>", for a figure already in kibibytes
+QByteArray CountText(quint64 kib, const QByteArray& unit);
+// compressed * 100 / uncompressed, rounded half to even; nothing when uncompressed is 0.
+std::optional<quint64> RatioPercent(quint64 uncompressed, quint64 compressed);
+// "<ratio> %", or nothing when uncompressed is 0 (the label keeps its text then).
+std::optional<QByteArray> RatioText(quint64 uncompressed, quint64 compressed);
+
+}  // namespace SizeReport
