@@ -255,7 +255,9 @@ bool TCFGfile::SaveToFile(const QByteArray& path) const {
   // QSaveFile writes a temporary file beside the target and renames it over the target only when
   // everything was written, so a failure at any step leaves the previous file as it was.
   QSaveFile file(QFile::decodeName(path));
-  if (!file.open(QIODevice::WriteOnly)) return false;
+  // Unbuffered, so that a short write (full disk, file-size limit) shows in write()'s result;
+  // through the buffer, QSaveFile::commit() reports success for a cut-off file.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
   const QByteArray text = SaveToText();
   if (file.write(text) != text.size()) {
     file.cancelWriting();
