@@ -1,6 +1,10 @@
 #pragma once
+// The About box: name and version, the packer release it follows, a credit for the packer and
+// three links (the author's e-mail and web page, the packer's web page).
 
 #include <QDialog>
+#include <QUrl>
+#include <functional>
 
 struct AppContext;
 namespace Ui {
@@ -16,7 +20,27 @@ class TFormAbout : public QDialog {
   // Label11 and Label2 from the language texts 30 and 31 and the version numbers.
   void UpdateVersionLabels();
 
+  void Button1Click();
+  void Button2Click();
+  void Label5Click();
+  void Label7Click();
+  void Label10Click();
+
+  // Hands a link to the desktop's handler (mail program, web browser). Tests replace it to see
+  // the address without starting anything. Returns false when nothing could open it.
+  std::function<bool(const QUrl&)> openUrl;
+
+  static QUrl authorMailUrl();
+  static QUrl authorWebUrl();
+  static QUrl packerWebUrl();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+
  private:
+  void openLink(const QUrl& url);
+
   AppContext& ctx_;
   Ui::TFormAbout* ui;
+  bool placed_ = false;
 };

@@ -1,13 +1,53 @@
 #include "dialogs/TFormVersHist.h"
 
+#include <QFile>
+#include <QScreen>
+#include <QShowEvent>
+
 #include "app/AppContext.h"
 #include "ui_TFormVersHist.h"
 
 TFormVersHist::TFormVersHist(AppContext& ctx, QWidget* parent)
     : QDialog(parent), ctx_(ctx), ui(new Ui::TFormVersHist) {
   ui->setupUi(this);
+  // A tool window: narrow title bar with a close box only.
+  setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  QPalette p = ui->RichEdit1->palette();
+  p.setColor(QPalette::Base, QColor(228, 219, 165));
+  p.setColor(QPalette::Text, Qt::black);
+  ui->RichEdit1->setPalette(p);
 }
 
 TFormVersHist::~TFormVersHist() {
   delete ui;
+}
+
+QString TFormVersHist::documentFor(const QByteArray& langName) {
+  return langName == "Russian" ? QStringLiteral(":/history/history_ru.html")
+                               : QStringLiteral(":/history/history_en.html");
+}
+
+void TFormVersHist::FormShow() {
+  ui->RichEdit1->clear();
+  QFile f(documentFor(ctx_.state.opt.LangName));
+  if (f.open(QIODevice::ReadOnly)) ui->RichEdit1->setHtml(QString::fromUtf8(f.readAll()));
+}
+
+void TFormVersHist::FormClose() {
+  ui->RichEdit1->clear();
+}
+
+void TFormVersHist::showEvent(QShowEvent* e) {
+  // A window restored from the task bar keeps its place in the text.
+  if (!e->spontaneous()) FormShow();
+  QDialog::showEvent(e);
+  if (placed_) return;
+  placed_ = true;
+  if (const QScreen* s = screen())
+    move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+void TFormVersHist::done(int result) {
+  FormClose();
+  QDialog::done(result);
 }

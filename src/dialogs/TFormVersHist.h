@@ -1,4 +1,6 @@
 #pragma once
+// The version history: a read-only view of the change log, in Russian when the chosen language
+// is Russian, else in English. The two documents are resources of the program.
 
 #include <QDialog>
 
@@ -13,7 +15,19 @@ class TFormVersHist : public QDialog {
   explicit TFormVersHist(AppContext& ctx, QWidget* parent = nullptr);
   ~TFormVersHist() override;
 
+  void FormShow();
+  void FormClose();
+
+  // The resource that holds the history for a language (its English name, exactly as stored).
+  static QString documentFor(const QByteArray& langName);
+
+  void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+
  private:
   AppContext& ctx_;
   Ui::TFormVersHist* ui;
+  bool placed_ = false;
 };

@@ -1,0 +1,43 @@
+#pragma once
+// What the shell-integration dialog needs from the desktop: the file type of an extension, and
+// adding or removing the context-menu entry that opens files of that type in Packhelm. The
+// dialog works on this interface only; LinuxShellIntegration is the desktop's implementation.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct ShellResult {
+  enum class Kind {
+    Ok,
+    CreateKeyFailed,  // a folder could not be made: `where` is the folder
+    SetDataFailed,    // a file could not be written: `where` is the file
+    PathRefused,      // the program's path cannot be written into an entry: `where` is the path
+  };
+  Kind kind = Kind::Ok;
+  QString where;
+  bool ok() const { return kind == Kind::Ok; }
+};
+
+class ShellIntegration {
+ public:
+  virtual ~ShellIntegration() = default;
+  // The file type registered for an extension with its dot (".exe"), or empty when the extension
+  // has none; an empty extension has none.
+  virtual QByteArray fileType(const QByteArray& ext) = 0;
+  // Writes the menu entry for a file type; `menuText` is what the menu shows.
+  virtual ShellResult add(const QByteArray& type, const QByteArray& menuText) = 0;
+  // Removes the menu entry of a file type; an entry that is not there changes nothing.
+  virtual void remove(const QByteArray& type) = 0;
+  // Runs once after a series of add or remove calls (refreshes what the desktop caches).
+  virtual void finish() {}
+};
+
+// The lines of a text box's text: a line break at the very end starts no further line, and an
+// empty text has no lines at all.
+QList<QByteArray> TextLines(const QString& text);
+
+// Reads the text box's lines back into the extension list. No lines at all: the list is left as
+// it is. Otherwise the list gets one entry per line, trimmed of blanks (tabs stay), with a "."
+// put in front when it does not begin with one; a blank line gives an empty entry.
+void ReadBackShellExt(const QList<QByteArray>& lines, QList<QByteArray>& shellExt);

@@ -1,0 +1,24 @@
+#pragma once
+// A label that acts as a link: blue, underlined, hand cursor, clicked with the mouse or, when it
+// has the keyboard focus (Tab), with Enter or Space. Its text stays plain, so a language file
+// may replace it without breaking the link; the target lives in the code.
+
+#include <QLabel>
+
+class TLinkLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit TLinkLabel(QWidget* parent = nullptr);
+
+ signals:
+  void clicked();
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  bool pressed_ = false;
+};
