@@ -26,14 +26,28 @@ QByteArray CrpSwitch(int packerMajorVersion) {
 }
 
 bool UsesOutputFile(const PackOptions& o) {
-  return o.OutFileBox && o.EditFileName != o.EditOutFile;
+  // An empty name would leave a bare "-o" that takes the next file name as the output.
+  return o.OutFileBox && !o.EditOutFile.isEmpty() && o.EditFileName != o.EditOutFile;
+}
+
+int CrpValue(int position) {
+  // A position from an edited settings file may lie outside the slider's range.
+  return 1009999 - qBound(10000, position, 999999);
 }
 
 namespace {
 
+// A name that begins with a dash would be read as an option; "--" makes the rest file names.
+QByteArray endOfOptions(const QList<QByteArray>& fileList) {
+  for (const QByteArray& f : fileList)
+    if (f.startsWith('-')) return " --";
+  return {};
+}
+
 QByteArray outputAndFiles(const PackOptions& o, const QList<QByteArray>& fileList) {
   QByteArray r;
   if (UsesOutputFile(o)) r += " -o" + Quote(o.EditOutFile);
+  r += endOfOptions(fileList);
   for (const QByteArray& f : fileList) r += ' ' + QuoteIfNeeded(f);
   return r;
 }
@@ -44,7 +58,7 @@ QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
                       const QByteArray& packer, int packerMajorVersion) {
   QByteArray r = LevelPiece(o.CompressValueBar);
   if (o.Compress1CheckBox)
-    r += CrpSwitch(packerMajorVersion) + QByteArray::number(1009999 - o.CompressValueBar1);
+    r += CrpSwitch(packerMajorVersion) + QByteArray::number(CrpValue(o.CompressValueBar1));
   if (o.CheckBoxTryMulti) {
     if (o.RadioButton_nrv2b)
       r += " --nrv2b";
@@ -100,6 +114,7 @@ QByteArray GetCmdInfo(InfoCommand which, const ProgramState& s) {
       r += " -l";
       break;
   }
+  r += endOfOptions(s.FileList);
   for (const QByteArray& f : s.FileList) r += ' ' + Quote(f);
   return r;
 }

@@ -23,9 +23,13 @@ QByteArray Quote(const QByteArray& name);
 
 // The level piece of a slider position: 1 -> " --best", p in 2..10 -> " -" (11 - p).
 QByteArray LevelPiece(int position);
+// The crp value of a CompressValueBar1 position: 1009999 - position, the position kept within
+// 10000..999999.
+int CrpValue(int position);
 // The crp switch the located packer accepts: major version 4 and later take --crp-ucl-ms=.
 QByteArray CrpSwitch(int packerMajorVersion);
 
+// File names that begin with a dash are preceded by " --", so that none is taken for an option.
 QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
                       const QByteArray& packer, int packerMajorVersion = -1);
 QByteArray GetCmdUnPack(const PackOptions& o, const QList<QByteArray>& fileList,
@@ -39,7 +43,7 @@ enum class InfoCommand { Version, Help, Test, List, ListFormats };
 QByteArray GetCmdInfo(InfoCommand which, const ProgramState& s);
 
 // The output rule: an output piece is written, and a pending replace may delete a file, only when
-// the box is ticked and the output name differs byte for byte from the input name.
+// the box is ticked and the output name is not empty and differs byte for byte from the input name.
 bool UsesOutputFile(const PackOptions& o);
 
 QList<QByteArray> SplitCommandLine(const QByteArray& commandLine);
