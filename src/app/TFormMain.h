@@ -49,6 +49,12 @@ class TFormMain : public QWidget {
   void ReadCFG();
   void WriteCFG();
   void ApplyDefaults();
+  // The start-up sequence ended the program (no language file, no packer); nothing after that
+  // step ran.
+  bool startupAborted = false;
+  // The settings are written once per run, by whichever end comes first (close, session end,
+  // end of the event loop).
+  bool settingsWritten = false;
 
   // File selection and the output file.
   void ButtonInClick();

@@ -1,5 +1,97 @@
 // The main window's start-up sequence, run once when it is first shown.
+#include <QApplication>
+#include <QFile>
+#include <QScreen>
+#include <QSessionManager>
+
 #include "app/AppContext.h"
 #include "app/TFormMain.h"
+#include "dialogs/Prompts.h"
+#include "i18n/ApplyLanguage.h"
+#include "i18n/LanguageFiles.h"
+#include "packer/PackerLocator.h"
+#include "packer/PackerVersion.h"
+#include "ui_TFormMain.h"
 
-void TFormMain::FormShow() {}
+namespace {
+
+QString text(const QByteArray& bytes) {
+  return QString::fromUtf8(bytes);
+}
+
+void endProgramAtStartup(TFormMain& w) {
+  w.startupAborted = true;
+  // The run ends before it was complete: the settings file of the previous run stays as it is.
+  w.settingsWritten = true;
+  // Queued: when the sequence runs before the event loop has started, the request waits for it.
+  // Outside a running event loop (tests) quit() does nothing.
+  QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+void TFormMain::FormShow() {
+  ProgramState& s = ctx_.state;
+
+  // The settings are also written when the desktop session ends or the event loop is left
+  // without the window being closed; WriteCFG writes only once per run.
+  connect(qApp, &QGuiApplication::commitDataRequest, this,
+          [this](QSessionManager&) { WriteCFG(); });
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { WriteCFG(); });
+
+  // 1-2: settings (on a first start the language chooser, which may end the program).
+  PanelFirstShow = true;
+  ReadCFG();
+  if (startupAborted) return endProgramAtStartup(*this);
+
+  // 3-4: the language file of the chosen language, else the English one.
+  const QByteArray langFile = LanguageFiles::FindLanguageFile(s.ProgramDir, s.opt.LangName);
+  if (langFile.isEmpty()) {
+    Prompts::Message(this, Prompts::Icon::Error,
+                     QStringLiteral("There are no language files. Press OK to terminate program."),
+                     QStringLiteral("Error - Packhelm"));
+    return endProgramAtStartup(*this);
+  }
+  ApplyLanguage(s.ProgramDir + langFile, s.LangTexts, LangTextHighest, "FormMain", ctx_.forms());
+  SetLanguage();
+
+  // 5: the left column centred horizontally, the window centred vertically.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect g = screen->geometry();
+    const int left = g.width() / 2 - ui->OptPanel->x() - 1;
+    const int top = (g.height() - frameGeometry().height()) / 2;
+    move(g.x() + left, g.y() + top);
+  }
+
+  // 6: the option panel in its restored state at once (the first-show flag makes one step final).
+  SpeedButtonAddOptClick();
+  Timer1Timer();
+
+  // 7: the packer: own folder, the user's earlier choice, the search path; else ask.
+  s.UpxLocation = PackerLocator::Locate(s.ProgramDir, s.opt.GlobalOpt_UPX2);
+  if (s.UpxLocation.isEmpty()) {
+    Prompts::Message(this, Prompts::Icon::Warning, text(s.LangTexts[20]), text(s.LangTexts[21]));
+    const QStringList chosen = Prompts::OpenFiles(this, *OpenDialogUPX);
+    if (chosen.isEmpty() || chosen.first().isEmpty()) {
+      Prompts::Message(this, Prompts::Icon::Error, text(s.LangTexts[22]), text(s.LangTexts[21]));
+      return endProgramAtStartup(*this);
+    }
+    s.UpxLocation = QFile::encodeName(chosen.first());
+    s.opt.GlobalOpt_UPX2 = s.UpxLocation;
+  }
+
+  // 8: the packer as command lines name it, and its version (which decides a switch's spelling).
+  s.UpxShortLocation = PackerLocator::ShortLocation(s.UpxLocation);
+  s.UpxMajorVersion = PackerVersion::QueryMajor(s.UpxLocation);
+
+  // 9: files on the program's command line replace the restored selection and may start a job.
+  if (!ctx_.arguments.isEmpty()) {
+    s.FileList = ctx_.arguments;
+    ui->EditFileName->clear();
+    FillText();
+    if (s.opt.GlobalOpt_DragOp == 1)
+      ButtonPackClick();
+    else if (s.opt.GlobalOpt_DragOp == 2)
+      ButtonUnPackClick();
+  }
+}

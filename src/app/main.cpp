@@ -1,8 +1,7 @@
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include "app/AppContext.h"
+#include "app/ProgramArguments.h"
 #include "app/TFormMain.h"
 
 int main(int argc, char* argv[]) {
@@ -12,12 +11,13 @@ int main(int argc, char* argv[]) {
 
   AppContext ctx;
   // Relative file arguments are taken against the folder Packhelm was started from, before the
-  // program folder becomes the current directory.
-  const QStringList args = QCoreApplication::arguments();
-  for (int i = 1; i < args.size(); ++i)
-    ctx.arguments.append(QFile::encodeName(QFileInfo(args[i]).absoluteFilePath()));
+  // program folder becomes the current directory. The bytes of argv are used as they are (Qt has
+  // removed its own options from it), so every file name survives unchanged.
+  ctx.arguments = ProgramArguments::FromArgv(argc, argv);
 
   ctx.createForms();
   ctx.FormMain->show();
-  return app.exec();
+  const int rc = app.exec();
+  // A start-up that could not complete (no language file, no packer) ends with a failure code.
+  return ctx.FormMain->startupAborted ? 1 : rc;
 }
