@@ -1,8 +1,15 @@
 #pragma once
+// The Options dialog: program-wide preferences and the interface language. It fills its controls
+// from the settings in memory on every showing, writes them back only on Apply, and writes the
+// defaults at once on Reset. The option groups sit in a pane taller than the window that the two
+// arrow strips scroll.
 
+#include <QByteArray>
 #include <QDialog>
+#include <QList>
 
 struct AppContext;
+class QTimer;
 namespace Ui {
 class TFormOpt;
 }
@@ -13,7 +20,40 @@ class TFormOpt : public QDialog {
   explicit TFormOpt(AppContext& ctx, QWidget* parent = nullptr);
   ~TFormOpt() override;
 
+  Ui::TFormOpt* ui;  // the controls, by their names
+
+  // Pixels the pane moves per timer tick; negative scrolls up. Kept between showings.
+  int ScrollSpeed = 0;
+  QTimer* Timer1;
+
+  // The languages found on the last showing, row by row of ComboBox1.
+  const QList<QByteArray>& languageNames() const { return names_; }
+  const QList<QByteArray>& languageEnglishNames() const { return englishNames_; }
+  const QList<QByteArray>& languageFileNames() const { return fileNames_; }
+
+  void FormShow();
+  void ButtonApplyClick();
+  void ButtonResetClick();
+  void ButtonCloseClick();
+  void ButtonCCClick();
+  void Timer1Timer();
+  void ScrollBox1Click();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void SpeedButton1MouseMove();
+  void SpeedButton2MouseMove();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void setScrollSpeed(int speed);
+  void makePictures();
+  void arrangePane();
+
   AppContext& ctx_;
-  Ui::TFormOpt* ui;
+  QList<QByteArray> names_;
+  QList<QByteArray> englishNames_;
+  QList<QByteArray> fileNames_;
 };

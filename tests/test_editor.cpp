@@ -1,0 +1,436 @@
+// The command-line editor: the history rule, the text round trip, and the dialog end to end with
+// the main window's jobs running the stand-in packer (its argument log shows what it received).
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+#include "app/AppContext.h"
+#include "app/TFormMain.h"
+#include "dialogs/Prompts.h"
+#include "packer/CommandHistory.h"
+#include "packer/CommandLine.h"
+#include "packer/TFormEditExec.h"
+#include "support/TestProgramDir.h"
+
+namespace {
+
+using Lines = QList<QByteArray>;
+
+// A program folder with the stand-in packer, the windows over it, and one selected file.
+struct Fixture {
+  TestProgramDir dir{false, true};
+  AppContext ctx;
+  QByteArray input;
+
+  explicit Fixture(const QByteArray& inputName = "prog.bin") {
+    dir.prepare(ctx.state);
+    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
+    ctx.runStartupOnShow = false;
+    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+    ctx.state.LangTexts[2] = "done: 0";
+    ctx.state.LangTexts[3] = "done: 1";
+    ctx.state.LangTexts[4] = "done: 2";
+    ctx.state.LangTexts[5] = "cannot start the packer";
+    ctx.state.LangTexts[6] = "Error";
+    ctx.state.LangTexts[40] = "Edit the command line";
+    Prompts::Test() = {};
+    Prompts::Test().active = true;
+    ctx.createForms();
+    input = dir.makeFile(inputName, 64 * 1024);
+    select({input});
+  }
+  ~Fixture() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
+
+  void select(const Lines& files) {
+    ctx.state.FileList = files;
+    ctx.FormMain->FillText();
+  }
+  QAbstractButton* mainButton(const char* name) const {
+    return ctx.FormMain->findChild<QAbstractButton*>(QString::fromLatin1(name));
+  }
+  QByteArray builtPack() const {
+    return CommandLine::GetCmdPack(ctx.FormMain->packOptions(), ctx.state);
+  }
+  QByteArray builtUnpack() const {
+    return CommandLine::GetCmdUnPack(ctx.FormMain->packOptions(), ctx.state);
+  }
+  // Every run of the packer: its arguments, in order.
+  QList<Lines> packerRuns() const {
+    QList<Lines> runs;
+    QFile f(QFile::decodeName(dir.argLogPath()));
+    if (!f.open(QIODevice::ReadOnly)) return runs;
+    Lines current;
+    for (QByteArray line : f.readAll().split('\n')) {
+      if (line == "--END--") {
+        runs.append(current);
+        current.clear();
+      } else if (!line.isEmpty() || !current.isEmpty()) {
+        current.append(line);
+      }
+    }
+    return runs;
+  }
+};
+
+// What the test saw in the dialog while it was open.
+struct Seen {
+  bool found = false;
+  QString title;
+  QString button1;
+  QString text;
+  QStringList items;
+  bool button1Focused = false;
+};
+
+// Runs the editor and answers it from inside its modal loop with `act`.
+Seen RunEditor(Fixture& f, int mode, const std::function<void(TFormEditExec*)>& act) {
+  Seen seen;
+  QTimer::singleShot(0, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* d = qobject_cast<TFormEditExec*>(modal);
+    if (!d) {
+      if (modal) modal->close();  // something else is open: do not hang
+      return;
+    }
+    seen.found = true;
+    seen.title = d->windowTitle();
+    seen.button1 = d->findChild<QAbstractButton*>(QStringLiteral("Button1"))->text();
+    auto* combo = d->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    seen.text = combo->currentText();
+    for (int i = 0; i < combo->count(); ++i) seen.items << combo->itemText(i);
+    seen.button1Focused = d->focusWidget() == d->findChild<QWidget*>(QStringLiteral("Button1"));
+    act(d);
+  });
+  f.ctx.FormEditExec->Run(mode);
+  return seen;
+}
+
+QComboBox* Combo(TFormEditExec* d) {
+  return d->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+}
+void Press(TFormEditExec* d, const char* name) {
+  QTest::mouseClick(d->findChild<QAbstractButton*>(QString::fromLatin1(name)), Qt::LeftButton);
+}
+void Type(TFormEditExec* d, const QString& text) {
+  QLineEdit* edit = Combo(d)->lineEdit();
+  edit->clear();
+  QTest::keyClicks(edit, text);
+}
+
+QStringList Texts(const Lines& lines) {
+  QStringList r;
+  for (const QByteArray& l : lines) r << CommandText::ToText(l);
+  return r;
+}
+
+}  // namespace
+
+class TestEditor : public QObject {
+  Q_OBJECT
+ private slots:
+  // --- the history rule, without windows ---
+  void historyAdd_data() {
+    QTest::addColumn<Lines>("before");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<quint32>("max");
+    QTest::addColumn<Lines>("after");
+    QTest::newRow("into empty") << Lines{} << QByteArray("a") << 10u << Lines{"a"};
+    QTest::newRow("new on top") << Lines{"b", "c"} << QByteArray("a") << 10u
+                                << Lines{"a", "b", "c"};
+    QTest::newRow("known moves to top once")
+        << Lines{"a", "b", "c"} << QByteArray("c") << 10u << Lines{"c", "a", "b"};
+    QTest::newRow("only the first copy goes")
+        << Lines{"a", "c", "b", "c"} << QByteArray("c") << 10u << Lines{"c", "a", "b", "c"};
+    QTest::newRow("case differs") << Lines{"upx -9 A"} << QByteArray("upx -9 a") << 10u
+                                  << Lines{"upx -9 a", "upx -9 A"};
+    QTest::newRow("blanks differ")
+        << Lines{"upx  -9 a"} << QByteArray("upx -9 a") << 10u << Lines{"upx -9 a", "upx  -9 a"};
+    QTest::newRow("blanks only is a text")
+        << Lines{"a"} << QByteArray("   ") << 10u << Lines{"   ", "a"};
+    QTest::newRow("empty changes nothing")
+        << Lines{"a", "b"} << QByteArray() << 1u << Lines{"a", "b"};
+    QTest::newRow("max 1") << Lines{"a"} << QByteArray("b") << 1u << Lines{"b"};
+    Lines twenty;
+    for (int i = 0; i < 20; ++i) twenty << "old " + QByteArray::number(i);
+    QTest::newRow("20 cut to 5") << twenty << QByteArray("new") << 5u
+                                 << Lines{"new", "old 0", "old 1", "old 2", "old 3"};
+    QTest::newRow("full list, known text")
+        << Lines{"a", "b", "c"} << QByteArray("b") << 3u << Lines{"b", "a", "c"};
+  }
+  void historyAdd() {
+    QFETCH(Lines, before);
+    QFETCH(QByteArray, text);
+    QFETCH(quint32, max);
+    QFETCH(Lines, after);
+    CommandHistory::Add(before, text, max);
+    QCOMPARE(before, after);
+  }
+
+  void textRoundTrip_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("validUtf8");
+    QTest::newRow("ascii") << QByteArray("/opt/upx/upx -9 \"a b.exe\"") << true;
+    QTest::newRow("utf-8") << QByteArray("upx \xd1\x84\xd0\xb0\xd0\xb9\xd0\xbb.exe") << true;
+    QTest::newRow("4-byte utf-8") << QByteArray("upx \xf0\x9f\x98\x80.exe") << true;
+    QTest::newRow("latin-1 byte") << QByteArray("upx caf\xe9.exe") << false;
+    QTest::newRow("lone ff") << QByteArray("upx \xff") << false;
+    QTest::newRow("truncated sequence") << QByteArray("upx \xd1") << false;
+    QTest::newRow("encoded surrogate") << QByteArray("upx \xed\xb2\x80x") << false;
+    QTest::newRow("overlong slash") << QByteArray("upx \xc0\xaf") << false;
+    QTest::newRow("empty") << QByteArray() << true;
+  }
+  void textRoundTrip() {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, validUtf8);
+    const QString text = CommandText::ToText(line);
+    QCOMPARE(CommandText::FromText(text), line);
+    if (validUtf8) QCOMPARE(text, QString::fromUtf8(line));
+    // What the user types is ordinary UTF-8.
+    QCOMPARE(CommandText::FromText(QStringLiteral("Grüße \U0001F600")),
+             QStringLiteral("Grüße \U0001F600").toUtf8());
+  }
+
+  // --- the dialog ---
+  void dialogShape() {
+    Fixture f;
+    TFormEditExec* d = f.ctx.FormEditExec;
+    QCOMPARE(d->objectName(), QStringLiteral("FormEditExec"));
+    auto* combo = d->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    QVERIFY(combo && combo->isEditable());
+    auto* b1 = d->findChild<QAbstractButton*>(QStringLiteral("Button1"));
+    auto* cancel = d->findChild<QAbstractButton*>(QStringLiteral("ButtonCancel"));
+    QVERIFY(b1 && cancel);
+    QVERIFY(d->width() >= 641 && d->height() >= 57);
+    // Designed places, or further down and wider where the style needs room.
+    QCOMPARE(cancel->geometry().right(), d->width() - 9);
+    QVERIFY(b1->geometry().right() < cancel->x());
+    QVERIFY(combo->y() >= b1->geometry().bottom());
+    QVERIFY(combo->height() >= combo->sizeHint().height());
+    QVERIFY(combo->geometry().bottom() < d->height());
+    QVERIFY(b1->height() >= b1->sizeHint().height());
+    // Tab order: Button1, ButtonCancel, ComboBox1.
+    QCOMPARE(b1->nextInFocusChain(), cancel);
+  }
+
+  void acceptProposedLine() {
+    Fixture f;
+    const QByteArray built = f.builtPack();
+    const qint64 sizeBefore = QFileInfo(QFile::decodeName(f.input)).size();
+    const Seen seen = RunEditor(f, 0, [](TFormEditExec* d) { Press(d, "Button1"); });
+    QVERIFY(seen.found);
+    QCOMPARE(seen.title, QStringLiteral("Edit the command line"));
+    QCOMPARE(seen.button1, f.mainButton("ButtonPack")->text());
+    QCOMPARE(seen.text, CommandText::ToText(built));
+    QVERIFY(seen.items.isEmpty());
+    QVERIFY(seen.button1Focused);
+    QCOMPARE(f.ctx.FormEditExec->EditMode, 0);
+    QCOMPARE(f.ctx.state.CmdPackLines, Lines{built});
+    QVERIFY(f.ctx.state.CmdUnPackLines.isEmpty());
+    QVERIFY(f.ctx.state.PendingPackCommand.isEmpty());
+    const QList<Lines> runs = f.packerRuns();
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(runs[0], CommandLine::SplitCommandLine(built).mid(1));
+    QVERIFY(QFileInfo(QFile::decodeName(f.input)).size() < sizeBefore);
+  }
+
+  // An edited line runs exactly as typed: split by the same rule as built lines, no shell.
+  void editedLineRunsAsTyped() {
+    Fixture f;
+    const QByteArray spaced = f.dir.makeFile("my file $HOME;x.bin", 32 * 1024);
+    const QString typed =
+        QString::fromUtf8(f.ctx.state.UpxShortLocation + " -1  -k \"" + spaced + "\"");
+    RunEditor(f, 0, [&](TFormEditExec* d) {
+      Type(d, typed);
+      QTest::keyClick(Combo(d), Qt::Key_Return);
+    });
+    QCOMPARE(f.ctx.state.CmdPackLines, Lines{typed.toUtf8()});
+    const QList<Lines> runs = f.packerRuns();
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(runs[0], (Lines{"-1", "-k", spaced}));
+  }
+
+  // A file name that is not valid UTF-8 survives the editor when the line is accepted as shown.
+  void unchangedLineKeepsEveryByte() {
+    Fixture f("bad\xff\xfe name.bin");
+    const QByteArray built = f.builtPack();
+    RunEditor(f, 0, [](TFormEditExec* d) { QTest::keyClick(Combo(d), Qt::Key_Enter); });
+    QCOMPARE(f.ctx.state.CmdPackLines, Lines{built});
+    const QList<Lines> runs = f.packerRuns();
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(runs[0].last(), f.input);
+  }
+
+  void emptyTextRunsNothing() {
+    Fixture f;
+    f.ctx.state.CmdPackLines = {"earlier"};
+    RunEditor(f, 0, [](TFormEditExec* d) {
+      Combo(d)->lineEdit()->clear();
+      Press(d, "Button1");
+    });
+    QCOMPARE(f.ctx.state.CmdPackLines, Lines{"earlier"});
+    QVERIFY(f.packerRuns().isEmpty());
+    QVERIFY(f.ctx.state.PendingPackCommand.isEmpty());
+  }
+
+  void historyLineMovesToTop() {
+    Fixture f;
+    const QByteArray packer = f.ctx.state.UpxShortLocation;
+    const Lines history{packer + " -9 " + f.input, packer + " -1 " + f.input,
+                        packer + " -5 " + f.input};
+    f.ctx.state.CmdPackLines = history;
+    const Seen seen = RunEditor(f, 0, [](TFormEditExec* d) {
+      Combo(d)->setCurrentIndex(2);
+      Press(d, "Button1");
+    });
+    QCOMPARE(seen.items, Texts(history));
+    QCOMPARE(f.ctx.state.CmdPackLines, (Lines{history[2], history[0], history[1]}));
+    const QList<Lines> runs = f.packerRuns();
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(runs[0], (Lines{"-5", f.input}));
+  }
+
+  // Blanks only is a text: it enters the history and reaches the job, which cannot start it.
+  void blanksOnlyReachesTheJob() {
+    Fixture f;
+    RunEditor(f, 0, [](TFormEditExec* d) {
+      Type(d, QStringLiteral("   "));
+      Press(d, "Button1");
+    });
+    QCOMPARE(f.ctx.state.CmdPackLines, Lines{"   "});
+    QVERIFY(f.packerRuns().isEmpty());
+    const auto& messages = Prompts::Test().messages;
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].text, QStringLiteral("cannot start the packer"));
+    // The edited line is forgotten even so: a plain press builds from the options.
+    QVERIFY(f.ctx.state.PendingPackCommand.isEmpty());
+    const QByteArray built = f.builtPack();
+    f.ctx.FormMain->ButtonPackClick();
+    QCOMPARE(f.packerRuns(), QList<Lines>{CommandLine::SplitCommandLine(built).mid(1)});
+  }
+
+  void historyLimit_data() {
+    QTest::addColumn<int>("oldEntries");
+    QTest::addColumn<quint32>("max");
+    QTest::addColumn<int>("kept");  // old entries kept after the new one
+    QTest::newRow("max 1, empty history") << 0 << 1u << 0;
+    QTest::newRow("max 1, one old") << 1 << 1u << 0;
+    QTest::newRow("20 entries, max 5") << 20 << 5u << 4;
+    QTest::newRow("under the limit") << 3 << 10u << 3;
+  }
+  void historyLimit() {
+    QFETCH(int, oldEntries);
+    QFETCH(quint32, max);
+    QFETCH(int, kept);
+    Fixture f;
+    Lines old;
+    for (int i = 0; i < oldEntries; ++i) old << "old line " + QByteArray::number(i);
+    f.ctx.state.CmdPackLines = old;
+    f.ctx.state.opt.CmdLinesMax = max;
+    const QByteArray built = f.builtPack();
+    RunEditor(f, 0, [](TFormEditExec* d) { Press(d, "Button1"); });
+    QCOMPARE(f.ctx.state.CmdPackLines, Lines{built} + old.mid(0, kept));
+  }
+
+  void packAndUnpackHistoriesApart() {
+    Fixture f;
+    f.ctx.state.CmdPackLines = {"pack one", "pack two"};
+    f.ctx.state.CmdUnPackLines = {"unpack one"};
+    const QByteArray built = f.builtUnpack();
+    const Seen seen = RunEditor(f, 1, [](TFormEditExec* d) { Press(d, "Button1"); });
+    QCOMPARE(seen.items, QStringList{"unpack one"});
+    QCOMPARE(seen.button1, f.mainButton("ButtonUnPack")->text());
+    QCOMPARE(seen.text, CommandText::ToText(built));
+    QCOMPARE(f.ctx.FormEditExec->EditMode, 1);
+    QCOMPARE(f.ctx.state.CmdPackLines, (Lines{"pack one", "pack two"}));
+    QCOMPARE(f.ctx.state.CmdUnPackLines, (Lines{built, "unpack one"}));
+    QVERIFY(f.ctx.state.PendingUnpackCommand.isEmpty());
+    const QList<Lines> runs = f.packerRuns();
+    QCOMPARE(runs.size(), 1);
+    QVERIFY(runs[0].contains("-d"));
+    QCOMPARE(runs[0], CommandLine::SplitCommandLine(built).mid(1));
+    // And the pack dialog shows only its own list.
+    const Seen packSeen = RunEditor(f, 0, [](TFormEditExec* d) { Press(d, "ButtonCancel"); });
+    QCOMPARE(packSeen.items, (QStringList{"pack one", "pack two"}));
+  }
+
+  void closingWithoutAcceptRunsNothing_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cancel button") << "cancel";
+    QTest::newRow("escape in the combo box") << "escape";
+    QTest::newRow("escape on the accept button") << "escape-button";
+    QTest::newRow("close box") << "close";
+  }
+  void closingWithoutAcceptRunsNothing() {
+    QFETCH(QString, how);
+    Fixture f;
+    f.ctx.state.CmdPackLines = {"earlier"};
+    RunEditor(f, 0, [&](TFormEditExec* d) {
+      Type(d, QStringLiteral("edited but not accepted"));
+      if (how == "cancel") Press(d, "ButtonCancel");
+      if (how == "escape") QTest::keyClick(Combo(d), Qt::Key_Escape);
+      if (how == "escape-button") {
+        d->findChild<QWidget*>(QStringLiteral("Button1"))->setFocus();
+        QTest::keyClick(d->findChild<QWidget*>(QStringLiteral("Button1")), Qt::Key_Escape);
+      }
+      if (how == "close") d->close();
+    });
+    QVERIFY(!f.ctx.FormEditExec->isVisible());
+    QVERIFY(f.packerRuns().isEmpty());
+    QCOMPARE(f.ctx.state.CmdPackLines, Lines{"earlier"});
+    QVERIFY(f.ctx.state.PendingPackCommand.isEmpty());
+    QVERIFY(f.ctx.state.PendingUnpackCommand.isEmpty());
+    // The next plain press builds its line from the options.
+    const QByteArray built = f.builtPack();
+    f.ctx.FormMain->ButtonPackClick();
+    QCOMPARE(f.packerRuns(), QList<Lines>{CommandLine::SplitCommandLine(built).mid(1)});
+  }
+
+  // A pending text left over from elsewhere never runs when the dialog is closed by its box.
+  void staleHandOffIsDropped() {
+    Fixture f;
+    f.ctx.state.PendingPackCommand = f.ctx.state.UpxShortLocation + " -9 " + f.input;
+    RunEditor(f, 0, [](TFormEditExec* d) { d->close(); });
+    QVERIFY(f.packerRuns().isEmpty());
+    QVERIFY(f.ctx.state.CmdPackLines.isEmpty());
+  }
+
+  // With an output file and "Replace if exists", only a built line deletes the old output.
+  void editedLineDeletesNoOutputFile() {
+    Fixture f;
+    const QByteArray out = f.dir.file("out.bin");
+    {
+      QFile o(QFile::decodeName(out));
+      QVERIFY(o.open(QIODevice::WriteOnly));
+      o.write("keep me");
+    }
+    auto* outBox = f.ctx.FormMain->findChild<QAbstractButton*>(QStringLiteral("OutFileBox"));
+    auto* replace =
+        f.ctx.FormMain->findChild<QAbstractButton*>(QStringLiteral("ReplaceIfExistsCheckBox"));
+    auto* outEdit = f.ctx.FormMain->findChild<QLineEdit*>(QStringLiteral("EditOutFile"));
+    QVERIFY(outBox && replace && outEdit);
+    outBox->setChecked(true);
+    replace->setChecked(true);
+    outEdit->setText(QFile::decodeName(out));
+    const QByteArray built = f.builtPack();
+    QVERIFY(built.contains("-o"));
+    RunEditor(f, 0, [](TFormEditExec* d) { Press(d, "Button1"); });
+    QCOMPARE(f.packerRuns().size(), 1);
+    QFile o(QFile::decodeName(out));
+    QVERIFY(o.open(QIODevice::ReadOnly));
+    QCOMPARE(o.readAll(), QByteArray("keep me"));
+    o.close();
+    // The same line built by a plain press replaces the old output.
+    f.ctx.FormMain->ButtonPackClick();
+    QCOMPARE(f.packerRuns().size(), 2);
+    QVERIFY(o.open(QIODevice::ReadOnly));
+    QVERIFY(o.readAll() != QByteArray("keep me"));
+  }
+};
+
+QTEST_MAIN(TestEditor)
+#include "test_editor.moc"
