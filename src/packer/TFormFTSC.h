@@ -1,4 +1,6 @@
 #pragma once
+// The first-time console warning: closing the console window with its close button ends the
+// whole program. Shown before a new console while GlobalOpt_FirstTimeShowConsol is 0.
 
 #include <QDialog>
 
@@ -13,7 +15,14 @@ class TFormFTSC : public QDialog {
   explicit TFormFTSC(AppContext& ctx, QWidget* parent = nullptr);
   ~TFormFTSC() override;
 
+  Ui::TFormFTSC* ui;
+
+  // OK: a ticked box stops the warning (the flag is saved with the settings); then close.
+  void Button1Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   AppContext& ctx_;
-  Ui::TFormFTSC* ui;
 };

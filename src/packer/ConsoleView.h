@@ -1,0 +1,61 @@
+#pragma once
+// Draws a ScreenModel: a window of its rows in a monospace font, a scroll bar over the whole
+// buffer, the view following the output unless the user scrolled away, mouse selection with
+// copying (Ctrl+Shift+C, context menu), and keys passed on to the model.
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+
+class ScreenModel;
+class QTimer;
+
+class ConsoleView : public QAbstractScrollArea {
+  Q_OBJECT
+ public:
+  explicit ConsoleView(ScreenModel* model, QWidget* parent = nullptr);
+
+  ScreenModel* model() const { return model_; }
+  int topRow() const;
+  int visibleRows() const;
+  bool following() const { return following_; }
+  QString selectedText() const;
+  void selectAll();
+  void copySelection();
+  // Repaints now instead of at the next tick (tests, and the end of a run).
+  void refresh();
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void modelChanged();
+  void applyWindowRect();
+  void updateScrollRange();
+  int followTop() const;
+  QPoint cellAt(const QPoint& pos) const;  // (column, buffer row)
+  bool isSelected(int row, int column) const;
+
+  ScreenModel* model_;
+  QTimer* repaintTimer_;
+  int charWidth_ = 8;
+  int lineHeight_ = 16;
+  int ascent_ = 12;
+  int preferredRows_ = 25;
+  bool following_ = true;
+  bool settingScroll_ = false;
+  qint64 seenScrolledOut_ = 0;
+  // Selection in buffer coordinates (column, row); empty when anchor == end.
+  QPoint selAnchor_{-1, -1};
+  QPoint selEnd_{-1, -1};
+};

@@ -1,0 +1,66 @@
+#pragma once
+// Runs one program on a pseudo-terminal: started with an exec of its own (never a shell), its
+// output read as it comes, keys written to it, its end found by waiting on the process (not by
+// the end of the terminal's output, which a grandchild may hold open).
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class QSocketNotifier;
+class QTimer;
+
+class PtyRunner : public QObject {
+  Q_OBJECT
+ public:
+  explicit PtyRunner(QObject* parent = nullptr);
+  ~PtyRunner() override;  // ends and reaps a program still running
+
+  // Priority class (256, 128, 32, 64) to nice value; other values: 0.
+  static int NiceForPriorityClass(quint32 priorityClass);
+  // The program file execv gets: a name with a slash as it stands, otherwise the first
+  // executable regular file of that name on PATH. Empty: none.
+  static QByteArray ResolveProgram(const QByteArray& name);
+
+  // Starts args[0] with the arguments. False: nothing was started (errorString() says why).
+  bool start(const QList<QByteArray>& args, int niceValue, int columns, int rows);
+  bool isRunning() const { return pid_ > 0 && !exited_; }
+  qint64 pid() const { return pid_; }
+  // True after start() when the priority could not be raised; the program runs at 0.
+  bool priorityRefused() const { return priorityRefused_; }
+  QString errorString() const { return error_; }
+  int exitCode() const { return exitCode_; }
+
+  void write(const QByteArray& bytes);
+  // SIGTERM to the program's process group, SIGKILL after a short grace, then reaped. The run
+  // then finishes with the signal's exit code.
+  void terminate();
+
+ signals:
+  void output(const QByteArray& bytes);
+  // The exit code, or 128 + the signal that ended the program.
+  void finished(int exitCode);
+
+ private:
+  void readAvailable();
+  void checkExited();
+  void finishRun();
+  void closeMaster();
+
+  int master_ = -1;
+  int pidfd_ = -1;
+  qint64 pid_ = -1;
+  bool exited_ = false;
+  bool finishing_ = false;
+  bool priorityRefused_ = false;
+  int exitCode_ = -1;
+  QString error_;
+  QByteArray pendingInput_;
+  QSocketNotifier* readNotifier_ = nullptr;
+  QSocketNotifier* writeNotifier_ = nullptr;
+  QSocketNotifier* exitNotifier_ = nullptr;
+  QTimer* exitPoll_ = nullptr;
+  QTimer* drainTimer_ = nullptr;
+  qint64 drainDeadline_ = 0;
+};
