@@ -1,0 +1,628 @@
+// The start-up sequence and the settings at window level: first start, loading into the controls,
+// the language file, the packer's location, the program's arguments, and writing at the end.
+#include <sys/resource.h>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+#include "app/AppContext.h"
+#include "app/TFormMain.h"
+#include "dialogs/Prompts.h"
+#include "dialogs/TRadioGroup.h"
+#include "i18n/TFormChooseLang.h"
+#include "settings/CFGfile.h"
+#include "settings/SettingsFile.h"
+#include "support/TestProgramDir.h"
+#include "ui_TFormMain.h"
+
+namespace {
+
+QByteArray readAll(const QByteArray& path) {
+  QFile f(QFile::decodeName(path));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeAll(const QByteArray& path, const QByteArray& bytes) {
+  QFile f(QFile::decodeName(path));
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A small English language file of the test's own, so that the tests do not depend on the
+// wording of the shipped ones.
+void writeLanguage(const QByteArray& folder, const QByteArray& fileName = "test-english.lng") {
+  TCFGfile lng;
+  lng.SetString("LanguageName", "English");
+  lng.SetString("LanguageName_en", "English");
+  lng.SetString("VAR\\0", "Compression");
+  lng.SetString("VAR\\1", "Ready");
+  lng.SetString("VAR\\11", "KB");
+  lng.SetString("VAR\\12", "KB in all");
+  lng.SetString("VAR\\20", "The packer was not found. Please locate it.");
+  lng.SetString("VAR\\21", "Packhelm - packer");
+  lng.SetString("VAR\\22", "The packer was not located. The program ends.");
+  lng.SetString("BUTTON\\ButtonReset", "Reset");
+  QVERIFY(lng.SaveToFile(folder + fileName));
+}
+
+// Settings file contents from entries set by the caller.
+void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& fill) {
+  TCFGfile cfg;
+  fill(cfg);
+  QVERIFY(cfg.SaveToFile(path));
+}
+
+// Presses "Continue" on the language chooser whenever it is the active modal window, and counts
+// how often that happened.
+class ChooserAnswerer : public QObject {
+ public:
+  int answered = 0;
+  ChooserAnswerer() {
+    timer_.setInterval(5);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      auto* chooser = qobject_cast<TFormChooseLang*>(QApplication::activeModalWidget());
+      if (!chooser || chooser->terminated()) return;
+      ++answered;
+      chooser->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    });
+    timer_.start();
+  }
+
+ private:
+  QTimer timer_;
+};
+
+// One run of the program: its own folder, context and windows.
+struct Run {
+  TestProgramDir dir;
+  AppContext ctx;
+  ChooserAnswerer chooser;
+  explicit Run(bool withPacker = true, bool withLanguage = true) : dir(false, withPacker) {
+    if (withLanguage) writeLanguage(dir.path());
+    dir.prepare(ctx.state);
+  }
+  QByteArray settings() const { return dir.path() + Settings::FileName; }
+  TFormMain* main() const { return ctx.FormMain; }
+  Ui::TFormMain* ui() const { return ctx.FormMain->ui; }
+  // Creates the windows and shows the main window, which runs the start-up sequence.
+  void start() {
+    ctx.createForms();
+    ctx.FormMain->show();
+  }
+};
+
+QList<Prompts::MessageRecord> messages() {
+  return Prompts::Test().messages;
+}
+
+// The packer runs recorded in the stand-in's argument log, each as its list of arguments, without
+// the version question of the start-up.
+QList<QList<QByteArray>> packerRuns(const QByteArray& logPath) {
+  QList<QList<QByteArray>> runs;
+  QList<QByteArray> current;
+  for (const QByteArray& line : readAll(logPath).split('\n')) {
+    if (line != "--END--") {
+      if (!line.isEmpty()) current.append(line);
+      continue;
+    }
+    if (current != QList<QByteArray>{"--version"}) runs.append(current);
+    current.clear();
+  }
+  return runs;
+}
+
+// A settings file that makes a start quiet: a language chosen, no first-time console warning.
+void quietSettings(TCFGfile& cfg) {
+  cfg.SetString("LangName", "English");
+  cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+}
+
+}  // namespace
+
+class TestStartup : public QObject {
+  Q_OBJECT
+  QByteArray savedPath_;
+
+ private slots:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    savedPath_ = qgetenv("PATH");
+  }
+  void init() {
+    Prompts::Test() = {};
+    Prompts::Test().active = true;
+    // No packer on the search path unless a test puts one there.
+    qputenv("PATH", "/nonexistent-packhelm-path");
+    qunsetenv("PACKHELM_STANDIN_ARGLOG");
+  }
+  void cleanup() {
+    qputenv("PATH", savedPath_);
+    qunsetenv("PACKHELM_STANDIN_ARGLOG");
+  }
+
+  void firstStartShowsTheChooserAndTakesDefaults() {
+    Run run;
+    run.start();
+    QCOMPARE(run.chooser.answered, 1);
+    QVERIFY(!run.main()->startupAborted);
+    const ProgramState& s = run.ctx.state;
+    QCOMPARE(s.opt.LangName, QByteArray("English"));
+    QCOMPARE(s.LangTexts[22], QByteArray("The packer was not located. The program ends."));
+    QCOMPARE(s.opt.ShellExt, (QList<QByteArray>{".exe", ".com", ".dll"}));
+    QCOMPARE(run.ui()->CompressValueBar->value(), 4);
+    QVERIFY(run.ui()->ReplaceIfExistsCheckBox->isChecked());
+    QVERIFY(run.ui()->RadioButton_nrv2b->isChecked());
+    QCOMPARE(run.ui()->ExportsGroup->itemIndex(), 1);
+    QCOMPARE(run.ui()->IconsGroup->itemIndex(), 2);
+    QCOMPARE(s.opt.GlobalOpt_StayOnTop, 2);
+    QCOMPARE(s.opt.GlobalOpt_CloseCon, 1);
+    QCOMPARE(s.opt.GlobalOpt_PriorityClass, 32u);
+    QCOMPARE(s.opt.CmdLinesMax, 10u);
+    QVERIFY(s.FileList.isEmpty());
+    QVERIFY(!run.ui()->ButtonPack->isEnabled());
+    QVERIFY(!run.ui()->SpeedButtonAddOpt->isChecked());
+    // The packer in the program folder is taken without a question; its version was asked.
+    QCOMPARE(s.UpxLocation, run.dir.packerPath());
+    QCOMPARE(s.UpxShortLocation, run.dir.packerPath());
+    QCOMPARE(s.UpxMajorVersion, 4);
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(run.ui()->EditStatus->text(), QStringLiteral("Ready"));
+    // Placed with its left column centred and the window centred vertically.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(run.main()->frameGeometry().left(),
+             screen.x() + screen.width() / 2 - run.ui()->OptPanel->x() - 1);
+    QCOMPARE(run.main()->frameGeometry().top(),
+             screen.y() + (screen.height() - run.main()->frameGeometry().height()) / 2);
+    // Nothing is written before the end.
+    QVERIFY(!QFile::exists(QFile::decodeName(run.settings())));
+  }
+
+  void headerOnlyFileKeepsDefaultsAndAsksForTheLanguage() {
+    Run run;
+    QVERIFY(writeAll(run.settings(), "CFGDATA\r\n"));
+    run.start();
+    QCOMPARE(run.chooser.answered, 1);
+    QCOMPARE(run.ctx.state.opt.LangName, QByteArray("English"));
+    QCOMPARE(run.ui()->CompressValueBar->value(), 4);
+    QCOMPARE(run.ctx.state.opt.ShellExt, (QList<QByteArray>{".exe", ".com", ".dll"}));
+  }
+
+  // Values out of a control's range are brought to its nearest end by the control.
+  void storedValuesKeptInRange_data() {
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("slider above") << QByteArray("CompressValueBar") << 25 << 10;
+    QTest::newRow("slider below") << QByteArray("CompressValueBar") << -3 << 1;
+    QTest::newRow("slider inside") << QByteArray("CompressValueBar") << 7 << 7;
+    QTest::newRow("second slider below") << QByteArray("CompressValueBar1") << 5 << 10000;
+    QTest::newRow("group above") << QByteArray("OverlayGroup") << 7 << 2;
+    QTest::newRow("group none") << QByteArray("OverlayGroup") << -1 << -1;
+    QTest::newRow("two-item group above") << QByteArray("ExportsGroup") << 9 << 1;
+    QTest::newRow("three-item group") << QByteArray("IconsGroup") << 0 << 0;
+    QTest::newRow("relocations") << QByteArray("RelocationsGroup") << 0 << 0;
+  }
+  void storedValuesKeptInRange() {
+    QFETCH(QByteArray, key);
+    QFETCH(int, stored);
+    QFETCH(int, expected);
+    Run run;
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger(key, stored);
+    });
+    run.start();
+    QCOMPARE(run.chooser.answered, 0);
+    QObject* control = run.main()->findChild<QObject*>(QString::fromLatin1(key));
+    QVERIFY(control);
+    if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+      QCOMPARE(slider->value(), expected);
+    else
+      QCOMPARE(qobject_cast<TRadioGroup*>(control)->itemIndex(), expected);
+  }
+
+  // Check boxes reach their controls through the ordinary change, so the coupling follows.
+  void storedOutputBoxEnablesItsControls() {
+    Run run;
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetBoolean("OutFileBox", true);
+      c.SetBoolean("ReplaceIfExistsCheckBox", false);
+      c.SetString("EditOutfile", "/tmp/out file.exe");
+      c.SetInteger("CompressValueBar", 1);
+    });
+    run.start();
+    QVERIFY(run.ui()->OutFileBox->isChecked());
+    QVERIFY(run.ui()->ButtonOut->isEnabled());
+    QVERIFY(run.ui()->EditOutFile->isEnabled());
+    QVERIFY(!run.ui()->ReplaceIfExistsCheckBox->isChecked());
+    QCOMPARE(run.ui()->EditOutFile->text(), QStringLiteral("/tmp/out file.exe"));
+    QVERIFY(run.ui()->CompressValueBox->title().contains(QStringLiteral("Best")));
+  }
+
+  void corruptedRecordCountsAsNoFile() {
+    Run run;
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("CompressValueBar", 8);
+      c.SetString("GlobalOpt_UPX2", "/somewhere/upx");
+    });
+    QByteArray bytes = readAll(run.settings());
+    bytes += "b0000000009BackupBo";  // a record cut off inside its key
+    QVERIFY(writeAll(run.settings(), bytes));
+    run.start();
+    QCOMPARE(run.chooser.answered, 1);
+    QCOMPARE(run.ui()->CompressValueBar->value(), 4);
+    QVERIFY(run.ctx.state.opt.GlobalOpt_UPX2.isEmpty());
+  }
+
+  void shellExtensionsLoaded_data() {
+    QTest::addColumn<QList<QByteArray>>("keys");
+    QTest::addColumn<QList<QByteArray>>("values");
+    QTest::addColumn<QList<QByteArray>>("expected");
+    QTest::newRow("0 and 1, dot added")
+        << QList<QByteArray>{"ShellExt0", "ShellExt1"} << QList<QByteArray>{"exe", ".dll"}
+        << QList<QByteArray>{".exe", ".dll"};
+    QTest::newRow("0 and 2 without 1")
+        << QList<QByteArray>{"ShellExt0", "ShellExt2"} << QList<QByteArray>{".scr", ".dll"}
+        << QList<QByteArray>{".scr"};
+    QTest::newRow("only 1: defaults") << QList<QByteArray>{"ShellExt1"} << QList<QByteArray>{".scr"}
+                                      << QList<QByteArray>{".exe", ".com", ".dll"};
+  }
+  void shellExtensionsLoaded() {
+    QFETCH(QList<QByteArray>, keys);
+    QFETCH(QList<QByteArray>, values);
+    QFETCH(QList<QByteArray>, expected);
+    Run run;
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      for (int i = 0; i < keys.size(); ++i) c.SetString(keys[i], values[i]);
+    });
+    run.start();
+    QCOMPARE(run.ctx.state.opt.ShellExt, expected);
+  }
+
+  // Two runs through one settings file: what the first writes at its close, the second reads.
+  void historyAndExtensionsAcrossRuns() {
+    TestProgramDir shared(false, true);
+    writeLanguage(shared.path());
+    const QByteArray path = shared.path() + Settings::FileName;
+    const QList<QByteArray> history{"upx -9 \"/a b/x.exe\"", "upx --best y", "upx -1 z"};
+    {
+      AppContext ctx;
+      shared.prepare(ctx.state);
+      ChooserAnswerer chooser;
+      ctx.createForms();
+      ctx.FormMain->show();
+      ctx.state.CmdPackLines = history;
+      ctx.state.opt.ShellExt = {".exe", ".com", ".dll", ".scr"};
+      ctx.FormMain->close();
+    }
+    {
+      TCFGfile raw;
+      QVERIFY(raw.LoadFromFile(path, true));
+      QCOMPARE(raw.ReadString("CmdPackLines", {}).count("\r\n"), 2);
+      QCOMPARE(raw.ReadString("ShellExt3", {}), QByteArray(".scr"));
+    }
+    {
+      AppContext ctx;
+      shared.prepare(ctx.state);
+      ChooserAnswerer chooser;
+      ctx.createForms();
+      ctx.FormMain->show();
+      QCOMPARE(chooser.answered, 0);
+      QCOMPARE(ctx.state.CmdPackLines, history);
+      QCOMPARE(ctx.state.opt.ShellExt, (QList<QByteArray>{".exe", ".com", ".dll", ".scr"}));
+      ctx.state.opt.ShellExt = {".exe", ".com"};
+      ctx.FormMain->close();
+    }
+    TCFGfile raw;
+    QVERIFY(raw.LoadFromFile(path, true));
+    QVERIFY(raw.IndexOfString("ShellExt0") >= 0);
+    QVERIFY(raw.IndexOfString("ShellExt1") >= 0);
+    QCOMPARE(raw.IndexOfString("ShellExt2"), -1);
+    QCOMPARE(raw.IndexOfString("ShellExt3"), -1);
+  }
+
+  // The whole file written at the close of a first run with its defaults and one change of
+  // each kind of control.
+  void exactBytesWrittenAtClose() {
+    Run run;
+    run.start();
+    run.ui()->CompressValueBar->setValue(9);
+    run.ui()->BackupBox->setChecked(true);
+    run.ui()->OverlayGroup->setItemIndex(-1);
+    run.ctx.state.opt.GlobalOpt_DragOp = 2;
+    run.ctx.state.FileList = {"/x/a.exe"};
+    run.main()->close();
+    const QByteArray expected =
+        "CFGDATA\r\n"
+        "s0000000008LangName0000000007English0000000000\r\n"
+        "s0000000005Files0000000008/x/a.exe0000000000\r\n"
+        "s0000000011EditOutfile00000000000000000000\r\n"
+        "s0000000014GlobalOpt_UPX200000000000000000000\r\n"
+        "s0000000012CmdPackLines00000000000000000000\r\n"
+        "s0000000014CmdUnPackLines00000000000000000000\r\n"
+        "s0000000009ShellExt00000000004.exe0000000000\r\n"
+        "s0000000009ShellExt10000000004.com0000000000\r\n"
+        "s0000000009ShellExt20000000004.dll0000000000\r\n"
+        "i0000000016CompressValueBar000000000090000000000\r\n"
+        "i0000000012OverlayGroup-00000000010000000000\r\n"
+        "i0000000012ExportsGroup000000000010000000000\r\n"
+        "i0000000010IconsGroup000000000020000000000\r\n"
+        "i0000000016RelocationsGroup000000000010000000000\r\n"
+        "i0000000017CompressValueBar1000009999990000000000\r\n"
+        "i0000000016GlobalOpt_DragOp000000000020000000000\r\n"
+        "i0000000018GlobalOpt_CloseCon000000000010000000000\r\n"
+        "i0000000029GlobalOpt_FirstTimeShowConsol000000000000000000000\r\n"
+        "i0000000019GlobalOpt_StayOnTop000000000020000000000\r\n"
+        "c0000000023GlobalOpt_PriorityClass000000000320000000000\r\n"
+        "c0000000024GlobalOpt_ThreadPriority000000000000000000000\r\n"
+        "c0000000011CmdLinesMax000000000100000000000\r\n"
+        "b0000000017SpeedButtonAddOpt00000000000\r\n"
+        "b0000000009BackupBox10000000000\r\n"
+        "b0000000010OutFileBox00000000000\r\n"
+        "b0000000023ReplaceIfExistsCheckBox10000000000\r\n"
+        "b0000000010OptBoxDOS100000000000\r\n"
+        "b0000000010OptBoxDOS200000000000\r\n"
+        "b0000000012ResourcesBox00000000000\r\n"
+        "b0000000013CheckBoxForce00000000000\r\n"
+        "b0000000017Compress1CheckBox00000000000\r\n"
+        "b0000000012CheckBoxCoff00000000000\r\n"
+        "b0000000010CheckBoxLe00000000000\r\n"
+        "b0000000016CheckBoxTryMulti00000000000\r\n"
+        "b0000000017RadioButton_nrv2b10000000000\r\n"
+        "b0000000017RadioButton_nrv2d00000000000\r\n"
+        "b0000000018GlobalOpt_FastOpen00000000000\r\n"
+        "b0000000019GlobalOpt_ShowHints10000000000\r\n";
+    QCOMPARE(readAll(run.settings()), expected);
+  }
+
+  // Written once per run: the end of the event loop writes, a later close does not again.
+  void settingsWrittenOncePerRun() {
+    Run run;
+    writeSettings(run.settings(), quietSettings);
+    run.start();
+    run.ui()->CompressValueBar->setValue(6);
+    QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
+    TCFGfile first;
+    QVERIFY(first.LoadFromFile(run.settings(), true));
+    qint32 value = 0;
+    QVERIFY(first.GetInteger("CompressValueBar", value));
+    QCOMPARE(value, 6);
+    const QByteArray bytes = readAll(run.settings());
+    run.ui()->CompressValueBar->setValue(2);
+    run.main()->close();
+    QCOMPARE(readAll(run.settings()), bytes);
+    QVERIFY(!run.main()->acceptDrops());
+  }
+
+  // A save that fails keeps the previous file whole, and the program goes on.
+  void failedSaveKeepsTheOldFile_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("disk full") << QStringLiteral("full");
+    QTest::newRow("target is a folder") << QStringLiteral("folder");
+    QTest::newRow("folder removed") << QStringLiteral("removed");
+  }
+  void failedSaveKeepsTheOldFile() {
+    QFETCH(QString, how);
+    Run run;
+    writeSettings(run.settings(), quietSettings);
+    const QByteArray before = readAll(run.settings());
+    run.start();
+    run.ui()->CompressValueBar->setValue(9);
+    if (how == QLatin1String("full")) {
+      struct rlimit saved {};
+      QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+      auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+      struct rlimit small = saved;
+      small.rlim_cur = 100;
+      QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+      run.main()->WriteCFG();
+      setrlimit(RLIMIT_FSIZE, &saved);
+      std::signal(SIGXFSZ, oldHandler);
+      QCOMPARE(readAll(run.settings()), before);
+    } else if (how == QLatin1String("folder")) {
+      QVERIFY(QFile::remove(QFile::decodeName(run.settings())));
+      QVERIFY(QDir().mkdir(QFile::decodeName(run.settings())));
+      run.main()->WriteCFG();
+      QVERIFY(QFileInfo(QFile::decodeName(run.settings())).isDir());
+    } else {
+      run.ctx.state.SettingsPath = run.dir.path() + "gone/" + Settings::FileName;
+      run.main()->WriteCFG();
+      QVERIFY(!QFileInfo::exists(QFile::decodeName(run.ctx.state.SettingsPath)));
+      QCOMPARE(readAll(run.settings()), before);
+    }
+    QVERIFY(messages().isEmpty());
+    // Still running and usable.
+    QVERIFY(run.main()->isVisible());
+    run.ui()->CompressValueBar->setValue(3);
+    QCOMPARE(run.ui()->CompressValueBar->value(), 3);
+  }
+
+  void panelRestoredWithoutAnimation_data() {
+    QTest::addColumn<bool>("down");
+    QTest::newRow("shown") << true;
+    QTest::newRow("hidden") << false;
+  }
+  void panelRestoredWithoutAnimation() {
+    QFETCH(bool, down);
+    Run run;
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetBoolean("SpeedButtonAddOpt", down);
+    });
+    run.start();
+    QVERIFY(!run.main()->Timer1->isActive());
+    const int left = run.ui()->SpeedButtonAddOpt->geometry().right() + 1;
+    QCOMPARE(run.main()->width(), down ? left + run.ui()->OptPanel->width() + 1 : left);
+  }
+
+  void twoFileArgumentsPackedAtOnce() {
+    Run run;
+    const QByteArray a = run.dir.makeFile("first.exe", 20000);
+    const QByteArray b = run.dir.makeFile("second one.exe", 30000);
+    qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("GlobalOpt_DragOp", 1);
+      c.SetString("Files", "/restored/old.exe");
+    });
+    run.ctx.arguments = {a, b};
+    run.start();
+    QCOMPARE(run.ctx.state.FileList, (QList<QByteArray>{a, b}));
+    QCOMPARE(run.ui()->EditFileName->text(), QString::fromUtf8(" \"" + a + "\" \"" + b + "\""));
+    QVERIFY(!run.ui()->OutFileBox->isEnabled());
+    QVERIFY(!run.ui()->OutFileBox->isChecked());
+    // One packer run with both files, each as one argument.
+    const QList<QList<QByteArray>> runs = packerRuns(run.dir.argLogPath());
+    QCOMPARE(runs.size(), 1);
+    QVERIFY(runs[0].contains(a));
+    QVERIFY(runs[0].contains(b));
+    QVERIFY(!runs[0].contains("/restored/old.exe"));
+    QVERIFY(QFileInfo(QFile::decodeName(a)).size() < 20000);
+    QVERIFY(QFileInfo(QFile::decodeName(b)).size() < 30000);
+  }
+
+  void argumentsWithoutDragOpOnlySelect() {
+    Run run;
+    const QByteArray a = run.dir.makeFile("only.exe", 4096);
+    qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
+    writeSettings(run.settings(), quietSettings);
+    run.ctx.arguments = {a};
+    run.start();
+    QCOMPARE(run.ctx.state.FileList, QList<QByteArray>{a});
+    QCOMPARE(run.ui()->EditFileName->text(), QString::fromUtf8(a));
+    QVERIFY(run.ui()->ButtonPack->isEnabled());
+    QVERIFY(packerRuns(run.dir.argLogPath()).isEmpty());
+    QCOMPARE(QFileInfo(QFile::decodeName(a)).size(), 4096);
+  }
+
+  void packerMissingAndDialogCancelledEndsTheProgram() {
+    Run run(false);
+    writeSettings(run.settings(), quietSettings);
+    const QByteArray before = readAll(run.settings());
+    run.ctx.arguments = {run.dir.makeFile("x.exe", 4096)};
+    run.start();
+    QVERIFY(run.main()->startupAborted);
+    const QList<Prompts::MessageRecord> m = messages();
+    QCOMPARE(m.size(), 2);
+    QCOMPARE(m[0].icon, Prompts::Icon::Warning);
+    QCOMPARE(m[0].text, QStringLiteral("The packer was not found. Please locate it."));
+    QCOMPARE(m[0].caption, QStringLiteral("Packhelm - packer"));
+    QCOMPARE(m[1].icon, Prompts::Icon::Error);
+    QCOMPARE(m[1].text, QStringLiteral("The packer was not located. The program ends."));
+    QCOMPARE(m[1].caption, QStringLiteral("Packhelm - packer"));
+    QCOMPARE(Prompts::Test().dialogTitles.size(), 1);
+    // Nothing after that step ran: no file selected, no job; the old settings stay.
+    QVERIFY(run.ctx.state.FileList.isEmpty());
+    QVERIFY(!run.ui()->ButtonPack->isEnabled());
+    run.main()->close();
+    QCOMPARE(readAll(run.settings()), before);
+  }
+
+  void packerChosenInTheDialogIsRemembered() {
+    Run run(false);
+    writeSettings(run.settings(), quietSettings);
+    const QByteArray chosen = run.dir.path() + "my upx";
+    QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(chosen)));
+    QFile::setPermissions(QFile::decodeName(chosen), QFile::ReadOwner | QFile::ExeOwner);
+    Prompts::Test().openAnswers = {{QFile::decodeName(chosen)}};
+    run.start();
+    QVERIFY(!run.main()->startupAborted);
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(run.ctx.state.UpxLocation, chosen);
+    QCOMPARE(run.ctx.state.UpxShortLocation, "\"" + chosen + "\"");
+    QCOMPARE(run.ctx.state.opt.GlobalOpt_UPX2, chosen);
+    QCOMPARE(run.ctx.state.UpxMajorVersion, 4);
+  }
+
+  void packerFoundOnThePathIsUsedWithoutAQuestion() {
+    Run run(false);
+    writeSettings(run.settings(), quietSettings);
+    QTemporaryDir bin;
+    const QByteArray onPath = QFile::encodeName(bin.filePath(QStringLiteral("upx")));
+    QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(onPath)));
+    QFile::setPermissions(QFile::decodeName(onPath), QFile::ReadOwner | QFile::ExeOwner);
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    run.start();
+    QVERIFY(!run.main()->startupAborted);
+    QVERIFY(messages().isEmpty());
+    QVERIFY(Prompts::Test().dialogTitles.isEmpty());
+    QCOMPARE(run.ctx.state.UpxLocation, onPath);
+    QVERIFY(run.ctx.state.opt.GlobalOpt_UPX2.isEmpty());  // not remembered as the user's choice
+  }
+
+  void packerRememberedFromBeforeIsUsed() {
+    Run run(false);
+    QTemporaryDir other;
+    const QByteArray before = QFile::encodeName(other.filePath(QStringLiteral("upx")));
+    QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(before)));
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetString("GlobalOpt_UPX2", before);
+    });
+    run.start();
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(run.ctx.state.UpxLocation, before);
+  }
+
+  void noLanguageFileForTheStoredLanguage() {
+    Run run(true, false);
+    writeSettings(run.settings(), quietSettings);
+    run.start();
+    QVERIFY(run.main()->startupAborted);
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].icon, Prompts::Icon::Error);
+    QCOMPARE(messages()[0].text,
+             QStringLiteral("There are no language files. Press OK to terminate program."));
+    QCOMPARE(messages()[0].caption, QStringLiteral("Error - Packhelm"));
+    QCOMPARE(run.ctx.state.UpxMajorVersion, -1);  // the packer step did not run
+  }
+
+  void noLanguageAtAllOnFirstStart() {
+    Run run(true, false);
+    run.start();
+    QVERIFY(run.main()->startupAborted);
+    QCOMPARE(run.chooser.answered, 0);
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].caption, QStringLiteral("Error."));
+    QVERIFY(!QFile::exists(QFile::decodeName(run.settings())));
+    // The run ended without breaking the event loop of what follows.
+    QTimer later;
+    later.setSingleShot(true);
+    QSignalSpy fired(&later, &QTimer::timeout);
+    later.start(1);
+    QVERIFY(fired.wait(2000));
+  }
+
+  // A program folder that cannot be written: the settings live in the user's configuration
+  // folder, for reading as for writing.
+  void settingsInTheUserFolderWhenTheProgramFolderIsNotWritable() {
+    Run run;
+    const QByteArray userFolder =
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    QVERIFY(QDir().mkpath(QFile::decodeName(userFolder)));
+    const QByteArray userFile = userFolder + '/' + Settings::FileName;
+    writeSettings(userFile, [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("CompressValueBar", 8);
+    });
+    // The program folder lies below a plain file: nothing can be created there. The language
+    // is then missing too, which ends the start after the settings were read.
+    QVERIFY(writeAll(run.dir.path() + "plain", "x"));
+    run.ctx.state.ProgramDir = run.dir.path() + "plain/program/";
+    run.ctx.state.SettingsPath.clear();
+    run.start();
+    QCOMPARE(run.ctx.state.SettingsPath, userFile);
+    QCOMPARE(run.ui()->CompressValueBar->value(), 8);
+    QCOMPARE(run.chooser.answered, 0);
+    QVERIFY(run.main()->startupAborted);
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].caption, QStringLiteral("Error - Packhelm"));
+    QFile::remove(QFile::decodeName(userFile));
+  }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
