@@ -803,6 +803,7 @@ class TestCfgFile : public QObject {
     QTest::newRow("missing folder") << "missing";
     QTest::newRow("read-only folder") << "readonly";
     QTest::newRow("write fails midway") << "fsize";
+    QTest::newRow("small write cut short") << "fsize-small";
   }
   void failedSaveKeepsOldFile() {
     QFETCH(QString, kind);
@@ -842,12 +843,14 @@ class TestCfgFile : public QObject {
       if (writable) QSKIP("running with privileges that ignore folder permissions");
     } else {
       // A file size limit below the new text makes the write itself fail part-way.
-      QVERIFY(cfg.SetString("big", QByteArray(200000, 'b')));
+      // a text larger than any write buffer, and one small enough to sit in a buffer
+      const bool smallText = kind == "fsize-small";
+      QVERIFY(cfg.SetString("big", QByteArray(smallText ? 6000 : 200000, 'b')));
       rlimit saved{};
       QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
       const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
       rlimit small = saved;
-      small.rlim_cur = 65536;
+      small.rlim_cur = smallText ? 4096 : 65536;
       QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
       const bool saved_ok = cfg.SaveToFile(QFile::encodeName(target));
       ::setrlimit(RLIMIT_FSIZE, &saved);
