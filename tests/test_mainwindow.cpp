@@ -1,0 +1,805 @@
+// The main window end to end: drops, the selection display, packing and unpacking through the
+// stand-in packer, the exact arguments it receives, the information commands, the option
+// coupling, the panel slide and the language-dependent captions.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+#include "app/TFormMain.h"
+#include "dialogs/Prompts.h"
+#include "dialogs/TMultiHint.h"
+#include "dialogs/TRadioGroup.h"
+#include "packer/ConsoleSession.h"
+#include "support/TestProgramDir.h"
+#include "ui_TFormMain.h"
+
+namespace {
+
+// A program folder, its context and a shown main window; the packer logs its arguments.
+struct Env {
+  TestProgramDir dir;
+  AppContext ctx;
+  Env() {
+    dir.prepare(ctx.state);
+    ctx.runStartupOnShow = false;
+    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+    ctx.state.UpxMajorVersion = 4;  // the stand-in claims 4.2.4
+    auto& t = ctx.state.LangTexts;
+    t[0] = "Compression";
+    t[1] = "Ready";
+    t[2] = "Done";
+    t[3] = "Failed";
+    t[4] = "Warnings";
+    t[11] = "KB";
+    t[12] = "KB total";
+    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
+    Prompts::Test() = Prompts::TestScript();
+    Prompts::Test().active = true;
+    ctx.createForms();
+    w()->show();
+  }
+  ~Env() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
+  TFormMain* w() const { return ctx.FormMain; }
+  Ui::TFormMain* ui() const { return ctx.FormMain->ui; }
+  void select(const QList<QByteArray>& files) {
+    ctx.state.FileList = files;
+    w()->FillText();
+  }
+  // The arguments of the packer's last run (without the program name).
+  QList<QByteArray> lastArgs() const {
+    QFile f(QFile::decodeName(dir.argLogPath()));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QList<QByteArray> lines = f.readAll().split('\n');
+    QList<QByteArray> runs;
+    QList<QByteArray> current, last;
+    for (const QByteArray& l : lines) {
+      if (l == "--END--") {
+        last = current;
+        current.clear();
+      } else {
+        current.append(l);
+      }
+    }
+    return last;
+  }
+  int runs() const {
+    QFile f(QFile::decodeName(dir.argLogPath()));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    return int(f.readAll().count("--END--\n"));
+  }
+};
+
+QByteArray readAll(const QByteArray& path) {
+  QFile f(QFile::decodeName(path));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QByteArray& path, const QByteArray& data) {
+  QFile f(QFile::decodeName(path));
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(data);
+}
+
+// Runs the stand-in directly (no argument log) and returns its exit code.
+int standin(const QStringList& args) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("PACKHELM_STANDIN_ARGLOG"));
+  p.setProcessEnvironment(env);
+  p.start(QString::fromLocal8Bit(standinPath()), args);
+  if (!p.waitForFinished(30000)) return -1;
+  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+bool sendDrop(QWidget* w, const QList<QUrl>& urls) {
+  QMimeData mime;
+  mime.setUrls(urls);
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &drop);
+  return drop.isAccepted();
+}
+
+QList<QUrl> urlsOf(const QList<QByteArray>& files) {
+  QList<QUrl> urls;
+  for (const QByteArray& f : files) urls << QUrl::fromLocalFile(QFile::decodeName(f));
+  return urls;
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+ private slots:
+  void designedState() {
+    Env e;
+    auto* ui = e.ui();
+    QCOMPARE(e.w()->objectName(), QStringLiteral("FormMain"));
+    QCOMPARE(e.w()->width(), 297);
+    QCOMPARE(e.w()->height(), 393);
+    QVERIFY(!(e.w()->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(ui->CompressValueBar->value(), 4);
+    QCOMPARE(ui->CompressValueBar->minimum(), 1);
+    QCOMPARE(ui->CompressValueBar->maximum(), 10);
+    QCOMPARE(ui->CompressValueBar1->value(), 999999);
+    QCOMPARE(ui->CompressValueBar1->tickInterval(), 100000);
+    QVERIFY(!ui->CompressValueBar1->isEnabled());
+    QVERIFY(!ui->RadioButton_nrv2b->isEnabled() && !ui->RadioButton_nrv2b->isChecked());
+    QVERIFY(!ui->RadioButton_nrv2d->isEnabled() && !ui->RadioButton_nrv2d->isChecked());
+    QVERIFY(!ui->EditOutFile->isEnabled() && !ui->ButtonOut->isEnabled());
+    QVERIFY(!ui->ReplaceIfExistsCheckBox->isEnabled());
+    for (QWidget* b :
+         {static_cast<QWidget*>(ui->ButtonPack), static_cast<QWidget*>(ui->ButtonUnPack),
+          static_cast<QWidget*>(ui->ButtonPackE), static_cast<QWidget*>(ui->ButtonUnPackE)})
+      QVERIFY(!b->isEnabled());
+    QVERIFY(ui->ButtonTest->isEnabled());
+    QCOMPARE(ui->OverlayGroup->itemIndex(), 0);
+    QCOMPARE(ui->ExportsGroup->itemIndex(), 1);
+    QCOMPARE(ui->IconsGroup->itemIndex(), 2);
+    QCOMPARE(ui->RelocationsGroup->itemIndex(), 1);
+    QCOMPARE(ui->OverlayGroup->toolTip(),
+             QStringLiteral("--overlay=copy@--overlay=strip@--overlay=skip"));
+    QCOMPARE(ui->CompressValueBar->toolTip(), QStringLiteral("--best@-9@-8@-7@-6@-5@-4@-3@-2@-1"));
+    QVERIFY(ui->EditStatus->isReadOnly());
+    QCOMPARE(ui->EditStatus->geometry().size(), QSize(296, 17));
+    QCOMPARE(ui->OptPanel->geometry(), QRect(296, 0, 449, 393));
+    QCOMPARE(ui->SpeedButtonAddOpt->geometry().right() + 1, 297);
+    QVERIFY(ui->SpeedButtonAddOpt->isCheckable());
+    QCOMPARE(e.w()->Timer1->interval(), 50);
+    QVERIFY(!e.w()->Timer1->isActive());
+    QCOMPARE(e.w()->OpenDialog->objectName(), QStringLiteral("OpenDialog"));
+    QVERIFY(e.w()->OpenDialog->multiSelect);
+    QCOMPARE(e.w()->SaveDialog->title, QStringLiteral("Выберите файл"));
+    QCOMPARE(e.w()->findChild<QObject*>(QStringLiteral("MultiHint1")), e.w()->MultiHint1);
+    QVERIFY(e.w()->acceptDrops());
+    // The program folder is the current directory.
+    QCOMPARE(QFile::encodeName(QDir::currentPath()) + '/', e.dir.path());
+  }
+
+  void dropOneFileShowsIt() {
+    Env e;
+    const QByteArray f = e.dir.makeFile("tool.bin", 5000);
+    QVERIFY(sendDrop(e.w(), urlsOf({f})));
+    QTRY_COMPARE(e.ctx.state.FileList, QList<QByteArray>{f});
+    QCOMPARE(e.ui()->EditFileName->text(), QFile::decodeName(f));
+    QCOMPARE(e.ui()->EditOutFile->text(), QFile::decodeName(f));
+    QCOMPARE(e.w()->SaveDialog->fileName, QFile::decodeName(f));
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("4 KB"));
+    QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("4 KB"));
+    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("100%"));
+    QVERIFY(e.ui()->OutFileBox->isEnabled());
+    QVERIFY(e.ui()->ButtonPack->isEnabled() && e.ui()->ButtonUnPackE->isEnabled());
+    QCOMPARE(e.runs(), 0);  // drag operation 0 starts nothing
+  }
+
+  void dropRefusesNonFiles() {
+    Env e;
+    QVERIFY(!sendDrop(e.w(), {QUrl(QStringLiteral("https://example.org/a.exe"))}));
+    QVERIFY(e.ctx.state.FileList.isEmpty());
+  }
+
+  void dropStartsJob_data() {
+    QTest::addColumn<int>("dragOp");
+    QTest::addColumn<QByteArray>("firstArg");
+    QTest::newRow("pack") << 1 << QByteArray("-7");
+    QTest::newRow("unpack") << 2 << QByteArray("-d");
+  }
+  void dropStartsJob() {
+    QFETCH(int, dragOp);
+    QFETCH(QByteArray, firstArg);
+    Env e;
+    e.ctx.state.opt.GlobalOpt_DragOp = dragOp;
+    const QByteArray f = e.dir.makeFile("drop.bin", 20000);
+    QVERIFY(sendDrop(e.w(), urlsOf({f})));
+    QTRY_COMPARE(e.runs(), 1);
+    QCOMPARE(e.lastArgs(), (QList<QByteArray>{firstArg, f}));
+  }
+
+  void selectionSizes_data() {
+    QTest::addColumn<QList<qint64>>("sizes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("1023 bytes") << QList<qint64>{1023} << QStringLiteral("0 KB");
+    QTest::newRow("1024 bytes") << QList<qint64>{1024} << QStringLiteral("1 KB");
+    QTest::newRow("two of 1536, each cut")
+        << QList<qint64>{1536, 1536} << QStringLiteral("2 KB total");
+    QTest::newRow("three") << QList<qint64>{2048, 4096, 1000} << QStringLiteral("6 KB total");
+  }
+  void selectionSizes() {
+    QFETCH(QList<qint64>, sizes);
+    QFETCH(QString, shown);
+    Env e;
+    QList<QByteArray> files;
+    for (int i = 0; i < sizes.size(); ++i)
+      files << e.dir.makeFile("f" + QByteArray::number(i) + ".bin", sizes[i]);
+    e.select(files);
+    QCOMPARE(e.ui()->LabelF1->text(), shown);
+    QCOMPARE(e.ui()->LabelF2->text(), shown);
+    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("100%"));
+  }
+
+  void severalFilesThenOne() {
+    Env e;
+    const QByteArray a = e.dir.makeFile("a.bin", 3000);
+    const QByteArray b = e.dir.makeFile("b c.bin", 3000);
+    e.select({a});
+    e.ui()->OutFileBox->setChecked(true);
+    e.select({a, b});
+    QCOMPARE(e.ui()->EditFileName->text(),
+             QStringLiteral(" \"%1\" \"%2\"").arg(QFile::decodeName(a), QFile::decodeName(b)));
+    QVERIFY(e.ui()->EditOutFile->text().isEmpty());
+    QVERIFY(e.w()->SaveDialog->fileName.isEmpty());
+    QVERIFY(!e.ui()->OutFileBox->isEnabled() && !e.ui()->OutFileBox->isChecked());
+    QVERIFY(!e.ui()->ButtonOut->isEnabled() && !e.ui()->EditOutFile->isEnabled());
+    e.select({b});
+    QVERIFY(e.ui()->OutFileBox->isEnabled() && !e.ui()->OutFileBox->isChecked());
+    QCOMPARE(e.ui()->EditOutFile->text(), QFile::decodeName(b));
+  }
+
+  void emptySelectionKeepsDisplay() {
+    Env e;
+    const QByteArray a = e.dir.makeFile("a.bin", 3000);
+    e.select({a});
+    e.select({});
+    QVERIFY(!e.ui()->ButtonPack->isEnabled());
+    QCOMPARE(e.ui()->EditFileName->text(), QFile::decodeName(a));
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("2 KB"));
+  }
+
+  void fileWithoutSize() {
+    Env e;
+    const QByteArray a = e.dir.makeFile("a.bin", 2048);
+    const QByteArray c = e.dir.makeFile("c.bin", 8192);
+    const QByteArray missing = e.dir.file("missing.bin");
+    // The display counts a missing file as 0 and keeps the selection usable.
+    e.select({missing});
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("0 KB"));
+    QVERIFY(e.ui()->ButtonPack->isEnabled());
+    e.select({a, missing, c});
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("10 KB total"));
+    // The jobs' sum stops at the first file without a size.
+    e.ui()->ButtonTest->click();
+    QCOMPARE(e.ctx.state.CompressedTotal, quint64(2048));
+    QCOMPARE(e.ctx.state.UncompressedTotal, quint64(2048));
+    QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("2 KB total"));
+  }
+
+  void openAndSaveDialogs() {
+    Env e;
+    const QByteArray a = e.dir.makeFile("a.bin", 3000);
+    const QByteArray b = e.dir.makeFile("b.bin", 3000);
+    Prompts::Test().openAnswers << QStringList{QFile::decodeName(a), QFile::decodeName(b)}
+                                << QStringList{};
+    e.ui()->ButtonIn->click();
+    QCOMPARE(e.ctx.state.FileList, (QList<QByteArray>{a, b}));
+    e.ui()->ButtonIn->click();  // cancelled: nothing changes
+    QCOMPARE(e.ctx.state.FileList, (QList<QByteArray>{a, b}));
+    QCOMPARE(Prompts::Test().dialogTitles.value(0), QStringLiteral("Выберите файл"));
+
+    e.select({a});
+    e.ui()->OutFileBox->setChecked(true);
+    QVERIFY(e.ui()->ButtonOut->isEnabled() && e.ui()->EditOutFile->isEnabled());
+    QVERIFY(e.ui()->ReplaceIfExistsCheckBox->isEnabled());
+    Prompts::Test().saveAnswers << e.dir.path() + "out.bin" << QString();
+    e.ui()->ButtonOut->click();
+    QCOMPARE(e.ui()->EditOutFile->text(), QFile::decodeName(e.dir.file("out.bin")));
+    e.ui()->ButtonOut->click();
+    QCOMPARE(e.ui()->EditOutFile->text(), QFile::decodeName(e.dir.file("out.bin")));
+    QVERIFY(!QFile::exists(QFile::decodeName(e.dir.file("out.bin"))));
+  }
+
+  void packAndUnpackOneFile() {
+    Env e;
+    const QByteArray f = e.dir.makeFile("prog.bin", 1048576);
+    const QByteArray original = readAll(f);
+    QVERIFY(sendDrop(e.w(), urlsOf({f})));
+    QTRY_COMPARE(e.ctx.state.FileList.size(), 1);
+
+    e.ui()->ButtonPack->click();
+    QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+    QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", f}));
+    const quint64 packed = quint64(QFileInfo(QFile::decodeName(f)).size());
+    QVERIFY(packed < 1048576);
+    QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
+    QCOMPARE(e.ctx.state.CompressedTotal, packed);
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("1024 KB"));
+    QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("%1 KB").arg(packed / 1024));
+    const qint64 ratio = qRound64(double(packed) * 100.0 / 1048576.0);
+    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("%1 %").arg(ratio));
+    QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(f)}), 0);
+
+    e.ui()->ButtonUnPack->click();
+    QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+    QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-d", f}));
+    QCOMPARE(readAll(f), original);
+    // The totals swap roles: the same three figures as after packing.
+    QCOMPARE(e.ctx.state.CompressedTotal, packed);
+    QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("1024 KB"));
+    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("%1 %").arg(ratio));
+  }
+
+  void twoFiles() {
+    Env e;
+    const QByteArray a = e.dir.makeFile("a.bin", 1536);
+    const QByteArray b = e.dir.makeFile("b.bin", 1536);
+    e.select({a, b});
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("2 KB total"));
+    // Testing leaves the files unchanged: the total is cut once, 3072 bytes give 3.
+    e.ui()->ButtonTest->click();
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("3 KB total"));
+    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("100 %"));
+
+    const QByteArray c = e.dir.makeFile("c.bin", 300000);
+    const QByteArray d = e.dir.makeFile("d d.bin", 200000);
+    e.select({c, d});
+    e.ui()->ButtonPack->click();
+    QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+    QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", c, d}));
+    QCOMPARE(e.ctx.state.UncompressedTotal, quint64(500000));
+    const quint64 after =
+        quint64(QFileInfo(QFile::decodeName(c)).size() + QFileInfo(QFile::decodeName(d)).size());
+    QCOMPARE(e.ctx.state.CompressedTotal, after);
+    QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("%1 KB total").arg(after / 1024));
+    QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(c), QFile::decodeName(d)}), 0);
+  }
+
+  void outputFile_data() {
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<bool>("sameName");
+    QTest::newRow("replace an existing output") << true << false;
+    QTest::newRow("keep an existing output") << false << false;
+    QTest::newRow("output equal to the input") << true << true;
+  }
+  void outputFile() {
+    QFETCH(bool, replace);
+    QFETCH(bool, sameName);
+    Env e;
+    const QByteArray in = e.dir.makeFile("in.bin", 100000);
+    const QByteArray original = readAll(in);
+    const QByteArray out = e.dir.file("out.bin");
+    const QByteArray old("an old output file");
+    writeAll(out, old);
+    e.select({in});
+    e.ui()->OutFileBox->setChecked(true);
+    e.ui()->ReplaceIfExistsCheckBox->setChecked(replace);
+    if (!sameName) e.ui()->EditOutFile->setText(QFile::decodeName(out));
+    e.ui()->ButtonPack->click();
+    if (sameName) {
+      QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", in}));
+      QCOMPARE(readAll(out), old);
+      QCOMPARE(e.ctx.state.CompressedTotal, quint64(QFileInfo(QFile::decodeName(in)).size()));
+      QVERIFY(e.ctx.state.CompressedTotal < 100000);
+    } else {
+      QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + out, in}));
+      QCOMPARE(readAll(in), original);
+      if (replace) {
+        QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+        QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(out)}), 0);
+        QCOMPARE(e.ctx.state.CompressedTotal, quint64(QFileInfo(QFile::decodeName(out)).size()));
+      } else {
+        QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Failed"));
+        QCOMPARE(readAll(out), old);
+        QCOMPARE(e.ctx.state.CompressedTotal, quint64(old.size()));
+      }
+    }
+  }
+
+  void packerArguments_data() {
+    QTest::addColumn<int>("example");
+    QTest::addColumn<QList<QByteArray>>("expected");  // "@" stands for the program folder
+    QTest::newRow("defaults") << 0 << QList<QByteArray>{"-7", "@tool.exe"};
+    QTest::newRow("best, backup, icons, force, output, blank name")
+        << 1 << QList<QByteArray>{"--best",          "-k",          "--compress-icons=0", "--force",
+                                  "-o@out/tool.exe", "@My Tool.exe"};
+    QTest::newRow("crp, nrv2d, level 9, two files")
+        << 2 << QList<QByteArray>{"-9", "--crp-ucl-ms=10000", "--nrv2d", "@a.exe", "@b c.dll"};
+    QTest::newRow("unpack with backup") << 3 << QList<QByteArray>{"-d", "-k", "@My Tool.exe"};
+    QTest::newRow("preset") << 4
+                            << QList<QByteArray>{"--best", "--crp-ucl-ms=999999", "--nrv2d",
+                                                 "@tool.exe"};
+    QTest::newRow("blanks and quotes in the name")
+        << 5 << QList<QByteArray>{"-7", "@say \"hi\"  there.bin"};
+    QTest::newRow("all switches") << 6
+                                  << QList<QByteArray>{"-1",
+                                                       "--nrv2b",
+                                                       "--overlay=skip",
+                                                       "--8086",
+                                                       "--no-reloc",
+                                                       "--compress-exports=0",
+                                                       "--compress-icons=1",
+                                                       "--compress-resources=0",
+                                                       "--strip-relocs=0",
+                                                       "--coff",
+                                                       "--le",
+                                                       "@tool.exe"};
+  }
+  void packerArguments() {
+    QFETCH(int, example);
+    QFETCH(QList<QByteArray>, expected);
+    Env e;
+    auto* ui = e.ui();
+    const QByteArray dir = e.dir.path();
+    QDir(QFile::decodeName(dir)).mkdir(QStringLiteral("out"));
+    for (QByteArray& a : expected) a.replace('@', dir);
+    auto file = [&](const QByteArray& name) { return e.dir.makeFile(name, 50000); };
+    switch (example) {
+      case 0:
+        e.select({file("tool.exe")});
+        break;
+      case 1:
+        e.select({file("My Tool.exe")});
+        ui->CompressValueBar->setValue(1);
+        ui->BackupBox->setChecked(true);
+        ui->IconsGroup->setItemIndex(0);
+        ui->CheckBoxForce->setChecked(true);
+        ui->OutFileBox->setChecked(true);
+        ui->EditOutFile->setText(QFile::decodeName(dir + "out/tool.exe"));
+        break;
+      case 2:
+        e.select({file("a.exe"), file("b c.dll")});
+        ui->Compress1CheckBox->setChecked(true);
+        ui->CompressValueBar1->setValue(999999);
+        ui->CheckBoxTryMulti->setChecked(true);
+        ui->RadioButton_nrv2d->setChecked(true);
+        ui->CompressValueBar->setValue(2);
+        break;
+      case 3: {
+        const QByteArray f = file("My Tool.exe");
+        QCOMPARE(standin({QStringLiteral("-q"), QFile::decodeName(f)}), 0);
+        e.select({f});
+        ui->BackupBox->setChecked(true);
+        ui->ButtonUnPack->click();
+        QCOMPARE(e.lastArgs(), expected);
+        QCOMPARE(ui->EditStatus->text(), QStringLiteral("Done"));
+        return;
+      }
+      case 4:
+        e.select({file("tool.exe")});
+        ui->BackupBox->setChecked(true);
+        ui->OutFileBox->setChecked(true);
+        ui->EditOutFile->setText(QFile::decodeName(dir + "out/x.exe"));
+        ui->CheckBoxCoff->setChecked(true);
+        e.w()->ButtonMaxClick();
+        break;
+      case 5:
+        e.select({file("say \"hi\"  there.bin")});
+        break;
+      case 6:
+        e.select({file("tool.exe")});
+        ui->CompressValueBar->setValue(10);
+        ui->CheckBoxTryMulti->setChecked(true);
+        ui->RadioButton_nrv2b->setChecked(true);
+        ui->OverlayGroup->setItemIndex(2);
+        ui->OptBoxDOS1->setChecked(true);
+        ui->OptBoxDOS2->setChecked(true);
+        ui->ExportsGroup->setItemIndex(0);
+        ui->IconsGroup->setItemIndex(1);
+        ui->ResourcesBox->setChecked(true);
+        ui->RelocationsGroup->setItemIndex(0);
+        ui->CheckBoxCoff->setChecked(true);
+        ui->CheckBoxLe->setChecked(true);
+        break;
+    }
+    ui->ButtonPack->click();
+    QCOMPARE(e.lastArgs(), expected);
+  }
+
+  void informationCommands_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("withFiles");
+    QTest::addColumn<QList<QByteArray>>("expected");  // "@" = program folder
+    QTest::addColumn<bool>("sizes");
+    QTest::newRow("version") << "ButtonShowUPXVer" << true << QList<QByteArray>{"--version"}
+                             << false;
+    QTest::newRow("help") << "ButtonShowUPXHelp" << false << QList<QByteArray>{"--help"} << false;
+    QTest::newRow("test two files")
+        << "ButtonTest" << true << QList<QByteArray>{"-t", "@a.exe", "@b c.exe"} << true;
+    QTest::newRow("test, no files") << "ButtonTest" << false << QList<QByteArray>{"-t"} << true;
+    QTest::newRow("list two files")
+        << "ButtonList" << true << QList<QByteArray>{"-l", "@a.exe", "@b c.exe"} << true;
+    QTest::newRow("-L with files") << "ButtonShowUPXL" << true << QList<QByteArray>{"-L"} << true;
+    QTest::newRow("-L, no files") << "ButtonShowUPXL" << false << QList<QByteArray>{"-L"} << true;
+  }
+  void informationCommands() {
+    QFETCH(QString, button);
+    QFETCH(bool, withFiles);
+    QFETCH(QList<QByteArray>, expected);
+    QFETCH(bool, sizes);
+    Env e;
+    for (QByteArray& a : expected) a.replace('@', e.dir.path());
+    if (withFiles) e.select({e.dir.makeFile("a.exe", 3000), e.dir.makeFile("b c.exe", 5000)});
+    for (QLabel* l : {e.ui()->LabelF1, e.ui()->LabelF2, e.ui()->LabelF3})
+      l->setText(QStringLiteral("marker"));
+    e.ctx.state.PendingPackCommand = "kept";
+    e.ctx.state.opt.GlobalOpt_CloseCon = 0;
+    auto* b = e.w()->findChild<QPushButton*>(button);
+    QVERIFY(b && b->isEnabled());
+    b->click();
+    QCOMPARE(e.lastArgs(), expected);
+    QVERIFY(e.ui()->EditStatus->text() != QStringLiteral("Ready"));
+    QVERIFY(!e.ui()->EditStatus->text().isEmpty());
+    QCOMPARE(e.ctx.state.PendingPackCommand, QByteArray("kept"));
+    QVERIFY(e.ctx.console->isOpen());  // information commands leave their console open
+    if (!sizes) {
+      QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("marker"));
+    } else if (withFiles) {
+      QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("7 KB total"));
+      QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("7 KB total"));
+      QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("100 %"));
+    } else {
+      QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("0 KB"));
+      QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("0 KB"));
+      QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("marker"));
+    }
+  }
+
+  void editedCommandLine() {
+    Env e;
+    const QByteArray in = e.dir.makeFile("in.bin", 60000);
+    const QByteArray out = e.dir.file("out.bin");
+    writeAll(out, "old");
+    e.select({in});
+    e.ui()->OutFileBox->setChecked(true);
+    e.ui()->EditOutFile->setText(QFile::decodeName(out));
+    e.ctx.state.PendingPackCommand = e.dir.packerPath() + " -2 \"" + in + '"';
+    e.ui()->ButtonPack->click();
+    QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-2", in}));
+    QCOMPARE(readAll(out), QByteArray("old"));  // no replace step for an edited line
+    QVERIFY(e.ctx.state.PendingPackCommand.isEmpty());
+
+    // Forgotten even when the packer cannot be started; the labels stay.
+    e.ctx.state.PendingUnpackCommand = e.dir.path() + "no-such-packer -d x";
+    e.ui()->LabelF1->setText(QStringLiteral("marker"));
+    const int before = e.runs();
+    e.ui()->ButtonUnPack->click();
+    QVERIFY(e.ctx.state.PendingUnpackCommand.isEmpty());
+    QCOMPARE(e.runs(), before);
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("marker"));
+  }
+
+  void stayOnTop_data() {
+    QTest::addColumn<int>("setting");
+    QTest::addColumn<bool>("topIdle");
+    QTest::addColumn<bool>("topWhileRunning");
+    QTest::newRow("always") << 0 << true << true;
+    QTest::newRow("except while packing") << 1 << true << false;
+    QTest::newRow("never") << 2 << false << false;
+  }
+  void stayOnTop() {
+    QFETCH(int, setting);
+    QFETCH(bool, topIdle);
+    QFETCH(bool, topWhileRunning);
+    Env e;
+    e.ctx.state.opt.GlobalOpt_StayOnTop = setting;
+    e.w()->SetLanguage();
+    auto top = [&] { return e.w()->windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
+    QCOMPARE(top(), topIdle);
+    QVERIFY(e.w()->isVisible());
+    e.select({e.dir.makeFile("a.bin", 4000)});
+    bool seen = !topWhileRunning;
+    connect(e.ctx.console, &ConsoleSession::runStarted, e.w(), [&] { seen = top(); });
+    e.ui()->ButtonPack->click();
+    QCOMPARE(seen, topWhileRunning);
+    QCOMPARE(top(), topIdle);
+    QVERIFY(e.w()->isVisible());
+    const QPoint pos = e.w()->pos();
+    e.ctx.state.opt.GlobalOpt_StayOnTop = topIdle ? 2 : 0;
+    e.w()->SetLanguage();
+    QCOMPARE(top(), !topIdle);
+    QCOMPARE(e.w()->pos(), pos);
+    QVERIFY(e.w()->isVisible());
+  }
+
+  void compressionCaption_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("1") << 1 << QStringLiteral(" Compression = Best ");
+    QTest::newRow("2") << 2 << QStringLiteral(" Compression = 9 ");
+    QTest::newRow("4") << 4 << QStringLiteral(" Compression = 7 ");
+    QTest::newRow("10") << 10 << QStringLiteral(" Compression = 1 ");
+  }
+  void compressionCaption() {
+    QFETCH(int, position);
+    QFETCH(QString, caption);
+    Env e;
+    e.ui()->CompressValueBar->setValue(position == 4 ? 5 : 4);
+    e.ui()->CompressValueBar->setValue(position);
+    QCOMPARE(e.ui()->CompressValueBox->title(), caption);
+  }
+
+  void setLanguage() {
+    Env e;
+    e.ctx.state.LangTexts[0] = "\xd0\xa1\xd0\xb6\xd0\xb0\xd1\x82\xd0\xb8\xd0\xb5";  // UTF-8 bytes
+    e.select({e.dir.makeFile("a.bin", 4096)});
+    e.ctx.state.LangTexts[11] = "Kb";
+    e.w()->SetLanguage();
+    QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Ready"));
+    QCOMPARE(e.ui()->CompressValueBox->title(), QStringLiteral(" Сжатие = 7 "));
+    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("4 Kb"));
+    e.ctx.state.LangTexts[1].clear();
+    e.w()->SetLanguage();
+    QVERIFY(e.ui()->EditStatus->text().isEmpty());
+  }
+
+  void figuresFollowLongestCaption_data() {
+    QTest::addColumn<QString>("size1");
+    QTest::addColumn<QString>("size2");
+    QTest::addColumn<QString>("ratio");
+    QTest::newRow("long second") << "Before"
+                                 << "Size after packing, in total"
+                                 << "Ratio";
+    QTest::newRow("short") << "A"
+                           << "B"
+                           << "C";
+    QTest::newRow("long ratio") << "Before"
+                                << "After"
+                                << "Ratio of the two sizes, packed";
+  }
+  void figuresFollowLongestCaption() {
+    QFETCH(QString, size1);
+    QFETCH(QString, size2);
+    QFETCH(QString, ratio);
+    Env e;
+    e.ui()->LabelSize1->setText(size1);
+    e.ui()->LabelSize2->setText(size2);
+    e.ui()->LabelRatio->setText(ratio);
+    e.w()->SetLanguage();
+    int right = 0;
+    for (QLabel* l : {e.ui()->LabelSize1, e.ui()->LabelSize2, e.ui()->LabelRatio}) {
+      QVERIFY(l->width() >= l->sizeHint().width());  // nothing clipped
+      right = qMax(right, l->geometry().right() + 1);
+    }
+    for (QLabel* l : {e.ui()->LabelF1, e.ui()->LabelF2, e.ui()->LabelF3})
+      QCOMPARE(l->x(), right + 8);
+  }
+
+  void coupling() {
+    Env e;
+    auto* ui = e.ui();
+    // Ticking the multi box on a fresh window enables the buttons; none is selected, no switch.
+    e.select({e.dir.makeFile("t.exe", 600)});
+    ui->CheckBoxTryMulti->setChecked(true);
+    QVERIFY(ui->RadioButton_nrv2b->isEnabled() && ui->RadioButton_nrv2d->isEnabled());
+    QCOMPARE(e.w()->packOptions().RadioButton_nrv2b, false);
+    ui->ButtonPack->click();
+    QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", e.dir.file("t.exe")}));
+
+    // The preset with the output box ticked: the output controls go grey, the text stays.
+    ui->OutFileBox->setChecked(true);
+    ui->EditOutFile->setText(QStringLiteral("/tmp/elsewhere.bin"));
+    ui->ReplaceIfExistsCheckBox->setChecked(false);
+    e.w()->ButtonMaxClick();
+    const PackOptions once = e.w()->packOptions();
+    QVERIFY(!ui->OutFileBox->isChecked());
+    QVERIFY(!ui->ButtonOut->isEnabled() && !ui->EditOutFile->isEnabled());
+    QVERIFY(!ui->ReplaceIfExistsCheckBox->isEnabled() && ui->ReplaceIfExistsCheckBox->isChecked());
+    QCOMPARE(ui->EditOutFile->text(), QStringLiteral("/tmp/elsewhere.bin"));
+    QCOMPARE(ui->CompressValueBox->title(), QStringLiteral(" Compression = Best "));
+    e.w()->ButtonMaxClick();
+    QCOMPARE(e.w()->packOptions(), once);
+    ui->OutFileBox->setChecked(true);
+    QVERIFY(ui->ReplaceIfExistsCheckBox->isEnabled() && ui->ReplaceIfExistsCheckBox->isChecked());
+    ui->OutFileBox->setChecked(false);
+
+    // Unticking keeps the dependents' states; ticking again brings the switches back.
+    ui->CheckBoxTryMulti->setChecked(false);
+    QVERIFY(!ui->RadioButton_nrv2d->isEnabled() && ui->RadioButton_nrv2d->isChecked());
+    ui->Compress1CheckBox->setChecked(false);
+    QVERIFY(!ui->CompressValueBar1->isEnabled());
+    QCOMPARE(ui->CompressValueBar1->value(), 10000);
+    ui->ButtonPack->click();
+    QCOMPARE(e.lastArgs().mid(0, 1), QList<QByteArray>{"--best"});
+    QCOMPARE(e.lastArgs().size(), 2);
+    ui->CheckBoxTryMulti->setChecked(true);
+    ui->Compress1CheckBox->setChecked(true);
+    QVERIFY(ui->CompressValueBar1->isEnabled());
+    ui->ButtonUnPack->click();  // undo the packing, then pack with the restored switches
+    ui->ButtonPack->click();
+    QCOMPARE(e.lastArgs(),
+             (QList<QByteArray>{"--best", "--crp-ucl-ms=999999", "--nrv2d", e.dir.file("t.exe")}));
+  }
+
+  void couplingRunsOnlyOnChange() {
+    Env e;
+    auto* ui = e.ui();
+    // Enabled by hand while unticked: setting the same state again runs no rule.
+    ui->CompressValueBar1->setEnabled(true);
+    ui->Compress1CheckBox->setChecked(false);
+    QVERIFY(ui->CompressValueBar1->isEnabled());
+    ui->Compress1CheckBox->setChecked(true);
+    ui->Compress1CheckBox->setChecked(false);
+    QVERIFY(!ui->CompressValueBar1->isEnabled());
+    // The user's click runs the rule too.
+    ui->OutFileBox->setEnabled(true);
+    QTest::mouseClick(ui->OutFileBox, Qt::LeftButton, {}, QPoint(6, ui->OutFileBox->height() / 2));
+    QVERIFY(ui->OutFileBox->isChecked());
+    QVERIFY(ui->EditOutFile->isEnabled());
+  }
+
+  void resetRestoresDefaults() {
+    Env e;
+    auto* ui = e.ui();
+    e.w()->ButtonMaxClick();
+    ui->BackupBox->setChecked(true);
+    ui->OverlayGroup->setItemIndex(1);
+    ui->CheckBoxLe->setChecked(true);
+    ui->OutFileBox->setChecked(true);
+    ui->EditOutFile->setText(QStringLiteral("/x/y"));
+    ui->SpeedButtonAddOpt->setChecked(true);
+    e.w()->ButtonResetClick();
+    PackOptions expected;
+    expected.EditOutFile = "/x/y";
+    QCOMPARE(e.w()->packOptions(), expected);
+    QVERIFY(!ui->RadioButton_nrv2b->isEnabled() && !ui->RadioButton_nrv2d->isEnabled());
+    QVERIFY(!ui->CompressValueBar1->isEnabled() && !ui->EditOutFile->isEnabled());
+    QVERIFY(ui->SpeedButtonAddOpt->isChecked());  // the panel button is not touched
+    QCOMPARE(ui->CompressValueBox->title(), QStringLiteral(" Compression = 7 "));
+  }
+
+  void panelSlide_data() {
+    QTest::addColumn<bool>("fast");
+    QTest::addColumn<QList<int>>("opening");
+    QTest::addColumn<QList<int>>("closing");
+    QTest::newRow("slide") << false << QList<int>{397, 497, 597, 697, 747}
+                           << QList<int>{647, 547, 447, 347, 297};
+    QTest::newRow("fast") << true << QList<int>{747} << QList<int>{297};
+  }
+  void panelSlide() {
+    QFETCH(bool, fast);
+    QFETCH(QList<int>, opening);
+    QFETCH(QList<int>, closing);
+    Env e;
+    e.ctx.state.opt.GlobalOpt_FastOpen = fast;
+    QList<int> widths;
+    connect(e.w()->Timer1, &QTimer::timeout, e.w(), [&] { widths << e.w()->width(); });
+    QCOMPARE(e.w()->width(), 297);
+    e.ui()->SpeedButtonAddOpt->click();
+    QVERIFY(e.w()->Timer1->isActive());
+    QTRY_VERIFY(!e.w()->Timer1->isActive());
+    QCOMPARE(widths, opening);
+    QCOMPARE(e.w()->height(), 393);
+    QVERIFY(e.ui()->OptPanel->geometry().right() < e.w()->width());
+    widths.clear();
+    e.ui()->SpeedButtonAddOpt->click();
+    QTRY_VERIFY(!e.w()->Timer1->isActive());
+    QCOMPARE(widths, closing);
+  }
+
+  void panelFirstShow() {
+    Env e;
+    // As restored from the settings: the button is down, the first step reaches the end.
+    e.ui()->SpeedButtonAddOpt->setChecked(true);
+    QVERIFY(!e.w()->Timer1->isActive());
+    e.w()->PanelFirstShow = true;
+    e.w()->SpeedButtonAddOptClick();
+    e.w()->Timer1Timer();
+    QCOMPARE(e.w()->width(), 747);
+    QVERIFY(!e.w()->Timer1->isActive());
+    QVERIFY(!e.w()->PanelFirstShow);
+  }
+
+  void closeStopsDrops() {
+    Env e;
+    e.w()->close();
+    QVERIFY(!e.w()->acceptDrops());
+  }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

@@ -1,0 +1,64 @@
+// The size and ratio figures as text: whole kibibytes cut down, ratio rounded half to even,
+// 64-bit totals.
+#include <QTest>
+
+#include "packer/SizeReport.h"
+
+class TestSizeReport : public QObject {
+  Q_OBJECT
+ private slots:
+  void kibText_data() {
+    QTest::addColumn<quint64>("bytes");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("0") << quint64(0) << QByteArray("0 KB");
+    QTest::newRow("1023 cut down") << quint64(1023) << QByteArray("0 KB");
+    QTest::newRow("1024") << quint64(1024) << QByteArray("1 KB");
+    QTest::newRow("1 MiB") << quint64(1048576) << QByteArray("1024 KB");
+    QTest::newRow("4 GiB does not wrap") << (quint64(4) << 30) << QByteArray("4194304 KB");
+    QTest::newRow("5 GiB + 1023") << ((quint64(5) << 30) + 1023) << QByteArray("5242880 KB");
+  }
+  void kibText() {
+    QFETCH(quint64, bytes);
+    QFETCH(QByteArray, text);
+    QCOMPARE(SizeReport::KiBText(bytes, "KB"), text);
+  }
+
+  void countTextKeepsUnitBytes() {
+    QCOMPARE(SizeReport::CountText(7, "\xd0\x9a\xd0\xb1"), QByteArray("7 \xd0\x9a\xd0\xb1"));
+    QCOMPARE(SizeReport::CountText(3, QByteArray()), QByteArray("3 "));
+  }
+
+  void ratio_data() {
+    QTest::addColumn<quint64>("uncompressed");
+    QTest::addColumn<quint64>("compressed");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("12.5 to even 12") << quint64(8) << quint64(1) << QByteArray("12 %");
+    QTest::newRow("13.5 to even 14") << quint64(200) << quint64(27) << QByteArray("14 %");
+    QTest::newRow("39.0625") << quint64(1048576) << quint64(409600) << QByteArray("39 %");
+    QTest::newRow("unpack swaps roles")
+        << quint64(409600) << quint64(1048576) << QByteArray("256 %");
+    QTest::newRow("equal") << quint64(1536) << quint64(1536) << QByteArray("100 %");
+    QTest::newRow("2/3 rounds up") << quint64(3) << quint64(2) << QByteArray("67 %");
+    QTest::newRow("nothing packed") << quint64(5000) << quint64(0) << QByteArray("0 %");
+    QTest::newRow("totals above 4 GiB")
+        << ((quint64(6) << 30)) << ((quint64(3) << 30)) << QByteArray("50 %");
+    QTest::newRow("above 4 GiB, small ratio")
+        << ((quint64(5) << 30)) << quint64(53687091) << QByteArray("1 %");
+  }
+  void ratio() {
+    QFETCH(quint64, uncompressed);
+    QFETCH(quint64, compressed);
+    QFETCH(QByteArray, text);
+    const auto r = SizeReport::RatioText(uncompressed, compressed);
+    QVERIFY(r.has_value());
+    QCOMPARE(*r, text);
+  }
+
+  void noRatioWithoutUncompressedSize() {
+    QVERIFY(!SizeReport::RatioText(0, 12345).has_value());
+    QVERIFY(!SizeReport::RatioPercent(0, 0).has_value());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestSizeReport)
+#include "test_sizereport.moc"
