@@ -1,7 +1,7 @@
 #include "dialogs/TFormOpt.h"
 
-#include <cmath>
-
+#include <QAbstractItemView>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHash>
 #include <QLinearGradient>
@@ -49,34 +49,22 @@ QPixmap ArrowPicture(bool up) {
   return pm;
 }
 
-// A blue band fading to the right, with a small round mark at its left end.
-QPixmap BandPicture(int width, int height, int mark) {
+// A blue band fading to the right, with a darker mark at its left end, left of the controls.
+QPixmap BandPicture(int width, int height) {
   QPixmap pm(width, height);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient g(0, 0, width, 0);
   g.setColorAt(0, QColor(0, 126, 255, 110));
   g.setColorAt(1, QColor(0, 126, 255, 10));
   p.fillRect(pm.rect(), g);
-  const int d = qMin(height - 8, 20);
-  const QRectF circle(3, (height - d) / 2.0, d, d);
-  p.setBrush(QColor(255, 255, 255, 220));
-  p.setPen(QPen(QColor(0, 90, 200), 1.5));
-  p.drawEllipse(circle);
-  // Each band its own small sign: 1 to 6 dots around the centre.
-  p.setBrush(QColor(0, 90, 200));
-  p.setPen(Qt::NoPen);
-  const QPointF c = circle.center();
-  for (int i = 0; i < mark; ++i) {
-    const double a = 6.2831853 * i / mark;
-    const QPointF dot = mark == 1 ? c : c + QPointF(std::cos(a), std::sin(a)) * (d / 4.0);
-    p.drawEllipse(dot, 1.8, 1.8);
-  }
+  p.fillRect(QRect(0, 0, 5, height), QColor(0, 90, 200));
   return pm;
 }
 
 int NeededHeight(const QWidget* w, int designed) {
+  // A list scrolls its own rows; it keeps the designed height.
+  if (qobject_cast<const QAbstractItemView*>(w)) return designed;
   const int width = w->width();
   const int need = w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height();
   return qMax(designed, need);
@@ -134,10 +122,9 @@ void TFormOpt::makePictures() {
   ui->SpeedButton2->setIcon(ArrowPicture(false));
   ui->SpeedButton1->setIconSize(QSize(321, 21));
   ui->SpeedButton2->setIconSize(QSize(321, 21));
-  int mark = 1;
   for (QLabel* band :
        {ui->Image1, ui->Image2, ui->FlashI5, ui->FlashI3, ui->FlashI4, ui->FlashI6}) {
-    band->setPixmap(BandPicture(band->width(), band->height(), mark++));
+    band->setPixmap(BandPicture(band->width(), band->height()));
     band->lower();  // behind the groups
   }
 }
@@ -168,8 +155,13 @@ void TFormOpt::arrangePane() {
     const int gap = r.top - prevDesignedBottom;
     const int top = qMax(r.top + shift, prevBottom + qMax(gap, 2));
     shift = top - r.top;
+    // A group may widen up to the pane's edge for a long item.
+    int w = r.w->width();
+    if (qobject_cast<QGroupBox*>(r.w))
+      w = qMax(321, qMin(r.w->sizeHint().width(), PaneWidth - r.w->x()));
+    r.w->resize(w, r.w->height());
     const int h = NeededHeight(r.w, r.height);
-    r.w->setGeometry(r.w->x(), top, r.w->width(), h);
+    r.w->setGeometry(r.w->x(), top, w, h);
     shiftOf.insert(r.w, shift);
     prevDesignedBottom = r.top + r.height;
     prevBottom = top + h;
