@@ -189,7 +189,11 @@ void TFormOpt::arrangePane() {
 }
 
 void TFormOpt::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous()) {
+    FormShow();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+      move(screen->availableGeometry().center() - rect().center());
+  }
   QDialog::showEvent(event);
 }
 
@@ -223,8 +227,6 @@ void TFormOpt::FormShow() {
   ui->SpinEdit1->setValue(int(qMin<quint32>(o.CmdLinesMax, 100)));
 
   arrangePane();
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
 }
 
 void TFormOpt::ButtonApplyClick() {
