@@ -79,6 +79,7 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
 
   setupDialogs();
   connectControls();
+  updateAddOptArrow();
   FormCreate();
 }
 
@@ -128,6 +129,7 @@ void TFormMain::connectControls() {
   connect(ui->CompressValueBar, &QSlider::valueChanged, this, &TFormMain::CompressValueBarChange);
   // Only the user's click slides the panel; restoring the button's state does not.
   connect(ui->SpeedButtonAddOpt, &QToolButton::clicked, this, &TFormMain::SpeedButtonAddOptClick);
+  connect(ui->SpeedButtonAddOpt, &QToolButton::toggled, this, &TFormMain::updateAddOptArrow);
 
   connect(ui->ButtonPack, &QPushButton::clicked, this, &TFormMain::ButtonPackClick);
   connect(ui->ButtonUnPack, &QPushButton::clicked, this, &TFormMain::ButtonUnPackClick);

@@ -100,6 +100,7 @@ class TFormMain : public QWidget {
   void setupDialogs();
   void connectControls();
   void setClientWidth(int width);
+  void updateAddOptArrow();
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
   void runInfoCommand(int which, bool withSizes);
   void runJob(bool pack);

@@ -99,6 +99,15 @@ void TFormMain::setClientWidth(int width) {
   setFixedSize(width, 393);
 }
 
+void TFormMain::updateAddOptArrow() {
+  // Until a language gives the button a caption, an arrow shows which way the panel goes.
+  QToolButton* b = ui->SpeedButtonAddOpt;
+  if (!b->text().isEmpty())
+    b->setArrowType(Qt::NoArrow);
+  else
+    b->setArrowType(b->isChecked() ? Qt::LeftArrow : Qt::RightArrow);
+}
+
 void TFormMain::SpeedButtonAddOptClick() {
   const int right = ui->SpeedButtonAddOpt->geometry().right() + 1;
   panelLow_ = 0;
@@ -168,6 +177,7 @@ void TFormMain::SetLanguage() {
     SetTopmost(ctx_.FormOpt, false);
   }
 
+  updateAddOptArrow();
   CompressValueBarChange();
   ui->EditStatus->setText(langText(1));
   FillText();
