@@ -12,11 +12,7 @@ QString Shape(const QString& hint, QChar separator) {
 
 QString ToRichText(const QString& text) {
   QStringList lines = text.split(QLatin1Char('\n'));
-  for (QString& line : lines) {
-    line = line.toHtmlEscaped();
-    // An empty line would collapse, and a trailing one would vanish.
-    if (line.isEmpty()) line = QStringLiteral("&#8203;");
-  }
+  for (QString& line : lines) line = line.toHtmlEscaped();
   return QStringLiteral("<p style=\"white-space:pre\">") + lines.join(QStringLiteral("<br>")) +
          QStringLiteral("</p>");
 }

@@ -12,7 +12,7 @@ namespace HintText {
 QString Shape(const QString& hint, QChar separator);
 
 // Rich text that shows `text` literally, line by line (tool tips take rich text; this keeps a
-// "<b>" in a hint from being read as markup and keeps empty lines, the last one included).
+// "<b>" in a hint from being read as markup; empty lines, the last one included, stay).
 QString ToRichText(const QString& text);
 
 // A hint whose top would start within 10 pixels of the screen's bottom starts 11 pixels above it.

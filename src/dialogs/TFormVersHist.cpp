@@ -7,8 +7,14 @@
 #include "app/AppContext.h"
 #include "ui_TFormVersHist.h"
 
+// The resources live in a static library: without this the linker may drop them.
+static void initResources() {
+  Q_INIT_RESOURCE(resources);
+}
+
 TFormVersHist::TFormVersHist(AppContext& ctx, QWidget* parent)
     : QDialog(parent), ctx_(ctx), ui(new Ui::TFormVersHist) {
+  initResources();
   ui->setupUi(this);
   // A tool window: narrow title bar with a close box only.
   setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);

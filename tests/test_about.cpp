@@ -1,0 +1,239 @@
+// The About box and the version history: version labels after a change of language, the choice
+// of the history's language, the history documents, and the links reaching the desktop's handler
+// (through the test seam, so nothing is started).
+#include <QtTest>
+
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+
+#include "app/AppContext.h"
+#include "dialogs/Prompts.h"
+#include "dialogs/TFormAbout.h"
+#include "dialogs/TFormVersHist.h"
+#include "dialogs/TLinkLabel.h"
+#include "support/TestProgramDir.h"
+
+namespace {
+
+const QString kEnglishTitle = QStringLiteral("Packhelm Versions history");
+const QString kRussianTitle = QStringLiteral("История версий Packhelm");
+
+QStringList releases(const QString& text, const QString& word) {
+  QStringList out;
+  const QRegularExpression re(QStringLiteral("^%1 (\\d+\\.\\d+\\.\\d+)$").arg(word),
+                              QRegularExpression::MultilineOption);
+  for (auto it = re.globalMatch(text); it.hasNext();) out << it.next().captured(1);
+  return out;
+}
+
+QStringList expectedReleases() {
+  QStringList out;
+  for (int i = 17; i >= 3; --i) out << QStringLiteral("1.0.%1").arg(i);
+  return out;
+}
+
+}  // namespace
+
+class TestAbout : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TestProgramDir> dir_;
+  std::unique_ptr<AppContext> ctx_;
+  QList<QUrl> opened_;
+  bool openResult_ = true;
+
+  TFormAbout& about() { return *ctx_->FormAbout; }
+  TFormVersHist& history() { return *ctx_->FormVersHist; }
+  QString label(const char* name) {
+    auto* l = about().findChild<QLabel*>(QLatin1String(name));
+    return l ? l->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+  }
+  QTextBrowser* historyView() {
+    return history().findChild<QTextBrowser*>(QStringLiteral("RichEdit1"));
+  }
+
+ private slots:
+  void initTestCase() { Prompts::Test().active = true; }
+
+  void init() {
+    dir_ = std::make_unique<TestProgramDir>(true, false);
+    ctx_ = std::make_unique<AppContext>();
+    dir_->prepare(ctx_->state);
+    ctx_->runStartupOnShow = false;
+    ctx_->createForms();
+    opened_.clear();
+    openResult_ = true;
+    about().openUrl = [this](const QUrl& url) {
+      opened_ << url;
+      return openResult_;
+    };
+    Prompts::Test().messages.clear();
+  }
+
+  void cleanup() {
+    ctx_.reset();
+    dir_.reset();
+  }
+
+  void controls() {
+    QCOMPARE(about().objectName(), QStringLiteral("FormAbout"));
+    for (const char* name :
+         {"Label1", "Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8", "Label9",
+          "Label10", "Label11", "Button1", "Button2", "Panel1"})
+      QVERIFY2(about().findChild<QWidget*>(QLatin1String(name)), name);
+    QCOMPARE(label("Label1"), QStringLiteral("Packhelm"));
+    QVERIFY(label("Label9").startsWith(QStringLiteral("The Ultimate Packer for eXecutables\n")));
+    QCOMPARE(label("Label5"), QStringLiteral("packhelm@example.org"));
+    QCOMPARE(label("Label10"), QStringLiteral("https://upx.github.io/"));
+    for (const char* name : {"Label5", "Label7", "Label10"}) {
+      auto* link = about().findChild<TLinkLabel*>(QLatin1String(name));
+      QVERIFY2(link, name);
+      QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+      QVERIFY(link->font().underline());
+      QCOMPARE(link->focusPolicy(), Qt::StrongFocus);
+    }
+    QCOMPARE(history().objectName(), QStringLiteral("FormVersHist"));
+    QVERIFY(historyView());
+    QVERIFY(historyView()->isReadOnly());
+    QCOMPARE(historyView()->palette().color(QPalette::Base), QColor(228, 219, 165));
+    QVERIFY(history().windowFlags() & Qt::Tool);
+  }
+
+  void versionLabelsFollowTheLanguage() {
+    ctx_->state.LangTexts[30] = "Version";
+    ctx_->state.LangTexts[31] = "Made for";
+    about().UpdateVersionLabels();
+    QCOMPARE(label("Label11"), QStringLiteral("Version 1.0.17"));
+    QCOMPARE(label("Label2"), QStringLiteral("Made for  UPX ver 1.24"));
+    ctx_->state.LangTexts[30] = "Версия";
+    ctx_->state.LangTexts[31] = "Для";
+    about().UpdateVersionLabels();
+    QCOMPARE(label("Label11"), QStringLiteral("Версия 1.0.17"));
+    QCOMPARE(label("Label2"), QStringLiteral("Для  UPX ver 1.24"));
+  }
+
+  void historyLanguage_data() {
+    QTest::addColumn<QByteArray>("langName");
+    QTest::addColumn<bool>("russian");
+    QTest::newRow("Russian") << QByteArray("Russian") << true;
+    QTest::newRow("russian") << QByteArray("russian") << false;
+    QTest::newRow("RUSSIAN") << QByteArray("RUSSIAN") << false;
+    QTest::newRow("Russian with a blank") << QByteArray("Russian ") << false;
+    QTest::newRow("German") << QByteArray("German") << false;
+    QTest::newRow("English") << QByteArray("English") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+  }
+  void historyLanguage() {
+    QFETCH(QByteArray, langName);
+    QFETCH(bool, russian);
+    ctx_->state.opt.LangName = langName;
+    history().show();
+    const QString text = historyView()->toPlainText();
+    QCOMPARE(text.section(QLatin1Char('\n'), 0, 0), russian ? kRussianTitle : kEnglishTitle);
+    QCOMPARE(releases(text, russian ? QStringLiteral("Версия") : QStringLiteral("Version")),
+             expectedReleases());
+    history().close();
+    QVERIFY(historyView()->toPlainText().isEmpty());
+  }
+
+  void historyDocuments_data() {
+    QTest::addColumn<QByteArray>("langName");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("English") << QByteArray("English") << kEnglishTitle << QStringLiteral("Version");
+    QTest::newRow("Russian") << QByteArray("Russian") << kRussianTitle << QStringLiteral("Версия");
+  }
+  void historyDocuments() {
+    QFETCH(QByteArray, langName);
+    QFETCH(QString, title);
+    QFETCH(QString, word);
+    QFile f(TFormVersHist::documentFor(langName));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QTextDocument doc;
+    doc.setHtml(QString::fromUtf8(f.readAll()));
+    const QString text = doc.toPlainText();
+    QCOMPARE(releases(text, word), expectedReleases());
+    // The title is bold italic, each release line bold.
+    const QTextBlock first = doc.begin();
+    QCOMPARE(first.text(), title);
+    QVERIFY(first.charFormat().fontItalic() || first.begin().fragment().charFormat().fontItalic());
+    QVERIFY(first.begin().fragment().charFormat().fontWeight() >= QFont::Bold);
+    // Every release has at least one change line.
+    QCOMPARE(text.count(QRegularExpression(QStringLiteral("^%1 \\S+\\n - ").arg(word),
+                                           QRegularExpression::MultilineOption)),
+             15);
+  }
+
+  void historyShownReadOnlyOverAbout() {
+    about().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about()));
+    QString modalName;
+    bool filled = false;
+    QTimer::singleShot(0, this, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal) return;
+      modalName = modal->objectName();
+      filled = !historyView()->toPlainText().isEmpty();
+      // Typing changes nothing in the history.
+      const QString before = historyView()->toPlainText();
+      QTest::keyClicks(historyView(), QStringLiteral("xyz"));
+      filled = filled && historyView()->toPlainText() == before;
+      modal->close();
+    });
+    about().findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+    QCOMPARE(modalName, QStringLiteral("FormVersHist"));
+    QVERIFY(filled);
+    QVERIFY(about().isVisible());
+    about().findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    QVERIFY(!about().isVisible());
+  }
+
+  void links_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QUrl>("url");
+    QTest::newRow("Label5: e-mail")
+        << "Label5" << QUrl(QStringLiteral("mailto:packhelm@example.org"));
+    QTest::newRow("Label7: author's page")
+        << "Label7" << QUrl(QStringLiteral("https://packhelm.example.org/"));
+    QTest::newRow("Label10: packer's page")
+        << "Label10" << QUrl(QStringLiteral("https://upx.github.io/"));
+  }
+  void links() {
+    QFETCH(QString, name);
+    QFETCH(QUrl, url);
+    about().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about()));
+    auto* link = about().findChild<TLinkLabel*>(name);
+    QVERIFY(link);
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(opened_, QList<QUrl>{url});
+    // From the keyboard as well.
+    link->setFocus();
+    QTest::keyClick(link, Qt::Key_Space);
+    QTest::keyClick(link, Qt::Key_Return);
+    QCOMPARE(opened_, (QList<QUrl>{url, url, url}));
+    // A press that ends outside the label is no click.
+    QTest::mousePress(link, Qt::LeftButton);
+    QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-5, -5));
+    QCOMPARE(opened_.size(), 3);
+    QVERIFY(about().isVisible());
+    QVERIFY(Prompts::Test().messages.isEmpty());
+    about().close();
+  }
+
+  void linkWithoutHandler() {
+    openResult_ = false;
+    about().Label10Click();
+    QCOMPARE(opened_.size(), 1);
+    QCOMPARE(Prompts::Test().messages.size(), 1);
+    QCOMPARE(Prompts::Test().messages.first().icon, Prompts::Icon::Warning);
+    QVERIFY(
+        Prompts::Test().messages.first().text.contains(QStringLiteral("https://upx.github.io/")));
+  }
+};
+
+QTEST_MAIN(TestAbout)
+#include "test_about.moc"
