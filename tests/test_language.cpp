@@ -24,6 +24,7 @@
 #include "dialogs/TRadioGroup.h"
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFiles.h"
+#include "i18n/LanguageSource.h"
 #include "i18n/TFormChooseLang.h"
 #include "settings/CFGfile.h"
 #include "support/TestProgramDir.h"
@@ -582,6 +583,74 @@ class TestLanguage : public QObject {
     QVERIFY(apply(en));
     QCOMPARE(ctx->state.LangTexts[30], QByteArray("Version"));
     QCOMPARE(ctx->state.LangTexts[31], QByteArray("Упаковщик"));
+  }
+
+  // --- the shipped files and their sources ---
+
+  void languageSource_data() {
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QByteArray>("expected");  // "name=value" pairs joined by "|"; or the error
+    QTest::newRow("entries in order")
+        << QByteArray("# comment\n\nLanguageName=English\r\nBUTTON\\ButtonPack=Pack\n") << true
+        << QByteArray("LanguageName=English|BUTTON\\ButtonPack=Pack");
+    QTest::newRow("value as it stands")
+        << QByteArray("VAR\\11= KB = kilo ") << true << QByteArray("VAR\\11= KB = kilo ");
+    QTest::newRow("escapes") << QByteArray("R=a\\nb\\\\c") << true << QByteArray("R=a\r\nb\\c");
+    QTest::newRow("empty value") << QByteArray("VAR\\7=") << true << QByteArray("VAR\\7=");
+    QTest::newRow("no equals sign") << QByteArray("A=1\nB") << false << QByteArray("line 2");
+    QTest::newRow("empty name") << QByteArray(" =x") << false << QByteArray("line 1");
+    QTest::newRow("unknown escape") << QByteArray("A=\\t") << false << QByteArray("line 1");
+    QTest::newRow("trailing backslash") << QByteArray("A=x\\") << false << QByteArray("line 1");
+    QTest::newRow("name twice") << QByteArray("A=1\n A =2") << false << QByteArray("line 2");
+  }
+  void languageSource() {
+    QFETCH(QByteArray, source);
+    QFETCH(bool, ok);
+    QFETCH(QByteArray, expected);
+    TCFGfile cfg;
+    cfg.SetString("stale", "x");
+    QByteArray error;
+    QCOMPARE(LanguageSource::Convert(source, cfg, error), ok);
+    if (!ok) {
+      QVERIFY2(error.startsWith(expected + ":"), error.constData());
+      return;
+    }
+    QVERIFY(error.isEmpty());
+    QList<QByteArray> got;
+    for (int i = 0; i < cfg.StringCount(); ++i)
+      got << cfg.StringKeyAt(i) + "=" + cfg.StringValueAt(i);
+    QCOMPARE(got.join('|'), expected);
+  }
+
+  void shippedLanguageFiles() {
+    const QDir langDir(QStringLiteral(PACKHELM_LANG_SOURCE_DIR));
+    const QByteArray folder = QFile::encodeName(langDir.path());
+    QList<QByteArray> names, english, files;
+    ListLanguages(folder, names, english, files);
+    QVERIFY(english.contains("English"));
+    QCOMPARE(files.size(), langDir.entryList({QStringLiteral("*.lng")}, QDir::Files).size());
+    const QList<int> used{0, 1, 2, 3, 4, 5, 6, 11, 12, 20, 21, 22, 30, 31, 40, 50};
+    for (qsizetype i = 0; i < files.size(); ++i) {
+      const QByteArray path = folder + "/" + files[i];
+      LangTextTable texts;
+      QVERIFY(ApplyLanguage(path, texts, LangTextHighest, "FormMain", ctx->forms()));
+      for (int n : used)
+        QVERIFY2(!texts[size_t(n)].isEmpty(),
+                 (files[i] + " lacks VAR\\" + QByteArray::number(n)).constData());
+      // the file is exactly what its source gives
+      QFile source(langDir.filePath(QStringLiteral("source/") +
+                                    QFileInfo(QFile::decodeName(files[i])).completeBaseName() +
+                                    QStringLiteral(".txt")));
+      QVERIFY2(source.open(QIODevice::ReadOnly), qPrintable(source.fileName()));
+      TCFGfile cfg;
+      QByteArray error;
+      QVERIFY2(LanguageSource::Convert(source.readAll(), cfg, error), error.constData());
+      QFile lng(QFile::decodeName(path));
+      QVERIFY(lng.open(QIODevice::ReadOnly));
+      QVERIFY2(lng.readAll() == cfg.SaveToText(),
+               (files[i] + " is out of date: build the target lang_regenerate").constData());
+    }
   }
 
   // --- the chooser ---
