@@ -115,6 +115,27 @@ class TestAbout : public QObject {
     QCOMPARE(label("Label2"), QStringLiteral("Для  UPX ver 1.24"));
   }
 
+  void longTextsAreNotClipped() {
+    ctx_->state.LangTexts[30] = "A rather long word for the version of this program";
+    ctx_->state.LangTexts[31] = "And a long text before the packer's version as well";
+    about().UpdateVersionLabels();
+    about()
+        .findChild<QLabel*>(QStringLiteral("Label4"))
+        ->setText(
+            QStringLiteral("Send your questions and suggestions to the address below, please"));
+    about().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about()));
+    for (QLabel* l : about().findChildren<QLabel*>()) {
+      QVERIFY2(l->width() >= l->sizeHint().width(), qPrintable(l->objectName()));
+      QVERIFY2(l->height() >= l->sizeHint().height(), qPrintable(l->objectName()));
+      QVERIFY2(about().rect().contains(QRect(l->mapTo(&about(), QPoint(0, 0)), l->size())),
+               qPrintable(l->objectName()));
+    }
+    for (QPushButton* b : about().findChildren<QPushButton*>())
+      QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
+    about().close();
+  }
+
   void historyLanguage_data() {
     QTest::addColumn<QByteArray>("langName");
     QTest::addColumn<bool>("russian");

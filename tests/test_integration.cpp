@@ -100,8 +100,17 @@ class TestIntegration : public QObject {
       QVERIFY2(form().findChild<QWidget*>(QLatin1String(name)), name);
     auto* add = form().findChild<QPushButton*>(QStringLiteral("ButtonAdd"));
     QVERIFY(add->isDefault());
+    // A language with long captions widens the dialog instead of clipping them.
+    form()
+        .findChild<QPushButton*>(QStringLiteral("ButtonRemove"))
+        ->setText(QStringLiteral("Remove the entry from the file manager's context menu again"));
     form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&form()));
+    for (QPushButton* b : form().findChildren<QPushButton*>()) {
+      if (!b->isVisible()) continue;
+      QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
+      QVERIFY2(b->height() >= b->sizeHint().height(), qPrintable(b->objectName()));
+    }
     QVERIFY(!form().findChild<QWidget*>(QStringLiteral("ButtonGet"))->isVisible());
     QCOMPARE(box()->lineWrapMode(), QPlainTextEdit::NoWrap);
     // Enter inside the text box starts a new line instead of pressing ButtonAdd.
