@@ -33,10 +33,14 @@ QString ToQtFilter(const QString& filter) {
   const QStringList parts = filter.split('|');
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    // "*.*" means every file; on Linux most executables have no extension at all.
+    for (QString& p : patterns) {
+      p = p.trimmed();
+      if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+    }
     // Qt reads the patterns from the last parentheses of the entry.
-    out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.trimmed());
+    out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.join(' '));
   }
   return out.join(QStringLiteral(";;"));
 }
