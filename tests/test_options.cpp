@@ -274,6 +274,24 @@ class TestOptions : public QObject {
     f.opt()->ButtonCloseClick();
   }
 
+  // No row selected: Apply keeps the language and applies no file.
+  void noRowSelectedKeepsTheLanguage() {
+    Fixture f;
+    f.writeLanguage("de.lng", "Deutsch", "German", "Anwenden", "Befehlszeile");
+    f.ctx.state.opt.LangName = "German";
+    f.ctx.state.LangTexts[40] = "before";
+    f.opt()->show();
+    auto* list = f.child<QListWidget>("ComboBox1");
+    QVERIFY(list->item(0)->isSelected());
+    list->clearSelection();
+    f.ctx.state.opt.LangName = "Elsewhere";
+    f.opt()->ButtonApplyClick();
+    QCOMPARE(f.ctx.state.opt.LangName, QByteArray("Elsewhere"));
+    QCOMPARE(f.ctx.state.LangTexts[40], QByteArray("before"));
+    QVERIFY(f.child<QPushButton>("ButtonApply")->text() != QStringLiteral("Anwenden"));
+    f.opt()->ButtonCloseClick();
+  }
+
   // Apply reads the language file again even when the language did not change.
   void applyReappliesTheSameLanguage() {
     Fixture f;
