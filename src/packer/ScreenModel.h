@@ -106,7 +106,10 @@ class ScreenModel : public QObject {
   void settleWrap();
   void resizeStore(int rows, int columns);
   Cell* rowPtr(int row) { return store_[size_t(physical(row))].data(); }
-  int physical(int row) const { return (row + top_) % rows_; }
+  int physical(int row) const {
+    const int p = row + top_;
+    return p >= rows_ ? p - rows_ : p;
+  }
   void clearRow(int row, const Cell& blank);
   void recomputePen();
   int toConsoleColour(const void* vtermColour, bool foreground) const;
