@@ -17,6 +17,8 @@
 #include <QtTest>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "app/AppContext.h"
 #include "app/TFormMain.h"
 #include "dialogs/Prompts.h"
@@ -165,6 +167,17 @@ class TestLanguage : public QObject {
     QVERIFY(names.isEmpty() && english.isEmpty() && files.isEmpty());
     ListLanguages(dir->file("missing/"), names, english, files);
     QVERIFY(files.isEmpty());
+  }
+
+  void namedPipeSkippedWithoutBlocking() {
+    writeEnglish();
+    // Nobody ever writes to it: opening it for reading would wait for good.
+    QCOMPARE(::mkfifo(dir->file("pipe.lng").constData(), 0600), 0);
+    QList<QByteArray> names, english, files;
+    ListLanguages(dir->path(), names, english, files);
+    QCOMPARE(files, QList<QByteArray>{"English.lng"});
+    QVERIFY(ListFiles(dir->path()).contains("pipe.lng"));
+    QVERIFY(!apply(dir->file("pipe.lng")));
   }
 
   void findLanguageFile_data() {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <climits>
 
@@ -33,6 +34,9 @@ QByteArray withSlash(const QByteArray& folder) {
 // Loads a candidate file and reads its identity entries; false when it is not a language file.
 bool loadIdentified(TCFGfile& cfg, const QByteArray& path, QByteArray& name,
                     QByteArray& englishName) {
+  // Only regular files: opening a named pipe or a device found in the folder could block
+  // the program for good.
+  if (!QFileInfo(QFile::decodeName(path)).isFile()) return false;
   if (!cfg.LoadFromFile(path, true)) return false;
   return cfg.GetString(IdentityName, name) && cfg.GetString(IdentityEnglishName, englishName);
 }
