@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvterm-dev
-  shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin)
+  shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin fonts-dejavu-core)
 [ "${1:-}" = "--tests" ] && packages+=(xvfb xauth)
 
 missing=()
