@@ -301,6 +301,9 @@ class TestIntegration : public QObject {
     QCOMPARE(valueOf(f[0], kMainGroup, "MimeType"), QByteArray("image/png;"));
     QCOMPARE(valueOf(f[1], kNemoGroup, "Mimetypes"), QByteArray("image/png;"));
     QCOMPARE(valueOf(f[2], kMainGroup, "MimeType"), QByteArray("image/png;"));
+    // Nemo splits its expanded Exec line at blanks unless told to escape them in the paths.
+    QCOMPARE(valueOf(f[1], kNemoGroup, "EscapeSpaces"), QByteArray("true"));
+    QCOMPARE(valueOf(f[1], kNemoGroup, "Quote"), QByteArray());
     QCOMPARE(valueOf(f[0], kMainGroup, "Type"), QByteArray("Service"));
     QCOMPARE(valueOf(f[0], kMainGroup, "Actions"), QByteArray("packhelm;"));
     QCOMPARE(valueOf(f[2], kMainGroup, "Type"), QByteArray("Application"));

@@ -84,6 +84,10 @@ QList<QByteArray> LinuxShellIntegration::entryTexts(const QByteArray& type,
   nemoAction += QByteArray("Icon-Name=") + kIcon + '\n';
   nemoAction += "Selection=notnone\n";
   nemoAction += "Mimetypes=" + mimeList + '\n';
+  // Nemo pastes the selected paths into Exec and splits the result like a shell command line;
+  // without escaped blanks a file name with a blank would reach Packhelm as several arguments.
+  // (Quote=double is no help: Nemo escapes an apostrophe with a backslash that double quotes keep.)
+  nemoAction += "EscapeSpaces=true\n";
 
   QByteArray application;
   application += "[Desktop Entry]\n";
