@@ -34,9 +34,14 @@ void TFormMain::FormShow() {
   ProgramState& s = ctx_.state;
 
   // The settings are also written when the desktop session ends or the event loop is left
-  // without the window being closed; WriteCFG writes only once per run.
-  connect(qApp, &QGuiApplication::commitDataRequest, this,
-          [this](QSessionManager&) { WriteCFG(); });
+  // without the window being closed; WriteCFG writes only once per run. A logout may still be
+  // cancelled after the session asked for our data, and the program then goes on: that save must
+  // not stand in for the one at the real end, or later changes would be lost.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+    if (settingsWritten) return;
+    WriteCFG();
+    settingsWritten = false;
+  });
   connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { WriteCFG(); });
 
   // 1-2: settings (on a first start the language chooser, which may end the program).
