@@ -100,6 +100,9 @@ class TFormMain : public QWidget {
   void setupDialogs();
   void connectControls();
   void setClientWidth(int width);
+  // The packing option controls, in the order Reset and the preset share (radio buttons: the
+  // selected one is set, an unselected one is left as it is).
+  void setOptionControls(const PackOptions& o);
   void updateAddOptArrow();
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
   void runInfoCommand(int which, bool withSizes);

@@ -49,48 +49,51 @@ void TFormMain::CheckBoxTryMultiClick() {
   ui->RadioButton_nrv2d->setEnabled(on);
 }
 
+// Reset and the preset set the same controls in the same order. Each value goes through the
+// control's own setter, so a coupling rule or the caption runs only where a state really changes.
+void TFormMain::setOptionControls(const PackOptions& o) {
+  ui->CompressValueBar->setValue(o.CompressValueBar);
+  ui->BackupBox->setChecked(o.BackupBox);
+  ui->OutFileBox->setChecked(o.OutFileBox);
+  ui->ReplaceIfExistsCheckBox->setChecked(o.ReplaceIfExistsCheckBox);
+  ui->OverlayGroup->setItemIndex(o.OverlayGroup);
+  ui->OptBoxDOS1->setChecked(o.OptBoxDOS1);
+  ui->OptBoxDOS2->setChecked(o.OptBoxDOS2);
+  ui->ExportsGroup->setItemIndex(o.ExportsGroup);
+  ui->IconsGroup->setItemIndex(o.IconsGroup);
+  ui->ResourcesBox->setChecked(o.ResourcesBox);
+  ui->CheckBoxForce->setChecked(o.CheckBoxForce);
+  ui->RelocationsGroup->setItemIndex(o.RelocationsGroup);
+  ui->Compress1CheckBox->setChecked(o.Compress1CheckBox);
+  ui->CompressValueBar1->setValue(o.CompressValueBar1);
+  ui->CheckBoxCoff->setChecked(o.CheckBoxCoff);
+  ui->CheckBoxLe->setChecked(o.CheckBoxLe);
+  ui->CheckBoxTryMulti->setChecked(o.CheckBoxTryMulti);
+  // Selecting one method clears the other.
+  if (o.RadioButton_nrv2b)
+    ui->RadioButton_nrv2b->setChecked(true);
+  else if (o.RadioButton_nrv2d)
+    ui->RadioButton_nrv2d->setChecked(true);
+}
+
 void TFormMain::ButtonResetClick() {
-  ui->CompressValueBar->setValue(4);
-  ui->BackupBox->setChecked(false);
-  ui->OutFileBox->setChecked(false);
-  ui->ReplaceIfExistsCheckBox->setChecked(true);
-  ui->OverlayGroup->setItemIndex(0);
-  ui->OptBoxDOS1->setChecked(false);
-  ui->OptBoxDOS2->setChecked(false);
-  ui->ExportsGroup->setItemIndex(1);
-  ui->IconsGroup->setItemIndex(2);
-  ui->ResourcesBox->setChecked(false);
-  ui->CheckBoxForce->setChecked(false);
-  ui->RelocationsGroup->setItemIndex(1);
-  ui->Compress1CheckBox->setChecked(false);
-  ui->CompressValueBar1->setValue(ui->CompressValueBar1->maximum());
-  ui->CheckBoxCoff->setChecked(false);
-  ui->CheckBoxLe->setChecked(false);
-  ui->CheckBoxTryMulti->setChecked(false);
-  ui->RadioButton_nrv2b->setChecked(true);
+  PackOptions o;  // the defaults
+  o.CompressValueBar1 = ui->CompressValueBar1->maximum();
+  o.RadioButton_nrv2b = true;
+  setOptionControls(o);
   ui->RadioButton_nrv2b->setEnabled(false);
   ui->RadioButton_nrv2d->setEnabled(false);
 }
 
 void TFormMain::ButtonMaxClick() {
-  ui->CompressValueBar->setValue(1);
-  ui->BackupBox->setChecked(false);
-  ui->OutFileBox->setChecked(false);
-  ui->ReplaceIfExistsCheckBox->setChecked(true);
-  ui->OverlayGroup->setItemIndex(0);
-  ui->OptBoxDOS1->setChecked(false);
-  ui->OptBoxDOS2->setChecked(false);
-  ui->ExportsGroup->setItemIndex(1);
-  ui->IconsGroup->setItemIndex(2);
-  ui->ResourcesBox->setChecked(false);
-  ui->CheckBoxForce->setChecked(false);
-  ui->RelocationsGroup->setItemIndex(1);
-  ui->Compress1CheckBox->setChecked(true);
-  ui->CompressValueBar1->setValue(ui->CompressValueBar1->minimum());
-  ui->CheckBoxCoff->setChecked(false);
-  ui->CheckBoxLe->setChecked(false);
-  ui->CheckBoxTryMulti->setChecked(true);
-  ui->RadioButton_nrv2d->setChecked(true);
+  PackOptions o;  // everything else as the defaults leave it
+  o.CompressValueBar = 1;
+  o.Compress1CheckBox = true;
+  o.CompressValueBar1 = ui->CompressValueBar1->minimum();
+  o.CheckBoxTryMulti = true;
+  o.RadioButton_nrv2b = false;
+  o.RadioButton_nrv2d = true;
+  setOptionControls(o);
 }
 
 // --- the option panel's slide ---
