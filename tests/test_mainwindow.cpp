@@ -361,14 +361,15 @@ class TestMainWindow : public QObject {
 
   void outputFile_data() {
     QTest::addColumn<bool>("replace");
-    QTest::addColumn<bool>("sameName");
-    QTest::newRow("replace an existing output") << true << false;
-    QTest::newRow("keep an existing output") << false << false;
-    QTest::newRow("output equal to the input") << true << true;
+    QTest::addColumn<QByteArray>("output");  // in the program folder; empty: the input's own name
+    QTest::newRow("replace an existing output") << true << QByteArray("out.bin");
+    QTest::newRow("keep an existing output") << false << QByteArray("out.bin");
+    QTest::newRow("output equal to the input") << true << QByteArray();
+    QTest::newRow("the input spelled another way") << true << QByteArray("./in.bin");
   }
   void outputFile() {
     QFETCH(bool, replace);
-    QFETCH(bool, sameName);
+    QFETCH(QByteArray, output);
     Env e;
     const QByteArray in = e.dir.makeFile("in.bin", 100000);
     const QByteArray original = readAll(in);
@@ -378,13 +379,19 @@ class TestMainWindow : public QObject {
     e.select({in});
     e.ui()->OutFileBox->setChecked(true);
     e.ui()->ReplaceIfExistsCheckBox->setChecked(replace);
-    if (!sameName) e.ui()->EditOutFile->setText(QFile::decodeName(out));
+    if (!output.isEmpty()) e.ui()->EditOutFile->setText(QFile::decodeName(e.dir.file(output)));
     e.ui()->ButtonPack->click();
-    if (sameName) {
+    if (output.isEmpty()) {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", in}));
       QCOMPARE(readAll(out), old);
       QCOMPARE(e.ctx.state.CompressedTotal, quint64(QFileInfo(QFile::decodeName(in)).size()));
       QVERIFY(e.ctx.state.CompressedTotal < 100000);
+    } else if (output != "out.bin") {
+      // The same file under another name is not deleted before the run; the packer refuses to
+      // write over it and the input stays whole.
+      QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + e.dir.file(output), in}));
+      QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Failed"));
+      QCOMPARE(readAll(in), original);
     } else {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + out, in}));
       QCOMPARE(readAll(in), original);

@@ -68,8 +68,12 @@ void TFormMain::runJob(bool pack) {
       edited ? pending : (pack ? CommandLine::GetCmdPack(o, s) : CommandLine::GetCmdUnPack(o, s));
   ctx_.console->OpenConsole(false);
 
+  // An output name that differs in spelling only ("dir/./a", a linked folder, another letter case
+  // on a case-blind file system) leads to the input itself: deleting it would lose the input, so
+  // the packer meets the existing file instead and refuses.
   if (!edited && s.FileList.size() == 1 && o.OutFileBox && o.ReplaceIfExistsCheckBox &&
-      CommandLine::UsesOutputFile(o) && QFile::exists(QFile::decodeName(o.EditOutFile)))
+      CommandLine::UsesOutputFile(o) && QFile::exists(QFile::decodeName(o.EditOutFile)) &&
+      !FileSizes::SameFile(o.EditOutFile, s.FileList.first()))
     QFile::remove(QFile::decodeName(o.EditOutFile));
   pending.clear();
 

@@ -33,4 +33,11 @@ quint64 SumKiB(const QList<QByteArray>& files) {
   return total;
 }
 
+bool SameFile(const QByteArray& a, const QByteArray& b) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.constData(), &sa) != 0 || ::stat(b.constData(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 }  // namespace FileSizes

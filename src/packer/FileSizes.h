@@ -13,5 +13,7 @@ std::optional<quint64> SizeOf(const QByteArray& path);
 quint64 SumUntilFailure(const QList<QByteArray>& files);
 // The selection display's sum: each file cut to whole kibibytes, a file without a size adds 0.
 quint64 SumKiB(const QList<QByteArray>& files);
+// Whether two names lead to one existing file (same device and inode), links followed.
+bool SameFile(const QByteArray& a, const QByteArray& b);
 
 }  // namespace FileSizes
