@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cstdio>
 #include <memory>
 
 #include "app/TFormMain.h"
@@ -24,6 +25,7 @@
 #include "dialogs/TMultiHint.h"
 #include "dialogs/TRadioGroup.h"
 #include "packer/ConsoleSession.h"
+#include "packer/FileSizes.h"
 #include "support/TestProgramDir.h"
 #include "ui_TFormMain.h"
 
@@ -360,18 +362,27 @@ class TestMainWindow : public QObject {
   }
 
   void outputFile_data() {
+    QTest::addColumn<QByteArray>("input");
     QTest::addColumn<bool>("replace");
     QTest::addColumn<QByteArray>("output");  // in the program folder; empty: the input's own name
-    QTest::newRow("replace an existing output") << true << QByteArray("out.bin");
-    QTest::newRow("keep an existing output") << false << QByteArray("out.bin");
-    QTest::newRow("output equal to the input") << true << QByteArray();
-    QTest::newRow("the input spelled another way") << true << QByteArray("./in.bin");
+    QTest::newRow("replace an existing output")
+        << QByteArray("in.bin") << true << QByteArray("out.bin");
+    QTest::newRow("keep an existing output")
+        << QByteArray("in.bin") << false << QByteArray("out.bin");
+    QTest::newRow("output equal to the input") << QByteArray("in.bin") << true << QByteArray();
+    QTest::newRow("output equal to an input named in Latin-1")
+        << QByteArray("caf\xe9.bin") << true << QByteArray();
+    QTest::newRow("the input spelled another way")
+        << QByteArray("in.bin") << true << QByteArray("./in.bin");
   }
   void outputFile() {
+    QFETCH(QByteArray, input);
     QFETCH(bool, replace);
     QFETCH(QByteArray, output);
     Env e;
-    const QByteArray in = e.dir.makeFile("in.bin", 100000);
+    // A name that is not UTF-8 is made by renaming, byte for byte.
+    const QByteArray in = e.dir.file(input);
+    QCOMPARE(::rename(e.dir.makeFile("made.bin", 100000).constData(), in.constData()), 0);
     const QByteArray original = readAll(in);
     const QByteArray out = e.dir.file("out.bin");
     const QByteArray old("an old output file");
@@ -383,9 +394,10 @@ class TestMainWindow : public QObject {
     e.ui()->ButtonPack->click();
     if (output.isEmpty()) {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", in}));
+      QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
       QCOMPARE(readAll(out), old);
-      QCOMPARE(e.ctx.state.CompressedTotal, quint64(QFileInfo(QFile::decodeName(in)).size()));
-      QVERIFY(e.ctx.state.CompressedTotal < 100000);
+      QCOMPARE(e.ctx.state.CompressedTotal, FileSizes::SizeOf(in).value_or(0));
+      QVERIFY(e.ctx.state.CompressedTotal > 0 && e.ctx.state.CompressedTotal < 100000);
     } else if (output != "out.bin") {
       // The same file under another name is not deleted before the run; the packer refuses to
       // write over it and the input stays whole.

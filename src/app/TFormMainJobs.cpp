@@ -86,8 +86,10 @@ void TFormMain::runJob(bool pack) {
     if (*exitCode == 0 && closeCon == 1) ctx_.console->CloseConsole();
     ctx_.console->ReportExit(*exitCode);
 
-    if (s.FileList.size() == 1 && ui->OutFileBox->isChecked())
-      after = FileSizes::SumUntilFailure({QFile::encodeName(ui->EditOutFile->text())});
+    // A separate output is measured by its name; in place the input is measured by its own
+    // bytes, which the edit's text does not give back for a name that is not valid UTF-8.
+    if (s.FileList.size() == 1 && o.OutFileBox && CommandLine::UsesOutputFile(o))
+      after = FileSizes::SumUntilFailure({o.EditOutFile});
     else
       after = FileSizes::SumUntilFailure(s.FileList);
     if (s.FileList.size() <= 1)
