@@ -287,6 +287,7 @@ void TFormMain::WMDropFiles(const QList<QByteArray>& names) {
   if (jobRunning_) return;
   ctx_.state.FileList = names;
   FillText();
+  // Brought to the front without touching the stay-on-top state: a window kept on top stays so.
   raise();
   activateWindow();
   if (ctx_.state.opt.GlobalOpt_DragOp == 1)
