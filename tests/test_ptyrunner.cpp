@@ -82,6 +82,9 @@ class TestPtyRunner : public QObject {
   void bufferSizeAndWindowRect();
   void titleFromHelperAndFromProgram();
   void fullBufferScrolls();
+  void resizeAfterScrollingKeepsRows_data();
+  void resizeAfterScrollingKeepsRows();
+  void reverseVideoSwapsGlyphAndBlankColours();
   void packerOutputKeepsCurrentColours();
   void keysBecomeTerminalBytes_data();
   void keysBecomeTerminalBytes();
@@ -269,6 +272,51 @@ void TestPtyRunner::fullBufferScrolls() {
   QCOMPARE(s.rowText(1), QStringLiteral("line 13"));
   QCOMPARE(s.rowText(2), QString());
   QCOMPARE(s.rowText(3), QStringLiteral("line 14"));
+}
+
+void TestPtyRunner::resizeAfterScrollingKeepsRows_data() {
+  QTest::addColumn<int>("columns");
+  QTest::addColumn<int>("rows");
+  QTest::newRow("narrower and shorter") << 8 << 5;
+  QTest::newRow("wider and taller") << 100 << 40;
+  QTest::newRow("same width, shorter") << 20 << 3;
+}
+
+void TestPtyRunner::resizeAfterScrollingKeepsRows() {
+  QFETCH(int, columns);
+  QFETCH(int, rows);
+  ScreenModel s(20, 10);
+  ConsoleEx::SetCurrent(&s);
+  // 13 lines in 10 rows: the ring no longer starts at its first row.
+  for (int i = 0; i < 13; ++i) ConsoleEx::ConsoleWriteLn("row " + QByteArray::number(i) + " abc");
+  QCOMPARE(s.scrolledOut(), 4);
+  QVERIFY(ConsoleEx::ConsoleSetBufferSize(columns, rows));
+  QCOMPARE(s.columns(), columns);
+  QCOMPARE(s.rows(), rows);
+  for (int r = 0; r < qMin(rows, 9); ++r)
+    QCOMPARE(s.rowText(r), QStringLiteral("row %1 abc").arg(r + 4).left(columns));
+  for (int r = 9; r < rows; ++r) QCOMPARE(s.rowText(r), QString());
+  // New columns are blank in the default colours.
+  if (columns > 20) {
+    QCOMPARE(s.cell(0, 20).ch, U' ');
+    QCOMPARE(int(s.cell(0, columns - 1).fg), 7);
+  }
+}
+
+void TestPtyRunner::reverseVideoSwapsGlyphAndBlankColours() {
+  ScreenModel s(80, 25);
+  s.feed("\x1b[34;43mn\x1b[7mr\x1b[K\x1b[27mx");
+  // ANSI blue on yellow is console 1 on 6; reverse video swaps them for glyphs and erased cells.
+  QCOMPARE(int(s.cell(0, 0).fg), 1);
+  QCOMPARE(int(s.cell(0, 0).bg), 6);
+  QCOMPARE(s.cell(0, 1).ch, U'r');
+  QCOMPARE(int(s.cell(0, 1).fg), 6);
+  QCOMPARE(int(s.cell(0, 1).bg), 1);
+  QCOMPARE(int(s.cell(0, 40).fg), 6);
+  QCOMPARE(int(s.cell(0, 40).bg), 1);
+  QCOMPARE(s.cell(0, 2).ch, U'x');
+  QCOMPARE(int(s.cell(0, 2).fg), 1);
+  QCOMPARE(int(s.cell(0, 2).bg), 6);
 }
 
 void TestPtyRunner::packerOutputKeepsCurrentColours() {

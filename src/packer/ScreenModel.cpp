@@ -62,14 +62,16 @@ struct ScreenModelCallbacks {
   static ScreenModel* m(void* user) { return static_cast<ScreenModel*>(user); }
 
   static int putglyph(VTermGlyphInfo* info, VTermPos pos, void* user) {
+    // Called for every character of the packer's output: kept to a few loads and stores.
     ScreenModel* s = m(user);
-    if (pos.row < 0 || pos.row >= s->rows_ || pos.col < 0 || pos.col >= s->columns_) return 1;
-    ScreenModel::Cell* row = s->rowPtr(pos.row);
-    const quint8 fg = quint8(s->penReverse_ ? s->penBg_ : s->penFg_);
-    const quint8 bg = quint8(s->penReverse_ ? s->penFg_ : s->penBg_);
-    row[pos.col] = {info->chars[0] ? char32_t(info->chars[0]) : U' ', fg, bg};
-    for (int i = 1; i < info->width && pos.col + i < s->columns_; ++i)
-      row[pos.col + i] = {0, fg, bg};
+    if (unsigned(pos.row) >= unsigned(s->rows_) || unsigned(pos.col) >= unsigned(s->columns_))
+      return 1;
+    ScreenModel::Cell* at = s->rowPtr(pos.row) + pos.col;
+    ScreenModel::Cell c = s->penCell_;
+    if (info->chars[0]) c.ch = char32_t(info->chars[0]);
+    at[0] = c;
+    c.ch = 0;
+    for (int i = 1; i < info->width && pos.col + i < s->columns_; ++i) at[i] = c;
     s->phantom_ = pos.col + info->width >= s->columns_;
     s->phantomRow_ = pos.row;
     s->phantomColumn_ = pos.col;
@@ -92,10 +94,9 @@ struct ScreenModelCallbacks {
     const int n = std::min(downward, s->rows_);
     // Rows that scroll in are blank in the default colours, so a coloured bar never bleeds
     // into the rows below it.
-    const ScreenModel::Cell blank;
     for (int i = 0; i < n; ++i) {
       s->top_ = (s->top_ + 1) % s->rows_;
-      s->clearRow(s->rows_ - 1, blank);
+      std::copy(s->blankRow_.begin(), s->blankRow_.end(), s->rowPtr(s->rows_ - 1));
     }
     s->scrolledOut_ += n;
     return 1;
@@ -117,7 +118,7 @@ struct ScreenModelCallbacks {
   }
   static int erase(VTermRect rect, int, void* user) {
     ScreenModel* s = m(user);
-    const ScreenModel::Cell blank = s->blankCell();
+    const ScreenModel::Cell blank = s->penCell_;
     for (int r = std::max(0, rect.start_row); r < std::min(rect.end_row, s->rows_); ++r) {
       ScreenModel::Cell* row = s->rowPtr(r);
       for (int c = std::max(0, rect.start_col); c < std::min(rect.end_col, s->columns_); ++c)
@@ -184,7 +185,8 @@ const VTermStateCallbacks kStateCallbacks = {
 
 ScreenModel::ScreenModel(int columns, int rows, QObject* parent)
     : QObject(parent), columns_(std::max(1, columns)), rows_(std::max(1, rows)) {
-  store_.assign(size_t(rows_), std::vector<Cell>(size_t(columns_)));
+  store_.assign(size_t(rows_) * size_t(columns_), Cell{});
+  blankRow_.assign(size_t(columns_), Cell{});
   vt_ = vterm_new(rows_, columns_);
   vterm_set_utf8(vt_, 1);
   state_ = vterm_obtain_state(vt_);
@@ -205,7 +207,7 @@ int ScreenModel::swapRedBlue(int index) {
 const ScreenModel::Cell& ScreenModel::cell(int row, int column) const {
   static const Cell outside;
   if (row < 0 || row >= rows_ || column < 0 || column >= columns_) return outside;
-  return store_[size_t(physical(row))][size_t(column)];
+  return store_[size_t(physical(row)) * size_t(columns_) + size_t(column)];
 }
 
 QString ScreenModel::rowText(int row) const {
@@ -313,11 +315,13 @@ bool ScreenModel::setBufferSize(int columns, int rows) {
 void ScreenModel::resizeStore(int rows, int columns) {
   if (rows == rows_ && columns == columns_) return;
   // The buffer keeps its top-left corner, as the console does.
-  std::vector<std::vector<Cell>> next(size_t(rows), std::vector<Cell>(size_t(columns), Cell{}));
-  for (int r = 0; r < std::min(rows, rows_); ++r)
-    for (int c = 0; c < std::min(columns, columns_); ++c)
-      next[size_t(r)][size_t(c)] = store_[size_t(physical(r))][size_t(c)];
+  std::vector<Cell> next(size_t(rows) * size_t(columns), Cell{});
+  for (int r = 0; r < std::min(rows, rows_); ++r) {
+    const Cell* from = rowPtr(r);
+    std::copy(from, from + std::min(columns, columns_), next.begin() + qsizetype(r) * columns);
+  }
   store_ = std::move(next);
+  blankRow_.assign(size_t(columns), Cell{});
   rows_ = rows;
   columns_ = columns;
   top_ = 0;
@@ -368,11 +372,6 @@ void ScreenModel::sendKey(Key key, int modifiers) {
   vterm_keyboard_key(vt_, map[int(key)], VTermModifier(modifiers));
 }
 
-void ScreenModel::clearRow(int row, const Cell& blank) {
-  Cell* r = rowPtr(row);
-  std::fill(r, r + columns_, blank);
-}
-
 int ScreenModel::toConsoleColour(const void* raw, bool foreground) const {
   VTermColor c;
   std::memcpy(&c, raw, sizeof c);
@@ -390,8 +389,5 @@ int ScreenModel::toConsoleColour(const void* raw, bool foreground) const {
 void ScreenModel::recomputePen() {
   penFg_ = toConsoleColour(rawFg_, true);
   penBg_ = toConsoleColour(rawBg_, false);
-}
-
-ScreenModel::Cell ScreenModel::blankCell() const {
-  return {U' ', quint8(penReverse_ ? penBg_ : penFg_), quint8(penReverse_ ? penFg_ : penBg_)};
+  penCell_ = {U' ', quint8(penReverse_ ? penBg_ : penFg_), quint8(penReverse_ ? penFg_ : penBg_)};
 }

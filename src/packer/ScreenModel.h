@@ -105,27 +105,27 @@ class ScreenModel : public QObject {
   void writeRaw(const char* bytes, qsizetype length);
   void settleWrap();
   void resizeStore(int rows, int columns);
-  Cell* rowPtr(int row) { return store_[size_t(physical(row))].data(); }
+  Cell* rowPtr(int row) { return store_.data() + size_t(physical(row)) * size_t(columns_); }
   int physical(int row) const {
     const int p = row + top_;
     return p >= rows_ ? p - rows_ : p;
   }
-  void clearRow(int row, const Cell& blank);
   void recomputePen();
   int toConsoleColour(const void* vtermColour, bool foreground) const;
-  Cell blankCell() const;
 
   VTerm* vt_ = nullptr;
   VTermState* state_ = nullptr;
   int columns_;
   int rows_;
-  std::vector<std::vector<Cell>> store_;
-  int top_ = 0;  // physical index of row 0
+  std::vector<Cell> store_;     // rows_ * columns_ cells, row after row, as a ring
+  std::vector<Cell> blankRow_;  // a row in the default colours, for rows that scroll in
+  int top_ = 0;                 // physical index of row 0
   qint64 scrolledOut_ = 0;
 
   int penFg_ = 7;
   int penBg_ = 0;
   bool penReverse_ = false;
+  Cell penCell_;          // a blank in the pen's colours, reverse video applied
   quint8 rawFg_[8] = {};  // the pen's colours as libvterm holds them
   quint8 rawBg_[8] = {};
   bool phantom_ = false;  // a character went into the last column; the wrap is still pending
