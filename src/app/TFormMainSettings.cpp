@@ -3,6 +3,7 @@
 
 #include "app/AppContext.h"
 #include "app/TFormMain.h"
+#include "dialogs/OptionsLogic.h"
 #include "dialogs/TFormOpt.h"
 #include "dialogs/TRadioGroup.h"
 #include "i18n/TFormChooseLang.h"
@@ -51,13 +52,7 @@ void TFormMain::ApplyDefaults() {
   if (ctx_.FormOpt) {
     ctx_.FormOpt->ButtonResetClick();
   } else {
-    o.GlobalOpt_FastOpen = false;
-    o.GlobalOpt_DragOp = 0;
-    o.GlobalOpt_CloseCon = 1;
-    o.GlobalOpt_PriorityClass = 32;
-    o.GlobalOpt_StayOnTop = 2;
-    o.GlobalOpt_ShowHints = true;
-    o.CmdLinesMax = 10;
+    OptionsLogic::ResetPreferences(o);
     SetLanguage();
   }
 
