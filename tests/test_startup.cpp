@@ -11,6 +11,7 @@
 #include "dialogs/Prompts.h"
 #include "dialogs/TRadioGroup.h"
 #include "i18n/TFormChooseLang.h"
+#include "packer/CommandLine.h"
 #include "settings/CFGfile.h"
 #include "settings/SettingsFile.h"
 #include "support/TestProgramDir.h"
@@ -238,6 +239,23 @@ class TestStartup : public QObject {
     QVERIFY(!run.ui()->ReplaceIfExistsCheckBox->isChecked());
     QCOMPARE(run.ui()->EditOutFile->text(), QStringLiteral("/tmp/out file.exe"));
     QVERIFY(run.ui()->CompressValueBox->title().contains(QStringLiteral("Best")));
+  }
+
+  void storedNrvStateWithNeitherSelected() {
+    Run run;
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetBoolean("CheckBoxTryMulti", true);
+      c.SetBoolean("RadioButton_nrv2b", false);
+      c.SetBoolean("RadioButton_nrv2d", false);
+    });
+    run.start();
+    QVERIFY(run.ui()->CheckBoxTryMulti->isChecked());
+    QVERIFY(!run.ui()->RadioButton_nrv2b->isChecked());
+    QVERIFY(!run.ui()->RadioButton_nrv2d->isChecked());
+    // Neither method selected: no method switch, as saved.
+    const QByteArray line = CommandLine::GetCmdPack(run.main()->packOptions(), run.ctx.state);
+    QVERIFY(!line.contains("--nrv2"));
   }
 
   void corruptedRecordCountsAsNoFile() {

@@ -17,7 +17,13 @@ namespace {
 // exactly as for a change by the user (captions, enabling rules), and the control keeps the value
 // within its range.
 void setChecked(QAbstractButton* b, const std::optional<bool>& v) {
-  if (v) b->setChecked(*v);
+  if (!v) return;
+  // A selected radio button will not untick itself while it is auto-exclusive; a stored state
+  // with neither nrv button selected must come back as it was saved.
+  const bool exclusive = b->autoExclusive();
+  if (!*v && exclusive) b->setAutoExclusive(false);
+  b->setChecked(*v);
+  b->setAutoExclusive(exclusive);
 }
 void setPosition(QAbstractSlider* s, const std::optional<qint32>& v) {
   if (v) s->setValue(*v);
