@@ -195,45 +195,23 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
   return true;
 }
 
-PtyRunner::ReadState PtyRunner::readChunk() {
-  // A pty read gives at most a few KiB; what is there is gathered into one chunk (up to a bound
-  // that keeps the window responsive under a flood), so that the console gets one signal per
-  // wake-up rather than one per read. The buffer is kept from call to call: a fresh one of this
-  // size would be a fresh mapping each time.
-  constexpr qsizetype kReadSize = 65536;
-  constexpr qsizetype kChunkLimit = 256 * 1024;
-  readBuffer_.resize(0);
-  readBuffer_.reserve(kChunkLimit + kReadSize);  // a no-op unless a receiver kept the last one
-  while (readBuffer_.size() < kChunkLimit) {
-    const qsizetype had = readBuffer_.size();
-    readBuffer_.resize(had + kReadSize);
-    const ssize_t n = ::read(master_, readBuffer_.data() + had, size_t(kReadSize));
-    readBuffer_.resize(had + (n > 0 ? qsizetype(n) : 0));
-    if (n > 0) continue;
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EAGAIN) return ReadState::Drained;
-    // EIO (or 0): every holder of the terminal has closed it; nothing more will come.
-    return ReadState::Closed;
-  }
-  return ReadState::More;
-}
-
-bool PtyRunner::emitChunk() {
-  if (readBuffer_.isEmpty()) return false;
-  // A shared copy: a receiver may end the run (and so reuse the buffer) while others still
-  // have the bytes to come.
-  const QByteArray chunk = readBuffer_;
-  emit output(chunk);
-  return true;
-}
-
 void PtyRunner::readAvailable() {
   if (master_ < 0) return;
-  const ReadState state = readChunk();
-  emitChunk();
-  if (state != ReadState::Closed || master_ < 0) return;
-  if (readNotifier_) readNotifier_->setEnabled(false);
-  if (exited_) finishRun();
+  char buf[65536];
+  // A bounded amount per call keeps the window responsive under a flood of output.
+  for (int i = 0; i < 16; ++i) {
+    const ssize_t n = ::read(master_, buf, sizeof buf);
+    if (n > 0) {
+      emit output(QByteArray(buf, n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) return;
+    // EIO (or 0): every holder of the terminal has closed it; nothing more will come.
+    if (readNotifier_) readNotifier_->setEnabled(false);
+    if (exited_) finishRun();
+    return;
+  }
 }
 
 void PtyRunner::checkExited() {
@@ -260,9 +238,19 @@ void PtyRunner::checkExited() {
   drainTimer_->setSingleShot(true);
   connect(drainTimer_, &QTimer::timeout, this, [this] {
     if (master_ < 0) return finishRun();
-    const ReadState state = readChunk();
-    const bool got = emitChunk();
-    if (state == ReadState::Closed || master_ < 0) return finishRun();
+    char buf[65536];
+    bool got = false;
+    for (int i = 0; i < 16; ++i) {
+      const ssize_t n = ::read(master_, buf, sizeof buf);
+      if (n > 0) {
+        got = true;
+        emit output(QByteArray(buf, n));
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno == EAGAIN) break;
+      return finishRun();
+    }
     if (got && QDeadlineTimer(drainDeadline_).remainingTime() > 0)
       drainTimer_->start(kDrainIdleMs);
     else
@@ -298,7 +286,6 @@ void PtyRunner::closeMaster() {
   if (pidfd_ >= 0) ::close(pidfd_);
   pidfd_ = -1;
   pendingInput_.clear();
-  readBuffer_ = QByteArray();
 }
 
 void PtyRunner::write(const QByteArray& bytes) {
@@ -346,8 +333,12 @@ void PtyRunner::terminate() {
   if (master_ >= 0 || finishing_ || drainTimer_) {
     // Whatever the packer wrote last still reaches the console.
     if (master_ >= 0) {
-      readChunk();
-      emitChunk();
+      char buf[65536];
+      for (int i = 0; i < 16; ++i) {
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0) break;
+        emit output(QByteArray(buf, n));
+      }
     }
     finishing_ = true;
     finishRun();

@@ -43,9 +43,6 @@ class PtyRunner : public QObject {
   void finished(int exitCode);
 
  private:
-  enum class ReadState { Drained, More, Closed };
-  ReadState readChunk();  // into readBuffer_
-  bool emitChunk();       // false: nothing was read
   void readAvailable();
   void checkExited();
   void finishRun();
@@ -60,7 +57,6 @@ class PtyRunner : public QObject {
   int exitCode_ = -1;
   QString error_;
   QByteArray pendingInput_;
-  QByteArray readBuffer_;
   QSocketNotifier* readNotifier_ = nullptr;
   QSocketNotifier* writeNotifier_ = nullptr;
   QSocketNotifier* exitNotifier_ = nullptr;
