@@ -48,6 +48,14 @@ constexpr int kDrainIdleMs = 25;
 constexpr int kDrainMaxMs = 300;
 constexpr int kTerminateGraceMs = 500;
 
+// The exit code of a reaped child as a shell reports it: 128 + the signal for a child killed by
+// one. A child that waitpid did not hand back (reaped elsewhere) counts as killed.
+int exitCodeOf(pid_t reaped, pid_t child, int status) {
+  if (reaped == child && WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  if (reaped == child && WIFEXITED(status)) return WEXITSTATUS(status);
+  return 128 + SIGKILL;
+}
+
 }  // namespace
 
 PtyRunner::PtyRunner(QObject* parent) : QObject(parent) {}
@@ -220,12 +228,7 @@ void PtyRunner::checkExited() {
   const pid_t r = ::waitpid(pid_, &status, WNOHANG);
   if (r == 0 || (r < 0 && errno == EINTR)) return;
   exited_ = true;
-  if (r == pid_ && WIFSIGNALED(status))
-    exitCode_ = 128 + WTERMSIG(status);
-  else if (r == pid_ && WIFEXITED(status))
-    exitCode_ = WEXITSTATUS(status);
-  else
-    exitCode_ = 128 + SIGKILL;  // reaped elsewhere; should not happen
+  exitCode_ = exitCodeOf(r, pid_, status);
   if (exitNotifier_) exitNotifier_->setEnabled(false);
   if (exitPoll_) exitPoll_->stop();
 
@@ -323,12 +326,7 @@ void PtyRunner::terminate() {
       }
     }
     exited_ = true;
-    if (r == pid_ && WIFSIGNALED(status))
-      exitCode_ = 128 + WTERMSIG(status);
-    else if (r == pid_ && WIFEXITED(status))
-      exitCode_ = WEXITSTATUS(status);
-    else
-      exitCode_ = 128 + SIGKILL;
+    exitCode_ = exitCodeOf(r, pid_, status);
   }
   if (master_ >= 0 || finishing_ || drainTimer_) {
     // Whatever the packer wrote last still reaches the console.
