@@ -1,10 +1,10 @@
 #include "dialogs/TFormAbout.h"
 
 #include <QDesktopServices>
-#include <QScreen>
 
 #include "app/AppContext.h"
 #include "dialogs/AboutInfo.h"
+#include "dialogs/CentreOnFirstShow.h"
 #include "dialogs/Prompts.h"
 #include "dialogs/TFormVersHist.h"
 #include "ui_TFormAbout.h"
@@ -81,8 +81,5 @@ void TFormAbout::openLink(const QUrl& url) {
 
 void TFormAbout::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  if (placed_) return;
-  placed_ = true;
-  if (const QScreen* s = screen())
-    move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnFirstShow(this, placed_);
 }

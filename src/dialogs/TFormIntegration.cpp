@@ -1,10 +1,10 @@
 #include "dialogs/TFormIntegration.h"
 
 #include <QGuiApplication>
-#include <QScreen>
 #include <QShowEvent>
 
 #include "app/AppContext.h"
+#include "dialogs/CentreOnFirstShow.h"
 #include "dialogs/LinuxShellIntegration.h"
 #include "dialogs/Prompts.h"
 #include "ui_TFormIntegration.h"
@@ -101,8 +101,5 @@ void TFormIntegration::done(int result) {
 void TFormIntegration::showEvent(QShowEvent* e) {
   if (!e->spontaneous()) FormShow();
   QDialog::showEvent(e);
-  if (placed_) return;
-  placed_ = true;
-  if (const QScreen* s = screen())
-    move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnFirstShow(this, placed_);
 }

@@ -1,10 +1,10 @@
 #include "dialogs/TFormVersHist.h"
 
 #include <QFile>
-#include <QScreen>
 #include <QShowEvent>
 
 #include "app/AppContext.h"
+#include "dialogs/CentreOnFirstShow.h"
 #include "ui_TFormVersHist.h"
 
 // The resources live in a static library: without this the linker may drop them.
@@ -47,10 +47,7 @@ void TFormVersHist::showEvent(QShowEvent* e) {
   // A window restored from the task bar keeps its place in the text.
   if (!e->spontaneous()) FormShow();
   QDialog::showEvent(e);
-  if (placed_) return;
-  placed_ = true;
-  if (const QScreen* s = screen())
-    move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  CentreOnFirstShow(this, placed_);
 }
 
 void TFormVersHist::done(int result) {
