@@ -1,4 +1,3 @@
-#include <sys/resource.h>
 #include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
@@ -7,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
-#include <csignal>
 
 #include "settings/CFGfile.h"
+#include "support/TestHelpers.h"
 
 namespace {
 
@@ -846,15 +845,9 @@ class TestCfgFile : public QObject {
       // a text larger than any write buffer, and one small enough to sit in a buffer
       const bool smallText = kind == "fsize-small";
       QVERIFY(cfg.SetString("big", QByteArray(smallText ? 6000 : 200000, 'b')));
-      rlimit saved{};
-      QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
-      const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-      rlimit small = saved;
-      small.rlim_cur = smallText ? 4096 : 65536;
-      QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-      const bool saved_ok = cfg.SaveToFile(QFile::encodeName(target));
-      ::setrlimit(RLIMIT_FSIZE, &saved);
-      std::signal(SIGXFSZ, oldHandler);
+      bool saved_ok = true;
+      QVERIFY(WithFileSizeLimit(smallText ? 4096 : 65536,
+                                [&] { saved_ok = cfg.SaveToFile(QFile::encodeName(target)); }));
       QVERIFY(!saved_ok);
     }
     QCOMPARE(readBytes(target), old);

@@ -26,25 +26,10 @@
 #include "packer/ScreenModel.h"
 #include "packer/TConsoleWindow.h"
 #include "packer/TFormFTSC.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 namespace {
-
-class EnvGuard {
- public:
-  EnvGuard(std::initializer_list<std::pair<const char*, QByteArray>> vars) {
-    for (const auto& [name, value] : vars) {
-      names_ << name;
-      qputenv(name, value);
-    }
-  }
-  ~EnvGuard() {
-    for (const char* n : names_) qunsetenv(n);
-  }
-
- private:
-  QList<const char*> names_;
-};
 
 struct Program {
   TestProgramDir dir;

@@ -12,26 +12,10 @@
 #include "packer/ConsoleEx.h"
 #include "packer/PtyRunner.h"
 #include "packer/ScreenModel.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 namespace {
-
-// Sets environment variables for the children started in one test, and removes them after.
-class EnvGuard {
- public:
-  EnvGuard(std::initializer_list<std::pair<const char*, QByteArray>> vars) {
-    for (const auto& [name, value] : vars) {
-      names_ << name;
-      qputenv(name, value);
-    }
-  }
-  ~EnvGuard() {
-    for (const char* n : names_) qunsetenv(n);
-  }
-
- private:
-  QList<const char*> names_;
-};
 
 struct RunResult {
   bool started = false;

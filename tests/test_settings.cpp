@@ -1,29 +1,17 @@
 // The settings file's rows, keys, types and order; lists in one string; the shell extensions;
 // where the file lives; locating the packer; the program's arguments made absolute.
-#include <sys/resource.h>
 #include <QtTest>
-
-#include <csignal>
 
 #include "app/ProgramArguments.h"
 #include "packer/PackerLocator.h"
 #include "settings/CFGfile.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsLocation.h"
+#include "support/TestHelpers.h"
 
 using namespace Settings;
 
 namespace {
-
-QByteArray readAll(const QByteArray& path) {
-  QFile f(QFile::decodeName(path));
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QByteArray& path, const QByteArray& bytes) {
-  QFile f(QFile::decodeName(path));
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 QByteArray tempPath(const QTemporaryDir& d, const char* name) {
   return QFile::encodeName(d.filePath(QString::fromLatin1(name)));
@@ -180,7 +168,7 @@ class TestSettings : public QObject {
         "b0000000017RadioButton_nrv2d00000000000\r\n"
         "b0000000018GlobalOpt_FastOpen10000000000\r\n"
         "b0000000019GlobalOpt_ShowHints00000000000\r\n";
-    QCOMPARE(readAll(path), expected);
+    QCOMPARE(readFileBytes(path), expected);
   }
 
   void roundTripKeepsEveryRow() {
@@ -223,7 +211,7 @@ class TestSettings : public QObject {
   void headerOnlyFileLoadsWithNoRow() {
     QTemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
-    QVERIFY(writeAll(path, "CFGDATA\r\n"));
+    QVERIFY(writeFileBytes(path, "CFGDATA\r\n"));
     SettingsRows out;
     out.LangName = "stale";
     QVERIFY(LoadSettingsFile(path, out));
@@ -245,7 +233,7 @@ class TestSettings : public QObject {
     QFETCH(QByteArray, content);
     QTemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
-    QVERIFY(writeAll(path, content));
+    QVERIFY(writeFileBytes(path, content));
     SettingsRows out;
     QVERIFY(!LoadSettingsFile(path, out));
     QVERIFY(!out.LangName);  // nothing of the readable part is used
@@ -303,7 +291,7 @@ class TestSettings : public QObject {
     SettingsRows old;
     old.LangName = "English";
     QVERIFY(SaveSettingsFile(path, old));
-    const QByteArray before = readAll(path);
+    const QByteArray before = readFileBytes(path);
     SettingsRows next = knownRows();
     if (how == QLatin1String("folder")) {
       path = tempPath(d, "sub");
@@ -316,20 +304,12 @@ class TestSettings : public QObject {
       QVERIFY(!SaveSettingsFile(gone, next));
       QVERIFY(!QFileInfo::exists(QFile::decodeName(gone)));
     } else {
-      // A file-size limit makes every write beyond it fail the way a full disk does, even for
-      // root. The settings text is far longer than the limit.
-      struct rlimit saved {};
-      QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-      auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-      struct rlimit small = saved;
-      small.rlim_cur = 64;
-      QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-      const bool ok = SaveSettingsFile(path, next);
-      setrlimit(RLIMIT_FSIZE, &saved);
-      std::signal(SIGXFSZ, oldHandler);
+      // The settings text is far longer than the limit.
+      bool ok = true;
+      QVERIFY(WithFileSizeLimit(64, [&] { ok = SaveSettingsFile(path, next); }));
       QVERIFY(!ok);
     }
-    QCOMPARE(readAll(path), before);
+    QCOMPARE(readFileBytes(path), before);
     QCOMPARE(QDir(d.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("Packhelmconfig.cfg")});  // no leftover temporary file
   }
@@ -356,7 +336,7 @@ class TestSettings : public QObject {
     if (injected) {
       path = SettingsLocation::ChoosePath(dir, [](const QByteArray&) { return false; });
     } else {
-      QVERIFY(writeAll(dir + "plainfile", "x"));
+      QVERIFY(writeFileBytes(dir + "plainfile", "x"));
       dir += "plainfile/program/";
       QVERIFY(!SettingsLocation::IsFolderWritable(dir));
       path = SettingsLocation::ChoosePath(dir);
@@ -396,7 +376,7 @@ class TestSettings : public QObject {
     QVERIFY(root.mkpath(QStringLiteral("prog/upx")));
     QVERIFY(root.mkpath(QStringLiteral("bin")));
     const auto makeExe = [](const QByteArray& p) {
-      QVERIFY(writeAll(p, "#!/bin/true\n"));
+      QVERIFY(writeFileBytes(p, "#!/bin/true\n"));
       QFile::setPermissions(QFile::decodeName(p), QFile::ReadOwner | QFile::ExeOwner);
     };
     const QByteArray ownPath = prog + "upx/upx";
@@ -466,7 +446,7 @@ class TestSettings : public QObject {
     QTemporaryDir d;
     const QString saved = QDir::currentPath();
     QVERIFY(QDir::setCurrent(d.path()));
-    QVERIFY(writeAll("here.exe", "x"));
+    QVERIFY(writeFileBytes("here.exe", "x"));
     const char* argv[] = {"packhelm", "here.exe", "sub/there.exe"};
     const QList<QByteArray> abs = ProgramArguments::FromArgv(3, argv);
     QVERIFY(QDir::setCurrent(saved));

@@ -1,9 +1,7 @@
 // The start-up sequence and the settings at window level: first start, loading into the controls,
 // the language file, the packer's location, the program's arguments, and writing at the end.
-#include <sys/resource.h>
 #include <QtTest>
 
-#include <csignal>
 #include <memory>
 
 #include "app/AppContext.h"
@@ -14,20 +12,11 @@
 #include "packer/CommandLine.h"
 #include "settings/CFGfile.h"
 #include "settings/SettingsFile.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 #include "ui_TFormMain.h"
 
 namespace {
-
-QByteArray readAll(const QByteArray& path) {
-  QFile f(QFile::decodeName(path));
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QByteArray& path, const QByteArray& bytes) {
-  QFile f(QFile::decodeName(path));
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // A small English language file of the test's own, so that the tests do not depend on the
 // wording of the shipped ones.
@@ -101,7 +90,7 @@ QList<Prompts::MessageRecord> messages() {
 QList<QList<QByteArray>> packerRuns(const QByteArray& logPath) {
   QList<QList<QByteArray>> runs;
   QList<QByteArray> current;
-  for (const QByteArray& line : readAll(logPath).split('\n')) {
+  for (const QByteArray& line : readFileBytes(logPath).split('\n')) {
     if (line != "--END--") {
       if (!line.isEmpty()) current.append(line);
       continue;
@@ -180,7 +169,7 @@ class TestStartup : public QObject {
 
   void headerOnlyFileKeepsDefaultsAndAsksForTheLanguage() {
     Run run;
-    QVERIFY(writeAll(run.settings(), "CFGDATA\r\n"));
+    QVERIFY(writeFileBytes(run.settings(), "CFGDATA\r\n"));
     run.start();
     QCOMPARE(run.chooser.answered, 1);
     QCOMPARE(run.ctx.state.opt.LangName, QByteArray("English"));
@@ -265,9 +254,9 @@ class TestStartup : public QObject {
       c.SetInteger("CompressValueBar", 8);
       c.SetString("GlobalOpt_UPX2", "/somewhere/upx");
     });
-    QByteArray bytes = readAll(run.settings());
+    QByteArray bytes = readFileBytes(run.settings());
     bytes += "b0000000009BackupBo";  // a record cut off inside its key
-    QVERIFY(writeAll(run.settings(), bytes));
+    QVERIFY(writeFileBytes(run.settings(), bytes));
     run.start();
     QCOMPARE(run.chooser.answered, 1);
     QCOMPARE(run.ui()->CompressValueBar->value(), 4);
@@ -393,7 +382,7 @@ class TestStartup : public QObject {
         "b0000000017RadioButton_nrv2d00000000000\r\n"
         "b0000000018GlobalOpt_FastOpen00000000000\r\n"
         "b0000000019GlobalOpt_ShowHints10000000000\r\n";
-    QCOMPARE(readAll(run.settings()), expected);
+    QCOMPARE(readFileBytes(run.settings()), expected);
   }
 
   // Written once per run: the end of the event loop writes, a later close does not again.
@@ -408,10 +397,10 @@ class TestStartup : public QObject {
     qint32 value = 0;
     QVERIFY(first.GetInteger("CompressValueBar", value));
     QCOMPARE(value, 6);
-    const QByteArray bytes = readAll(run.settings());
+    const QByteArray bytes = readFileBytes(run.settings());
     run.ui()->CompressValueBar->setValue(2);
     run.main()->close();
-    QCOMPARE(readAll(run.settings()), bytes);
+    QCOMPARE(readFileBytes(run.settings()), bytes);
     QVERIFY(!run.main()->acceptDrops());
   }
 
@@ -426,20 +415,12 @@ class TestStartup : public QObject {
     QFETCH(QString, how);
     Run run;
     writeSettings(run.settings(), quietSettings);
-    const QByteArray before = readAll(run.settings());
+    const QByteArray before = readFileBytes(run.settings());
     run.start();
     run.ui()->CompressValueBar->setValue(9);
     if (how == QLatin1String("full")) {
-      struct rlimit saved {};
-      QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-      auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-      struct rlimit small = saved;
-      small.rlim_cur = 100;
-      QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-      run.main()->WriteCFG();
-      setrlimit(RLIMIT_FSIZE, &saved);
-      std::signal(SIGXFSZ, oldHandler);
-      QCOMPARE(readAll(run.settings()), before);
+      QVERIFY(WithFileSizeLimit(100, [&] { run.main()->WriteCFG(); }));
+      QCOMPARE(readFileBytes(run.settings()), before);
     } else if (how == QLatin1String("folder")) {
       QVERIFY(QFile::remove(QFile::decodeName(run.settings())));
       QVERIFY(QDir().mkdir(QFile::decodeName(run.settings())));
@@ -449,7 +430,7 @@ class TestStartup : public QObject {
       run.ctx.state.SettingsPath = run.dir.path() + "gone/" + Settings::FileName;
       run.main()->WriteCFG();
       QVERIFY(!QFileInfo::exists(QFile::decodeName(run.ctx.state.SettingsPath)));
-      QCOMPARE(readAll(run.settings()), before);
+      QCOMPARE(readFileBytes(run.settings()), before);
     }
     QVERIFY(messages().isEmpty());
     // Still running and usable.
@@ -519,7 +500,7 @@ class TestStartup : public QObject {
   void packerMissingAndDialogCancelledEndsTheProgram() {
     Run run(false);
     writeSettings(run.settings(), quietSettings);
-    const QByteArray before = readAll(run.settings());
+    const QByteArray before = readFileBytes(run.settings());
     run.ctx.arguments = {run.dir.makeFile("x.exe", 4096)};
     run.start();
     QVERIFY(run.main()->startupAborted);
@@ -536,7 +517,7 @@ class TestStartup : public QObject {
     QVERIFY(run.ctx.state.FileList.isEmpty());
     QVERIFY(!run.ui()->ButtonPack->isEnabled());
     run.main()->close();
-    QCOMPARE(readAll(run.settings()), before);
+    QCOMPARE(readFileBytes(run.settings()), before);
   }
 
   void packerChosenInTheDialogIsRemembered() {
@@ -628,7 +609,7 @@ class TestStartup : public QObject {
     });
     // The program folder lies below a plain file: nothing can be created there. The language
     // is then missing too, which ends the start after the settings were read.
-    QVERIFY(writeAll(run.dir.path() + "plain", "x"));
+    QVERIFY(writeFileBytes(run.dir.path() + "plain", "x"));
     run.ctx.state.ProgramDir = run.dir.path() + "plain/program/";
     run.ctx.state.SettingsPath.clear();
     run.start();
