@@ -25,15 +25,21 @@ struct Run {
   QByteArray err;
 };
 
-Run runStandin(const QStringList& args, const QString& workDir,
-               const QList<QPair<QString, QString>>& env = {}) {
-  QProcess p;
+using EnvList = QList<QPair<QString, QString>>;
+
+// Sets up p to start the stand-in with these arguments and switches, not yet started.
+void prepareStandin(QProcess& p, const QStringList& args, const EnvList& env) {
   p.setProgram(QString::fromLocal8Bit(standinPath()));
   p.setArguments(args);
-  p.setWorkingDirectory(workDir);
   QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
   for (const auto& kv : env) e.insert(kv.first, kv.second);
   p.setProcessEnvironment(e);
+}
+
+Run runStandin(const QStringList& args, const QString& workDir, const EnvList& env = {}) {
+  QProcess p;
+  prepareStandin(p, args, env);
+  p.setWorkingDirectory(workDir);
   p.start();
   Run r;
   if (!p.waitForStarted(10000) || !p.waitForFinished(60000)) return r;
@@ -528,11 +534,7 @@ class TestStandin : public QObject {
   void signalSwitch() {
     QTemporaryDir dir;
     QProcess p;
-    p.setProgram(QString::fromLocal8Bit(standinPath()));
-    p.setArguments({"--version"});
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("PACKHELM_STANDIN_SIGNAL", QString::number(SIGTERM));
-    p.setProcessEnvironment(e);
+    prepareStandin(p, {"--version"}, {{"PACKHELM_STANDIN_SIGNAL", QString::number(SIGTERM)}});
     p.start();
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitStatus(), QProcess::CrashExit);
@@ -559,10 +561,7 @@ class TestStandin : public QObject {
 
   void echoInput() {
     QProcess p;
-    p.setProgram(QString::fromLocal8Bit(standinPath()));
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("PACKHELM_STANDIN_ECHO_INPUT", "1");
-    p.setProcessEnvironment(e);
+    prepareStandin(p, {}, {{"PACKHELM_STANDIN_ECHO_INPUT", "1"}});
     p.start();
     QVERIFY(p.waitForStarted());
     p.write("hello there\n");
@@ -578,10 +577,7 @@ class TestStandin : public QObject {
 
   void echoInputEndsAtEndOfInput() {
     QProcess p;
-    p.setProgram(QString::fromLocal8Bit(standinPath()));
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("PACKHELM_STANDIN_ECHO_INPUT", "1");
-    p.setProcessEnvironment(e);
+    prepareStandin(p, {}, {{"PACKHELM_STANDIN_ECHO_INPUT", "1"}});
     p.start();
     QVERIFY(p.waitForStarted());
     p.write("one\ntwo\n");
@@ -592,10 +588,7 @@ class TestStandin : public QObject {
 
   void interruptEndsIt() {
     QProcess p;
-    p.setProgram(QString::fromLocal8Bit(standinPath()));
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("PACKHELM_STANDIN_ECHO_INPUT", "1");
-    p.setProcessEnvironment(e);
+    prepareStandin(p, {}, {{"PACKHELM_STANDIN_ECHO_INPUT", "1"}});
     p.start();
     QVERIFY(p.waitForStarted());
     p.write("x\n");
@@ -609,11 +602,7 @@ class TestStandin : public QObject {
 
   void grandchildDoesNotHoldTheExit() {
     QProcess p;
-    p.setProgram(QString::fromLocal8Bit(standinPath()));
-    p.setArguments({"--version"});
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("PACKHELM_STANDIN_GRANDCHILD", "1");
-    p.setProcessEnvironment(e);
+    prepareStandin(p, {"--version"}, {{"PACKHELM_STANDIN_GRANDCHILD", "1"}});
     QElapsedTimer t;
     t.start();
     p.start();
