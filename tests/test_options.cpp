@@ -59,6 +59,28 @@ struct Fixture {
   }
 };
 
+// Every preference the dialog's Reset covers, set away from its default.
+void setNonDefaultPreferences(GlobalOptions& o) {
+  o.GlobalOpt_FastOpen = true;
+  o.GlobalOpt_DragOp = 2;
+  o.GlobalOpt_CloseCon = 0;
+  o.GlobalOpt_PriorityClass = 256;
+  o.GlobalOpt_StayOnTop = 0;
+  o.GlobalOpt_ShowHints = false;
+  o.CmdLinesMax = 55;
+}
+
+// The defaults Reset gives those preferences.
+void verifyDefaultPreferences(const GlobalOptions& o) {
+  QCOMPARE(o.GlobalOpt_FastOpen, false);
+  QCOMPARE(o.GlobalOpt_DragOp, 0);
+  QCOMPARE(o.GlobalOpt_CloseCon, 1);
+  QCOMPARE(o.GlobalOpt_PriorityClass, 32u);
+  QCOMPARE(o.GlobalOpt_StayOnTop, 2);
+  QCOMPARE(o.GlobalOpt_ShowHints, true);
+  QCOMPARE(o.CmdLinesMax, 10u);
+}
+
 }  // namespace
 
 class TestOptions : public QObject {
@@ -106,24 +128,13 @@ class TestOptions : public QObject {
 
   void resetPreferences() {
     GlobalOptions o;
-    o.GlobalOpt_FastOpen = true;
-    o.GlobalOpt_DragOp = 2;
-    o.GlobalOpt_CloseCon = 0;
-    o.GlobalOpt_PriorityClass = 256;
-    o.GlobalOpt_StayOnTop = 0;
-    o.GlobalOpt_ShowHints = false;
-    o.CmdLinesMax = 55;
+    setNonDefaultPreferences(o);
     o.LangName = "Russian";
     o.GlobalOpt_UPX2 = "/opt/upx";
     o.GlobalOpt_FirstTimeShowConsol = 7;
     OptionsLogic::ResetPreferences(o);
-    QCOMPARE(o.GlobalOpt_FastOpen, false);
-    QCOMPARE(o.GlobalOpt_DragOp, 0);
-    QCOMPARE(o.GlobalOpt_CloseCon, 1);
-    QCOMPARE(o.GlobalOpt_PriorityClass, 32u);
-    QCOMPARE(o.GlobalOpt_StayOnTop, 2);
-    QCOMPARE(o.GlobalOpt_ShowHints, true);
-    QCOMPARE(o.CmdLinesMax, 10u);
+    verifyDefaultPreferences(o);
+    if (QTest::currentTestFailed()) return;
     // Not the dialog's to reset.
     QCOMPARE(o.LangName, QByteArray("Russian"));
     QCOMPARE(o.GlobalOpt_UPX2, QByteArray("/opt/upx"));
@@ -423,13 +434,7 @@ class TestOptions : public QObject {
     Fixture f;
     f.writeLanguage("en.lng", "English", "English", "Apply", "edit caption");
     GlobalOptions& o = f.ctx.state.opt;
-    o.GlobalOpt_FastOpen = true;
-    o.GlobalOpt_DragOp = 2;
-    o.GlobalOpt_CloseCon = 0;
-    o.GlobalOpt_PriorityClass = 256;
-    o.GlobalOpt_StayOnTop = 0;
-    o.GlobalOpt_ShowHints = false;
-    o.CmdLinesMax = 55;
+    setNonDefaultPreferences(o);
     o.LangName = "Russian";
     f.ctx.state.LangTexts[40] = "unchanged";
     f.opt()->show();
@@ -444,13 +449,8 @@ class TestOptions : public QObject {
     QCOMPARE(f.child<QSpinBox>("SpinEdit1")->value(), 10);
     QTest::mouseClick(f.child<QPushButton>("ButtonClose"), Qt::LeftButton);
     QVERIFY(!f.opt()->isVisible());
-    QCOMPARE(o.GlobalOpt_FastOpen, false);
-    QCOMPARE(o.GlobalOpt_DragOp, 0);
-    QCOMPARE(o.GlobalOpt_CloseCon, 1);
-    QCOMPARE(o.GlobalOpt_PriorityClass, 32u);
-    QCOMPARE(o.GlobalOpt_StayOnTop, 2);
-    QCOMPARE(o.GlobalOpt_ShowHints, true);
-    QCOMPARE(o.CmdLinesMax, 10u);
+    verifyDefaultPreferences(o);
+    if (QTest::currentTestFailed()) return;
     // Reset applies no language file and keeps the language.
     QCOMPARE(o.LangName, QByteArray("Russian"));
     QCOMPARE(f.ctx.state.LangTexts[40], QByteArray("unchanged"));
