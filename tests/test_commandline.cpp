@@ -76,6 +76,28 @@ QList<QByteArray> awkwardNames() {
           "/home/u/\"\"quoted\"\""};
 }
 
+// The lines of an argument log, which is removed so that the next run starts a new one.
+QList<QByteArray> takeLog(const QByteArray& logPath) {
+  QFile f(QFile::decodeName(logPath));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QList<QByteArray> lines = f.readAll().split('\n');
+  f.close();
+  f.remove();
+  return lines;
+}
+
+// Copies the stand-in into the folder, made here, as "upx"; returns its path, or empty when any
+// step fails.
+QByteArray standinIn(const QByteArray& folder) {
+  if (!QDir().mkpath(QFile::decodeName(folder))) return {};
+  const QByteArray packer = folder + "/upx";
+  if (!QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(packer))) return {};
+  if (!QFile::setPermissions(QFile::decodeName(packer),
+                             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+    return {};
+  return packer;
+}
+
 // Logs the arguments of one stand-in run started from split arguments, through QProcess.
 QList<QByteArray> loggedArguments(const QList<QByteArray>& args, const QByteArray& logPath) {
   QProcess p;
@@ -89,12 +111,7 @@ QList<QByteArray> loggedArguments(const QList<QByteArray>& args, const QByteArra
   p.setProcessEnvironment(e);
   p.start();
   if (!p.waitForFinished(30000)) return {};
-  QFile f(QFile::decodeName(logPath));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  QList<QByteArray> lines = f.readAll().split('\n');
-  f.close();
-  f.remove();
-  return lines;
+  return takeLog(logPath);
 }
 
 // The same, started with posix_spawn, for arguments that are not valid UTF-8 and so cannot pass
@@ -119,12 +136,7 @@ QList<QByteArray> loggedArgumentsRaw(const QList<QByteArray>& args, const QByteA
   posix_spawn_file_actions_destroy(&fa);
   int status = 0;
   if (rc != 0 || ::waitpid(pid, &status, 0) != pid) return {};
-  QFile f(QFile::decodeName(logPath));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  QList<QByteArray> lines = f.readAll().split('\n');
-  f.close();
-  f.remove();
-  return lines;
+  return takeLog(logPath);
 }
 
 bool validUtf8(const QList<QByteArray>& args) {
@@ -473,11 +485,8 @@ class TestCommandLine : public QObject {
     QTemporaryDir dir;
     // The stand-in under a path with a blank, as the packer of the command line.
     const QByteArray folder = QFile::encodeName(dir.path()) + "/my tools";
-    QVERIFY(QDir().mkpath(QFile::decodeName(folder)));
-    const QByteArray packer = folder + "/upx";
-    QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(packer)));
-    QVERIFY(QFile::setPermissions(QFile::decodeName(packer),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray packer = standinIn(folder);
+    QVERIFY(!packer.isEmpty());
     const QByteArray log = QFile::encodeName(dir.path()) + "/args.log";
 
     const QList<QByteArray> names = awkwardNames();
@@ -552,11 +561,8 @@ class TestCommandLine : public QObject {
   void queryMajorPathWithBlank() {
     QTemporaryDir dir;
     const QByteArray folder = QFile::encodeName(dir.path()) + "/a \"b\" c";
-    QVERIFY(QDir().mkpath(QFile::decodeName(folder)));
-    const QByteArray packer = folder + "/upx";
-    QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(packer)));
-    QVERIFY(QFile::setPermissions(QFile::decodeName(packer),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray packer = standinIn(folder);
+    QVERIFY(!packer.isEmpty());
     qputenv("PACKHELM_STANDIN_VERSION", "3.94");
     const int major = PackerVersion::QueryMajor(packer);
     qunsetenv("PACKHELM_STANDIN_VERSION");
