@@ -96,11 +96,9 @@ bool save(QWidget* w, const QString& folder, const QString& name) {
 }
 
 bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const QString& out) {
-  TestProgramDir dir(true, false);
-  AppContext ctx;
-  dir.prepare(ctx.state);
-  ctx.runStartupOnShow = false;
-  ctx.createForms();
+  TestProgram prog(true, false);
+  const TestProgramDir& dir = prog.dir;
+  AppContext& ctx = prog.ctx;
   ctx.state.opt.LangName = englishName;
   const QString tag = QString::fromUtf8(englishName);
   bool ok = true;

@@ -40,13 +40,12 @@ QStringList expectedReleases() {
 class TestAbout : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<TestProgramDir> dir_;
-  std::unique_ptr<AppContext> ctx_;
+  std::unique_ptr<TestProgram> prog_;
   QList<QUrl> opened_;
   bool openResult_ = true;
 
-  TFormAbout& about() { return *ctx_->FormAbout; }
-  TFormVersHist& history() { return *ctx_->FormVersHist; }
+  TFormAbout& about() { return *prog_->ctx.FormAbout; }
+  TFormVersHist& history() { return *prog_->ctx.FormVersHist; }
   QString label(const char* name) {
     auto* l = about().findChild<QLabel*>(QLatin1String(name));
     return l ? l->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
@@ -59,11 +58,7 @@ class TestAbout : public QObject {
   void initTestCase() { Prompts::Test().active = true; }
 
   void init() {
-    dir_ = std::make_unique<TestProgramDir>(true, false);
-    ctx_ = std::make_unique<AppContext>();
-    dir_->prepare(ctx_->state);
-    ctx_->runStartupOnShow = false;
-    ctx_->createForms();
+    prog_ = std::make_unique<TestProgram>(true, false);
     opened_.clear();
     openResult_ = true;
     about().openUrl = [this](const QUrl& url) {
@@ -73,10 +68,7 @@ class TestAbout : public QObject {
     Prompts::Test().messages.clear();
   }
 
-  void cleanup() {
-    ctx_.reset();
-    dir_.reset();
-  }
+  void cleanup() { prog_.reset(); }
 
   void controls() {
     QCOMPARE(about().objectName(), QStringLiteral("FormAbout"));
@@ -103,21 +95,21 @@ class TestAbout : public QObject {
   }
 
   void versionLabelsFollowTheLanguage() {
-    ctx_->state.LangTexts[30] = "Version";
-    ctx_->state.LangTexts[31] = "Made for";
+    prog_->ctx.state.LangTexts[30] = "Version";
+    prog_->ctx.state.LangTexts[31] = "Made for";
     about().UpdateVersionLabels();
     QCOMPARE(label("Label11"), QStringLiteral("Version 1.0.17"));
     QCOMPARE(label("Label2"), QStringLiteral("Made for  UPX ver 1.24"));
-    ctx_->state.LangTexts[30] = "Версия";
-    ctx_->state.LangTexts[31] = "Для";
+    prog_->ctx.state.LangTexts[30] = "Версия";
+    prog_->ctx.state.LangTexts[31] = "Для";
     about().UpdateVersionLabels();
     QCOMPARE(label("Label11"), QStringLiteral("Версия 1.0.17"));
     QCOMPARE(label("Label2"), QStringLiteral("Для  UPX ver 1.24"));
   }
 
   void longTextsAreNotClipped() {
-    ctx_->state.LangTexts[30] = "A rather long word for the version of this program";
-    ctx_->state.LangTexts[31] = "And a long text before the packer's version as well";
+    prog_->ctx.state.LangTexts[30] = "A rather long word for the version of this program";
+    prog_->ctx.state.LangTexts[31] = "And a long text before the packer's version as well";
     about().UpdateVersionLabels();
     about()
         .findChild<QLabel*>(QStringLiteral("Label4"))
@@ -150,7 +142,7 @@ class TestAbout : public QObject {
   void historyLanguage() {
     QFETCH(QByteArray, langName);
     QFETCH(bool, russian);
-    ctx_->state.opt.LangName = langName;
+    prog_->ctx.state.opt.LangName = langName;
     history().show();
     const QString text = historyView()->toPlainText();
     QCOMPARE(text.section(QLatin1Char('\n'), 0, 0), russian ? kRussianTitle : kEnglishTitle);

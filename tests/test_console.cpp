@@ -31,13 +31,8 @@
 
 namespace {
 
-struct Program {
-  TestProgramDir dir;
-  AppContext ctx;
-  Program() {
-    dir.prepare(ctx.state);
-    ctx.runStartupOnShow = false;
-    ctx.createForms();
+struct Program : TestProgram {
+  Program() : TestProgram(true, true) {
     ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
     for (int i = 2; i <= 6; ++i) ctx.state.LangTexts[size_t(i)] = "text " + QByteArray::number(i);
     status()->setText(QStringLiteral("before"));

@@ -52,12 +52,11 @@ const QByteArray kNemoGroup = "Nemo Action";
 class TestIntegration : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<TestProgramDir> dir_;
-  std::unique_ptr<AppContext> ctx_;
+  std::unique_ptr<TestProgram> prog_;
   std::unique_ptr<QTemporaryDir> dataHome_;
   QByteArray program_ = "/opt/Packhelm build/packhelm";
 
-  TFormIntegration& form() { return *ctx_->FormIntegration; }
+  TFormIntegration& form() { return *prog_->ctx.FormIntegration; }
   QPlainTextEdit* box() { return form().findChild<QPlainTextEdit*>(QStringLiteral("RichEdit1")); }
   LinuxShellIntegration* useProgram(const QByteArray& path) {
     auto backend = std::make_unique<LinuxShellIntegration>(path);
@@ -76,19 +75,14 @@ class TestIntegration : public QObject {
     QVERIFY(dataHome_->isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome_->path()));
     QCOMPARE(LinuxShellIntegration::dataHome(), dataHome_->path());
-    dir_ = std::make_unique<TestProgramDir>(true, false);
-    ctx_ = std::make_unique<AppContext>();
-    dir_->prepare(ctx_->state);
-    ctx_->runStartupOnShow = false;
-    ctx_->createForms();
-    ctx_->state.LangTexts[50] = "Open in Packhelm";
+    prog_ = std::make_unique<TestProgram>(true, false);
+    prog_->ctx.state.LangTexts[50] = "Open in Packhelm";
     useProgram(program_);
     Prompts::Test().messages.clear();
   }
 
   void cleanup() {
-    ctx_.reset();
-    dir_.reset();
+    prog_.reset();
     dataHome_.reset();
   }
 
@@ -144,20 +138,20 @@ class TestIntegration : public QObject {
   void readBack() {
     QFETCH(QString, text);
     QFETCH(ByteList, expected);
-    ctx_->state.opt.ShellExt = {".exe", ".com", ".dll"};
+    prog_->ctx.state.opt.ShellExt = {".exe", ".com", ".dll"};
     setBox(text);
     form().ButtonGetClick();
-    QCOMPARE(ctx_->state.opt.ShellExt, expected);
+    QCOMPARE(prog_->ctx.state.opt.ShellExt, expected);
   }
 
   void showListsNonEmptyEntries() {
-    ctx_->state.opt.ShellExt = {".png", "", ".txt", ""};
+    prog_->ctx.state.opt.ShellExt = {".png", "", ".txt", ""};
     form().show();
     QCOMPARE(box()->toPlainText(), QStringLiteral(".png\n.txt"));
     // The blank entries still count until the box is read back.
-    QCOMPARE(ctx_->state.opt.ShellExt.size(), 4);
+    QCOMPARE(prog_->ctx.state.opt.ShellExt.size(), 4);
     form().close();
-    QCOMPARE(ctx_->state.opt.ShellExt, (ByteList{".png", ".txt"}));
+    QCOMPARE(prog_->ctx.state.opt.ShellExt, (ByteList{".png", ".txt"}));
   }
 
   void closingReadsBack_data() {
@@ -168,7 +162,7 @@ class TestIntegration : public QObject {
   }
   void closingReadsBack() {
     QFETCH(int, how);
-    ctx_->state.opt.ShellExt = {".exe"};
+    prog_->ctx.state.opt.ShellExt = {".exe"};
     form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&form()));
     setBox(QStringLiteral("png\njpg"));
@@ -179,15 +173,15 @@ class TestIntegration : public QObject {
     else
       form().close();
     QVERIFY(!form().isVisible());
-    QCOMPARE(ctx_->state.opt.ShellExt, (ByteList{".png", ".jpg"}));
+    QCOMPARE(prog_->ctx.state.opt.ShellExt, (ByteList{".png", ".jpg"}));
   }
 
   void emptiedBoxKeepsListOnClose() {
-    ctx_->state.opt.ShellExt = {".png", ".txt"};
+    prog_->ctx.state.opt.ShellExt = {".png", ".txt"};
     form().show();
     box()->clear();
     form().close();
-    QCOMPARE(ctx_->state.opt.ShellExt, (ByteList{".png", ".txt"}));
+    QCOMPARE(prog_->ctx.state.opt.ShellExt, (ByteList{".png", ".txt"}));
     // Shown again, the list is back in the box.
     form().show();
     QCOMPARE(box()->toPlainText(), QStringLiteral(".png\n.txt"));
@@ -260,7 +254,7 @@ class TestIntegration : public QObject {
     form().ButtonRemoveClick();
     QVERIFY(allExist(txt));
     QVERIFY(Prompts::Test().messages.isEmpty());
-    QCOMPARE(ctx_->state.opt.ShellExt, (ByteList{".png"}));
+    QCOMPARE(prog_->ctx.state.opt.ShellExt, (ByteList{".png"}));
   }
 
   void twoExtensionsOfOneType() {
@@ -340,7 +334,7 @@ class TestIntegration : public QObject {
   void menuTextRoundTrip() {
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, shown);
-    ctx_->state.LangTexts[50] = text;
+    prog_->ctx.state.LangTexts[50] = text;
     setBox(QStringLiteral(".png"));
     form().ButtonAddClick();
     const QStringList f = LinuxShellIntegration::entryFiles("image/png");

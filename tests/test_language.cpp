@@ -63,8 +63,7 @@ class TestLanguage : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestProgramDir> dir;
-  std::unique_ptr<AppContext> ctx;
+  std::unique_ptr<TestProgram> prog;
 
   // Writes a language file (identity entries first unless left out) into the program folder.
   QByteArray writeLanguage(const QByteArray& file, const QByteArray& name,
@@ -73,7 +72,7 @@ class TestLanguage : public QObject {
     if (!name.isNull()) cfg.SetString(IdentityName, name);
     if (!englishName.isNull()) cfg.SetString(IdentityEnglishName, englishName);
     for (const auto& [k, v] : entries) cfg.SetString(k, v);
-    const QByteArray path = dir->file(file);
+    const QByteArray path = prog->dir.file(file);
     if (!cfg.SaveToFile(path)) qWarning("cannot write %s", path.constData());
     return path;
   }
@@ -81,30 +80,23 @@ class TestLanguage : public QObject {
     return writeLanguage("English.lng", "English", "English", entries);
   }
   bool apply(const QByteArray& path, int highest = LangTextHighest) {
-    return ApplyLanguage(path, ctx->state.LangTexts, highest, "FormMain", ctx->forms());
+    return ApplyLanguage(path, prog->ctx.state.LangTexts, highest, "FormMain", prog->ctx.forms());
   }
-  QWidget* formMain() const { return ctx->FormMain; }
-  QWidget* formOpt() const { return ctx->FormOpt; }
+  QWidget* formMain() const { return prog->ctx.FormMain; }
+  QWidget* formOpt() const { return prog->ctx.FormOpt; }
   QWidget* formNamed(const QString& name) const {
-    for (QWidget* f : ctx->forms())
+    for (QWidget* f : prog->ctx.forms())
       if (f->objectName() == name) return f;
     return nullptr;
   }
 
  private slots:
   void init() {
-    dir = std::make_unique<TestProgramDir>(false, false);
-    ctx = std::make_unique<AppContext>();
-    dir->prepare(ctx->state);
-    ctx->runStartupOnShow = false;
-    ctx->createForms();
+    prog = std::make_unique<TestProgram>(false, false);
     Prompts::Test() = Prompts::TestScript();
     Prompts::Test().active = true;
   }
-  void cleanup() {
-    ctx.reset();
-    dir.reset();
-  }
+  void cleanup() { prog.reset(); }
 
   // --- listing and finding ---
 
@@ -124,22 +116,22 @@ class TestLanguage : public QObject {
       TCFGfile settings;
       settings.SetString("LangName", "English");
       settings.SetInteger("CompressValueBar", 4);
-      QVERIFY(settings.SaveToFile(dir->file("Packhelmconfig.cfg")));
+      QVERIFY(settings.SaveToFile(prog->dir.file("Packhelmconfig.cfg")));
     }
     {  // a binary file and a text file of another kind
-      QFile bin(fromUtf8(dir->file("binary.lng")));
+      QFile bin(fromUtf8(prog->dir.file("binary.lng")));
       QVERIFY(bin.open(QIODevice::WriteOnly));
       bin.write(QByteArray("\x7f"
                            "ELF\x02\x01\x01\0\0\0",
                            10) +
                 QByteArray(4096, '\0'));
-      QFile txt(fromUtf8(dir->file("notes.txt")));
+      QFile txt(fromUtf8(prog->dir.file("notes.txt")));
       QVERIFY(txt.open(QIODevice::WriteOnly));
       txt.write("LanguageName=English\r\nLanguageName_en=English\r\n");
     }
-    QVERIFY(QDir(fromUtf8(dir->path())).mkdir(QStringLiteral("sub.lng")));
+    QVERIFY(QDir(fromUtf8(prog->dir.path())).mkdir(QStringLiteral("sub.lng")));
 
-    QByteArray folder = dir->path();
+    QByteArray folder = prog->dir.path();
     if (!trailingSlash) folder.chop(1);
     QList<QByteArray> names{"stale"}, english{"stale"}, files{"stale"};
     ListLanguages(folder, names, english, files);
@@ -163,21 +155,21 @@ class TestLanguage : public QObject {
 
   void listLanguagesOfEmptyOrMissingFolder() {
     QList<QByteArray> names{"x"}, english{"x"}, files{"x"};
-    ListLanguages(dir->path(), names, english, files);
+    ListLanguages(prog->dir.path(), names, english, files);
     QVERIFY(names.isEmpty() && english.isEmpty() && files.isEmpty());
-    ListLanguages(dir->file("missing/"), names, english, files);
+    ListLanguages(prog->dir.file("missing/"), names, english, files);
     QVERIFY(files.isEmpty());
   }
 
   void namedPipeSkippedWithoutBlocking() {
     writeEnglish();
     // Nobody ever writes to it: opening it for reading would wait for good.
-    QCOMPARE(::mkfifo(dir->file("pipe.lng").constData(), 0600), 0);
+    QCOMPARE(::mkfifo(prog->dir.file("pipe.lng").constData(), 0600), 0);
     QList<QByteArray> names, english, files;
-    ListLanguages(dir->path(), names, english, files);
+    ListLanguages(prog->dir.path(), names, english, files);
     QCOMPARE(files, QList<QByteArray>{"English.lng"});
-    QVERIFY(ListFiles(dir->path()).contains("pipe.lng"));
-    QVERIFY(!apply(dir->file("pipe.lng")));
+    QVERIFY(ListFiles(prog->dir.path()).contains("pipe.lng"));
+    QVERIFY(!apply(prog->dir.file("pipe.lng")));
   }
 
   void findLanguageFile_data() {
@@ -200,7 +192,7 @@ class TestLanguage : public QObject {
     QFETCH(QByteArray, requested);
     QFETCH(QByteArray, expected);
     for (const QByteArray& en : languages) writeLanguage(en + ".lng", "own " + en, en);
-    const QByteArray found = FindLanguageFile(dir->path(), requested);
+    const QByteArray found = FindLanguageFile(prog->dir.path(), requested);
     QCOMPARE(found, expected.isEmpty() ? QByteArray() : expected + ".lng");
   }
 
@@ -209,16 +201,16 @@ class TestLanguage : public QObject {
     writeLanguage("b.lng", "English B", "English", {{"FORM", "Main B"}});
     writeLanguage("c.lng", "Русский", "Russian");
     QList<QByteArray> names, english, files;
-    ListLanguages(dir->path(), names, english, files);
+    ListLanguages(prog->dir.path(), names, english, files);
     const QByteArray first = files[english.indexOf("English")];
     const QByteArray last = files[english.lastIndexOf("English")];
     QVERIFY(first != last);
     // start-up's fallback takes the first one listed
-    QCOMPARE(FindLanguageFile(dir->path(), "German"), first);
-    QCOMPARE(FindLanguageFile(dir->path(), "English"), first);
+    QCOMPARE(FindLanguageFile(prog->dir.path(), "German"), first);
+    QCOMPARE(FindLanguageFile(prog->dir.path(), "English"), first);
 
     // the chooser preselects the one listed last
-    TFormChooseLang* chooser = ctx->FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     chooser->show();
     QCOMPARE(chooser->fileNames(), files);
     QCOMPARE(comboBox1(chooser)->currentRow(), int(english.lastIndexOf("English")));
@@ -384,9 +376,9 @@ class TestLanguage : public QObject {
   void applyForm() {
     QFETCH(QByteArray, entry);
     QFETCH(QString, window);
-    for (QWidget* f : ctx->forms()) f->setWindowTitle(QStringLiteral("before"));
+    for (QWidget* f : prog->ctx.forms()) f->setWindowTitle(QStringLiteral("before"));
     QVERIFY(apply(writeEnglish({{entry, "Caption"}})));
-    for (QWidget* f : ctx->forms())
+    for (QWidget* f : prog->ctx.forms())
       QCOMPARE(f->windowTitle(),
                f->objectName() == window ? QStringLiteral("Caption") : QStringLiteral("before"));
   }
@@ -490,7 +482,7 @@ class TestLanguage : public QObject {
   }
 
   void varBounds() {
-    LangTextTable& t = ctx->state.LangTexts;
+    LangTextTable& t = prog->ctx.state.LangTexts;
     t[7] = "seven";
     QVERIFY(apply(writeEnglish({{"VAR\\100", "last"},
                                 {"VAR\\101", "beyond"},
@@ -507,7 +499,7 @@ class TestLanguage : public QObject {
   }
 
   void varAboveLowerHighest() {
-    LangTextTable& t = ctx->state.LangTexts;
+    LangTextTable& t = prog->ctx.state.LangTexts;
     QVERIFY(apply(writeEnglish({{"VAR\\50", "fifty"}, {"VAR\\51", "fifty-one"}}), 50));
     QCOMPARE(t[50], QByteArray("fifty"));
     QVERIFY(t[51].isEmpty());
@@ -515,7 +507,7 @@ class TestLanguage : public QObject {
 
   void varValueKeptUntrimmed() {
     QVERIFY(apply(writeEnglish({{"VAR\\1", "  Ready  \r\n second"}})));
-    QCOMPARE(ctx->state.LangTexts[1], QByteArray("  Ready  \r\n second"));
+    QCOMPARE(prog->ctx.state.LangTexts[1], QByteArray("  Ready  \r\n second"));
   }
 
   void nonNumericVarIgnoredRestApplied() {
@@ -525,9 +517,9 @@ class TestLanguage : public QObject {
                                 {"VAR\\12x", "junk"},
                                 {"VAR\\2", "two"},
                                 {"BUTTON\\ButtonPack", "Pack"}})));
-    QCOMPARE(ctx->state.LangTexts[1], QByteArray("one"));
-    QCOMPARE(ctx->state.LangTexts[2], QByteArray("two"));
-    QCOMPARE(ctx->state.LangTexts[12], QByteArray());
+    QCOMPARE(prog->ctx.state.LangTexts[1], QByteArray("one"));
+    QCOMPARE(prog->ctx.state.LangTexts[2], QByteArray("two"));
+    QCOMPARE(prog->ctx.state.LangTexts[12], QByteArray());
     QCOMPARE(button->text(), QStringLiteral("Pack"));
   }
 
@@ -542,7 +534,7 @@ class TestLanguage : public QObject {
                                 {"RADIOGROUPITEMS\\ButtonPack", "wrong sort"},
                                 {"VAR\\3", "three"}})));
     QCOMPARE(button->text(), QStringLiteral("old"));
-    QCOMPARE(ctx->state.LangTexts[3], QByteArray("three"));
+    QCOMPARE(prog->ctx.state.LangTexts[3], QByteArray("three"));
   }
 
   void notALanguageChangesNothing_data() {
@@ -557,7 +549,7 @@ class TestLanguage : public QObject {
     QFETCH(int, sort);
     const Entries entries{
         {"FORM", "Changed"}, {"BUTTON\\ButtonPack", "Changed"}, {"VAR\\1", "changed"}};
-    QByteArray path = dir->file("bad.lng");
+    QByteArray path = prog->dir.file("bad.lng");
     if (sort == 0) writeLanguage("bad.lng", "Name", QByteArray(), entries);
     if (sort == 1) writeLanguage("bad.lng", QByteArray(), "English", entries);
     if (sort == 3 || sort == 4) {
@@ -578,13 +570,13 @@ class TestLanguage : public QObject {
     auto* button = control<QPushButton>(formMain(), "ButtonPack");
     button->setText(QStringLiteral("old"));
     formMain()->setWindowTitle(QStringLiteral("old"));
-    ctx->state.LangTexts[1] = "old";
+    prog->ctx.state.LangTexts[1] = "old";
     QVERIFY(!apply(path));
     QCOMPARE(button->text(), QStringLiteral("old"));
     QCOMPARE(formMain()->windowTitle(), QStringLiteral("old"));
-    QCOMPARE(ctx->state.LangTexts[1], QByteArray("old"));
+    QCOMPARE(prog->ctx.state.LangTexts[1], QByteArray("old"));
     QList<QByteArray> names, english, files;
-    ListLanguages(dir->path(), names, english, files);
+    ListLanguages(prog->dir.path(), names, english, files);
     QVERIFY(files.isEmpty());
   }
 
@@ -594,8 +586,8 @@ class TestLanguage : public QObject {
     const QByteArray en = writeEnglish({{"VAR\\30", "Version"}});
     QVERIFY(apply(ru));
     QVERIFY(apply(en));
-    QCOMPARE(ctx->state.LangTexts[30], QByteArray("Version"));
-    QCOMPARE(ctx->state.LangTexts[31], QByteArray("Упаковщик"));
+    QCOMPARE(prog->ctx.state.LangTexts[30], QByteArray("Version"));
+    QCOMPARE(prog->ctx.state.LangTexts[31], QByteArray("Упаковщик"));
   }
 
   // --- the shipped files and their sources ---
@@ -647,7 +639,7 @@ class TestLanguage : public QObject {
     for (qsizetype i = 0; i < files.size(); ++i) {
       const QByteArray path = folder + "/" + files[i];
       LangTextTable texts;
-      QVERIFY(ApplyLanguage(path, texts, LangTextHighest, "FormMain", ctx->forms()));
+      QVERIFY(ApplyLanguage(path, texts, LangTextHighest, "FormMain", prog->ctx.forms()));
       for (int n : used)
         QVERIFY2(!texts[size_t(n)].isEmpty(),
                  (files[i] + " lacks VAR\\" + QByteArray::number(n)).constData());
@@ -669,7 +661,7 @@ class TestLanguage : public QObject {
   // --- the chooser ---
 
   void chooserWindow() {
-    TFormChooseLang* chooser = ctx->FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     QCOMPARE(chooser->objectName(), QStringLiteral("FormChooseLang"));
     QCOMPARE(chooser->windowTitle(), QStringLiteral("Packhelm  -  Setup"));
     QCOMPARE(button1(chooser)->text(), QStringLiteral("Continue  >"));
@@ -697,7 +689,7 @@ class TestLanguage : public QObject {
                   {"BUTTON\\FormOpt.ButtonApply", "Apply"},
                   {"BUTTON\\FormChooseLang.Button1", "Continue  >"},
                   {"VAR\\1", "Ready"}});
-    TFormChooseLang* chooser = ctx->FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     QListWidget* list = comboBox1(chooser);
     chooser->show();
     QCOMPARE(list->count(), 2);
@@ -712,7 +704,7 @@ class TestLanguage : public QObject {
     QCOMPARE(apply->text(), QStringLiteral("Apply"));
     QCOMPARE(chooser->Texts[1], QByteArray("Ready"));
     // the main table changes only when the chooser closes
-    QVERIFY(ctx->state.LangTexts[1].isEmpty());
+    QVERIFY(prog->ctx.state.LangTexts[1].isEmpty());
 
     list->setCurrentRow(ru);
     QCOMPARE(chooser->LangName, QByteArray("Russian"));
@@ -737,7 +729,7 @@ class TestLanguage : public QObject {
   void chooserWithoutEnglishSelectsFirstRow() {
     writeLanguage("Russian.lng", "Русский", "Russian", {{"FORM", "Пакхелм"}});
     writeLanguage("German.lng", "Deutsch", "German", {{"FORM", "Packhelm DE"}});
-    TFormChooseLang* chooser = ctx->FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     chooser->show();
     QCOMPARE(comboBox1(chooser)->currentRow(), 0);
     QCOMPARE(chooser->LangName, chooser->englishNames().at(0));
@@ -750,7 +742,7 @@ class TestLanguage : public QObject {
     auto* pack = control<QPushButton>(formMain(), "ButtonPack");
     writeLanguage("Russian.lng", "Русский", "Russian", {{"BUTTON\\ButtonPack", "Упаковать"}});
     writeEnglish({{"BUTTON\\ButtonPack", "Pack"}});
-    TFormChooseLang* chooser = ctx->FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     chooser->show();
     QCOMPARE(chooser->LangName, QByteArray("English"));
     comboBox1(chooser)->clearSelection();
@@ -763,7 +755,7 @@ class TestLanguage : public QObject {
 
   void chooserCannotBeCancelled() {
     writeEnglish();
-    TFormChooseLang* chooser = ctx->FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     chooser->show();
     QVERIFY(QTest::qWaitForWindowExposed(chooser));
     QTest::keyClick(chooser, Qt::Key_Escape);
@@ -779,7 +771,7 @@ class TestLanguage : public QObject {
   void runLanguageChoiceTakesTheChosenLanguage() {
     writeLanguage("Russian.lng", "Русский", "Russian", {{"VAR\\0", "Сжатие"}, {"VAR\\100", "сто"}});
     writeEnglish({{"VAR\\0", "Compression"}, {"VAR\\1", "Ready"}});
-    ctx->state.LangTexts[1] = "previous";
+    prog->ctx.state.LangTexts[1] = "previous";
     bool answered = false;
     QTimer::singleShot(0, this, [&] {
       auto* chooser = qobject_cast<TFormChooseLang*>(QApplication::activeModalWidget());
@@ -788,14 +780,14 @@ class TestLanguage : public QObject {
       answered = true;
       button1(chooser)->click();
     });
-    QVERIFY(RunLanguageChoice(*ctx));
+    QVERIFY(RunLanguageChoice(prog->ctx));
     QVERIFY(answered);
-    QVERIFY(!ctx->FormChooseLang->terminated());
-    QCOMPARE(ctx->state.opt.LangName, QByteArray("Russian"));
-    QCOMPARE(ctx->state.LangTexts[0], QByteArray("Сжатие"));
-    QCOMPARE(ctx->state.LangTexts[100], QByteArray("сто"));
+    QVERIFY(!prog->ctx.FormChooseLang->terminated());
+    QCOMPARE(prog->ctx.state.opt.LangName, QByteArray("Russian"));
+    QCOMPARE(prog->ctx.state.LangTexts[0], QByteArray("Сжатие"));
+    QCOMPARE(prog->ctx.state.LangTexts[100], QByteArray("сто"));
     // the chooser's table had English applied first; its text 1 is copied too
-    QCOMPARE(ctx->state.LangTexts[1], QByteArray("Ready"));
+    QCOMPARE(prog->ctx.state.LangTexts[1], QByteArray("Ready"));
     QVERIFY(Prompts::Test().messages.isEmpty());
   }
 
@@ -803,21 +795,21 @@ class TestLanguage : public QObject {
     // only the settings file in the folder
     TCFGfile settings;
     settings.SetString("LangName", "");
-    QVERIFY(settings.SaveToFile(dir->file("Packhelmconfig.cfg")));
-    ctx->state.LangTexts[1] = "unchanged";
-    ctx->state.opt.LangName = "before";
+    QVERIFY(settings.SaveToFile(prog->dir.file("Packhelmconfig.cfg")));
+    prog->ctx.state.LangTexts[1] = "unchanged";
+    prog->ctx.state.opt.LangName = "before";
     // should the chooser stay open, close it so the failure is reported instead of a hang
     bool stuck = false;
     QTimer guard;
     guard.setSingleShot(true);
     connect(&guard, &QTimer::timeout, this, [&] {
       stuck = true;
-      ctx->FormChooseLang->done(QDialog::Accepted);
+      prog->ctx.FormChooseLang->done(QDialog::Accepted);
     });
     guard.start(10000);
-    QVERIFY(!RunLanguageChoice(*ctx));
+    QVERIFY(!RunLanguageChoice(prog->ctx));
     QVERIFY(!stuck);
-    TFormChooseLang* chooser = ctx->FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     QVERIFY(chooser->terminated());
     QVERIFY(!chooser->isVisible());
     QCOMPARE(Prompts::Test().messages.size(), 1);
@@ -825,12 +817,12 @@ class TestLanguage : public QObject {
     QCOMPARE(m.text, QStringLiteral("There are no language files. Press OK to terminate program."));
     QCOMPARE(m.caption, QStringLiteral("Error."));
     QCOMPARE(m.icon, Prompts::Icon::Error);
-    QCOMPARE(ctx->state.LangTexts[1], QByteArray("unchanged"));
-    QCOMPARE(ctx->state.opt.LangName, QByteArray("before"));
+    QCOMPARE(prog->ctx.state.LangTexts[1], QByteArray("unchanged"));
+    QCOMPARE(prog->ctx.state.opt.LangName, QByteArray("before"));
   }
 
   void noLanguageFilesWithoutTerminateShowsEmptyList() {
-    TFormChooseLang* chooser = ctx->FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     chooser->TerminateIfNoLanguages = false;
     chooser->show();
     QCOMPARE(comboBox1(chooser)->count(), 0);

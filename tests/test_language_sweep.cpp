@@ -214,25 +214,17 @@ QString sortMismatch(const Entry& e, QObject* o) {
 class TestLanguageSweep : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<TestProgramDir> dir;
-  std::unique_ptr<AppContext> ctx;
+  std::unique_ptr<TestProgram> prog;
 
-  QByteArray shippedPath(const QByteArray& file) const { return dir->file(file); }
+  QByteArray shippedPath(const QByteArray& file) const { return prog->dir.file(file); }
 
  private slots:
   void init() {
-    dir = std::make_unique<TestProgramDir>(true, false);
-    ctx = std::make_unique<AppContext>();
-    dir->prepare(ctx->state);
-    ctx->runStartupOnShow = false;
-    ctx->createForms();
+    prog = std::make_unique<TestProgram>(true, false);
     Prompts::Test() = Prompts::TestScript();
     Prompts::Test().active = true;
   }
-  void cleanup() {
-    ctx.reset();
-    dir.reset();
-  }
+  void cleanup() { prog.reset(); }
 
   // The list below is what ships: a new language file joins the sweep by a row here.
   void shippedLanguagesAreTheListedOnes() {
@@ -253,7 +245,7 @@ class TestLanguageSweep : public QObject {
   }
   void everyTextComesFromTheFile() {
     QFETCH(QByteArray, file);
-    const QList<TextSlot> texts = textSlots(ctx->forms());
+    const QList<TextSlot> texts = textSlots(prog->ctx.forms());
     QVERIFY(texts.size() > 100);
 
     // The exceptions name controls that exist, so the list cannot go stale.
@@ -268,9 +260,9 @@ class TestLanguageSweep : public QObject {
       designed.insert(s.control + ' ' + s.what, s.get());
       s.set(unsetMark(s));
     }
-    QVERIFY(ApplyLanguage(shippedPath(file), ctx->state.LangTexts, LangTextHighest, "FormMain",
-                          ctx->forms()));
-    ctx->FormMain->SetLanguage();
+    QVERIFY(ApplyLanguage(shippedPath(file), prog->ctx.state.LangTexts, LangTextHighest, "FormMain",
+                          prog->ctx.forms()));
+    prog->ctx.FormMain->SetLanguage();
 
     QStringList left;
     int checked = 0;
@@ -288,7 +280,7 @@ class TestLanguageSweep : public QObject {
     qInfo("%s: %d texts set", file.constData(), checked);
 
     for (int n : kUsedNumbers)
-      QVERIFY2(!ctx->state.LangTexts[size_t(n)].trimmed().isEmpty(),
+      QVERIFY2(!prog->ctx.state.LangTexts[size_t(n)].trimmed().isEmpty(),
                qPrintable(file + " lacks VAR\\" + QByteArray::number(n)));
   }
 
@@ -319,7 +311,7 @@ class TestLanguageSweep : public QObject {
       // Names are written as the windows spell them, though the program ignores case.
       QWidget* form = nullptr;
       const QByteArray formName = e.kind == EntryKind::Form ? e.componentName : e.formName;
-      for (QWidget* f : ctx->forms())
+      for (QWidget* f : prog->ctx.forms())
         if (f->objectName() == QString::fromUtf8(formName)) form = f;
       if (!form) {
         fail(QStringLiteral("no window %1").arg(QString::fromUtf8(formName)));
@@ -388,11 +380,11 @@ class TestLanguageSweep : public QObject {
     TCFGfile cut;
     for (const auto& [name, value] : entries)
       if (name != "CHECKBOX\\FormOpt.CheckBoxShowHints") cut.SetString(name, value);
-    QVERIFY(cut.SaveToFile(dir->file("Cut.lng")));
-    const QList<TextSlot> texts = textSlots(ctx->forms());
+    QVERIFY(cut.SaveToFile(prog->dir.file("Cut.lng")));
+    const QList<TextSlot> texts = textSlots(prog->ctx.forms());
     for (const TextSlot& s : texts) s.set(unsetMark(s));
-    QVERIFY(ApplyLanguage(dir->file("Cut.lng"), ctx->state.LangTexts, LangTextHighest, "FormMain",
-                          ctx->forms()));
+    QVERIFY(ApplyLanguage(prog->dir.file("Cut.lng"), prog->ctx.state.LangTexts, LangTextHighest,
+                          "FormMain", prog->ctx.forms()));
     QStringList left;
     for (const TextSlot& s : texts)
       if (!kSameInEveryLanguage.contains(s.control) && s.get().contains(QChar(1)))

@@ -49,3 +49,9 @@ void TestProgramDir::prepare(ProgramState& state) const {
   state.UpxShortLocation = packerPath();
   state.SettingsPath = path() + "Packhelmconfig.cfg";
 }
+
+TestProgram::TestProgram(bool withLanguages, bool withPacker) : dir(withLanguages, withPacker) {
+  dir.prepare(ctx.state);
+  ctx.runStartupOnShow = false;
+  ctx.createForms();
+}

@@ -28,5 +28,13 @@ class TestProgramDir {
   QTemporaryDir dir_;
 };
 
-// The stand-in packer's version line as it answers --version, or empty.
+// A program of the test's own: the folder and a context over it with every window created.
+// Showing the main window does not run the start-up sequence.
+struct TestProgram {
+  TestProgramDir dir;
+  AppContext ctx;
+  TestProgram(bool withLanguages, bool withPacker);
+};
+
+// Where the build put the stand-in packer.
 QByteArray standinPath();
