@@ -1,1 +1,0 @@
-#include "packer/PackOptions.h"
