@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "settings/CFGfile.h"
+#include "core/settings/CFGfile.h"
 
 namespace {
 

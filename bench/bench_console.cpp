@@ -27,11 +27,11 @@
 #include <cstring>
 #include <vector>
 
-#include "app/AppContext.h"
-#include "packer/CommandLine.h"
-#include "packer/ConsoleSession.h"
-#include "packer/PtyRunner.h"
-#include "packer/ScreenModel.h"
+#include "core/console/PtyRunner.h"
+#include "core/console/ScreenModel.h"
+#include "core/packer/CommandLine.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/main/AppContext.h"
 #include "support/TestProgramDir.h"
 
 namespace {

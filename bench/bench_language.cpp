@@ -14,10 +14,10 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/AppContext.h"
-#include "dialogs/TRadioGroup.h"
-#include "i18n/ApplyLanguage.h"
-#include "settings/CFGfile.h"
+#include "core/settings/CFGfile.h"
+#include "gui/i18n/ApplyLanguage.h"
+#include "gui/main/AppContext.h"
+#include "gui/widgets/TRadioGroup.h"
 
 namespace {
 // CPU time of this thread: the figure that does not depend on what else the machine runs.

@@ -12,9 +12,9 @@
 #include <QToolButton>
 #include <cstdio>
 
-#include "app/TFormMain.h"
-#include "dialogs/Prompts.h"
-#include "packer/CommandLine.h"
+#include "core/packer/CommandLine.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
 #include "support/TestProgramDir.h"
 #include "ui_TFormMain.h"
 

@@ -9,11 +9,11 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
-#include "app/AppContext.h"
-#include "dialogs/Prompts.h"
-#include "dialogs/TFormAbout.h"
-#include "dialogs/TFormVersHist.h"
-#include "dialogs/TLinkLabel.h"
+#include "gui/dialogs/TFormAbout.h"
+#include "gui/dialogs/TFormVersHist.h"
+#include "gui/main/AppContext.h"
+#include "gui/widgets/Prompts.h"
+#include "gui/widgets/TLinkLabel.h"
 #include "support/TestProgramDir.h"
 
 namespace {

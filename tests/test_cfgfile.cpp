@@ -7,7 +7,7 @@
 #include <QtTest>
 #include <cmath>
 
-#include "settings/CFGfile.h"
+#include "core/settings/CFGfile.h"
 #include "support/TestHelpers.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "packer/CommandLine.h"
-#include "packer/PackerVersion.h"
-#include "settings/ProgramState.h"
+#include "core/packer/CommandLine.h"
+#include "core/packer/PackerVersion.h"
+#include "core/settings/ProgramState.h"
 #include "support/TestProgramDir.h"
 
 extern char** environ;

@@ -16,16 +16,16 @@
 #include <csignal>
 #include <functional>
 
-#include "app/AppContext.h"
-#include "app/TFormMain.h"
-#include "dialogs/Prompts.h"
-#include "dialogs/TFormOpt.h"
-#include "packer/CommandLine.h"
-#include "packer/ConsoleSession.h"
-#include "packer/ConsoleView.h"
-#include "packer/ScreenModel.h"
-#include "packer/TConsoleWindow.h"
-#include "packer/TFormFTSC.h"
+#include "core/console/ScreenModel.h"
+#include "core/packer/CommandLine.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/console/TConsoleWindow.h"
+#include "gui/console/TFormFTSC.h"
+#include "gui/dialogs/TFormOpt.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/ConsoleView.h"
+#include "gui/widgets/Prompts.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 

@@ -9,12 +9,12 @@
 #include <QtTest>
 #include <functional>
 
-#include "app/AppContext.h"
-#include "app/TFormMain.h"
-#include "dialogs/Prompts.h"
-#include "packer/CommandHistory.h"
-#include "packer/CommandLine.h"
-#include "packer/TFormEditExec.h"
+#include "core/packer/CommandHistory.h"
+#include "core/packer/CommandLine.h"
+#include "gui/dialogs/TFormEditExec.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
 #include "support/TestProgramDir.h"
 
 namespace {

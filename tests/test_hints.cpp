@@ -12,8 +12,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#include "dialogs/HintText.h"
-#include "dialogs/TMultiHint.h"
+#include "core/util/HintText.h"
+#include "gui/widgets/TMultiHint.h"
 
 namespace {
 

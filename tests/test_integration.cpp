@@ -10,11 +10,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "app/AppContext.h"
-#include "dialogs/DesktopEntry.h"
-#include "dialogs/LinuxShellIntegration.h"
-#include "dialogs/Prompts.h"
-#include "dialogs/TFormIntegration.h"
+#include "core/integration/DesktopEntry.h"
+#include "core/integration/LinuxShellIntegration.h"
+#include "gui/dialogs/TFormIntegration.h"
+#include "gui/main/AppContext.h"
+#include "gui/widgets/Prompts.h"
 #include "support/TestProgramDir.h"
 
 using ByteList = QList<QByteArray>;

@@ -19,16 +19,16 @@
 
 #include <sys/stat.h>
 
-#include "app/AppContext.h"
-#include "app/TFormMain.h"
-#include "dialogs/Prompts.h"
-#include "dialogs/TFormOpt.h"
-#include "dialogs/TRadioGroup.h"
-#include "i18n/ApplyLanguage.h"
-#include "i18n/LanguageFiles.h"
-#include "i18n/LanguageSource.h"
-#include "i18n/TFormChooseLang.h"
-#include "settings/CFGfile.h"
+#include "core/i18n/LanguageFiles.h"
+#include "core/i18n/LanguageSource.h"
+#include "core/settings/CFGfile.h"
+#include "gui/dialogs/TFormChooseLang.h"
+#include "gui/dialogs/TFormOpt.h"
+#include "gui/i18n/ApplyLanguage.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "gui/widgets/TRadioGroup.h"
 #include "support/TestProgramDir.h"
 
 using namespace LanguageFiles;

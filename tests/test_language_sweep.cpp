@@ -16,13 +16,13 @@
 #include <functional>
 #include <memory>
 
-#include "app/AppContext.h"
-#include "app/TFormMain.h"
-#include "dialogs/Prompts.h"
-#include "dialogs/TRadioGroup.h"
-#include "i18n/ApplyLanguage.h"
-#include "i18n/LanguageFiles.h"
-#include "settings/CFGfile.h"
+#include "core/i18n/LanguageFiles.h"
+#include "core/settings/CFGfile.h"
+#include "gui/i18n/ApplyLanguage.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "gui/widgets/TRadioGroup.h"
 #include "support/TestProgramDir.h"
 
 using namespace LanguageFiles;

@@ -20,12 +20,12 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/TFormMain.h"
-#include "dialogs/Prompts.h"
-#include "dialogs/TMultiHint.h"
-#include "dialogs/TRadioGroup.h"
-#include "packer/ConsoleSession.h"
-#include "packer/FileSizes.h"
+#include "core/packer/FileSizes.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "gui/widgets/TMultiHint.h"
+#include "gui/widgets/TRadioGroup.h"
 #include "support/TestProgramDir.h"
 #include "ui_TFormMain.h"
 

@@ -15,15 +15,15 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/AppContext.h"
-#include "app/TFormMain.h"
-#include "dialogs/OptionsLogic.h"
-#include "dialogs/Prompts.h"
-#include "dialogs/TFormOpt.h"
-#include "dialogs/TRadioGroup.h"
-#include "dialogs/TWrapCheckBox.h"
-#include "packer/ConsoleSession.h"
-#include "settings/CFGfile.h"
+#include "core/settings/CFGfile.h"
+#include "core/settings/OptionsLogic.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/dialogs/TFormOpt.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/TWrapCheckBox.h"
 #include "support/TestProgramDir.h"
 
 namespace {

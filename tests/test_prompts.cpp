@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "dialogs/Prompts.h"
+#include "gui/widgets/Prompts.h"
 
 class TestPrompts : public QObject {
   Q_OBJECT

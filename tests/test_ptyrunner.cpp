@@ -9,9 +9,9 @@
 #include <QTest>
 #include <csignal>
 
-#include "packer/ConsoleEx.h"
-#include "packer/PtyRunner.h"
-#include "packer/ScreenModel.h"
+#include "core/console/ConsoleEx.h"
+#include "core/console/PtyRunner.h"
+#include "core/console/ScreenModel.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 

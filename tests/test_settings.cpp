@@ -2,11 +2,11 @@
 // where the file lives; locating the packer; the program's arguments made absolute.
 #include <QtTest>
 
-#include "app/ProgramArguments.h"
-#include "packer/PackerLocator.h"
-#include "settings/CFGfile.h"
-#include "settings/SettingsFile.h"
-#include "settings/SettingsLocation.h"
+#include "core/settings/CFGfile.h"
+#include "core/settings/SettingsFile.h"
+#include "core/settings/SettingsLocation.h"
+#include "core/startup/PackerLocator.h"
+#include "core/startup/ProgramArguments.h"
 #include "support/TestHelpers.h"
 
 using namespace Settings;

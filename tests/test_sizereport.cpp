@@ -2,7 +2,7 @@
 // 64-bit totals.
 #include <QTest>
 
-#include "packer/SizeReport.h"
+#include "core/packer/SizeReport.h"
 
 class TestSizeReport : public QObject {
   Q_OBJECT

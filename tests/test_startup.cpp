@@ -4,14 +4,14 @@
 
 #include <memory>
 
-#include "app/AppContext.h"
-#include "app/TFormMain.h"
-#include "dialogs/Prompts.h"
-#include "dialogs/TRadioGroup.h"
-#include "i18n/TFormChooseLang.h"
-#include "packer/CommandLine.h"
-#include "settings/CFGfile.h"
-#include "settings/SettingsFile.h"
+#include "core/packer/CommandLine.h"
+#include "core/settings/CFGfile.h"
+#include "core/settings/SettingsFile.h"
+#include "gui/dialogs/TFormChooseLang.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "gui/widgets/TRadioGroup.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 #include "ui_TFormMain.h"

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "util/StrUtils.h"
+#include "core/util/StrUtils.h"
 
 using namespace StrUtils;
 

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <cstdio>
 
-#include "i18n/LanguageSource.h"
-#include "settings/CFGfile.h"
+#include "core/i18n/LanguageSource.h"
+#include "core/settings/CFGfile.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 3) {

@@ -1,8 +1,8 @@
 #include <QApplication>
 
-#include "app/AppContext.h"
-#include "app/ProgramArguments.h"
-#include "app/TFormMain.h"
+#include "core/startup/ProgramArguments.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

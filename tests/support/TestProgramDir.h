@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/AppContext.h"
+#include "gui/main/AppContext.h"
 
 class TestProgramDir {
  public:

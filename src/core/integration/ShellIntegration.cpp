@@ -1,0 +1,22 @@
+#include "core/integration/ShellIntegration.h"
+
+#include "core/util/StrUtils.h"
+
+QList<QByteArray> TextLines(const QString& text) {
+  QList<QByteArray> lines;
+  if (text.isEmpty()) return lines;
+  QStringList parts = text.split(QLatin1Char('\n'));
+  if (parts.last().isEmpty()) parts.removeLast();
+  for (const QString& p : parts) lines.append(p.toUtf8());
+  return lines;
+}
+
+void ReadBackShellExt(const QList<QByteArray>& lines, QList<QByteArray>& shellExt) {
+  if (lines.isEmpty()) return;
+  shellExt.clear();
+  for (const QByteArray& line : lines) {
+    QByteArray entry = StrUtils::TrimSpaces(line);
+    if (!entry.isEmpty() && !entry.startsWith('.')) entry.prepend('.');
+    shellExt.append(entry);
+  }
+}

@@ -1,0 +1,51 @@
+#pragma once
+// Packer command lines: building them from the options and splitting any command line (built,
+// edited or from the history) into the packer's arguments.
+//
+// The rule: arguments are separated by runs of blanks outside double quotes; a double quote opens
+// or closes a quoted run in which blanks are ordinary; inside a quoted run two double quotes stand
+// for one literal double quote; backslashes are ordinary. Builders quote every name that would not
+// survive the split on its own, so each name reaches the packer as exactly one argument.
+
+#include <QByteArray>
+#include <QList>
+
+#include "core/packer/PackOptions.h"
+
+struct ProgramState;
+
+namespace CommandLine {
+
+// Quoted when empty or holding a blank or a double quote; inner quotes doubled.
+QByteArray QuoteIfNeeded(const QByteArray& name);
+// Always quoted, inner quotes doubled.
+QByteArray Quote(const QByteArray& name);
+
+// The level piece of a slider position: 1 -> " --best", p in 2..10 -> " -" (11 - p).
+QByteArray LevelPiece(int position);
+// The crp value of a CompressValueBar1 position: 1009999 - position, the position kept within
+// 10000..999999.
+int CrpValue(int position);
+// The crp switch the located packer accepts: major version 4 and later take --crp-ucl-ms=.
+QByteArray CrpSwitch(int packerMajorVersion);
+
+// File names that begin with a dash are preceded by " --", so that none is taken for an option.
+QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
+                      const QByteArray& packer, int packerMajorVersion = -1);
+QByteArray GetCmdUnPack(const PackOptions& o, const QList<QByteArray>& fileList,
+                        const QByteArray& packer);
+// Convenience forms reading FileList and the packer from the program state.
+QByteArray GetCmdPack(const PackOptions& o, const ProgramState& s);
+QByteArray GetCmdUnPack(const PackOptions& o, const ProgramState& s);
+
+// The information commands always name the packer by UpxShortLocation.
+enum class InfoCommand { Version, Help, Test, List, ListFormats };
+QByteArray GetCmdInfo(InfoCommand which, const ProgramState& s);
+
+// The output rule: an output piece is written, and a pending replace may delete a file, only when
+// the box is ticked and the output name is not empty and differs byte for byte from the input name.
+bool UsesOutputFile(const PackOptions& o);
+
+QList<QByteArray> SplitCommandLine(const QByteArray& commandLine);
+
+}  // namespace CommandLine

@@ -1,0 +1,148 @@
+#include "core/settings/SettingsFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/settings/CFGfile.h"
+#include "core/util/StrUtils.h"
+
+namespace Settings {
+
+QByteArray JoinLines(const QList<QByteArray>& entries) {
+  QByteArray text;
+  for (const QByteArray& e : entries) {
+    if (!text.isEmpty()) text += "\r\n";
+    text += e;
+  }
+  return text;
+}
+
+QList<QByteArray> SplitLines(const QByteArray& joined) {
+  QList<QByteArray> lines;
+  const quint32 n = StrUtils::CountLines(joined);
+  for (quint32 i = 1; i <= n; ++i) lines.append(StrUtils::NthLine(joined, i));
+  return lines;
+}
+
+QByteArray NormalizeExtension(const QByteArray& ext) {
+  return ext.startsWith('.') ? ext : '.' + ext;
+}
+
+QByteArray ShellExtKey(int number) {
+  return "ShellExt" + QByteArray::number(number);
+}
+
+namespace {
+
+// One writer per type; the key is the member's name.
+void put(TCFGfile& cfg, const char* key, const std::optional<QByteArray>& v) {
+  if (v) cfg.SetString(key, *v);
+}
+void put(TCFGfile& cfg, const char* key, const std::optional<QList<QByteArray>>& v) {
+  if (v) cfg.SetString(key, JoinLines(*v));
+}
+void put(TCFGfile& cfg, const char* key, const std::optional<qint32>& v) {
+  if (v) cfg.SetInteger(key, *v);
+}
+void put(TCFGfile& cfg, const char* key, const std::optional<quint32>& v) {
+  if (v) cfg.SetCardinal(key, *v);
+}
+void put(TCFGfile& cfg, const char* key, const std::optional<bool>& v) {
+  if (v) cfg.SetBoolean(key, *v);
+}
+
+void get(const TCFGfile& cfg, const char* key, std::optional<QByteArray>& v) {
+  QByteArray s;
+  if (cfg.GetString(key, s)) v = s;
+}
+void get(const TCFGfile& cfg, const char* key, std::optional<QList<QByteArray>>& v) {
+  QByteArray s;
+  if (cfg.GetString(key, s)) v = SplitLines(s);
+}
+void get(const TCFGfile& cfg, const char* key, std::optional<qint32>& v) {
+  qint32 i = 0;
+  if (cfg.GetInteger(key, i)) v = i;
+}
+void get(const TCFGfile& cfg, const char* key, std::optional<quint32>& v) {
+  quint32 c = 0;
+  if (cfg.GetCardinal(key, c)) v = c;
+}
+void get(const TCFGfile& cfg, const char* key, std::optional<bool>& v) {
+  bool b = false;
+  if (cfg.GetBoolean(key, b)) v = b;
+}
+
+// Visits rows 1 to 35 in table order with their keys; the order decides the record order within
+// each type in the saved file.
+template <typename Rows, typename F>
+void forEachRow(Rows& r, F&& f) {
+  f("LangName", r.LangName);
+  f("SpeedButtonAddOpt", r.SpeedButtonAddOpt);
+  f("Files", r.Files);
+  f("EditOutfile", r.EditOutfile);
+  f("CompressValueBar", r.CompressValueBar);
+  f("BackupBox", r.BackupBox);
+  f("OutFileBox", r.OutFileBox);
+  f("ReplaceIfExistsCheckBox", r.ReplaceIfExistsCheckBox);
+  f("OverlayGroup", r.OverlayGroup);
+  f("OptBoxDOS1", r.OptBoxDOS1);
+  f("OptBoxDOS2", r.OptBoxDOS2);
+  f("ExportsGroup", r.ExportsGroup);
+  f("IconsGroup", r.IconsGroup);
+  f("ResourcesBox", r.ResourcesBox);
+  f("CheckBoxForce", r.CheckBoxForce);
+  f("RelocationsGroup", r.RelocationsGroup);
+  f("Compress1CheckBox", r.Compress1CheckBox);
+  f("CompressValueBar1", r.CompressValueBar1);
+  f("CheckBoxCoff", r.CheckBoxCoff);
+  f("CheckBoxLe", r.CheckBoxLe);
+  f("CheckBoxTryMulti", r.CheckBoxTryMulti);
+  f("RadioButton_nrv2b", r.RadioButton_nrv2b);
+  f("RadioButton_nrv2d", r.RadioButton_nrv2d);
+  f("GlobalOpt_FastOpen", r.GlobalOpt_FastOpen);
+  f("GlobalOpt_UPX2", r.GlobalOpt_UPX2);
+  f("GlobalOpt_DragOp", r.GlobalOpt_DragOp);
+  f("GlobalOpt_CloseCon", r.GlobalOpt_CloseCon);
+  f("GlobalOpt_PriorityClass", r.GlobalOpt_PriorityClass);
+  f("GlobalOpt_ThreadPriority", r.GlobalOpt_ThreadPriority);
+  f("GlobalOpt_FirstTimeShowConsol", r.GlobalOpt_FirstTimeShowConsol);
+  f("GlobalOpt_StayOnTop", r.GlobalOpt_StayOnTop);
+  f("GlobalOpt_ShowHints", r.GlobalOpt_ShowHints);
+  f("CmdLinesMax", r.CmdLinesMax);
+  f("CmdPackLines", r.CmdPackLines);
+  f("CmdUnPackLines", r.CmdUnPackLines);
+}
+
+}  // namespace
+
+void WriteRows(const SettingsRows& rows, TCFGfile& cfg) {
+  forEachRow(rows, [&cfg](const char* key, const auto& value) { put(cfg, key, value); });
+  for (int k = 0; k < rows.ShellExt.size(); ++k) cfg.SetString(ShellExtKey(k), rows.ShellExt[k]);
+}
+
+SettingsRows ReadRows(const TCFGfile& cfg) {
+  SettingsRows rows;
+  forEachRow(rows, [&cfg](const char* key, auto& value) { get(cfg, key, value); });
+  QByteArray ext;
+  for (int k = 0; cfg.GetString(ShellExtKey(k), ext); ++k)
+    rows.ShellExt.append(NormalizeExtension(ext));
+  return rows;
+}
+
+bool LoadSettingsFile(const QByteArray& path, SettingsRows& rows) {
+  rows = {};
+  TCFGfile cfg;
+  // Only a regular file counts: a folder or a device under that name is no settings file.
+  if (path.isEmpty() || !QFileInfo(QFile::decodeName(path)).isFile()) return false;
+  if (!cfg.LoadFromFile(path, true)) return false;
+  rows = ReadRows(cfg);
+  return true;
+}
+
+bool SaveSettingsFile(const QByteArray& path, const SettingsRows& rows) {
+  TCFGfile cfg;
+  WriteRows(rows, cfg);
+  return !path.isEmpty() && cfg.SaveToFile(path);
+}
+
+}  // namespace Settings

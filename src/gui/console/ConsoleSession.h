@@ -1,0 +1,70 @@
+#pragma once
+// The console of the program's own in which the packer runs: opening it with its header bar,
+// releasing it, running the packer on a pseudo-terminal and reporting the outcome.
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <optional>
+
+struct AppContext;
+class ScreenModel;
+#include "gui/console/TConsoleWindow.h"
+class PtyRunner;
+class QEventLoop;
+class QWidget;
+
+class ConsoleSession : public QObject {
+  Q_OBJECT
+ public:
+  explicit ConsoleSession(AppContext& ctx, QObject* parent = nullptr);
+  ~ConsoleSession() override;  // a packer still running is ended and reaped
+
+  static constexpr const char* ConsoleTitle = "UPX + Packhelm";
+
+  bool isOpen() const { return open_; }
+
+  void OpenConsole(bool forced);
+  void CloseConsole();
+  // The exit code, or nothing when the packer could not be started. Waits in a nested event
+  // loop: the console keeps drawing, every other window is disabled meanwhile. While a run is
+  // going on, a second call is refused (nothing).
+  std::optional<int> RunPacker(const QByteArray& commandLine);
+  // EditStatus of the main window gets LangTexts[2], [3] or [4] for exit codes 0, 1, 2.
+  void ReportExit(int exitCode);
+  void ReportStartFailure();
+
+  bool isRunning() const;
+
+  // The program's own console (null when there is none) and the window the packer writes to
+  // now (the program's console, or a console of the run's own).
+  ScreenModel* screen() const;
+  TConsoleWindow* window() const { return window_; }
+  TConsoleWindow* runWindow() const { return runWindow_; }
+  qint64 packerPid() const;
+  // The user closed the program's console window; the program is ending.
+  bool closedByUser() const { return closedByUser_; }
+
+ signals:
+  // The user closed the program's console window: the program must end.
+  void consoleClosedByUser();
+  // A run has started (the packer is running) or ended.
+  void runStarted();
+  void runFinished(int exitCode);
+
+ private:
+  void allocConsole();
+  void freeConsole();
+  void drawHeaderBar(bool newConsole, int columns);
+  void programConsoleClosed();
+
+  AppContext& ctx_;
+  bool open_ = false;
+  bool closedByUser_ = false;
+  bool freeAfterRun_ = false;
+  QPointer<TConsoleWindow> window_;
+  QPointer<TConsoleWindow> runWindow_;
+  PtyRunner* runner_ = nullptr;
+  QEventLoop* loop_ = nullptr;
+};

@@ -1,0 +1,104 @@
+#include "gui/dialogs/TFormChooseLang.h"
+
+#include <QListWidget>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "core/i18n/LanguageFiles.h"
+#include "gui/i18n/ApplyLanguage.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "ui_TFormChooseLang.h"
+
+TFormChooseLang::TFormChooseLang(AppContext& ctx, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TFormChooseLang), ctx_(ctx) {
+  ui->setupUi(this);
+  // A title bar without any buttons: the only way out is "Continue".
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setModal(true);
+
+  // Kept for its name; it drives nothing.
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(100);
+
+  // The illustration is decoration; without a picture it takes no room.
+  ui->Image1->setVisible(false);
+
+  ui->ComboBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+  connect(ui->ComboBox1, &QListWidget::itemSelectionChanged, this,
+          &TFormChooseLang::ComboBox1Change);
+  connect(ui->Button1, &QPushButton::clicked, this, &TFormChooseLang::Button1Click);
+}
+
+TFormChooseLang::~TFormChooseLang() {
+  delete ui;
+}
+
+void TFormChooseLang::reject() {}
+
+void TFormChooseLang::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormShow();
+}
+
+void TFormChooseLang::FormShow() {
+  LangFile.clear();
+  LangName.clear();
+  terminated_ = false;
+  LanguageFiles::ListLanguages(ctx_.state.ProgramDir, names_, englishNames_, fileNames_);
+
+  QListWidget* list = ui->ComboBox1;
+  const QSignalBlocker block(list);
+  list->clear();
+  if (names_.isEmpty() && TerminateIfNoLanguages) {
+    Prompts::Message(this, Prompts::Icon::Error,
+                     QStringLiteral("There are no language files. Press OK to terminate program."),
+                     QStringLiteral("Error."));
+    terminated_ = true;
+    // Closed once the showing is complete, so that a modal run's event loop ends too.
+    QMetaObject::invokeMethod(
+        this, [this] { done(QDialog::Rejected); }, Qt::QueuedConnection);
+    return;
+  }
+  for (qsizetype i = 0; i < names_.size(); ++i)
+    list->addItem(QString::fromUtf8(names_[i]) + QStringLiteral(" (") +
+                  QString::fromUtf8(englishNames_[i]) + QLatin1Char(')'));
+
+  // The last row named "English" wins; without one, the first row.
+  int row = -1;
+  for (qsizetype i = 0; i < englishNames_.size(); ++i)
+    if (englishNames_[i] == "English") row = int(i);
+  if (row < 0 && list->count() > 0) row = 0;
+  list->setCurrentRow(row);
+  ComboBox1Change();
+}
+
+void TFormChooseLang::ComboBox1Change() {
+  QListWidget* list = ui->ComboBox1;
+  const QList<QListWidgetItem*> selected = list->selectedItems();
+  if (selected.isEmpty()) return;
+  const int row = list->row(selected.first());
+  if (row < 0 || row >= fileNames_.size()) return;
+  LangName = englishNames_[row];
+  LangFile = fileNames_[row];
+  ApplyLanguage(ctx_.state.ProgramDir + LangFile, Texts, LangTextHighest, "FormMain", ctx_.forms());
+}
+
+void TFormChooseLang::Button1Click() {
+  accept();
+}
+
+bool RunLanguageChoice(AppContext& ctx) {
+  TFormChooseLang* chooser = ctx.FormChooseLang;
+  if (!chooser) return false;
+  chooser->TerminateIfNoLanguages = true;
+  chooser->exec();
+  if (chooser->terminated()) return false;
+  ctx.state.opt.LangName = chooser->LangName;
+  ctx.state.LangTexts = chooser->Texts;
+  // After the copy, so that the captions built from the text table show the chosen language.
+  if (ctx.FormMain) ctx.FormMain->SetLanguage();
+  return true;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The language chooser shown on the first start: a list of the language files in the program's
+// folder; every selection re-localizes all windows at once, and "Continue" closes it. It cannot be
+// cancelled. With no language file at all it reports that and the program must end.
+
+#include <QDialog>
+#include <QList>
+
+#include "core/settings/ProgramState.h"
+
+struct AppContext;
+class QTimer;
+namespace Ui {
+class TFormChooseLang;
+}
+
+class TFormChooseLang : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFormChooseLang(AppContext& ctx, QWidget* parent = nullptr);
+  ~TFormChooseLang() override;
+
+  Ui::TFormChooseLang* ui;  // the controls, by their names
+  QTimer* Timer1;
+
+  bool TerminateIfNoLanguages = false;
+  QByteArray LangFile;  // bare file name of the selected language
+  QByteArray LangName;  // its English name
+  LangTextTable Texts;  // the chooser's own copy of the text table
+
+  // The last showing found no language file while TerminateIfNoLanguages was set: the message
+  // has been shown and the program must end.
+  bool terminated() const { return terminated_; }
+
+  // The languages listed on the last showing, row by row.
+  const QList<QByteArray>& languageNames() const { return names_; }
+  const QList<QByteArray>& englishNames() const { return englishNames_; }
+  const QList<QByteArray>& fileNames() const { return fileNames_; }
+
+  void FormShow();
+  void ComboBox1Change();
+  void Button1Click();
+
+ public slots:
+  // There is no way to cancel: Escape and the window's close request do nothing.
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  AppContext& ctx_;
+  bool terminated_ = false;
+  QList<QByteArray> names_;
+  QList<QByteArray> englishNames_;
+  QList<QByteArray> fileNames_;
+};
+
+// The language choice of a first start: shows the chooser modally (ending the program when there
+// is no language file), then takes over its language name and texts and lets the main window
+// re-apply its language-dependent captions. False when the program must end.
+bool RunLanguageChoice(AppContext& ctx);

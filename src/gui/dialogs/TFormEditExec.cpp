@@ -1,0 +1,135 @@
+#include "gui/dialogs/TFormEditExec.h"
+
+#include <QAbstractButton>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+
+#include "core/packer/CommandHistory.h"
+#include "core/packer/CommandLine.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "ui_TFormEditExec.h"
+
+namespace {
+constexpr int ClientWidth = 641;
+constexpr int ClientHeight = 57;
+constexpr int ButtonWidth = 105;
+constexpr int Margin = 8;
+}  // namespace
+
+TFormEditExec::TFormEditExec(AppContext& ctx, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TFormEditExec), ctx_(ctx) {
+  ui->setupUi(this);
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  // The text runs exactly as typed: no completion from the history behind the user's back.
+  ui->ComboBox1->setCompleter(nullptr);
+  ui->ComboBox1->installEventFilter(this);
+  if (ui->ComboBox1->lineEdit()) ui->ComboBox1->lineEdit()->installEventFilter(this);
+  // No default button: Enter and Escape elsewhere get the focused control's usual treatment.
+  ui->Button1->setDefault(false);
+  ui->ButtonCancel->setDefault(false);
+  connect(ui->Button1, &QPushButton::clicked, this, &TFormEditExec::Button1Click);
+  connect(ui->ButtonCancel, &QPushButton::clicked, this, &TFormEditExec::ButtonCancelClick);
+  fitToContents();
+}
+
+TFormEditExec::~TFormEditExec() {
+  delete ui;
+}
+
+// The designed sizes, enlarged where the style's controls or a caption would not fit.
+void TFormEditExec::fitToContents() {
+  const int buttonHeight =
+      qMax(25, qMax(ui->Button1->sizeHint().height(), ui->ButtonCancel->sizeHint().height()));
+  const int buttonWidth = qMax(
+      ButtonWidth, qMax(ui->Button1->sizeHint().width(), ui->ButtonCancel->sizeHint().width()));
+  const int comboTop = qMax(32, 4 + buttonHeight + 3);
+  const int comboHeight = qMax(21, ui->ComboBox1->sizeHint().height());
+  const int width = qMax(ClientWidth, 2 * buttonWidth + 7 + 2 * Margin);
+  const int height = qMax(ClientHeight, comboTop + comboHeight + 4);
+  ui->ButtonCancel->setGeometry(width - Margin - buttonWidth, 4, buttonWidth, buttonHeight);
+  ui->Button1->setGeometry(width - Margin - 2 * buttonWidth - 7, 4, buttonWidth, buttonHeight);
+  ui->ComboBox1->setGeometry(Margin, comboTop, width - 2 * Margin, comboHeight);
+  setFixedSize(width, height);
+}
+
+void TFormEditExec::Run(int editMode) {
+  ProgramState& s = ctx_.state;
+  const bool pack = editMode == 0;
+  QList<QByteArray>& history = pack ? s.CmdPackLines : s.CmdUnPackLines;
+  QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
+  // Whatever closes the dialog without accepting must run nothing.
+  s.PendingPackCommand.clear();
+  s.PendingUnpackCommand.clear();
+
+  setWindowTitle(QString::fromUtf8(s.LangTexts[40]));
+  // The accept button reads like the job button it stands for.
+  const auto* jobButton = ctx_.FormMain->findChild<QAbstractButton*>(
+      pack ? QStringLiteral("ButtonPack") : QStringLiteral("ButtonUnPack"));
+  ui->Button1->setText(jobButton ? jobButton->text() : QString());
+  const PackOptions options = ctx_.FormMain->packOptions();
+  const QByteArray built =
+      pack ? CommandLine::GetCmdPack(options, s) : CommandLine::GetCmdUnPack(options, s);
+  EditMode = pack ? 0 : 1;
+  ui->ComboBox1->clear();
+  for (const QByteArray& line : history) ui->ComboBox1->addItem(CommandText::ToText(line));
+  ui->ComboBox1->setCurrentIndex(-1);
+  ui->ComboBox1->setEditText(CommandText::ToText(built));
+  fitToContents();
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  ui->Button1->setFocus();
+
+  exec();
+
+  if (pending.isEmpty()) return;
+  CommandHistory::Add(history, pending, s.opt.CmdLinesMax);
+  if (pack)
+    ctx_.FormMain->ButtonPackClick();
+  else
+    ctx_.FormMain->ButtonUnPackClick();
+}
+
+void TFormEditExec::Button1Click() {
+  ProgramState& s = ctx_.state;
+  s.PendingPackCommand.clear();
+  s.PendingUnpackCommand.clear();
+  const QByteArray text = CommandText::FromText(ui->ComboBox1->currentText());
+  if (EditMode == 0)
+    s.PendingPackCommand = text;
+  else if (EditMode == 1)
+    s.PendingUnpackCommand = text;
+  accept();
+}
+
+void TFormEditExec::ButtonCancelClick() {
+  ctx_.state.PendingPackCommand.clear();
+  ctx_.state.PendingUnpackCommand.clear();
+  reject();
+}
+
+bool TFormEditExec::ComboBox1KeyPress(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      Button1Click();
+      return true;
+    case Qt::Key_Escape:
+      ButtonCancelClick();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TFormEditExec::eventFilter(QObject* watched, QEvent* event) {
+  const bool combo = watched == ui->ComboBox1 || watched == ui->ComboBox1->lineEdit();
+  if (combo && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    // While the drop-down list is open its keys go to the list, not here.
+    if (ComboBox1KeyPress(key)) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,297 @@
+#include "gui/main/TFormMain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QPainter>
+#include <QTimer>
+#include <QUrl>
+#include <climits>
+
+#include "core/packer/FileSizes.h"
+#include "core/packer/SizeReport.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/dialogs/TFormAbout.h"
+#include "gui/dialogs/TFormEditExec.h"
+#include "gui/dialogs/TFormIntegration.h"
+#include "gui/dialogs/TFormOpt.h"
+#include "gui/main/AppContext.h"
+#include "gui/widgets/Prompts.h"
+#include "gui/widgets/TMultiHint.h"
+#include "ui_TFormMain.h"
+
+namespace {
+
+// The shell-integration button's picture: a file with a context menu beside it.
+QIcon integrationIcon() {
+  QPixmap pm(20, 20);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setPen(QColor(60, 60, 60));
+  p.setBrush(QColor(250, 250, 250));
+  p.drawRect(1, 1, 9, 12);  // the file
+  p.drawLine(3, 4, 8, 4);
+  p.drawLine(3, 7, 8, 7);
+  p.setBrush(QColor(255, 255, 230));
+  p.drawRect(7, 6, 12, 13);  // the menu
+  p.fillRect(8, 11, 11, 4, QColor(60, 110, 200));
+  p.setPen(QColor(60, 60, 60));
+  p.drawLine(9, 9, 17, 9);
+  p.setPen(Qt::white);
+  p.drawLine(9, 13, 17, 13);
+  p.setPen(QColor(60, 60, 60));
+  p.drawLine(9, 17, 15, 17);
+  return QIcon(pm);
+}
+
+}  // namespace
+
+TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
+    : QWidget(parent), ui(new Ui::TFormMain), ctx_(ctx) {
+  ui->setupUi(this);
+  // A fixed window: title, system menu, minimize and close, no maximize.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setClientWidth(ui->SpeedButtonAddOpt->geometry().right() + 1);
+
+  // The edit shows the button-face colour while it is disabled.
+  QPalette pal = ui->EditOutFile->palette();
+  pal.setColor(QPalette::Disabled, QPalette::Base, pal.color(QPalette::Active, QPalette::Button));
+  ui->EditOutFile->setPalette(pal);
+
+  ui->ButtonIntegration->setIcon(integrationIcon());
+  ui->ButtonIntegration->setIconSize(QSize(20, 20));
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(50);
+  connect(Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
+
+  MultiHint1 = new TMultiHint(this);
+  MultiHint1->setAlwaysShowHint(ui->ButtonIntegration);
+
+  setupDialogs();
+  connectControls();
+  updateAddOptArrow();
+  FormCreate();
+}
+
+TFormMain::~TFormMain() {
+  delete ui;
+}
+
+void TFormMain::FormCreate() {
+  ProgramState& s = ctx_.state;
+  if (s.ProgramDir.isEmpty()) {
+    QString dir = QCoreApplication::applicationDirPath();
+    const QString resolved = QDir(dir).canonicalPath();
+    if (!resolved.isEmpty()) dir = resolved;
+    s.ProgramDir = QFile::encodeName(dir);
+    if (!s.ProgramDir.endsWith('/')) s.ProgramDir += '/';
+  }
+  // Relative names resolve in the program's folder from now on.
+  QDir::setCurrent(QFile::decodeName(s.ProgramDir));
+  setAcceptDrops(true);
+}
+
+void TFormMain::setupDialogs() {
+  OpenDialog = new TFileDialogSpec(QStringLiteral("OpenDialog"), TFileDialogSpec::Kind::Open, this);
+  OpenDialog->title = QStringLiteral("Выберите файл");
+  OpenDialog->filter = QStringLiteral("Все файлы (*.*)|*.*|(*.exe)|*.exe|(*.com)|*.com");
+  OpenDialog->multiSelect = true;
+  OpenDialog->showHidden = true;
+
+  OpenDialogUPX =
+      new TFileDialogSpec(QStringLiteral("OpenDialogUPX"), TFileDialogSpec::Kind::Open, this);
+  OpenDialogUPX->title = QStringLiteral("Выберите файл UPX.EXE");
+  // The packer has no extension here; the Windows name stays in the list for familiarity.
+  OpenDialogUPX->filter = QStringLiteral("UPX.EXE|upx.exe;upx");
+
+  SaveDialog = new TFileDialogSpec(QStringLiteral("SaveDialog"), TFileDialogSpec::Kind::Save, this);
+  SaveDialog->title = QStringLiteral("Выберите файл");
+  SaveDialog->filter = QStringLiteral("(*.*)|*.*");
+  SaveDialog->showHidden = true;
+}
+
+void TFormMain::connectControls() {
+  connect(ui->ButtonIn, &QPushButton::clicked, this, &TFormMain::ButtonInClick);
+  connect(ui->ButtonOut, &QPushButton::clicked, this, &TFormMain::ButtonOutClick);
+  connect(ui->OutFileBox, &QCheckBox::toggled, this, &TFormMain::OutFileBoxClick);
+  connect(ui->Compress1CheckBox, &QCheckBox::toggled, this, &TFormMain::Compress1CheckBoxClick);
+  connect(ui->CheckBoxTryMulti, &QCheckBox::toggled, this, &TFormMain::CheckBoxTryMultiClick);
+  connect(ui->CompressValueBar, &QSlider::valueChanged, this, &TFormMain::CompressValueBarChange);
+  // Only the user's click slides the panel; restoring the button's state does not.
+  connect(ui->SpeedButtonAddOpt, &QToolButton::clicked, this, &TFormMain::SpeedButtonAddOptClick);
+  connect(ui->SpeedButtonAddOpt, &QToolButton::toggled, this, &TFormMain::updateAddOptArrow);
+
+  connect(ui->ButtonPack, &QPushButton::clicked, this, &TFormMain::ButtonPackClick);
+  connect(ui->ButtonUnPack, &QPushButton::clicked, this, &TFormMain::ButtonUnPackClick);
+  connect(ui->ButtonReset, &QPushButton::clicked, this, &TFormMain::ButtonResetClick);
+  connect(ui->ButtonMax, &QPushButton::clicked, this, &TFormMain::ButtonMaxClick);
+
+  connect(ui->ButtonShowUPXVer, &QPushButton::clicked, this, &TFormMain::ButtonShowUPXVerClick);
+  connect(ui->ButtonShowUPXHelp, &QPushButton::clicked, this, &TFormMain::ButtonShowUPXHelpClick);
+  connect(ui->ButtonTest, &QPushButton::clicked, this, &TFormMain::ButtonTestClick);
+  connect(ui->ButtonList, &QPushButton::clicked, this, &TFormMain::ButtonListClick);
+  connect(ui->ButtonShowUPXL, &QPushButton::clicked, this, &TFormMain::ButtonShowUPXLClick);
+  connect(ui->ButtonCloseConsole, &QPushButton::clicked, this, [this] {
+    if (ctx_.console) ctx_.console->CloseConsole();
+  });
+
+  connect(ui->ButtonPackE, &QPushButton::clicked, this, [this] {
+    if (ctx_.FormEditExec) ctx_.FormEditExec->Run(0);
+  });
+  connect(ui->ButtonUnPackE, &QPushButton::clicked, this, [this] {
+    if (ctx_.FormEditExec) ctx_.FormEditExec->Run(1);
+  });
+  connect(ui->ButtonOpt, &QPushButton::clicked, this, [this] {
+    if (ctx_.FormOpt) ctx_.FormOpt->exec();
+  });
+  connect(ui->ButtonAbout, &QPushButton::clicked, this, [this] {
+    if (ctx_.FormAbout) ctx_.FormAbout->exec();
+  });
+  connect(ui->ButtonIntegration, &QToolButton::clicked, this, [this] {
+    if (ctx_.FormIntegration) ctx_.FormIntegration->exec();
+  });
+}
+
+QString TFormMain::langText(int n) const {
+  return QString::fromUtf8(ctx_.state.LangTexts[size_t(n)]);
+}
+
+// --- showing and closing ---
+
+void TFormMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  if (ctx_.runStartupOnShow) FormShow();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  WriteCFG();
+  setAcceptDrops(false);
+  event->accept();
+  // The program ends with its main window, even while its console window is still open.
+  QCoreApplication::quit();
+}
+
+// --- the selection ---
+
+void TFormMain::FillText() {
+  for (QWidget* b :
+       {static_cast<QWidget*>(ui->ButtonPack), static_cast<QWidget*>(ui->ButtonUnPack),
+        static_cast<QWidget*>(ui->ButtonPackE), static_cast<QWidget*>(ui->ButtonUnPackE)})
+    b->setEnabled(false);
+  const QList<QByteArray>& files = ctx_.state.FileList;
+  if (files.isEmpty()) return;
+
+  if (files.size() == 1) {
+    const QString name = QFile::decodeName(files[0]);
+    ui->EditFileName->setText(name);
+    ui->EditOutFile->setText(name);
+    SaveDialog->fileName = name;
+    const QByteArray unit = ctx_.state.LangTexts[11];
+    const QString size =
+        QString::fromUtf8(SizeReport::KiBText(FileSizes::SizeOf(files[0]).value_or(0), unit));
+    ui->LabelF1->setText(size);
+    ui->LabelF2->setText(size);
+    ui->LabelF3->setText(QStringLiteral("100%"));
+    ui->OutFileBox->setEnabled(true);
+  } else {
+    QString shown;
+    for (const QByteArray& f : files) shown += QStringLiteral(" \"") + QFile::decodeName(f) + '"';
+    ui->EditFileName->setText(shown);
+    ui->EditOutFile->clear();
+    SaveDialog->fileName.clear();
+    const QString total = QString::fromUtf8(
+        SizeReport::CountText(FileSizes::SumKiB(files), ctx_.state.LangTexts[12]));
+    ui->LabelF1->setText(total);
+    ui->LabelF2->setText(total);
+    ui->LabelF3->setText(QStringLiteral("100%"));
+    ui->OutFileBox->setEnabled(false);
+    ui->OutFileBox->setChecked(false);
+  }
+  for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) l->adjustSize();
+  ui->ButtonPack->setEnabled(true);
+  ui->ButtonUnPack->setEnabled(true);
+  ui->ButtonPackE->setEnabled(true);
+  ui->ButtonUnPackE->setEnabled(true);
+}
+
+void TFormMain::OutFileBoxClick() {
+  const bool on = ui->OutFileBox->isChecked();
+  ui->ButtonOut->setEnabled(on);
+  ui->EditOutFile->setEnabled(on);
+  ui->ReplaceIfExistsCheckBox->setEnabled(on);
+}
+
+void TFormMain::ButtonInClick() {
+  const QStringList chosen = Prompts::OpenFiles(this, *OpenDialog);
+  if (chosen.isEmpty()) return;
+  QList<QByteArray> files;
+  for (const QString& f : chosen) files.append(QFile::encodeName(f));
+  ctx_.state.FileList = files;
+  FillText();
+}
+
+void TFormMain::ButtonOutClick() {
+  const QString chosen = Prompts::SaveFile(this, *SaveDialog);
+  if (!chosen.isEmpty()) ui->EditOutFile->setText(chosen);
+}
+
+// --- drag and drop ---
+
+namespace {
+
+QList<QByteArray> droppedFiles(const QMimeData* mime) {
+  QList<QByteArray> files;
+  if (!mime || !mime->hasUrls()) return files;
+  for (const QUrl& url : mime->urls()) {
+    if (!url.isLocalFile()) continue;
+    QByteArray name = QFile::encodeName(url.toLocalFile());
+    // A name the system could not open stays an empty entry, as over-long names always did.
+    if (name.size() >= PATH_MAX) name.clear();
+    files.append(name);
+  }
+  return files;
+}
+
+}  // namespace
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TFormMain::dragMoveEvent(QDragMoveEvent* event) {
+  if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+  const QList<QByteArray> files = droppedFiles(event->mimeData());
+  if (files.isEmpty()) return;
+  event->acceptProposedAction();
+  // Finish the drop first, so the application the files came from is not held while a job runs.
+  QMetaObject::invokeMethod(
+      this, [this, files] { WMDropFiles(files); }, Qt::QueuedConnection);
+}
+
+void TFormMain::WMDropFiles(const QList<QByteArray>& names) {
+  if (jobRunning_) return;
+  ctx_.state.FileList = names;
+  FillText();
+  // Brought to the front without touching the stay-on-top state: a window kept on top stays so.
+  raise();
+  activateWindow();
+  if (ctx_.state.opt.GlobalOpt_DragOp == 1)
+    ButtonPackClick();
+  else if (ctx_.state.opt.GlobalOpt_DragOp == 2)
+    ButtonUnPackClick();
+}

@@ -1,0 +1,120 @@
+#pragma once
+// The main window: file selection, the packing options, the jobs and the information commands.
+
+#include <QWidget>
+
+#include "core/packer/PackOptions.h"
+
+struct AppContext;
+class QTimer;
+class TFileDialogSpec;
+class TMultiHint;
+namespace Ui {
+class TFormMain;
+}
+
+class TFormMain : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TFormMain(AppContext& ctx, QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  Ui::TFormMain* ui;  // the controls, by their names (tests and the settings reach them here)
+
+  // Non-visual parts of the window, named like the controls.
+  TFileDialogSpec* OpenDialog;
+  TFileDialogSpec* OpenDialogUPX;
+  TFileDialogSpec* SaveDialog;
+  QTimer* Timer1;  // drives the option panel's slide
+  TMultiHint* MultiHint1;
+
+  // Set by the start-up sequence: the next panel step reaches its final state at once.
+  bool PanelFirstShow = false;
+
+  // PackOptions as the controls hold them now.
+  PackOptions packOptions() const;
+
+  void FillText();
+  void SetLanguage();
+  void CompressValueBarChange();
+
+  void ButtonPackClick();
+  void ButtonUnPackClick();
+  void ButtonResetClick();
+  void ButtonMaxClick();
+
+  // The start-up sequence, run on the first showing (when the context asks for it).
+  void FormShow();
+
+  void ReadCFG();
+  void WriteCFG();
+  void ApplyDefaults();
+  // The start-up sequence ended the program (no language file, no packer); nothing after that
+  // step ran.
+  bool startupAborted = false;
+  // The settings are written once per run, by whichever end comes first (close, session end,
+  // end of the event loop).
+  bool settingsWritten = false;
+
+  // File selection and the output file.
+  void ButtonInClick();
+  void ButtonOutClick();
+  void OutFileBoxClick();
+  // A drop of local files (already as byte paths): new selection, window raised, maybe a job.
+  void WMDropFiles(const QList<QByteArray>& names);
+
+  // The option panel: start a slide after the button changed, and one step of it.
+  void SpeedButtonAddOptClick();
+  void Timer1Timer();
+
+  // Coupling of the check boxes that govern other controls.
+  void Compress1CheckBoxClick();
+  void CheckBoxTryMultiClick();
+
+  // The size and ratio report of the jobs and the information commands.
+  void CalcSize();
+  void CalcSizeMul();
+  // Window order around a job (after = false: before the packer runs).
+  void StayOnTopStep(bool after);
+
+  // The information commands.
+  void ButtonShowUPXVerClick();
+  void ButtonShowUPXHelpClick();
+  void ButtonTestClick();
+  void ButtonListClick();
+  void ButtonShowUPXLClick();
+
+  // Puts a window above all others or back among them, keeping its place and without hiding
+  // it (a modal dialog stays modal and open).
+  static void SetTopmost(QWidget* window, bool topmost);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void FormCreate();
+  void setupDialogs();
+  void connectControls();
+  void setClientWidth(int width);
+  // The packing option controls, in the order Reset and the preset share (radio buttons: the
+  // selected one is set, an unselected one is left as it is).
+  void setOptionControls(const PackOptions& o);
+  void updateAddOptArrow();
+  void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
+  void runInfoCommand(int which, bool withSizes);
+  void runJob(bool pack);
+  QString langText(int n) const;
+
+  AppContext& ctx_;
+  bool shown_ = false;
+  bool jobRunning_ = false;
+  // Panel slide: extra width beyond the left column, its bounds and the step per tick.
+  int panelCurrent_ = 0;
+  int panelLow_ = 0;
+  int panelHigh_ = 0;
+  int panelStep_ = 0;
+};

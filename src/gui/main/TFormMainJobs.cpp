@@ -1,0 +1,146 @@
+// The main window's jobs: packing, unpacking, the information commands and the size report.
+#include <QFile>
+
+#include "core/packer/CommandLine.h"
+#include "core/packer/FileSizes.h"
+#include "core/packer/SizeReport.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "ui_TFormMain.h"
+
+void TFormMain::showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit) {
+  ui->LabelF1->setText(QString::fromUtf8(SizeReport::KiBText(uncompressed, unit)));
+  ui->LabelF2->setText(QString::fromUtf8(SizeReport::KiBText(compressed, unit)));
+  if (const auto ratio = SizeReport::RatioText(uncompressed, compressed))
+    ui->LabelF3->setText(QString::fromUtf8(*ratio));
+  for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) l->adjustSize();
+}
+
+void TFormMain::CalcSize() {
+  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal, ctx_.state.LangTexts[11]);
+}
+
+void TFormMain::CalcSizeMul() {
+  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal, ctx_.state.LangTexts[12]);
+}
+
+void TFormMain::StayOnTopStep(bool after) {
+  switch (ctx_.state.opt.GlobalOpt_StayOnTop) {
+    case 0:
+      SetTopmost(this, true);
+      break;
+    case 1:
+      SetTopmost(this, after);
+      break;
+    case 2:
+      SetTopmost(this, false);
+      break;
+    default:
+      break;
+  }
+}
+
+void TFormMain::ButtonPackClick() {
+  runJob(true);
+}
+
+void TFormMain::ButtonUnPackClick() {
+  runJob(false);
+}
+
+void TFormMain::runJob(bool pack) {
+  // The window takes no input while the packer runs; this only guards against a call from a
+  // queued event during that time.
+  if (jobRunning_ || !ctx_.console) return;
+  jobRunning_ = true;
+  ProgramState& s = ctx_.state;
+  QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
+  quint64& before = pack ? s.UncompressedTotal : s.CompressedTotal;
+  quint64& after = pack ? s.CompressedTotal : s.UncompressedTotal;
+
+  StayOnTopStep(false);
+  before = FileSizes::SumUntilFailure(s.FileList);
+
+  const PackOptions o = packOptions();
+  const bool edited = !pending.isEmpty();
+  const QByteArray command =
+      edited ? pending : (pack ? CommandLine::GetCmdPack(o, s) : CommandLine::GetCmdUnPack(o, s));
+  ctx_.console->OpenConsole(false);
+
+  // An output name that differs in spelling only ("dir/./a", a linked folder, another letter case
+  // on a case-blind file system) leads to the input itself: deleting it would lose the input, so
+  // the packer meets the existing file instead and refuses.
+  if (!edited && s.FileList.size() == 1 && o.OutFileBox && o.ReplaceIfExistsCheckBox &&
+      CommandLine::UsesOutputFile(o) && QFile::exists(QFile::decodeName(o.EditOutFile)) &&
+      !FileSizes::SameFile(o.EditOutFile, s.FileList.first()))
+    QFile::remove(QFile::decodeName(o.EditOutFile));
+  pending.clear();
+
+  const std::optional<int> exitCode = ctx_.console->RunPacker(command);
+  if (!exitCode) {
+    ctx_.console->ReportStartFailure();
+  } else {
+    const int closeCon = s.opt.GlobalOpt_CloseCon;
+    if (closeCon == 0) ctx_.console->CloseConsole();
+    if (*exitCode == 0 && closeCon == 1) ctx_.console->CloseConsole();
+    ctx_.console->ReportExit(*exitCode);
+
+    // A separate output is measured by its name; in place the input is measured by its own
+    // bytes, which the edit's text does not give back for a name that is not valid UTF-8.
+    if (s.FileList.size() == 1 && o.OutFileBox && CommandLine::UsesOutputFile(o))
+      after = FileSizes::SumUntilFailure({o.EditOutFile});
+    else
+      after = FileSizes::SumUntilFailure(s.FileList);
+    if (s.FileList.size() <= 1)
+      CalcSize();
+    else
+      CalcSizeMul();
+  }
+  StayOnTopStep(true);
+  jobRunning_ = false;
+}
+
+void TFormMain::runInfoCommand(int which, bool withSizes) {
+  if (jobRunning_ || !ctx_.console) return;
+  jobRunning_ = true;
+  ProgramState& s = ctx_.state;
+  if (withSizes) s.CompressedTotal = FileSizes::SumUntilFailure(s.FileList);
+  const QByteArray command =
+      CommandLine::GetCmdInfo(static_cast<CommandLine::InfoCommand>(which), s);
+  ctx_.console->OpenConsole(true);
+  const std::optional<int> exitCode = ctx_.console->RunPacker(command);
+  if (!exitCode) {
+    ctx_.console->ReportStartFailure();
+  } else {
+    ctx_.console->ReportExit(*exitCode);
+    if (withSizes) {
+      s.UncompressedTotal = FileSizes::SumUntilFailure(s.FileList);
+      if (s.FileList.size() <= 1)
+        CalcSize();
+      else
+        CalcSizeMul();
+    }
+  }
+  jobRunning_ = false;
+}
+
+void TFormMain::ButtonShowUPXVerClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::Version), false);
+}
+
+void TFormMain::ButtonShowUPXHelpClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::Help), false);
+}
+
+void TFormMain::ButtonTestClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::Test), true);
+}
+
+void TFormMain::ButtonListClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::List), true);
+}
+
+void TFormMain::ButtonShowUPXLClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::ListFormats), true);
+}

@@ -1,0 +1,102 @@
+// The main window's start-up sequence, run once when it is first shown.
+#include <QApplication>
+#include <QFile>
+#include <QScreen>
+#include <QSessionManager>
+
+#include "core/i18n/LanguageFiles.h"
+#include "core/packer/PackerVersion.h"
+#include "core/startup/PackerLocator.h"
+#include "gui/i18n/ApplyLanguage.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "ui_TFormMain.h"
+
+namespace {
+
+QString text(const QByteArray& bytes) {
+  return QString::fromUtf8(bytes);
+}
+
+void endProgramAtStartup(TFormMain& w) {
+  w.startupAborted = true;
+  // The run ends before it was complete: the settings file of the previous run stays as it is.
+  w.settingsWritten = true;
+  // Queued: when the sequence runs before the event loop has started, the request waits for it.
+  // Outside a running event loop (tests) quit() does nothing.
+  QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+void TFormMain::FormShow() {
+  ProgramState& s = ctx_.state;
+
+  // The settings are also written when the desktop session ends or the event loop is left
+  // without the window being closed; WriteCFG writes only once per run. A logout may still be
+  // cancelled after the session asked for our data, and the program then goes on: that save must
+  // not stand in for the one at the real end, or later changes would be lost.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+    if (settingsWritten) return;
+    WriteCFG();
+    settingsWritten = false;
+  });
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { WriteCFG(); });
+
+  // 1-2: settings (on a first start the language chooser, which may end the program).
+  PanelFirstShow = true;
+  ReadCFG();
+  if (startupAborted) return endProgramAtStartup(*this);
+
+  // 3-4: the language file of the chosen language, else the English one.
+  const QByteArray langFile = LanguageFiles::FindLanguageFile(s.ProgramDir, s.opt.LangName);
+  if (langFile.isEmpty()) {
+    Prompts::Message(this, Prompts::Icon::Error,
+                     QStringLiteral("There are no language files. Press OK to terminate program."),
+                     QStringLiteral("Error - Packhelm"));
+    return endProgramAtStartup(*this);
+  }
+  ApplyLanguage(s.ProgramDir + langFile, s.LangTexts, LangTextHighest, "FormMain", ctx_.forms());
+  SetLanguage();
+
+  // 5: the left column centred horizontally, the window centred vertically.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect g = screen->geometry();
+    const int left = g.width() / 2 - ui->OptPanel->x() - 1;
+    const int top = (g.height() - frameGeometry().height()) / 2;
+    move(g.x() + left, g.y() + top);
+  }
+
+  // 6: the option panel in its restored state at once (the first-show flag makes one step final).
+  SpeedButtonAddOptClick();
+  Timer1Timer();
+
+  // 7: the packer: own folder, the user's earlier choice, the search path; else ask.
+  s.UpxLocation = PackerLocator::Locate(s.ProgramDir, s.opt.GlobalOpt_UPX2);
+  if (s.UpxLocation.isEmpty()) {
+    Prompts::Message(this, Prompts::Icon::Warning, text(s.LangTexts[20]), text(s.LangTexts[21]));
+    const QStringList chosen = Prompts::OpenFiles(this, *OpenDialogUPX);
+    if (chosen.isEmpty() || chosen.first().isEmpty()) {
+      Prompts::Message(this, Prompts::Icon::Error, text(s.LangTexts[22]), text(s.LangTexts[21]));
+      return endProgramAtStartup(*this);
+    }
+    s.UpxLocation = QFile::encodeName(chosen.first());
+    s.opt.GlobalOpt_UPX2 = s.UpxLocation;
+  }
+
+  // 8: the packer as command lines name it, and its version (which decides a switch's spelling).
+  s.UpxShortLocation = PackerLocator::ShortLocation(s.UpxLocation);
+  s.UpxMajorVersion = PackerVersion::QueryMajor(s.UpxLocation);
+
+  // 9: files on the program's command line replace the restored selection and may start a job.
+  if (!ctx_.arguments.isEmpty()) {
+    s.FileList = ctx_.arguments;
+    ui->EditFileName->clear();
+    FillText();
+    if (s.opt.GlobalOpt_DragOp == 1)
+      ButtonPackClick();
+    else if (s.opt.GlobalOpt_DragOp == 2)
+      ButtonUnPackClick();
+  }
+}

@@ -1,0 +1,351 @@
+#include "gui/widgets/ConsoleView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "core/console/ScreenModel.h"
+
+namespace {
+
+const QColor kPalette[16] = {
+    QColor(0, 0, 0),       QColor(0, 0, 128),   QColor(0, 128, 0),   QColor(0, 128, 128),
+    QColor(128, 0, 0),     QColor(128, 0, 128), QColor(128, 128, 0), QColor(192, 192, 192),
+    QColor(128, 128, 128), QColor(0, 0, 255),   QColor(0, 255, 0),   QColor(0, 255, 255),
+    QColor(255, 0, 0),     QColor(255, 0, 255), QColor(255, 255, 0), QColor(255, 255, 255)};
+
+// Frequent enough to look live, rare enough that a flood of output is not slowed by painting.
+constexpr int kRepaintMs = 40;
+
+}  // namespace
+
+ConsoleView::ConsoleView(ScreenModel* model, QWidget* parent)
+    : QAbstractScrollArea(parent), model_(model), repaintTimer_(new QTimer(this)) {
+  setObjectName(QStringLiteral("ConsoleView"));
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setStyleHint(QFont::Monospace);
+  setFont(font);
+  const QFontMetrics fm(font);
+  charWidth_ = qMax(1, fm.horizontalAdvance(QLatin1Char('M')));
+  lineHeight_ = qMax(1, fm.height());
+  ascent_ = fm.ascent();
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  viewport()->setCursor(Qt::IBeamCursor);
+  QPalette pal = viewport()->palette();
+  pal.setColor(QPalette::Window, kPalette[0]);
+  viewport()->setPalette(pal);
+  viewport()->setAutoFillBackground(true);
+
+  repaintTimer_->setSingleShot(true);
+  repaintTimer_->setInterval(kRepaintMs);
+  connect(repaintTimer_, &QTimer::timeout, this, &ConsoleView::refresh);
+  connect(model_, &ScreenModel::changed, this, &ConsoleView::modelChanged);
+  connect(model_, &ScreenModel::windowRectChanged, this, &ConsoleView::applyWindowRect);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (!settingScroll_) following_ = value >= followTop();
+    viewport()->update();
+  });
+
+  auto* copy = new QAction(tr("Copy"), this);
+  copy->setObjectName(QStringLiteral("ActionCopy"));
+  copy->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  connect(copy, &QAction::triggered, this, &ConsoleView::copySelection);
+  addAction(copy);
+  auto* all = new QAction(tr("Select all"), this);
+  all->setObjectName(QStringLiteral("ActionSelectAll"));
+  connect(all, &QAction::triggered, this, &ConsoleView::selectAll);
+  addAction(all);
+
+  seenScrolledOut_ = model_->scrolledOut();
+  preferredRows_ = model_->windowRows();
+  updateScrollRange();
+}
+
+QSize ConsoleView::sizeHint() const {
+  const int w =
+      model_->columns() * charWidth_ + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+  return {w, preferredRows_ * lineHeight_ + 2 * frameWidth()};
+}
+
+QSize ConsoleView::minimumSizeHint() const {
+  const QSize hint = sizeHint();
+  return {hint.width(), 4 * lineHeight_ + 2 * frameWidth()};
+}
+
+int ConsoleView::visibleRows() const {
+  return qBound(1, viewport()->height() / lineHeight_, model_->rows());
+}
+
+int ConsoleView::topRow() const {
+  return verticalScrollBar()->value();
+}
+
+// The console keeps the cursor in view: the window ends at the cursor's row once the output
+// has gone below the first screenful.
+int ConsoleView::followTop() const {
+  return qBound(0, model_->cursorRow() - visibleRows() + 1, model_->rows() - visibleRows());
+}
+
+void ConsoleView::updateScrollRange() {
+  settingScroll_ = true;
+  QScrollBar* bar = verticalScrollBar();
+  bar->setRange(0, qMax(0, model_->rows() - visibleRows()));
+  bar->setPageStep(visibleRows());
+  bar->setSingleStep(1);
+  settingScroll_ = false;
+}
+
+void ConsoleView::modelChanged() {
+  if (!repaintTimer_->isActive()) repaintTimer_->start();
+}
+
+void ConsoleView::refresh() {
+  repaintTimer_->stop();
+  // Rows that left the top took the selection and the user's place along with them.
+  const qint64 gone = model_->scrolledOut() - seenScrolledOut_;
+  seenScrolledOut_ = model_->scrolledOut();
+  updateScrollRange();
+  settingScroll_ = true;
+  if (gone > 0) {
+    auto shift = [gone](QPoint& p) {
+      if (p.y() >= 0) p.setY(int(qMax<qint64>(0, p.y() - gone)));
+    };
+    shift(selAnchor_);
+    shift(selEnd_);
+    if (!following_) verticalScrollBar()->setValue(int(qMax<qint64>(0, topRow() - gone)));
+  }
+  if (following_) verticalScrollBar()->setValue(qMax(followTop(), 0));
+  settingScroll_ = false;
+  viewport()->update();
+}
+
+void ConsoleView::applyWindowRect() {
+  preferredRows_ = model_->windowRows();
+  updateGeometry();
+  updateScrollRange();
+  settingScroll_ = true;
+  verticalScrollBar()->setValue(model_->windowTop());
+  settingScroll_ = false;
+  following_ = true;
+  viewport()->update();
+}
+
+void ConsoleView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  updateScrollRange();
+  if (following_) refresh();
+}
+
+bool ConsoleView::isSelected(int row, int column) const {
+  if (selAnchor_ == selEnd_ || selAnchor_.y() < 0) return false;
+  QPoint a = selAnchor_, b = selEnd_;
+  if (b.y() < a.y() || (b.y() == a.y() && b.x() < a.x())) std::swap(a, b);
+  if (row < a.y() || row > b.y()) return false;
+  if (row == a.y() && column < a.x()) return false;
+  if (row == b.y() && column >= b.x()) return false;
+  return true;
+}
+
+void ConsoleView::paintEvent(QPaintEvent*) {
+  QPainter p(viewport());
+  p.setFont(font());
+  const int top = topRow();
+  const int rows = qMin(visibleRows() + 1, model_->rows() - top);
+  const int cols = model_->columns();
+  QString run;
+  for (int r = 0; r < rows; ++r) {
+    const int row = top + r;
+    const int y = r * lineHeight_;
+    // Runs of cells with the same colours are drawn together.
+    int c = 0;
+    while (c < cols) {
+      const ScreenModel::Cell& first = model_->cell(row, c);
+      const bool sel = isSelected(row, c);
+      int end = c;
+      run.clear();
+      while (end < cols) {
+        const ScreenModel::Cell& cell = model_->cell(row, end);
+        if (cell.fg != first.fg || cell.bg != first.bg || isSelected(row, end) != sel) break;
+        if (cell.ch != 0) run += QString::fromUcs4(&cell.ch, 1);
+        ++end;
+      }
+      QColor fg = kPalette[first.fg & 15], bg = kPalette[first.bg & 15];
+      if (sel) std::swap(fg, bg);
+      const QRect rect(c * charWidth_, y, (end - c) * charWidth_, lineHeight_);
+      if (first.bg != 0 || sel) p.fillRect(rect, bg);
+      if (!run.trimmed().isEmpty()) {
+        p.setPen(fg);
+        p.drawText(rect.x(), y + ascent_, run);
+      }
+      c = end;
+    }
+  }
+  if (model_->cursorVisible() && hasFocus()) {
+    const int cr = model_->cursorRow() - top;
+    if (cr >= 0 && cr < rows) {
+      const int h = qMax(2, lineHeight_ * qBound(1, model_->cursorSize(), 100) / 100);
+      p.fillRect(model_->cursorColumn() * charWidth_, cr * lineHeight_ + lineHeight_ - h,
+                 charWidth_, h, kPalette[7]);
+    }
+  }
+}
+
+QPoint ConsoleView::cellAt(const QPoint& pos) const {
+  const int col = qBound(0, (pos.x() + charWidth_ / 2) / charWidth_, model_->columns());
+  const int row = qBound(0, topRow() + pos.y() / lineHeight_, model_->rows() - 1);
+  return {col, row};
+}
+
+void ConsoleView::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  if (event->button() == Qt::LeftButton) {
+    selAnchor_ = selEnd_ = cellAt(event->position().toPoint());
+    viewport()->update();
+  }
+}
+
+void ConsoleView::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton) || selAnchor_.y() < 0) return;
+  const QPoint pos = event->position().toPoint();
+  if (pos.y() < 0)
+    verticalScrollBar()->setValue(topRow() - 1);
+  else if (pos.y() > viewport()->height())
+    verticalScrollBar()->setValue(topRow() + 1);
+  selEnd_ = cellAt(pos);
+  viewport()->update();
+}
+
+void ConsoleView::mouseDoubleClickEvent(QMouseEvent* event) {
+  // A double click selects the word under the pointer.
+  const QPoint at = cellAt(event->position().toPoint());
+  const int row = at.y();
+  int l = qMin(at.x(), model_->columns() - 1), r = l;
+  auto isWord = [&](int c) {
+    return c >= 0 && c < model_->columns() && model_->cell(row, c).ch > U' ';
+  };
+  if (!isWord(l)) return;
+  while (isWord(l - 1)) --l;
+  while (isWord(r)) ++r;
+  selAnchor_ = {l, row};
+  selEnd_ = {r, row};
+  viewport()->update();
+}
+
+QString ConsoleView::selectedText() const {
+  if (selAnchor_ == selEnd_ || selAnchor_.y() < 0) return {};
+  QPoint a = selAnchor_, b = selEnd_;
+  if (b.y() < a.y() || (b.y() == a.y() && b.x() < a.x())) std::swap(a, b);
+  QStringList lines;
+  for (int row = a.y(); row <= b.y(); ++row) {
+    const int from = row == a.y() ? a.x() : 0;
+    const int to = row == b.y() ? b.x() : model_->columns();
+    QString line;
+    for (int c = from; c < to; ++c) {
+      const char32_t ch = model_->cell(row, c).ch;
+      if (ch != 0) line += QString::fromUcs4(&ch, 1);
+    }
+    while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+    lines << line;
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+void ConsoleView::selectAll() {
+  selAnchor_ = {0, 0};
+  selEnd_ = {model_->columns(), model_->rows() - 1};
+  viewport()->update();
+}
+
+void ConsoleView::copySelection() {
+  const QString text = selectedText();
+  if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+void ConsoleView::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  for (QAction* a : actions()) {
+    if (a->objectName() == QLatin1String("ActionCopy")) a->setEnabled(!selectedText().isEmpty());
+    menu.addAction(a);
+  }
+  menu.exec(event->globalPos());
+}
+
+bool ConsoleView::focusNextPrevChild(bool) {
+  return false;  // Tab belongs to the packer
+}
+
+bool ConsoleView::event(QEvent* event) {
+  // The console takes every key, also those the window would use as shortcuts.
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* ke = static_cast<QKeyEvent*>(event);
+    if (ke->modifiers() != (Qt::ControlModifier | Qt::ShiftModifier)) {
+      event->accept();
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(event);
+}
+
+void ConsoleView::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  if (mods == (Qt::ControlModifier | Qt::ShiftModifier) && event->key() == Qt::Key_C) {
+    copySelection();
+    return;
+  }
+  if (mods == Qt::ShiftModifier && event->key() == Qt::Key_PageUp) {
+    verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+    return;
+  }
+  if (mods == Qt::ShiftModifier && event->key() == Qt::Key_PageDown) {
+    verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    return;
+  }
+  int m = ScreenModel::NoModifier;
+  if (mods & Qt::ShiftModifier) m |= ScreenModel::Shift;
+  if (mods & Qt::AltModifier) m |= ScreenModel::Alt;
+  if (mods & Qt::ControlModifier) m |= ScreenModel::Ctrl;
+
+  using K = ScreenModel::Key;
+  static const QHash<int, K> keys = {{Qt::Key_Return, K::Enter},
+                                     {Qt::Key_Enter, K::Enter},
+                                     {Qt::Key_Tab, K::Tab},
+                                     {Qt::Key_Backtab, K::Tab},
+                                     {Qt::Key_Backspace, K::Backspace},
+                                     {Qt::Key_Escape, K::Escape},
+                                     {Qt::Key_Up, K::Up},
+                                     {Qt::Key_Down, K::Down},
+                                     {Qt::Key_Left, K::Left},
+                                     {Qt::Key_Right, K::Right},
+                                     {Qt::Key_Insert, K::Insert},
+                                     {Qt::Key_Delete, K::Delete},
+                                     {Qt::Key_Home, K::Home},
+                                     {Qt::Key_End, K::End},
+                                     {Qt::Key_PageUp, K::PageUp},
+                                     {Qt::Key_PageDown, K::PageDown}};
+  const auto it = keys.constFind(event->key());
+  if (it != keys.constEnd()) {
+    model_->sendKey(*it, m);
+  } else if ((mods & Qt::ControlModifier) && event->key() >= Qt::Key_A &&
+             event->key() <= Qt::Key_Z) {
+    // Ctrl+letter: the control byte (Ctrl+C is 3, which the terminal turns into SIGINT).
+    model_->sendText(QString(QChar(u'a' + (event->key() - Qt::Key_A))), m & ~ScreenModel::Shift);
+  } else if (!event->text().isEmpty() && event->text().at(0).isPrint()) {
+    model_->sendText(event->text(), m & ~(ScreenModel::Shift | ScreenModel::Ctrl));
+  } else {
+    QAbstractScrollArea::keyPressEvent(event);
+    return;
+  }
+  // Typing brings the view back to the cursor.
+  following_ = true;
+  modelChanged();
+}

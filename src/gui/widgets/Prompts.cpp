@@ -1,0 +1,93 @@
+#include "gui/widgets/Prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+TFileDialogSpec::TFileDialogSpec(const QString& name, Kind k, QObject* parent)
+    : QObject(parent), kind(k) {
+  setObjectName(name);
+}
+
+namespace Prompts {
+
+TestScript& Test() {
+  static TestScript script;
+  return script;
+}
+
+void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption) {
+  if (Test().active) {
+    Test().messages.append({icon, text, caption});
+    return;
+  }
+  QMessageBox box(icon == Icon::Error     ? QMessageBox::Critical
+                  : icon == Icon::Warning ? QMessageBox::Warning
+                                          : QMessageBox::Information,
+                  caption, text, QMessageBox::Ok, owner);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+QString ToQtFilter(const QString& filter) {
+  const QStringList parts = filter.split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    // "*.*" means every file; on Linux most executables have no extension at all.
+    for (QString& p : patterns) {
+      p = p.trimmed();
+      if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+    }
+    // Qt reads the patterns from the last parentheses of the entry.
+    out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.join(' '));
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+QFileDialog::Options dialogOptions(const TFileDialogSpec& spec) {
+  QFileDialog::Options o;
+  if (spec.kind == TFileDialogSpec::Kind::Save) o |= QFileDialog::DontConfirmOverwrite;
+  return o;
+}
+
+void prepare(QFileDialog& d, const TFileDialogSpec& spec) {
+  d.setWindowTitle(spec.title);
+  d.setNameFilter(ToQtFilter(spec.filter));
+  d.setOptions(dialogOptions(spec));
+  if (spec.showHidden) d.setFilter(d.filter() | QDir::Hidden);
+  if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
+}
+
+}  // namespace
+
+QStringList OpenFiles(QWidget* owner, const TFileDialogSpec& spec) {
+  if (Test().active) {
+    Test().dialogTitles.append(spec.title);
+    return Test().openAnswers.isEmpty() ? QStringList() : Test().openAnswers.takeFirst();
+  }
+  QFileDialog d(owner);
+  prepare(d, spec);
+  d.setAcceptMode(QFileDialog::AcceptOpen);
+  d.setFileMode(spec.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  if (d.exec() != QDialog::Accepted) return {};
+  return d.selectedFiles();
+}
+
+QString SaveFile(QWidget* owner, const TFileDialogSpec& spec) {
+  if (Test().active) {
+    Test().dialogTitles.append(spec.title);
+    return Test().saveAnswers.isEmpty() ? QString() : Test().saveAnswers.takeFirst();
+  }
+  QFileDialog d(owner);
+  prepare(d, spec);
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  d.setFileMode(QFileDialog::AnyFile);
+  if (d.exec() != QDialog::Accepted) return {};
+  const QStringList files = d.selectedFiles();
+  return files.isEmpty() ? QString() : files.first();
+}
+
+}  // namespace Prompts

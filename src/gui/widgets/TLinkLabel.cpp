@@ -1,0 +1,54 @@
+#include "gui/widgets/TLinkLabel.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
+  setTextFormat(Qt::PlainText);
+  setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::StrongFocus);
+  QFont f = font();
+  f.setUnderline(true);
+  setFont(f);
+  QPalette p = palette();
+  p.setColor(QPalette::WindowText, p.color(QPalette::Link));
+  setPalette(p);
+}
+
+void TLinkLabel::mousePressEvent(QMouseEvent* e) {
+  pressed_ = e->button() == Qt::LeftButton;
+  e->accept();
+}
+
+void TLinkLabel::mouseReleaseEvent(QMouseEvent* e) {
+  const bool click =
+      pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+  pressed_ = false;
+  e->accept();
+  if (click) emit clicked();
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent* e) {
+  switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      e->accept();
+      emit clicked();
+      return;
+    default:
+      QLabel::keyPressEvent(e);
+  }
+}
+
+void TLinkLabel::paintEvent(QPaintEvent* e) {
+  QLabel::paintEvent(e);
+  if (!hasFocus()) return;
+  QStylePainter p(this);
+  QStyleOptionFocusRect opt;
+  opt.initFrom(this);
+  opt.rect = contentsRect();
+  p.drawPrimitive(QStyle::PE_FrameFocusRect, opt);
+}

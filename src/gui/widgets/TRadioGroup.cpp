@@ -1,0 +1,77 @@
+#include "gui/widgets/TRadioGroup.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QRadioButton>
+
+TRadioGroup::TRadioGroup(QWidget* parent)
+    : QGroupBox(parent), group_(new QButtonGroup(this)), grid_(new QGridLayout(this)) {
+  grid_->setContentsMargins(6, 2, 6, 2);
+  grid_->setVerticalSpacing(0);
+  connect(group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    if (checked && id != index_) {
+      index_ = id;
+      emit itemIndexChanged(index_);
+    }
+  });
+}
+
+QStringList TRadioGroup::items() const {
+  QStringList r;
+  for (auto* b : buttons_) r << b->text();
+  return r;
+}
+
+void TRadioGroup::setItems(const QStringList& items) {
+  qDeleteAll(buttons_);
+  buttons_.clear();
+  const bool hadSelection = index_ != -1;
+  index_ = -1;
+  for (int i = 0; i < items.size(); ++i) {
+    auto* b = new QRadioButton(items[i], this);
+    b->setObjectName(objectName() + QStringLiteral("_item%1").arg(i));
+    group_->addButton(b, i);
+    buttons_.append(b);
+  }
+  relayout();
+  if (hadSelection) emit itemIndexChanged(-1);
+}
+
+int TRadioGroup::count() const {
+  return int(buttons_.size());
+}
+
+void TRadioGroup::setItemText(int index, const QString& text) {
+  if (index >= 0 && index < count()) buttons_[index]->setText(text);
+}
+
+QRadioButton* TRadioGroup::button(int index) const {
+  return index >= 0 && index < count() ? buttons_[index] : nullptr;
+}
+
+void TRadioGroup::setItemIndex(int index) {
+  index = qBound(-1, index, count() - 1);
+  if (index == index_) return;
+  if (index == -1) {
+    // An exclusive group will not let its checked button go; lift that for the moment.
+    group_->setExclusive(false);
+    for (auto* b : buttons_) b->setChecked(false);
+    group_->setExclusive(true);
+    index_ = -1;
+    emit itemIndexChanged(-1);
+    return;
+  }
+  buttons_[index]->setChecked(true);  // idToggled updates index_ and notifies
+}
+
+void TRadioGroup::setColumns(int columns) {
+  columns_ = qMax(1, columns);
+  relayout();
+}
+
+void TRadioGroup::relayout() {
+  for (auto* b : buttons_) grid_->removeWidget(b);
+  const int rows = (count() + columns_ - 1) / columns_;
+  for (int i = 0; i < count(); ++i)
+    grid_->addWidget(buttons_[i], rows ? i % rows : 0, rows ? i / rows : 0);
+}
