@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 #include <array>
 
 // Preferences, one field per settings key. Defaults are the values before any settings file is
@@ -27,6 +28,27 @@ struct GlobalOptions {
 constexpr int LangTextCount = 101;  // numbered 0 to 100
 constexpr int LangTextHighest = LangTextCount - 1;
 using LangTextTable = std::array<QByteArray, LangTextCount>;
+
+// The numbered texts the code reads (VAR\n in the language files); the numbers are the files'.
+// New texts take the next free number of their block.
+enum class LangText : int {
+  CompressionCaption = 0,  // caption of the compression-level group
+  StatusReady = 1,         // status line when idle
+  StatusDone = 2,          // packer exit code 0
+  StatusError = 3,         // packer exit code 1
+  StatusWarning = 4,       // packer exit code 2
+  StartFailure = 5,        // the packer could not be started: message
+  ErrorCaption = 6,        // ... and its caption
+  UnitKiB = 11,            // after the size of one file
+  UnitKiBTotal = 12,       // after the total of several files
+  PackerMissing = 20,      // start-up: the packer is missing
+  PackerMissingCaption = 21,
+  PackerMissingEnd = 22,  // the program ends without a packer
+  AboutVersion = 30,      // About box: before the program's version
+  AboutMadeFor = 31,      // About box: before the packer release
+  EditorCaption = 40,     // caption of the command-line editor
+  ShellMenuEntry = 50,    // the file manager's context-menu entry
+};
 
 struct ProgramState {
   QByteArray ProgramDir;  // folder of the executable, with a trailing "/"
@@ -53,4 +75,8 @@ struct ProgramState {
 
   // The packer's path as it is written at the start of a command line.
   QByteArray packerForCommand() const;
+
+  // A numbered text of the current language, as bytes (UTF-8) or as text for a widget.
+  const QByteArray& langBytes(LangText n) const { return LangTexts[size_t(n)]; }
+  QString langText(LangText n) const { return QString::fromUtf8(langBytes(n)); }
 };

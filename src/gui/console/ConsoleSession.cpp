@@ -233,12 +233,13 @@ void ConsoleSession::programConsoleClosed() {
 }
 
 void ConsoleSession::ReportExit(int exitCode) {
-  if (exitCode < 0 || exitCode > 2 || !ctx_.FormMain) return;
-  if (auto* status = ctx_.FormMain->findChild<QLineEdit*>(QStringLiteral("EditStatus")))
-    status->setText(QString::fromUtf8(ctx_.state.LangTexts[size_t(2 + exitCode)]));
+  static constexpr LangText statusTexts[] = {LangText::StatusDone, LangText::StatusError,
+                                             LangText::StatusWarning};
+  if (exitCode < 0 || exitCode > 2) return;
+  emit exitReported(exitCode, ctx_.state.langText(statusTexts[exitCode]));
 }
 
 void ConsoleSession::ReportStartFailure() {
-  Prompts::Message(nullptr, Prompts::Icon::Error, QString::fromUtf8(ctx_.state.LangTexts[5]),
-                   QString::fromUtf8(ctx_.state.LangTexts[6]));
+  Prompts::Message(nullptr, Prompts::Icon::Error, ctx_.state.langText(LangText::StartFailure),
+                   ctx_.state.langText(LangText::ErrorCaption));
 }

@@ -31,7 +31,7 @@ class ConsoleSession : public QObject {
   // loop: the console keeps drawing, every other window is disabled meanwhile. While a run is
   // going on, a second call is refused (nothing).
   std::optional<int> RunPacker(const QByteArray& commandLine);
-  // EditStatus of the main window gets LangTexts[2], [3] or [4] for exit codes 0, 1, 2.
+  // Announces the outcome of a job: exitReported with the status text of exit codes 0, 1, 2.
   void ReportExit(int exitCode);
   void ReportStartFailure();
 
@@ -52,6 +52,8 @@ class ConsoleSession : public QObject {
   // A run has started (the packer is running) or ended.
   void runStarted();
   void runFinished(int exitCode);
+  // The outcome of a job as the status line shows it.
+  void exitReported(int exitCode, const QString& statusText);
 
  private:
   void allocConsole();

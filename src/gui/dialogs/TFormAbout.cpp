@@ -47,10 +47,9 @@ QUrl TFormAbout::packerWebUrl() {
 }
 
 void TFormAbout::UpdateVersionLabels() {
-  const LangTextTable& t = ctx_.state.LangTexts;
-  ui->Label11->setText(QString::fromUtf8(t[30]) + QLatin1Char(' ') +
+  ui->Label11->setText(ctx_.state.langText(LangText::AboutVersion) + QLatin1Char(' ') +
                        QLatin1String(AboutInfo::ProgramVersion));
-  ui->Label2->setText(QString::fromUtf8(t[31]) + QLatin1String("  ") +
+  ui->Label2->setText(ctx_.state.langText(LangText::AboutMadeFor) + QLatin1String("  ") +
                       QLatin1String(AboutInfo::PackerVersion));
 }
 

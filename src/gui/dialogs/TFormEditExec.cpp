@@ -64,7 +64,7 @@ void TFormEditExec::Run(int editMode) {
   s.PendingPackCommand.clear();
   s.PendingUnpackCommand.clear();
 
-  setWindowTitle(QString::fromUtf8(s.LangTexts[40]));
+  setWindowTitle(s.langText(LangText::EditorCaption));
   // The accept button reads like the job button it stands for.
   const auto* jobButton = ctx_.FormMain->findChild<QAbstractButton*>(
       pack ? QStringLiteral("ButtonPack") : QStringLiteral("ButtonUnPack"));

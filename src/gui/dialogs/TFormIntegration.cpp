@@ -50,7 +50,7 @@ void TFormIntegration::ButtonGetClick() {
 
 void TFormIntegration::ButtonAddClick() {
   ButtonGetClick();
-  const QByteArray menuText = ctx_.state.LangTexts[50];
+  const QByteArray menuText = ctx_.state.langBytes(LangText::ShellMenuEntry);
   for (const QByteArray& ext : ctx_.state.opt.ShellExt) {
     const QByteArray type = backend_->fileType(ext);
     if (type.isEmpty()) continue;

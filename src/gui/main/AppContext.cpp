@@ -20,6 +20,9 @@ void AppContext::createForms() {
   FormFTSC = new TFormFTSC(*this);
   FormEditExec = new TFormEditExec(*this);
   FormIntegration = new TFormIntegration(*this);
+
+  // The windows talk through signals, connected here.
+  QObject::connect(console, &ConsoleSession::exitReported, FormMain, &TFormMain::showExitStatus);
 }
 
 QList<QWidget*> AppContext::forms() const {

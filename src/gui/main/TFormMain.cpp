@@ -162,10 +162,6 @@ void TFormMain::connectControls() {
   });
 }
 
-QString TFormMain::langText(int n) const {
-  return QString::fromUtf8(ctx_.state.LangTexts[size_t(n)]);
-}
-
 // --- showing and closing ---
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -198,7 +194,7 @@ void TFormMain::FillText() {
     ui->EditFileName->setText(name);
     ui->EditOutFile->setText(name);
     SaveDialog->fileName = name;
-    const QByteArray unit = ctx_.state.LangTexts[11];
+    const QByteArray unit = ctx_.state.langBytes(LangText::UnitKiB);
     const QString size =
         QString::fromUtf8(SizeReport::KiBText(FileSizes::SizeOf(files[0]).value_or(0), unit));
     ui->LabelF1->setText(size);
@@ -211,8 +207,8 @@ void TFormMain::FillText() {
     ui->EditFileName->setText(shown);
     ui->EditOutFile->clear();
     SaveDialog->fileName.clear();
-    const QString total = QString::fromUtf8(
-        SizeReport::CountText(FileSizes::SumKiB(files), ctx_.state.LangTexts[12]));
+    const QString total = QString::fromUtf8(SizeReport::CountText(
+        FileSizes::SumKiB(files), ctx_.state.langBytes(LangText::UnitKiBTotal)));
     ui->LabelF1->setText(total);
     ui->LabelF2->setText(total);
     ui->LabelF3->setText(QStringLiteral("100%"));

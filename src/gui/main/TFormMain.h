@@ -88,6 +88,10 @@ class TFormMain : public QWidget {
   // it (a modal dialog stays modal and open).
   static void SetTopmost(QWidget* window, bool topmost);
 
+ public slots:
+  // The outcome of a job, announced by the console session.
+  void showExitStatus(int exitCode, const QString& statusText);
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -107,7 +111,6 @@ class TFormMain : public QWidget {
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
   void runInfoCommand(int which, bool withSizes);
   void runJob(bool pack);
-  QString langText(int n) const;
 
   AppContext& ctx_;
   bool shown_ = false;

@@ -18,11 +18,13 @@ void TFormMain::showTotals(quint64 uncompressed, quint64 compressed, const QByte
 }
 
 void TFormMain::CalcSize() {
-  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal, ctx_.state.LangTexts[11]);
+  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal,
+             ctx_.state.langBytes(LangText::UnitKiB));
 }
 
 void TFormMain::CalcSizeMul() {
-  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal, ctx_.state.LangTexts[12]);
+  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal,
+             ctx_.state.langBytes(LangText::UnitKiBTotal));
 }
 
 void TFormMain::StayOnTopStep(bool after) {
@@ -143,4 +145,8 @@ void TFormMain::ButtonListClick() {
 
 void TFormMain::ButtonShowUPXLClick() {
   runInfoCommand(int(CommandLine::InfoCommand::ListFormats), true);
+}
+
+void TFormMain::showExitStatus(int /*exitCode*/, const QString& statusText) {
+  ui->EditStatus->setText(statusText);
 }

@@ -144,7 +144,7 @@ void TFormMain::Timer1Timer() {
 
 void TFormMain::CompressValueBarChange() {
   const int p = ui->CompressValueBar->value();
-  const QString word = langText(0);
+  const QString word = ctx_.state.langText(LangText::CompressionCaption);
   if (p == 1)
     ui->CompressValueBox->setTitle(' ' + word + QStringLiteral(" = Best "));
   else if (p >= 2 && p <= 10)
@@ -182,7 +182,7 @@ void TFormMain::SetLanguage() {
 
   updateAddOptArrow();
   CompressValueBarChange();
-  ui->EditStatus->setText(langText(1));
+  ui->EditStatus->setText(ctx_.state.langText(LangText::StatusReady));
   FillText();
   if (ctx_.FormAbout) ctx_.FormAbout->UpdateVersionLabels();
 

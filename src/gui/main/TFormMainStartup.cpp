@@ -15,10 +15,6 @@
 
 namespace {
 
-QString text(const QByteArray& bytes) {
-  return QString::fromUtf8(bytes);
-}
-
 void endProgramAtStartup(TFormMain& w) {
   w.startupAborted = true;
   // The run ends before it was complete: the settings file of the previous run stays as it is.
@@ -75,10 +71,12 @@ void TFormMain::FormShow() {
   // 7: the packer: own folder, the user's earlier choice, the search path; else ask.
   s.UpxLocation = PackerLocator::Locate(s.ProgramDir, s.opt.GlobalOpt_UPX2);
   if (s.UpxLocation.isEmpty()) {
-    Prompts::Message(this, Prompts::Icon::Warning, text(s.LangTexts[20]), text(s.LangTexts[21]));
+    Prompts::Message(this, Prompts::Icon::Warning, s.langText(LangText::PackerMissing),
+                     s.langText(LangText::PackerMissingCaption));
     const QStringList chosen = Prompts::OpenFiles(this, *OpenDialogUPX);
     if (chosen.isEmpty() || chosen.first().isEmpty()) {
-      Prompts::Message(this, Prompts::Icon::Error, text(s.LangTexts[22]), text(s.LangTexts[21]));
+      Prompts::Message(this, Prompts::Icon::Error, s.langText(LangText::PackerMissingEnd),
+                       s.langText(LangText::PackerMissingCaption));
       return endProgramAtStartup(*this);
     }
     s.UpxLocation = QFile::encodeName(chosen.first());
