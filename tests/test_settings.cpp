@@ -24,25 +24,25 @@ SettingsRows knownRows() {
   r.SpeedButtonAddOpt = true;
   r.Files = QList<QByteArray>{"/a/one.exe", "/b/two.exe"};
   r.EditOutfile = "/a/out.exe";
-  r.CompressValueBar = 4;
-  r.BackupBox = true;
-  r.OutFileBox = false;
-  r.ReplaceIfExistsCheckBox = true;
-  r.OverlayGroup = -1;
-  r.OptBoxDOS1 = false;
-  r.OptBoxDOS2 = true;
-  r.ExportsGroup = 1;
-  r.IconsGroup = 2;
-  r.ResourcesBox = false;
-  r.CheckBoxForce = true;
-  r.RelocationsGroup = 0;
-  r.Compress1CheckBox = true;
-  r.CompressValueBar1 = 999999;
-  r.CheckBoxCoff = false;
-  r.CheckBoxLe = true;
-  r.CheckBoxTryMulti = false;
-  r.RadioButton_nrv2b = true;
-  r.RadioButton_nrv2d = false;
+  *r.option("CompressValueBar") = 4;
+  *r.option("BackupBox") = true;
+  *r.option("OutFileBox") = false;
+  *r.option("ReplaceIfExistsCheckBox") = true;
+  *r.option("OverlayGroup") = -1;
+  *r.option("OptBoxDOS1") = false;
+  *r.option("OptBoxDOS2") = true;
+  *r.option("ExportsGroup") = 1;
+  *r.option("IconsGroup") = 2;
+  *r.option("ResourcesBox") = false;
+  *r.option("CheckBoxForce") = true;
+  *r.option("RelocationsGroup") = 0;
+  *r.option("Compress1CheckBox") = true;
+  *r.option("CompressValueBar1") = 999999;
+  *r.option("CheckBoxCoff") = false;
+  *r.option("CheckBoxLe") = true;
+  *r.option("CheckBoxTryMulti") = false;
+  *r.option("RadioButton_nrv2b") = true;
+  *r.option("RadioButton_nrv2d") = false;
   r.GlobalOpt_FastOpen = true;
   r.GlobalOpt_UPX2 = "/opt/upx";
   r.GlobalOpt_DragOp = 2;
@@ -181,15 +181,16 @@ class TestSettings : public QObject {
     QCOMPARE(out.LangName, in.LangName);
     QCOMPARE(out.Files, in.Files);
     QCOMPARE(out.EditOutfile, in.EditOutfile);
-    QCOMPARE(out.OverlayGroup, std::optional<qint32>(-1));  // no selection survives as -1
-    QCOMPARE(out.CompressValueBar1, in.CompressValueBar1);
+    QCOMPARE(*out.option("OverlayGroup"),
+             std::optional<qint32>(-1));  // no selection survives as -1
+    QCOMPARE(*out.option("CompressValueBar1"), *in.option("CompressValueBar1"));
     QCOMPARE(out.GlobalOpt_UPX2, in.GlobalOpt_UPX2);
     QCOMPARE(out.GlobalOpt_DragOp, in.GlobalOpt_DragOp);
     QCOMPARE(out.CmdLinesMax, in.CmdLinesMax);
     QCOMPARE(out.CmdPackLines, in.CmdPackLines);
     QCOMPARE(out.CmdUnPackLines, in.CmdUnPackLines);
     QCOMPARE(out.GlobalOpt_ShowHints, in.GlobalOpt_ShowHints);
-    QCOMPARE(out.RadioButton_nrv2b, in.RadioButton_nrv2b);
+    QCOMPARE(*out.option("RadioButton_nrv2b"), *in.option("RadioButton_nrv2b"));
     QCOMPARE(out.ShellExt, in.ShellExt);
   }
 
@@ -216,7 +217,7 @@ class TestSettings : public QObject {
     out.LangName = "stale";
     QVERIFY(LoadSettingsFile(path, out));
     QVERIFY(!out.LangName);
-    QVERIFY(!out.CompressValueBar);
+    QVERIFY(!*out.option("CompressValueBar"));
     QVERIFY(!out.Files);
     QVERIFY(out.ShellExt.isEmpty());
   }
@@ -254,7 +255,7 @@ class TestSettings : public QObject {
     cfg.SetBoolean("GlobalOpt_DragOp", true);
     cfg.SetInteger("CmdLinesMax", 5);  // a cardinal row stored as integer
     const SettingsRows r = ReadRows(cfg);
-    QVERIFY(!r.CompressValueBar);
+    QVERIFY(!*r.option("CompressValueBar"));
     QVERIFY(!r.LangName);
     QVERIFY(!r.GlobalOpt_DragOp);
     QVERIFY(!r.CmdLinesMax);

@@ -15,13 +15,14 @@ quint32 PriorityClassForItem(int item, quint32 current) {
 }
 
 void ResetPreferences(GlobalOptions& opt) {
-  opt.GlobalOpt_FastOpen = false;
-  opt.GlobalOpt_DragOp = 0;
-  opt.GlobalOpt_CloseCon = 1;
-  opt.GlobalOpt_PriorityClass = 32;
-  opt.GlobalOpt_StayOnTop = 2;
-  opt.GlobalOpt_ShowHints = true;
-  opt.CmdLinesMax = 10;
+  const GlobalOptions defaults;
+  opt.GlobalOpt_FastOpen = defaults.GlobalOpt_FastOpen;
+  opt.GlobalOpt_DragOp = defaults.GlobalOpt_DragOp;
+  opt.GlobalOpt_CloseCon = defaults.GlobalOpt_CloseCon;
+  opt.GlobalOpt_PriorityClass = defaults.GlobalOpt_PriorityClass;
+  opt.GlobalOpt_StayOnTop = defaults.GlobalOpt_StayOnTop;
+  opt.GlobalOpt_ShowHints = defaults.GlobalOpt_ShowHints;
+  opt.CmdLinesMax = defaults.CmdLinesMax;
 }
 
 int LanguageRowToSelect(const QList<QByteArray>& englishNames, const QByteArray& langName) {

@@ -17,9 +17,9 @@ int PriorityItemForClass(quint32 priorityClass);
 // The class of an item; -1 or an unknown item keeps the current value.
 quint32 PriorityClassForItem(int item, quint32 current);
 
-// Writes the preferences' defaults (Reset): fast open off, drag does nothing, console closed after
-// a successful run, normal priority, never on top, hints shown, 10 history entries. The language
-// and every other setting stay as they are.
+// Writes the defaults of the preferences the Options dialog shows (its Reset): fast open, drag
+// action, console release, priority, stay on top, hints and history length. The language and
+// every other setting stay as they are.
 void ResetPreferences(GlobalOptions& opt);
 
 // The row to select in a language list: the last one whose English name equals langName exactly,

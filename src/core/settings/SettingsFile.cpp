@@ -32,6 +32,16 @@ QByteArray ShellExtKey(int number) {
   return "ShellExt" + QByteArray::number(number);
 }
 
+std::optional<qint32>* SettingsRows::option(const char* name) {
+  return const_cast<std::optional<qint32>*>(std::as_const(*this).option(name));
+}
+
+const std::optional<qint32>* SettingsRows::option(const char* name) const {
+  for (std::size_t i = 0; i < PackOptionCount; ++i)
+    if (qstrcmp(PackOptionRows[i].name, name) == 0) return &Options[i];
+  return nullptr;
+}
+
 namespace {
 
 // One writer per type; the key is the member's name.
@@ -72,33 +82,34 @@ void get(const TCFGfile& cfg, const char* key, std::optional<bool>& v) {
   if (cfg.GetBoolean(key, b)) v = b;
 }
 
+// An option row is stored with its control's type: a flag as a boolean, anything else as an
+// integer.
+void putOption(TCFGfile& cfg, const OptionRow& row, const std::optional<qint32>& v) {
+  if (!v) return;
+  if (row.isFlag())
+    cfg.SetBoolean(row.name, *v != 0);
+  else
+    cfg.SetInteger(row.name, *v);
+}
+void getOption(const TCFGfile& cfg, const OptionRow& row, std::optional<qint32>& v) {
+  if (row.isFlag()) {
+    std::optional<bool> b;
+    get(cfg, row.name, b);
+    if (b) v = *b ? 1 : 0;
+  } else {
+    get(cfg, row.name, v);
+  }
+}
+
 // Visits rows 1 to 35 in table order with their keys; the order decides the record order within
-// each type in the saved file.
-template <typename Rows, typename F>
-void forEachRow(Rows& r, F&& f) {
+// each type in the saved file. The option rows come from the option table.
+template <typename Rows, typename F, typename G>
+void forEachRow(Rows& r, F&& f, G&& option) {
   f("LangName", r.LangName);
   f("SpeedButtonAddOpt", r.SpeedButtonAddOpt);
   f("Files", r.Files);
   f("EditOutfile", r.EditOutfile);
-  f("CompressValueBar", r.CompressValueBar);
-  f("BackupBox", r.BackupBox);
-  f("OutFileBox", r.OutFileBox);
-  f("ReplaceIfExistsCheckBox", r.ReplaceIfExistsCheckBox);
-  f("OverlayGroup", r.OverlayGroup);
-  f("OptBoxDOS1", r.OptBoxDOS1);
-  f("OptBoxDOS2", r.OptBoxDOS2);
-  f("ExportsGroup", r.ExportsGroup);
-  f("IconsGroup", r.IconsGroup);
-  f("ResourcesBox", r.ResourcesBox);
-  f("CheckBoxForce", r.CheckBoxForce);
-  f("RelocationsGroup", r.RelocationsGroup);
-  f("Compress1CheckBox", r.Compress1CheckBox);
-  f("CompressValueBar1", r.CompressValueBar1);
-  f("CheckBoxCoff", r.CheckBoxCoff);
-  f("CheckBoxLe", r.CheckBoxLe);
-  f("CheckBoxTryMulti", r.CheckBoxTryMulti);
-  f("RadioButton_nrv2b", r.RadioButton_nrv2b);
-  f("RadioButton_nrv2d", r.RadioButton_nrv2d);
+  for (std::size_t i = 0; i < PackOptionCount; ++i) option(PackOptionRows[i], r.Options[i]);
   f("GlobalOpt_FastOpen", r.GlobalOpt_FastOpen);
   f("GlobalOpt_UPX2", r.GlobalOpt_UPX2);
   f("GlobalOpt_DragOp", r.GlobalOpt_DragOp);
@@ -116,13 +127,17 @@ void forEachRow(Rows& r, F&& f) {
 }  // namespace
 
 void WriteRows(const SettingsRows& rows, TCFGfile& cfg) {
-  forEachRow(rows, [&cfg](const char* key, const auto& value) { put(cfg, key, value); });
+  forEachRow(
+      rows, [&cfg](const char* key, const auto& value) { put(cfg, key, value); },
+      [&cfg](const OptionRow& row, const auto& value) { putOption(cfg, row, value); });
   for (int k = 0; k < rows.ShellExt.size(); ++k) cfg.SetString(ShellExtKey(k), rows.ShellExt[k]);
 }
 
 SettingsRows ReadRows(const TCFGfile& cfg) {
   SettingsRows rows;
-  forEachRow(rows, [&cfg](const char* key, auto& value) { get(cfg, key, value); });
+  forEachRow(
+      rows, [&cfg](const char* key, auto& value) { get(cfg, key, value); },
+      [&cfg](const OptionRow& row, auto& value) { getOption(cfg, row, value); });
   QByteArray ext;
   for (int k = 0; cfg.GetString(ShellExtKey(k), ext); ++k)
     rows.ShellExt.append(NormalizeExtension(ext));

@@ -5,7 +5,10 @@
 
 #include <QByteArray>
 #include <QList>
+#include <array>
 #include <optional>
+
+#include "core/packer/PackOptions.h"
 
 class TCFGfile;
 
@@ -14,29 +17,13 @@ namespace Settings {
 inline constexpr char FileName[] = "Packhelmconfig.cfg";
 
 struct SettingsRows {
-  std::optional<QByteArray> LangName;                   //  1 s
-  std::optional<bool> SpeedButtonAddOpt;                //  2 b
-  std::optional<QList<QByteArray>> Files;               //  3 s, lines joined with CR LF
-  std::optional<QByteArray> EditOutfile;                //  4 s
-  std::optional<qint32> CompressValueBar;               //  5 i
-  std::optional<bool> BackupBox;                        //  6 b
-  std::optional<bool> OutFileBox;                       //  7 b
-  std::optional<bool> ReplaceIfExistsCheckBox;          //  8 b
-  std::optional<qint32> OverlayGroup;                   //  9 i
-  std::optional<bool> OptBoxDOS1;                       // 10 b
-  std::optional<bool> OptBoxDOS2;                       // 11 b
-  std::optional<qint32> ExportsGroup;                   // 12 i
-  std::optional<qint32> IconsGroup;                     // 13 i
-  std::optional<bool> ResourcesBox;                     // 14 b
-  std::optional<bool> CheckBoxForce;                    // 15 b
-  std::optional<qint32> RelocationsGroup;               // 16 i
-  std::optional<bool> Compress1CheckBox;                // 17 b
-  std::optional<qint32> CompressValueBar1;              // 18 i
-  std::optional<bool> CheckBoxCoff;                     // 19 b
-  std::optional<bool> CheckBoxLe;                       // 20 b
-  std::optional<bool> CheckBoxTryMulti;                 // 21 b
-  std::optional<bool> RadioButton_nrv2b;                // 22 b
-  std::optional<bool> RadioButton_nrv2d;                // 23 b
+  std::optional<QByteArray> LangName;      //  1 s
+  std::optional<bool> SpeedButtonAddOpt;   //  2 b
+  std::optional<QList<QByteArray>> Files;  //  3 s, lines joined with CR LF
+  std::optional<QByteArray> EditOutfile;   //  4 s
+  // 5 to 23: the packing option controls, in PackOptionRows order (check boxes and radio
+  // buttons stored as booleans, sliders and radio groups as integers).
+  std::array<std::optional<qint32>, PackOptionCount> Options;
   std::optional<bool> GlobalOpt_FastOpen;               // 24 b
   std::optional<QByteArray> GlobalOpt_UPX2;             // 25 s
   std::optional<qint32> GlobalOpt_DragOp;               // 26 i
@@ -51,6 +38,10 @@ struct SettingsRows {
   std::optional<QList<QByteArray>> CmdUnPackLines;      // 35 s, lines joined with CR LF
   // 36: "ShellExt0", "ShellExt1", ... Empty after a load that found no entry 0.
   QList<QByteArray> ShellExt;
+
+  // The option row of a control by its name; nothing for a name that is no option control.
+  std::optional<qint32>* option(const char* name);
+  const std::optional<qint32>* option(const char* name) const;
 };
 
 // Entries joined by CR LF (none before the first entry).

@@ -4,34 +4,15 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "gui/dialogs/TFormAbout.h"
-#include "gui/dialogs/TFormOpt.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/OptionControls.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/TMultiHint.h"
 #include "ui_TFormMain.h"
 
 PackOptions TFormMain::packOptions() const {
   PackOptions o;
-  o.CompressValueBar = ui->CompressValueBar->value();
-  o.Compress1CheckBox = ui->Compress1CheckBox->isChecked();
-  o.CompressValueBar1 = ui->CompressValueBar1->value();
-  o.CheckBoxTryMulti = ui->CheckBoxTryMulti->isChecked();
-  o.RadioButton_nrv2b = ui->RadioButton_nrv2b->isChecked();
-  o.RadioButton_nrv2d = ui->RadioButton_nrv2d->isChecked();
-  o.BackupBox = ui->BackupBox->isChecked();
-  o.OverlayGroup = ui->OverlayGroup->itemIndex();
-  o.OptBoxDOS1 = ui->OptBoxDOS1->isChecked();
-  o.OptBoxDOS2 = ui->OptBoxDOS2->isChecked();
-  o.ExportsGroup = ui->ExportsGroup->itemIndex();
-  o.IconsGroup = ui->IconsGroup->itemIndex();
-  o.ResourcesBox = ui->ResourcesBox->isChecked();
-  o.CheckBoxForce = ui->CheckBoxForce->isChecked();
-  o.RelocationsGroup = ui->RelocationsGroup->itemIndex();
-  o.CheckBoxCoff = ui->CheckBoxCoff->isChecked();
-  o.CheckBoxLe = ui->CheckBoxLe->isChecked();
-  o.OutFileBox = ui->OutFileBox->isChecked();
-  o.ReplaceIfExistsCheckBox = ui->ReplaceIfExistsCheckBox->isChecked();
+  for (const OptionRow& row : PackOptionRows) row.set(o, OptionControls::value(this, row));
   o.EditFileName = QFile::encodeName(ui->EditFileName->text());
   o.EditOutFile = QFile::encodeName(ui->EditOutFile->text());
   return o;
@@ -49,51 +30,21 @@ void TFormMain::CheckBoxTryMultiClick() {
   ui->RadioButton_nrv2d->setEnabled(on);
 }
 
-// Reset and the preset set the same controls in the same order. Each value goes through the
+// Reset and the preset set the same controls in the table's order. Each value goes through the
 // control's own setter, so a coupling rule or the caption runs only where a state really changes.
 void TFormMain::setOptionControls(const PackOptions& o) {
-  ui->CompressValueBar->setValue(o.CompressValueBar);
-  ui->BackupBox->setChecked(o.BackupBox);
-  ui->OutFileBox->setChecked(o.OutFileBox);
-  ui->ReplaceIfExistsCheckBox->setChecked(o.ReplaceIfExistsCheckBox);
-  ui->OverlayGroup->setItemIndex(o.OverlayGroup);
-  ui->OptBoxDOS1->setChecked(o.OptBoxDOS1);
-  ui->OptBoxDOS2->setChecked(o.OptBoxDOS2);
-  ui->ExportsGroup->setItemIndex(o.ExportsGroup);
-  ui->IconsGroup->setItemIndex(o.IconsGroup);
-  ui->ResourcesBox->setChecked(o.ResourcesBox);
-  ui->CheckBoxForce->setChecked(o.CheckBoxForce);
-  ui->RelocationsGroup->setItemIndex(o.RelocationsGroup);
-  ui->Compress1CheckBox->setChecked(o.Compress1CheckBox);
-  ui->CompressValueBar1->setValue(o.CompressValueBar1);
-  ui->CheckBoxCoff->setChecked(o.CheckBoxCoff);
-  ui->CheckBoxLe->setChecked(o.CheckBoxLe);
-  ui->CheckBoxTryMulti->setChecked(o.CheckBoxTryMulti);
-  // Selecting one method clears the other.
-  if (o.RadioButton_nrv2b)
-    ui->RadioButton_nrv2b->setChecked(true);
-  else if (o.RadioButton_nrv2d)
-    ui->RadioButton_nrv2d->setChecked(true);
+  for (const OptionRow& row : PackOptionRows)
+    OptionControls::setValue(this, row, row.get(o), OptionControls::RadioMode::SelectOnly);
 }
 
 void TFormMain::ButtonResetClick() {
-  PackOptions o;  // the defaults
-  o.CompressValueBar1 = ui->CompressValueBar1->maximum();
-  o.RadioButton_nrv2b = true;
-  setOptionControls(o);
+  setOptionControls(PackOptions());
   ui->RadioButton_nrv2b->setEnabled(false);
   ui->RadioButton_nrv2d->setEnabled(false);
 }
 
 void TFormMain::ButtonMaxClick() {
-  PackOptions o;  // everything else as the defaults leave it
-  o.CompressValueBar = 1;
-  o.Compress1CheckBox = true;
-  o.CompressValueBar1 = ui->CompressValueBar1->minimum();
-  o.CheckBoxTryMulti = true;
-  o.RadioButton_nrv2b = false;
-  o.RadioButton_nrv2d = true;
-  setOptionControls(o);
+  setOptionControls(BestPackOptions());
 }
 
 // --- the option panel's slide ---
@@ -172,19 +123,19 @@ void TFormMain::SetLanguage() {
   const GlobalOptions& opt = ctx_.state.opt;
   MultiHint1->setHintsShown(this, opt.GlobalOpt_ShowHints);
 
-  if (opt.GlobalOpt_StayOnTop == 0 || opt.GlobalOpt_StayOnTop == 1) {
+  if (opt.stayOnTop() == StayOnTop::Always || opt.stayOnTop() == StayOnTop::ExceptDuringRun) {
     SetTopmost(this, true);
-    SetTopmost(ctx_.FormOpt, true);
-  } else if (opt.GlobalOpt_StayOnTop == 2) {
+    emit stayOnTopChanged(true);
+  } else if (opt.stayOnTop() == StayOnTop::Never) {
     SetTopmost(this, false);
-    SetTopmost(ctx_.FormOpt, false);
+    emit stayOnTopChanged(false);
   }
 
   updateAddOptArrow();
   CompressValueBarChange();
   ui->EditStatus->setText(ctx_.state.langText(LangText::StatusReady));
   FillText();
-  if (ctx_.FormAbout) ctx_.FormAbout->UpdateVersionLabels();
+  emit languageApplied();
 
   int right = 0;
   for (QLabel* l : {ui->LabelSize1, ui->LabelSize2, ui->LabelRatio}) {

@@ -4,9 +4,8 @@
 #include "core/settings/OptionsLogic.h"
 #include "core/settings/SettingsFile.h"
 #include "core/settings/SettingsLocation.h"
-#include "gui/dialogs/TFormChooseLang.h"
-#include "gui/dialogs/TFormOpt.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/OptionControls.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/TRadioGroup.h"
 #include "ui_TFormMain.h"
@@ -14,22 +13,9 @@
 namespace {
 
 // Every value reaches its control through the control's own setter, so the change handlers run
-// exactly as for a change by the user (captions, enabling rules), and the control keeps the value
-// within its range.
+// exactly as for a change by the user (captions, enabling rules).
 void setChecked(QAbstractButton* b, const std::optional<bool>& v) {
-  if (!v) return;
-  // A selected radio button will not untick itself while it is auto-exclusive; a stored state
-  // with neither nrv button selected must come back as it was saved.
-  const bool exclusive = b->autoExclusive();
-  if (!*v && exclusive) b->setAutoExclusive(false);
-  b->setChecked(*v);
-  b->setAutoExclusive(exclusive);
-}
-void setPosition(QAbstractSlider* s, const std::optional<qint32>& v) {
-  if (v) s->setValue(*v);
-}
-void setItem(TRadioGroup* g, const std::optional<qint32>& v) {
-  if (v) g->setItemIndex(*v);
+  if (v) b->setChecked(*v);
 }
 template <typename T>
 void setField(T& field, const std::optional<T>& v) {
@@ -49,64 +35,33 @@ QByteArray settingsPath(ProgramState& s) {
 
 void TFormMain::ApplyDefaults() {
   ProgramState& s = ctx_.state;
-  GlobalOptions& o = s.opt;
   s.CmdPackLines.clear();
   s.CmdUnPackLines.clear();
+  // Every preference at its default; the extension list stays empty until the settings are read
+  // (an empty list after reading means the defaults).
+  s.opt = GlobalOptions();
+  s.opt.ShellExt.clear();
 
-  // The Options dialog's Reset sets its part of the preferences, re-applies the window settings
-  // through SetLanguage and refreshes the dialog.
-  if (ctx_.FormOpt) {
-    ctx_.FormOpt->ButtonResetClick();
-  } else {
-    OptionsLogic::ResetPreferences(o);
-    SetLanguage();
-  }
+  // The Options dialog shows these the next time it opens.
+  SetLanguage();
 
   ui->SpeedButtonAddOpt->setChecked(false);
-
-  o.GlobalOpt_UPX2.clear();
-  o.GlobalOpt_CloseCon = 1;
-  o.GlobalOpt_PriorityClass = 32;
-  o.GlobalOpt_ThreadPriority = 0;
-  o.GlobalOpt_FirstTimeShowConsol = 0;
-  o.GlobalOpt_StayOnTop = 2;
-  o.GlobalOpt_ShowHints = true;
-
   ButtonResetClick();
-
-  o.CmdLinesMax = 10;
-  o.LangName.clear();
-  o.ShellExt.clear();
 }
 
 namespace {
 
-void applySettingsRows(Ui::TFormMain* ui, ProgramState& s, const Settings::SettingsRows& r) {
+void applySettingsRows(QWidget* window, Ui::TFormMain* ui, ProgramState& s,
+                       const Settings::SettingsRows& r) {
   GlobalOptions& o = s.opt;
   // Table order: a check box that enables other controls comes before them.
   setField(o.LangName, r.LangName);
   setChecked(ui->SpeedButtonAddOpt, r.SpeedButtonAddOpt);
   appendLines(s.FileList, r.Files);
   if (r.EditOutfile) ui->EditOutFile->setText(QFile::decodeName(*r.EditOutfile));
-  setPosition(ui->CompressValueBar, r.CompressValueBar);
-  setChecked(ui->BackupBox, r.BackupBox);
-  setChecked(ui->OutFileBox, r.OutFileBox);
-  setChecked(ui->ReplaceIfExistsCheckBox, r.ReplaceIfExistsCheckBox);
-  setItem(ui->OverlayGroup, r.OverlayGroup);
-  setChecked(ui->OptBoxDOS1, r.OptBoxDOS1);
-  setChecked(ui->OptBoxDOS2, r.OptBoxDOS2);
-  setItem(ui->ExportsGroup, r.ExportsGroup);
-  setItem(ui->IconsGroup, r.IconsGroup);
-  setChecked(ui->ResourcesBox, r.ResourcesBox);
-  setChecked(ui->CheckBoxForce, r.CheckBoxForce);
-  setItem(ui->RelocationsGroup, r.RelocationsGroup);
-  setChecked(ui->Compress1CheckBox, r.Compress1CheckBox);
-  setPosition(ui->CompressValueBar1, r.CompressValueBar1);
-  setChecked(ui->CheckBoxCoff, r.CheckBoxCoff);
-  setChecked(ui->CheckBoxLe, r.CheckBoxLe);
-  setChecked(ui->CheckBoxTryMulti, r.CheckBoxTryMulti);
-  setChecked(ui->RadioButton_nrv2b, r.RadioButton_nrv2b);
-  setChecked(ui->RadioButton_nrv2d, r.RadioButton_nrv2d);
+  for (std::size_t i = 0; i < PackOptionCount; ++i)
+    if (const std::optional<qint32>& v = r.Options[i])
+      OptionControls::setValue(window, PackOptionRows[i], *v, OptionControls::RadioMode::Restore);
   setField(o.GlobalOpt_FastOpen, r.GlobalOpt_FastOpen);
   setField(o.GlobalOpt_UPX2, r.GlobalOpt_UPX2);
   setField(o.GlobalOpt_DragOp, r.GlobalOpt_DragOp);
@@ -122,32 +77,16 @@ void applySettingsRows(Ui::TFormMain* ui, ProgramState& s, const Settings::Setti
   o.ShellExt.append(r.ShellExt);
 }
 
-Settings::SettingsRows currentSettingsRows(const Ui::TFormMain* ui, const ProgramState& s) {
+Settings::SettingsRows currentSettingsRows(const QWidget* window, const Ui::TFormMain* ui,
+                                           const ProgramState& s) {
   const GlobalOptions& o = s.opt;
   Settings::SettingsRows r;
   r.LangName = o.LangName;
   r.SpeedButtonAddOpt = ui->SpeedButtonAddOpt->isChecked();
   r.Files = s.FileList;
   r.EditOutfile = QFile::encodeName(ui->EditOutFile->text());
-  r.CompressValueBar = ui->CompressValueBar->value();
-  r.BackupBox = ui->BackupBox->isChecked();
-  r.OutFileBox = ui->OutFileBox->isChecked();
-  r.ReplaceIfExistsCheckBox = ui->ReplaceIfExistsCheckBox->isChecked();
-  r.OverlayGroup = ui->OverlayGroup->itemIndex();
-  r.OptBoxDOS1 = ui->OptBoxDOS1->isChecked();
-  r.OptBoxDOS2 = ui->OptBoxDOS2->isChecked();
-  r.ExportsGroup = ui->ExportsGroup->itemIndex();
-  r.IconsGroup = ui->IconsGroup->itemIndex();
-  r.ResourcesBox = ui->ResourcesBox->isChecked();
-  r.CheckBoxForce = ui->CheckBoxForce->isChecked();
-  r.RelocationsGroup = ui->RelocationsGroup->itemIndex();
-  r.Compress1CheckBox = ui->Compress1CheckBox->isChecked();
-  r.CompressValueBar1 = ui->CompressValueBar1->value();
-  r.CheckBoxCoff = ui->CheckBoxCoff->isChecked();
-  r.CheckBoxLe = ui->CheckBoxLe->isChecked();
-  r.CheckBoxTryMulti = ui->CheckBoxTryMulti->isChecked();
-  r.RadioButton_nrv2b = ui->RadioButton_nrv2b->isChecked();
-  r.RadioButton_nrv2d = ui->RadioButton_nrv2d->isChecked();
+  for (std::size_t i = 0; i < PackOptionCount; ++i)
+    r.Options[i] = OptionControls::value(window, PackOptionRows[i]);
   r.GlobalOpt_FastOpen = o.GlobalOpt_FastOpen;
   r.GlobalOpt_UPX2 = o.GlobalOpt_UPX2;
   r.GlobalOpt_DragOp = o.GlobalOpt_DragOp;
@@ -164,31 +103,28 @@ Settings::SettingsRows currentSettingsRows(const Ui::TFormMain* ui, const Progra
   return r;
 }
 
-bool chooserVisible(const AppContext& ctx) {
-  return ctx.FormChooseLang && ctx.FormChooseLang->isVisible();
-}
-
 }  // namespace
 
 void TFormMain::ReadCFG() {
   ApplyDefaults();
   Settings::SettingsRows rows;
   if (Settings::LoadSettingsFile(settingsPath(ctx_.state), rows)) {
-    applySettingsRows(ui, ctx_.state, rows);
+    applySettingsRows(this, ui, ctx_.state, rows);
   } else {
     // No usable file: nothing of a partly readable one is used; this is a first start. A chooser
     // already on screen is not shown a second time.
     ApplyDefaults();
-    if (!chooserVisible(ctx_) && !RunLanguageChoice(ctx_)) {
+    if (!ctx_.languageChoiceShowing() && !ctx_.runLanguageChoice()) {
       startupAborted = true;
       return;
     }
   }
-  if (!chooserVisible(ctx_) && ctx_.state.opt.LangName.isEmpty() && !RunLanguageChoice(ctx_)) {
+  if (!ctx_.languageChoiceShowing() && ctx_.state.opt.LangName.isEmpty() &&
+      !ctx_.runLanguageChoice()) {
     startupAborted = true;
     return;
   }
-  if (ctx_.state.opt.ShellExt.isEmpty()) ctx_.state.opt.ShellExt = {".exe", ".com", ".dll"};
+  if (ctx_.state.opt.ShellExt.isEmpty()) ctx_.state.opt.ShellExt = GlobalOptions().ShellExt;
   FillText();
 }
 
@@ -198,5 +134,5 @@ void TFormMain::WriteCFG() {
   if (settingsWritten) return;
   settingsWritten = true;
   // A failed save leaves the previous file whole and is not reported.
-  Settings::SaveSettingsFile(settingsPath(ctx_.state), currentSettingsRows(ui, ctx_.state));
+  Settings::SaveSettingsFile(settingsPath(ctx_.state), currentSettingsRows(this, ui, ctx_.state));
 }
