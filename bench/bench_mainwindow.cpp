@@ -12,7 +12,7 @@
 #include <QToolButton>
 #include <cstdio>
 
-#include "core/packer/CommandLine.h"
+#include "core/settings/ProgramCommands.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "support/TestProgramDir.h"
@@ -79,7 +79,7 @@ int main(int argc, char* argv[]) {
   ctx.runStartupOnShow = false;
   ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
   ctx.state.opt.GlobalOpt_CloseCon = 2;  // keep one console: a run costs the same each time
-  ctx.state.UpxMajorVersion = 4;
+  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
   ctx.state.LangTexts[11] = "KB";
   ctx.state.LangTexts[12] = "KB";
   Prompts::Test().active = true;

@@ -12,6 +12,7 @@
 
 #include "core/packer/CommandLine.h"
 #include "core/packer/PackerVersion.h"
+#include "core/settings/ProgramCommands.h"
 #include "core/settings/ProgramState.h"
 #include "support/TestProgramDir.h"
 
@@ -26,6 +27,12 @@ namespace {
 
 const QByteArray kPacker = "/opt/tools/upx/upx";
 const QByteArray kMyTool = "/home/u/Apps/My Tool.exe";
+
+// The capabilities of a packer of the given major version (-1: unknown).
+PackerCapabilities packerOf(int major) {
+  return major < 0 ? PackerCapabilities()
+                   : PackerCapabilities::ForVersion(QByteArray::number(major) + ".0.0");
+}
 
 // Every option that reaches the pack command line, switched on.
 PackOptions everything() {
@@ -302,15 +309,15 @@ class TestCommandLine : public QObject {
     QFETCH(int, version);
     QFETCH(bool, unpack);
     QFETCH(QByteArray, expected);
-    const QByteArray line =
-        unpack ? GetCmdUnPack(options, files, packer) : GetCmdPack(options, files, packer, version);
+    const QByteArray line = unpack ? GetCmdUnPack(options, files, packer)
+                                   : GetCmdPack(options, files, packer, packerOf(version));
     QCOMPARE(line, expected);
   }
 
   void stateForms() {
     // The convenience forms take the files, the packer and its version from the program state.
     ProgramState s = stateFor("/opt/my tools/upx", {kMyTool});
-    s.UpxMajorVersion = 4;
+    s.Packer = PackerCapabilities::ForVersion("4.2.4");
     PackOptions o;
     o.Compress1CheckBox = true;
     QCOMPARE(GetCmdPack(o, s), "\"/opt/my tools/upx\" -7 --crp-ucl-ms=10000 \"" + kMyTool + '"');
@@ -319,23 +326,41 @@ class TestCommandLine : public QObject {
     QCOMPARE(GetCmdPack(o, s), kPacker + " -7 --crp-ms=10000 /a");  // version unknown
   }
 
-  void crpSwitch_data() {
-    QTest::addColumn<int>("version");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("unknown") << -1 << QByteArray(" --crp-ms=");
-    QTest::newRow("0") << 0 << QByteArray(" --crp-ms=");
-    QTest::newRow("3") << 3 << QByteArray(" --crp-ms=");
-    QTest::newRow("4") << 4 << QByteArray(" --crp-ucl-ms=");
-    QTest::newRow("5") << 5 << QByteArray(" --crp-ucl-ms=");
+  // One packer version a row: what its version output makes of the capabilities, and the
+  // arguments the same options then give.
+  void capabilitiesByVersion_data() {
+    QTest::addColumn<QByteArray>("versionOutput");
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<int>("major");
+    QTest::addColumn<QList<QByteArray>>("arguments");
+    using L = QList<QByteArray>;
+    const L old{kPacker, "-7", "--crp-ms=123456", "--nrv2d", "/a"};
+    const L current{kPacker, "-7", "--crp-ucl-ms=123456", "--nrv2d", "/a"};
+    QTest::newRow("unknown") << QByteArray("gzip 1.12\n") << QByteArray() << -1 << old;
+    QTest::newRow("0.1") << QByteArray("upx 0.1\n") << QByteArray("0.1") << 0 << old;
+    QTest::newRow("3.96") << QByteArray("upx 3.96\nUCL data compression library 1.03\n")
+                          << QByteArray("3.96") << 3 << old;
+    QTest::newRow("4.0.0") << QByteArray("upx 4.0.0\n") << QByteArray("4.0.0") << 4 << current;
+    QTest::newRow("4.2.4") << QByteArray("upx 4.2.4\r\n") << QByteArray("4.2.4") << 4 << current;
+    QTest::newRow("5.0.0-git") << QByteArray("upx 5.0.0-git-abc (extra)\n")
+                               << QByteArray("5.0.0-git-abc") << 5 << current;
   }
-  void crpSwitch() {
-    QFETCH(int, version);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(CrpSwitch(version), expected);
+  void capabilitiesByVersion() {
+    QFETCH(QByteArray, versionOutput);
+    QFETCH(QByteArray, version);
+    QFETCH(int, major);
+    QFETCH(QList<QByteArray>, arguments);
+    const PackerCapabilities caps =
+        PackerCapabilities::ForVersion(PackerVersion::ParseVersion(versionOutput));
+    QCOMPARE(caps.version, version);
+    QCOMPARE(caps.major, major);
     PackOptions o;
     o.Compress1CheckBox = true;
     o.CompressValueBar1 = 1009999 - 123456;
-    QCOMPARE(GetCmdPack(o, {"/a"}, kPacker, version), kPacker + " -7" + expected + "123456 /a");
+    o.CheckBoxTryMulti = true;
+    o.RadioButton_nrv2b = false;
+    o.RadioButton_nrv2d = true;
+    QCOMPARE(SplitCommandLine(GetCmdPack(o, {"/a"}, kPacker, caps)), arguments);
   }
 
   void infoCommands_data() {

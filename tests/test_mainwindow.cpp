@@ -39,7 +39,7 @@ struct Env {
     dir.prepare(ctx.state);
     ctx.runStartupOnShow = false;
     ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-    ctx.state.UpxMajorVersion = 4;  // the stand-in claims 4.2.4
+    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in claims 4.2.4
     auto& t = ctx.state.LangTexts;
     t[0] = "Compression";
     t[1] = "Ready";

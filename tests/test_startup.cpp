@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "core/packer/CommandLine.h"
 #include "core/settings/CFGfile.h"
+#include "core/settings/ProgramCommands.h"
 #include "core/settings/SettingsFile.h"
 #include "gui/dialogs/TFormChooseLang.h"
 #include "gui/main/AppContext.h"
@@ -154,7 +154,7 @@ class TestStartup : public QObject {
     // The packer in the program folder is taken without a question; its version was asked.
     QCOMPARE(s.UpxLocation, run.dir.packerPath());
     QCOMPARE(s.UpxShortLocation, run.dir.packerPath());
-    QCOMPARE(s.UpxMajorVersion, 4);
+    QCOMPARE(s.Packer.major, 4);
     QVERIFY(messages().isEmpty());
     QCOMPARE(run.ui()->EditStatus->text(), QStringLiteral("Ready"));
     // Placed with its left column centred and the window centred vertically.
@@ -533,7 +533,7 @@ class TestStartup : public QObject {
     QCOMPARE(run.ctx.state.UpxLocation, chosen);
     QCOMPARE(run.ctx.state.UpxShortLocation, "\"" + chosen + "\"");
     QCOMPARE(run.ctx.state.opt.GlobalOpt_UPX2, chosen);
-    QCOMPARE(run.ctx.state.UpxMajorVersion, 4);
+    QCOMPARE(run.ctx.state.Packer.major, 4);
   }
 
   void packerFoundOnThePathIsUsedWithoutAQuestion() {
@@ -576,7 +576,7 @@ class TestStartup : public QObject {
     QCOMPARE(messages()[0].text,
              QStringLiteral("There are no language files. Press OK to terminate program."));
     QCOMPARE(messages()[0].caption, QStringLiteral("Error - Packhelm"));
-    QCOMPARE(run.ctx.state.UpxMajorVersion, -1);  // the packer step did not run
+    QCOMPARE(run.ctx.state.Packer.major, -1);  // the packer step did not run
   }
 
   void noLanguageAtAllOnFirstStart() {

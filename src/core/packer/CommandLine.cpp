@@ -1,7 +1,5 @@
 #include "core/packer/CommandLine.h"
 
-#include "core/settings/ProgramState.h"
-
 namespace CommandLine {
 
 QByteArray Quote(const QByteArray& name) {
@@ -19,10 +17,6 @@ QByteArray LevelPiece(int position) {
   if (position <= 1) return " --best";
   if (position > 10) position = 10;
   return " -" + QByteArray::number(11 - position);
-}
-
-QByteArray CrpSwitch(int packerMajorVersion) {
-  return packerMajorVersion >= 4 ? " --crp-ucl-ms=" : " --crp-ms=";
 }
 
 bool UsesOutputFile(const PackOptions& o) {
@@ -55,10 +49,10 @@ QByteArray outputAndFiles(const PackOptions& o, const QList<QByteArray>& fileLis
 }  // namespace
 
 QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
-                      const QByteArray& packer, int packerMajorVersion) {
+                      const QByteArray& packer, const PackerCapabilities& capabilities) {
   QByteArray r = LevelPiece(o.CompressValueBar);
   if (o.Compress1CheckBox)
-    r += CrpSwitch(packerMajorVersion) + QByteArray::number(CrpValue(o.CompressValueBar1));
+    r += capabilities.crpSwitch + QByteArray::number(CrpValue(o.CompressValueBar1));
   if (o.CheckBoxTryMulti) {
     if (o.RadioButton_nrv2b)
       r += " --nrv2b";
@@ -90,16 +84,9 @@ QByteArray GetCmdUnPack(const PackOptions& o, const QList<QByteArray>& fileList,
   return packer + r;
 }
 
-QByteArray GetCmdPack(const PackOptions& o, const ProgramState& s) {
-  return GetCmdPack(o, s.FileList, s.packerForCommand(), s.UpxMajorVersion);
-}
-
-QByteArray GetCmdUnPack(const PackOptions& o, const ProgramState& s) {
-  return GetCmdUnPack(o, s.FileList, s.packerForCommand());
-}
-
-QByteArray GetCmdInfo(InfoCommand which, const ProgramState& s) {
-  QByteArray r = s.UpxShortLocation;
+QByteArray GetCmdInfo(InfoCommand which, const QList<QByteArray>& fileList,
+                      const QByteArray& packer) {
+  QByteArray r = packer;
   switch (which) {
     case InfoCommand::Version:
       return r + " --version";
@@ -114,8 +101,8 @@ QByteArray GetCmdInfo(InfoCommand which, const ProgramState& s) {
       r += " -l";
       break;
   }
-  r += endOfOptions(s.FileList);
-  for (const QByteArray& f : s.FileList) r += ' ' + Quote(f);
+  r += endOfOptions(fileList);
+  for (const QByteArray& f : fileList) r += ' ' + Quote(f);
   return r;
 }
 

@@ -11,8 +11,7 @@
 #include <QList>
 
 #include "core/packer/PackOptions.h"
-
-struct ProgramState;
+#include "core/packer/PackerVersion.h"
 
 namespace CommandLine {
 
@@ -26,21 +25,17 @@ QByteArray LevelPiece(int position);
 // The crp value of a CompressValueBar1 position: 1009999 - position, the position kept within
 // 10000..999999.
 int CrpValue(int position);
-// The crp switch the located packer accepts: major version 4 and later take --crp-ucl-ms=.
-QByteArray CrpSwitch(int packerMajorVersion);
-
 // File names that begin with a dash are preceded by " --", so that none is taken for an option.
+// The switches are spelled as the located packer accepts them.
 QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
-                      const QByteArray& packer, int packerMajorVersion = -1);
+                      const QByteArray& packer, const PackerCapabilities& capabilities);
 QByteArray GetCmdUnPack(const PackOptions& o, const QList<QByteArray>& fileList,
                         const QByteArray& packer);
-// Convenience forms reading FileList and the packer from the program state.
-QByteArray GetCmdPack(const PackOptions& o, const ProgramState& s);
-QByteArray GetCmdUnPack(const PackOptions& o, const ProgramState& s);
 
 // The information commands always name the packer by UpxShortLocation.
 enum class InfoCommand { Version, Help, Test, List, ListFormats };
-QByteArray GetCmdInfo(InfoCommand which, const ProgramState& s);
+QByteArray GetCmdInfo(InfoCommand which, const QList<QByteArray>& fileList,
+                      const QByteArray& packer);
 
 // The output rule: an output piece is written, and a pending replace may delete a file, only when
 // the box is ticked and the output name is not empty and differs byte for byte from the input name.

@@ -4,6 +4,34 @@
 #include <QFile>
 #include <QProcess>
 
+namespace {
+
+// Switch spellings by the first major version that takes them, newest first.
+struct Spelling {
+  int fromMajor;
+  const char* crpSwitch;
+};
+constexpr Spelling Spellings[] = {
+    {4, " --crp-ucl-ms="},
+    {0, " --crp-ms="},
+};
+
+}  // namespace
+
+PackerCapabilities PackerCapabilities::ForVersion(const QByteArray& version) {
+  PackerCapabilities c;
+  const int major = PackerVersion::ParseMajor("upx " + version);
+  if (version.isEmpty() || major < 0) return c;
+  c.version = version;
+  c.major = major;
+  for (const Spelling& s : Spellings)
+    if (major >= s.fromMajor) {
+      c.crpSwitch = s.crpSwitch;
+      break;
+    }
+  return c;
+}
+
 namespace PackerVersion {
 
 int ParseMajor(const QByteArray& versionOutput) {
@@ -20,8 +48,20 @@ int ParseMajor(const QByteArray& versionOutput) {
   return version.left(digits).toInt();
 }
 
-int QueryMajor(const QByteArray& packerPath, int timeoutMs) {
-  if (packerPath.isEmpty()) return -1;
+QByteArray ParseVersion(const QByteArray& versionOutput) {
+  if (ParseMajor(versionOutput) < 0) return {};
+  qsizetype end = versionOutput.indexOf('\n');
+  if (end < 0) end = versionOutput.size();
+  const QByteArray version = versionOutput.left(end).trimmed().mid(4).trimmed();
+  const qsizetype blank = version.indexOf(' ');
+  return blank < 0 ? version : version.left(blank);
+}
+
+namespace {
+
+// The packer's --version output; false when it could not be had.
+bool readVersionOutput(const QByteArray& packerPath, int timeoutMs, QByteArray& output) {
+  if (packerPath.isEmpty()) return false;
   QProcess p;
   p.setProgram(QFile::decodeName(packerPath));
   p.setArguments({QStringLiteral("--version")});
@@ -35,15 +75,28 @@ int QueryMajor(const QByteArray& packerPath, int timeoutMs) {
       p.kill();
       p.waitForFinished(1000);
     }
-    return -1;
+    return false;
   }
   if (!p.waitForFinished(int(qMax<qint64>(0, deadline.remainingTime())))) {
     p.kill();
     p.waitForFinished(1000);
-    return -1;
+    return false;
   }
-  if (p.exitStatus() != QProcess::NormalExit) return -1;
-  return ParseMajor(p.readAllStandardOutput());
+  if (p.exitStatus() != QProcess::NormalExit) return false;
+  output = p.readAllStandardOutput();
+  return true;
+}
+
+}  // namespace
+
+PackerCapabilities Query(const QByteArray& packerPath, int timeoutMs) {
+  QByteArray output;
+  if (!readVersionOutput(packerPath, timeoutMs, output)) return {};
+  return PackerCapabilities::ForVersion(ParseVersion(output));
+}
+
+int QueryMajor(const QByteArray& packerPath, int timeoutMs) {
+  return Query(packerPath, timeoutMs).major;
 }
 
 }  // namespace PackerVersion

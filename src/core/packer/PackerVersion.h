@@ -3,15 +3,31 @@
 
 #include <QByteArray>
 
+// What the located packer's version decides: today the spelling of the crp switch. Built from
+// the version by one table, so a new spelling is a new row there.
+struct PackerCapabilities {
+  QByteArray version;  // "4.2.4"; empty when the version is unknown
+  int major = -1;      // -1 when unknown
+  QByteArray crpSwitch = " --crp-ms=";
+
+  static PackerCapabilities ForVersion(const QByteArray& version);
+  bool operator==(const PackerCapabilities&) const = default;
+};
+
 namespace PackerVersion {
 
 // Major version from the packer's --version output, whose first line reads "upx X.Y.Z";
 // -1 when that line is missing or malformed.
 int ParseMajor(const QByteArray& versionOutput);
 
+// The version from that first line ("4.2.4"); empty when it is missing or malformed.
+QByteArray ParseVersion(const QByteArray& versionOutput);
+
 // Runs the packer with --version through pipes (no shell, no console; stdin empty) and returns
-// the major version, or -1 when it is unknown: the packer cannot be started, does not end within
-// timeoutMs (it is killed then), ends abnormally, or answers with a line that does not parse.
+// what its version decides; the version is unknown when the packer cannot be started, does not
+// end within timeoutMs (it is killed then), ends abnormally, or answers with a line that does not
+// parse.
+PackerCapabilities Query(const QByteArray& packerPath, int timeoutMs = 5000);
 int QueryMajor(const QByteArray& packerPath, int timeoutMs = 5000);
 
 }  // namespace PackerVersion

@@ -8,8 +8,21 @@
 #include <QString>
 #include <array>
 
-// Preferences, one field per settings key. Defaults are the values before any settings file is
-// read; nothing here is range-checked, each user acts on the values it knows.
+#include "core/packer/PackerVersion.h"
+
+// The choices of three preferences. The settings file stores their integers as they are, so a
+// value outside the enum is kept and matches none of its names.
+enum class DragOp : qint32 { Nothing = 0, Pack = 1, Unpack = 2 };  // files dropped or given
+enum class CloseCon : qint32 {  // when a job releases the program's console
+  AfterEveryRun = 0,            // (and a pack or unpack run gets a console of its own)
+  AfterSuccess = 1,
+  Never = 2,
+};
+enum class StayOnTop : qint32 { Always = 0, ExceptDuringRun = 1, Never = 2 };
+
+// Preferences, one field per settings key. These defaults are the only ones: a first start, the
+// program's reset and the Options dialog's Reset all take them from here. Nothing here is
+// range-checked, each user acts on the values it knows.
 struct GlobalOptions {
   bool GlobalOpt_FastOpen = false;
   QByteArray GlobalOpt_UPX2;
@@ -23,6 +36,10 @@ struct GlobalOptions {
   quint32 CmdLinesMax = 10;
   QByteArray LangName;
   QList<QByteArray> ShellExt{".exe", ".com", ".dll"};
+
+  DragOp dragOp() const { return DragOp(GlobalOpt_DragOp); }
+  CloseCon closeCon() const { return CloseCon(GlobalOpt_CloseCon); }
+  StayOnTop stayOnTop() const { return StayOnTop(GlobalOpt_StayOnTop); }
 };
 
 constexpr int LangTextCount = 101;  // numbered 0 to 100
@@ -55,7 +72,7 @@ struct ProgramState {
   QList<QByteArray> FileList;
   QByteArray UpxLocation;
   QByteArray UpxShortLocation;  // UpxLocation, quoted when it holds a blank or a quote
-  int UpxMajorVersion = -1;     // asked once after locating the packer; -1 = unknown
+  PackerCapabilities Packer;    // asked once after locating the packer
 
   LangTextTable LangTexts;
   GlobalOptions opt;
