@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "core/packer/CommandHistory.h"
-#include "core/packer/CommandLine.h"
+#include "core/settings/ProgramCommands.h"
 #include "gui/dialogs/TFormEditExec.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
@@ -106,7 +106,8 @@ Seen RunEditor(Fixture& f, int mode, const std::function<void(TFormEditExec*)>& 
     seen.button1Focused = d->focusWidget() == d->findChild<QWidget*>(QStringLiteral("Button1"));
     act(d);
   });
-  f.ctx.FormEditExec->Run(mode);
+  // Opened as the user opens it: the main window's edit button for that direction.
+  f.mainButton(mode == 0 ? "ButtonPackE" : "ButtonUnPackE")->click();
   return seen;
 }
 

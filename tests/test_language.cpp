@@ -780,7 +780,7 @@ class TestLanguage : public QObject {
       answered = true;
       button1(chooser)->click();
     });
-    QVERIFY(RunLanguageChoice(prog->ctx));
+    QVERIFY(prog->ctx.runLanguageChoice());
     QVERIFY(answered);
     QVERIFY(!prog->ctx.FormChooseLang->terminated());
     QCOMPARE(prog->ctx.state.opt.LangName, QByteArray("Russian"));
@@ -807,7 +807,7 @@ class TestLanguage : public QObject {
       prog->ctx.FormChooseLang->done(QDialog::Accepted);
     });
     guard.start(10000);
-    QVERIFY(!RunLanguageChoice(prog->ctx));
+    QVERIFY(!prog->ctx.runLanguageChoice());
     QVERIFY(!stuck);
     TFormChooseLang* chooser = prog->ctx.FormChooseLang;
     QVERIFY(chooser->terminated());

@@ -2,17 +2,14 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QLineEdit>
 #include <QScopeGuard>
 
 #include "core/console/ConsoleEx.h"
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
 #include "core/packer/CommandLine.h"
+#include "core/settings/ProgramState.h"
 #include "gui/console/TConsoleWindow.h"
-#include "gui/console/TFormFTSC.h"
-#include "gui/main/AppContext.h"
-#include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
 
@@ -39,7 +36,9 @@ void showConsole(TConsoleWindow* window) {
 
 }  // namespace
 
-ConsoleSession::ConsoleSession(AppContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {}
+ConsoleSession::ConsoleSession(ProgramState& state, std::function<QList<QWidget*>()> windows,
+                               QObject* parent)
+    : QObject(parent), state_(state), windows_(std::move(windows)) {}
 
 ConsoleSession::~ConsoleSession() {
   // No packer outlives the program.
@@ -82,9 +81,9 @@ void ConsoleSession::freeConsole() {
 }
 
 void ConsoleSession::OpenConsole(bool forced) {
-  const GlobalOptions& opt = ctx_.state.opt;
-  if (!open_ && (opt.GlobalOpt_CloseCon != 0 || forced)) {
-    if (opt.GlobalOpt_FirstTimeShowConsol == 0 && ctx_.FormFTSC) ctx_.FormFTSC->exec();
+  const GlobalOptions& opt = state_.opt;
+  if (!open_ && (opt.closeCon() != CloseCon::AfterEveryRun || forced)) {
+    if (opt.GlobalOpt_FirstTimeShowConsol == 0) emit firstConsoleOpening();
     allocConsole();
     ConsoleEx::ConsoleSetBufferSize(kBufferColumns, kBufferRows);
     ConsoleEx::ConsoleSetWindowRect(true, 0, 0, kBufferColumns - 1, kWindowRows - 1);
@@ -161,7 +160,7 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
 
   delete runner_;
   runner_ = new PtyRunner(this);
-  const int nice = PtyRunner::NiceForPriorityClass(ctx_.state.opt.GlobalOpt_PriorityClass);
+  const int nice = PtyRunner::NiceForPriorityClass(state_.opt.GlobalOpt_PriorityClass);
   if (!runner_->start(args, nice, screen->columns(), screen->rows())) {
     delete runner_;
     runner_ = nullptr;
@@ -181,7 +180,7 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
 
   // While the packer runs, only the console takes input.
   QList<QPointer<QWidget>> disabled;
-  for (QWidget* w : ctx_.forms())
+  for (QWidget* w : windows_())
     if (w->isEnabled()) {
       w->setEnabled(false);
       disabled << w;
@@ -218,9 +217,8 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
 void ConsoleSession::programConsoleClosed() {
   closedByUser_ = true;
   open_ = false;
-  emit consoleClosedByUser();
   // The main window writes the settings as it closes.
-  if (ctx_.FormMain) ctx_.FormMain->close();
+  emit consoleClosedByUser();
   if (runner_) runner_->terminate();
   if (loop_) loop_->quit();
   if (window_) {
@@ -236,10 +234,10 @@ void ConsoleSession::ReportExit(int exitCode) {
   static constexpr LangText statusTexts[] = {LangText::StatusDone, LangText::StatusError,
                                              LangText::StatusWarning};
   if (exitCode < 0 || exitCode > 2) return;
-  emit exitReported(exitCode, ctx_.state.langText(statusTexts[exitCode]));
+  emit exitReported(exitCode, state_.langText(statusTexts[exitCode]));
 }
 
 void ConsoleSession::ReportStartFailure() {
-  Prompts::Message(nullptr, Prompts::Icon::Error, ctx_.state.langText(LangText::StartFailure),
-                   ctx_.state.langText(LangText::ErrorCaption));
+  Prompts::Message(nullptr, Prompts::Icon::Error, state_.langText(LangText::StartFailure),
+                   state_.langText(LangText::ErrorCaption));
 }

@@ -6,9 +6,10 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <optional>
 
-struct AppContext;
+struct ProgramState;
 class ScreenModel;
 #include "gui/console/TConsoleWindow.h"
 class PtyRunner;
@@ -18,7 +19,9 @@ class QWidget;
 class ConsoleSession : public QObject {
   Q_OBJECT
  public:
-  explicit ConsoleSession(AppContext& ctx, QObject* parent = nullptr);
+  // `windows` lists the program's windows, which are disabled while the packer runs.
+  ConsoleSession(ProgramState& state, std::function<QList<QWidget*>()> windows,
+                 QObject* parent = nullptr);
   ~ConsoleSession() override;  // a packer still running is ended and reaped
 
   static constexpr const char* ConsoleTitle = "UPX + Packhelm";
@@ -47,8 +50,12 @@ class ConsoleSession : public QObject {
   bool closedByUser() const { return closedByUser_; }
 
  signals:
-  // The user closed the program's console window: the program must end.
+  // The user closed the program's console window: the program must end (the main window closes
+  // and writes the settings).
   void consoleClosedByUser();
+  // The program's console is about to appear for the first time while the user has not turned
+  // off the note about it: the note shows now (modally).
+  void firstConsoleOpening();
   // A run has started (the packer is running) or ended.
   void runStarted();
   void runFinished(int exitCode);
@@ -61,7 +68,8 @@ class ConsoleSession : public QObject {
   void drawHeaderBar(bool newConsole, int columns);
   void programConsoleClosed();
 
-  AppContext& ctx_;
+  ProgramState& state_;
+  std::function<QList<QWidget*>()> windows_;
   bool open_ = false;
   bool closedByUser_ = false;
   bool freeAfterRun_ = false;

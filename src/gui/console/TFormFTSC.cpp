@@ -3,11 +3,11 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "gui/main/AppContext.h"
+#include "core/settings/ProgramState.h"
 #include "ui_TFormFTSC.h"
 
-TFormFTSC::TFormFTSC(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), ui(new Ui::TFormFTSC), ctx_(ctx) {
+TFormFTSC::TFormFTSC(ProgramState& state, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TFormFTSC), state_(state) {
   ui->setupUi(this);
   setFixedSize(305, 127);
   connect(ui->Button1, &QPushButton::clicked, this, &TFormFTSC::Button1Click);
@@ -18,7 +18,7 @@ TFormFTSC::~TFormFTSC() {
 }
 
 void TFormFTSC::Button1Click() {
-  if (ui->CheckBoxDontShow->isChecked()) ctx_.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+  if (ui->CheckBoxDontShow->isChecked()) state_.opt.GlobalOpt_FirstTimeShowConsol = 1;
   accept();
 }
 

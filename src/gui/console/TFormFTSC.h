@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-struct AppContext;
+struct ProgramState;
 namespace Ui {
 class TFormFTSC;
 }
@@ -12,7 +12,7 @@ class TFormFTSC;
 class TFormFTSC : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormFTSC(AppContext& ctx, QWidget* parent = nullptr);
+  explicit TFormFTSC(ProgramState& state, QWidget* parent = nullptr);
   ~TFormFTSC() override;
 
   Ui::TFormFTSC* ui;
@@ -24,5 +24,5 @@ class TFormFTSC : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  AppContext& ctx_;
+  ProgramState& state_;
 };

@@ -2,15 +2,15 @@
 
 #include <QDesktopServices>
 
+#include "core/settings/ProgramState.h"
 #include "core/util/AboutInfo.h"
 #include "gui/dialogs/TFormVersHist.h"
-#include "gui/main/AppContext.h"
 #include "gui/widgets/CentreOnFirstShow.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormAbout.h"
 
-TFormAbout::TFormAbout(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), ui(new Ui::TFormAbout) {
+TFormAbout::TFormAbout(ProgramState& state, QWidget* parent)
+    : QDialog(parent), state_(state), ui(new Ui::TFormAbout) {
   ui->setupUi(this);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
@@ -47,9 +47,9 @@ QUrl TFormAbout::packerWebUrl() {
 }
 
 void TFormAbout::UpdateVersionLabels() {
-  ui->Label11->setText(ctx_.state.langText(LangText::AboutVersion) + QLatin1Char(' ') +
+  ui->Label11->setText(state_.langText(LangText::AboutVersion) + QLatin1Char(' ') +
                        QLatin1String(AboutInfo::ProgramVersion));
-  ui->Label2->setText(ctx_.state.langText(LangText::AboutMadeFor) + QLatin1String("  ") +
+  ui->Label2->setText(state_.langText(LangText::AboutMadeFor) + QLatin1String("  ") +
                       QLatin1String(AboutInfo::PackerVersion));
 }
 
@@ -58,7 +58,7 @@ void TFormAbout::Button1Click() {
 }
 
 void TFormAbout::Button2Click() {
-  if (ctx_.FormVersHist) ctx_.FormVersHist->exec();
+  emit versionHistoryRequested();
 }
 
 void TFormAbout::Label5Click() {

@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <functional>
 
-struct AppContext;
+struct ProgramState;
 namespace Ui {
 class TFormAbout;
 }
@@ -14,10 +14,10 @@ class TFormAbout;
 class TFormAbout : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormAbout(AppContext& ctx, QWidget* parent = nullptr);
+  explicit TFormAbout(ProgramState& state, QWidget* parent = nullptr);
   ~TFormAbout() override;
 
-  // Label11 and Label2 from the language texts 30 and 31 and the version numbers.
+  // Label11 and Label2 from their numbered language texts and the version numbers.
   void UpdateVersionLabels();
 
   void Button1Click();
@@ -34,13 +34,17 @@ class TFormAbout : public QDialog {
   static QUrl authorWebUrl();
   static QUrl packerWebUrl();
 
+ signals:
+  // The version-history button: the program context opens that window.
+  void versionHistoryRequested();
+
  protected:
   void showEvent(QShowEvent* e) override;
 
  private:
   void openLink(const QUrl& url);
 
-  AppContext& ctx_;
+  ProgramState& state_;
   Ui::TFormAbout* ui;
   bool placed_ = false;
 };

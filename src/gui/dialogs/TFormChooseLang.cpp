@@ -5,14 +5,12 @@
 #include <QTimer>
 
 #include "core/i18n/LanguageFiles.h"
-#include "gui/i18n/ApplyLanguage.h"
-#include "gui/main/AppContext.h"
-#include "gui/main/TFormMain.h"
+#include "core/settings/ProgramState.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormChooseLang.h"
 
-TFormChooseLang::TFormChooseLang(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), ui(new Ui::TFormChooseLang), ctx_(ctx) {
+TFormChooseLang::TFormChooseLang(ProgramState& state, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TFormChooseLang), state_(state) {
   ui->setupUi(this);
   // A title bar without any buttons: the only way out is "Continue".
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -47,7 +45,7 @@ void TFormChooseLang::FormShow() {
   LangFile.clear();
   LangName.clear();
   terminated_ = false;
-  LanguageFiles::ListLanguages(ctx_.state.ProgramDir, names_, englishNames_, fileNames_);
+  LanguageFiles::ListLanguages(state_.ProgramDir, names_, englishNames_, fileNames_);
 
   QListWidget* list = ui->ComboBox1;
   const QSignalBlocker block(list);
@@ -83,22 +81,9 @@ void TFormChooseLang::ComboBox1Change() {
   if (row < 0 || row >= fileNames_.size()) return;
   LangName = englishNames_[row];
   LangFile = fileNames_[row];
-  ApplyLanguage(ctx_.state.ProgramDir + LangFile, Texts, LangTextHighest, "FormMain", ctx_.forms());
+  emit languageSelected(LangFile);
 }
 
 void TFormChooseLang::Button1Click() {
   accept();
-}
-
-bool RunLanguageChoice(AppContext& ctx) {
-  TFormChooseLang* chooser = ctx.FormChooseLang;
-  if (!chooser) return false;
-  chooser->TerminateIfNoLanguages = true;
-  chooser->exec();
-  if (chooser->terminated()) return false;
-  ctx.state.opt.LangName = chooser->LangName;
-  ctx.state.LangTexts = chooser->Texts;
-  // After the copy, so that the captions built from the text table show the chosen language.
-  if (ctx.FormMain) ctx.FormMain->SetLanguage();
-  return true;
 }

@@ -8,7 +8,7 @@
 
 #include "core/settings/ProgramState.h"
 
-struct AppContext;
+struct ProgramState;
 class QTimer;
 namespace Ui {
 class TFormChooseLang;
@@ -17,7 +17,7 @@ class TFormChooseLang;
 class TFormChooseLang : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormChooseLang(AppContext& ctx, QWidget* parent = nullptr);
+  explicit TFormChooseLang(ProgramState& state, QWidget* parent = nullptr);
   ~TFormChooseLang() override;
 
   Ui::TFormChooseLang* ui;  // the controls, by their names
@@ -41,6 +41,11 @@ class TFormChooseLang : public QDialog {
   void ComboBox1Change();
   void Button1Click();
 
+ signals:
+  // A language was selected in the list: every window should show it, its numbered texts going
+  // into Texts.
+  void languageSelected(const QByteArray& fileName);
+
  public slots:
   // There is no way to cancel: Escape and the window's close request do nothing.
   void reject() override;
@@ -49,14 +54,9 @@ class TFormChooseLang : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  AppContext& ctx_;
+  ProgramState& state_;
   bool terminated_ = false;
   QList<QByteArray> names_;
   QList<QByteArray> englishNames_;
   QList<QByteArray> fileNames_;
 };
-
-// The language choice of a first start: shows the chooser modally (ending the program when there
-// is no language file), then takes over its language name and texts and lets the main window
-// re-apply its language-dependent captions. False when the program must end.
-bool RunLanguageChoice(AppContext& ctx);

@@ -7,9 +7,7 @@
 #include <QScreen>
 
 #include "core/packer/CommandHistory.h"
-#include "core/packer/CommandLine.h"
-#include "gui/main/AppContext.h"
-#include "gui/main/TFormMain.h"
+#include "core/settings/ProgramState.h"
 #include "ui_TFormEditExec.h"
 
 namespace {
@@ -19,8 +17,8 @@ constexpr int ButtonWidth = 105;
 constexpr int Margin = 8;
 }  // namespace
 
-TFormEditExec::TFormEditExec(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), ui(new Ui::TFormEditExec), ctx_(ctx) {
+TFormEditExec::TFormEditExec(ProgramState& state, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TFormEditExec), state_(state) {
   ui->setupUi(this);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   // The text runs exactly as typed: no completion from the history behind the user's back.
@@ -55,8 +53,9 @@ void TFormEditExec::fitToContents() {
   setFixedSize(width, height);
 }
 
-void TFormEditExec::Run(int editMode) {
-  ProgramState& s = ctx_.state;
+void TFormEditExec::Run(int editMode, const QString& acceptCaption,
+                        const QByteArray& proposedLine) {
+  ProgramState& s = state_;
   const bool pack = editMode == 0;
   QList<QByteArray>& history = pack ? s.CmdPackLines : s.CmdUnPackLines;
   QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
@@ -65,18 +64,12 @@ void TFormEditExec::Run(int editMode) {
   s.PendingUnpackCommand.clear();
 
   setWindowTitle(s.langText(LangText::EditorCaption));
-  // The accept button reads like the job button it stands for.
-  const auto* jobButton = ctx_.FormMain->findChild<QAbstractButton*>(
-      pack ? QStringLiteral("ButtonPack") : QStringLiteral("ButtonUnPack"));
-  ui->Button1->setText(jobButton ? jobButton->text() : QString());
-  const PackOptions options = ctx_.FormMain->packOptions();
-  const QByteArray built =
-      pack ? CommandLine::GetCmdPack(options, s) : CommandLine::GetCmdUnPack(options, s);
+  ui->Button1->setText(acceptCaption);
   EditMode = pack ? 0 : 1;
   ui->ComboBox1->clear();
   for (const QByteArray& line : history) ui->ComboBox1->addItem(CommandText::ToText(line));
   ui->ComboBox1->setCurrentIndex(-1);
-  ui->ComboBox1->setEditText(CommandText::ToText(built));
+  ui->ComboBox1->setEditText(CommandText::ToText(proposedLine));
   fitToContents();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
@@ -86,14 +79,11 @@ void TFormEditExec::Run(int editMode) {
 
   if (pending.isEmpty()) return;
   CommandHistory::Add(history, pending, s.opt.CmdLinesMax);
-  if (pack)
-    ctx_.FormMain->ButtonPackClick();
-  else
-    ctx_.FormMain->ButtonUnPackClick();
+  emit lineAccepted(EditMode, pending);
 }
 
 void TFormEditExec::Button1Click() {
-  ProgramState& s = ctx_.state;
+  ProgramState& s = state_;
   s.PendingPackCommand.clear();
   s.PendingUnpackCommand.clear();
   const QByteArray text = CommandText::FromText(ui->ComboBox1->currentText());
@@ -105,8 +95,8 @@ void TFormEditExec::Button1Click() {
 }
 
 void TFormEditExec::ButtonCancelClick() {
-  ctx_.state.PendingPackCommand.clear();
-  ctx_.state.PendingUnpackCommand.clear();
+  state_.PendingPackCommand.clear();
+  state_.PendingUnpackCommand.clear();
   reject();
 }
 

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-struct AppContext;
+struct ProgramState;
 class QKeyEvent;
 namespace Ui {
 class TFormEditExec;
@@ -14,7 +14,7 @@ class TFormEditExec;
 class TFormEditExec : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormEditExec(AppContext& ctx, QWidget* parent = nullptr);
+  explicit TFormEditExec(ProgramState& state, QWidget* parent = nullptr);
   ~TFormEditExec() override;
 
   Ui::TFormEditExec* ui;  // the controls, by their names
@@ -22,19 +22,24 @@ class TFormEditExec : public QDialog {
   // 0 while a pack command line is edited, 1 while an unpack command line is.
   qint32 EditMode = 0;
 
-  // Opens the editor for packing (0) or unpacking (1); an accepted text is put into the
-  // history and run by the matching job.
-  void Run(int editMode);
+  // Opens the editor for packing (0) or unpacking (1) with the line the job would run and the
+  // job button's caption on the accept button. An accepted text becomes the pending command of
+  // that direction, goes into its history and is announced by lineAccepted.
+  void Run(int editMode, const QString& acceptCaption, const QByteArray& proposedLine);
 
   void Button1Click();
   void ButtonCancelClick();
   // Enter accepts and Escape cancels while the combo box has the focus; true when handled.
   bool ComboBox1KeyPress(QKeyEvent* event);
 
+ signals:
+  // The line the matching job is to run (it is pending in the program state).
+  void lineAccepted(int editMode, const QByteArray& line);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void fitToContents();
-  AppContext& ctx_;
+  ProgramState& state_;
 };

@@ -4,14 +4,14 @@
 #include <QShowEvent>
 
 #include "core/integration/LinuxShellIntegration.h"
-#include "gui/main/AppContext.h"
+#include "core/settings/ProgramState.h"
 #include "gui/widgets/CentreOnFirstShow.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormIntegration.h"
 
-TFormIntegration::TFormIntegration(AppContext& ctx, QWidget* parent)
+TFormIntegration::TFormIntegration(ProgramState& state, QWidget* parent)
     : QDialog(parent),
-      ctx_(ctx),
+      state_(state),
       ui(new Ui::TFormIntegration),
       backend_(std::make_unique<LinuxShellIntegration>()) {
   ui->setupUi(this);
@@ -35,7 +35,7 @@ void TFormIntegration::setBackend(std::unique_ptr<ShellIntegration> backend) {
 void TFormIntegration::FormShow() {
   ui->RichEdit1->clear();
   QStringList lines;
-  for (const QByteArray& ext : ctx_.state.opt.ShellExt)
+  for (const QByteArray& ext : state_.opt.ShellExt)
     if (!ext.isEmpty()) lines << QString::fromUtf8(ext);
   ui->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
 }
@@ -45,13 +45,13 @@ void TFormIntegration::FormClose() {
 }
 
 void TFormIntegration::ButtonGetClick() {
-  ReadBackShellExt(TextLines(ui->RichEdit1->toPlainText()), ctx_.state.opt.ShellExt);
+  ReadBackShellExt(TextLines(ui->RichEdit1->toPlainText()), state_.opt.ShellExt);
 }
 
 void TFormIntegration::ButtonAddClick() {
   ButtonGetClick();
-  const QByteArray menuText = ctx_.state.langBytes(LangText::ShellMenuEntry);
-  for (const QByteArray& ext : ctx_.state.opt.ShellExt) {
+  const QByteArray menuText = state_.langBytes(LangText::ShellMenuEntry);
+  for (const QByteArray& ext : state_.opt.ShellExt) {
     const QByteArray type = backend_->fileType(ext);
     if (type.isEmpty()) continue;
     const ShellResult r = backend_->add(type, menuText);
@@ -82,7 +82,7 @@ void TFormIntegration::ButtonAddClick() {
 
 void TFormIntegration::ButtonRemoveClick() {
   ButtonGetClick();
-  for (const QByteArray& ext : ctx_.state.opt.ShellExt) {
+  for (const QByteArray& ext : state_.opt.ShellExt) {
     const QByteArray type = backend_->fileType(ext);
     if (!type.isEmpty()) backend_->remove(type);
   }

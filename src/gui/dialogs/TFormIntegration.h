@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <memory>
 
-struct AppContext;
+struct ProgramState;
 class ShellIntegration;
 namespace Ui {
 class TFormIntegration;
@@ -15,7 +15,7 @@ class TFormIntegration;
 class TFormIntegration : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormIntegration(AppContext& ctx, QWidget* parent = nullptr);
+  explicit TFormIntegration(ProgramState& state, QWidget* parent = nullptr);
   ~TFormIntegration() override;
 
   void FormShow();
@@ -35,7 +35,7 @@ class TFormIntegration : public QDialog {
   void showEvent(QShowEvent* e) override;
 
  private:
-  AppContext& ctx_;
+  ProgramState& state_;
   Ui::TFormIntegration* ui;
   std::unique_ptr<ShellIntegration> backend_;
   bool placed_ = false;

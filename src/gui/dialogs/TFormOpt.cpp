@@ -14,10 +14,7 @@
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/OptionsLogic.h"
-#include "gui/console/ConsoleSession.h"
-#include "gui/i18n/ApplyLanguage.h"
-#include "gui/main/AppContext.h"
-#include "gui/main/TFormMain.h"
+#include "core/settings/ProgramState.h"
 #include "ui_TFormOpt.h"
 
 namespace {
@@ -72,8 +69,8 @@ int NeededHeight(const QWidget* w, int designed) {
 
 }  // namespace
 
-TFormOpt::TFormOpt(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), ui(new Ui::TFormOpt), Timer1(new QTimer(this)), ctx_(ctx) {
+TFormOpt::TFormOpt(ProgramState& state, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TFormOpt), Timer1(new QTimer(this)), state_(state) {
   ui->setupUi(this);
   // No system menu and so no close box: the dialog closes with its own button (or Escape).
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -198,10 +195,10 @@ void TFormOpt::showEvent(QShowEvent* event) {
 }
 
 void TFormOpt::FormShow() {
-  const GlobalOptions& o = ctx_.state.opt;
+  const GlobalOptions& o = state_.opt;
   setFixedWidth(ClientWidth);
 
-  LanguageFiles::ListLanguages(ctx_.state.ProgramDir, names_, englishNames_, fileNames_);
+  LanguageFiles::ListLanguages(state_.ProgramDir, names_, englishNames_, fileNames_);
   ui->ComboBox1->clear();
   if (names_.isEmpty()) {
     ui->ComboBox1->setEnabled(false);
@@ -230,7 +227,7 @@ void TFormOpt::FormShow() {
 }
 
 void TFormOpt::ButtonApplyClick() {
-  GlobalOptions& o = ctx_.state.opt;
+  GlobalOptions& o = state_.opt;
   o.GlobalOpt_FastOpen = ui->CheckBoxFastShow->isChecked();
   o.GlobalOpt_ShowHints = ui->CheckBoxShowHints->isChecked();
 
@@ -258,15 +255,15 @@ void TFormOpt::ButtonApplyClick() {
   ui->SpinEdit1->setValue(int(o.CmdLinesMax));
 
   if (languageSelected)
-    ApplyLanguage(ctx_.state.ProgramDir + fileNames_[row], ctx_.state.LangTexts, LangTextHighest,
-                  "FormMain", ctx_.forms());
-  ctx_.FormMain->SetLanguage();
+    emit languageChosen(fileNames_[row]);
+  else
+    emit preferencesChanged();
   arrangePane();
 }
 
 void TFormOpt::ButtonResetClick() {
-  OptionsLogic::ResetPreferences(ctx_.state.opt);
-  ctx_.FormMain->SetLanguage();
+  OptionsLogic::ResetPreferences(state_.opt);
+  emit preferencesChanged();
   FormShow();
 }
 
@@ -275,7 +272,7 @@ void TFormOpt::ButtonCloseClick() {
 }
 
 void TFormOpt::ButtonCCClick() {
-  ctx_.console->CloseConsole();
+  emit closeConsoleRequested();
 }
 
 void TFormOpt::setScrollSpeed(int speed) {

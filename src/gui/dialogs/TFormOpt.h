@@ -8,7 +8,7 @@
 #include <QDialog>
 #include <QList>
 
-struct AppContext;
+struct ProgramState;
 class QTimer;
 namespace Ui {
 class TFormOpt;
@@ -17,7 +17,7 @@ class TFormOpt;
 class TFormOpt : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormOpt(AppContext& ctx, QWidget* parent = nullptr);
+  explicit TFormOpt(ProgramState& state, QWidget* parent = nullptr);
   ~TFormOpt() override;
 
   Ui::TFormOpt* ui;  // the controls, by their names
@@ -43,6 +43,13 @@ class TFormOpt : public QDialog {
   void SpeedButton1MouseMove();
   void SpeedButton2MouseMove();
 
+ signals:
+  // Apply: a language was chosen (every window should show it), or only the preferences changed.
+  // Either way the main window re-applies what depends on them.
+  void languageChosen(const QByteArray& fileName);
+  void preferencesChanged();
+  void closeConsoleRequested();
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,7 +59,7 @@ class TFormOpt : public QDialog {
   void makePictures();
   void arrangePane();
 
-  AppContext& ctx_;
+  ProgramState& state_;
   QList<QByteArray> names_;
   QList<QByteArray> englishNames_;
   QList<QByteArray> fileNames_;

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QShowEvent>
 
-#include "gui/main/AppContext.h"
+#include "core/settings/ProgramState.h"
 #include "gui/widgets/CentreOnFirstShow.h"
 #include "ui_TFormVersHist.h"
 
@@ -12,8 +12,8 @@ static void initResources() {
   Q_INIT_RESOURCE(resources);
 }
 
-TFormVersHist::TFormVersHist(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), ui(new Ui::TFormVersHist) {
+TFormVersHist::TFormVersHist(ProgramState& state, QWidget* parent)
+    : QDialog(parent), state_(state), ui(new Ui::TFormVersHist) {
   initResources();
   ui->setupUi(this);
   // A tool window: narrow title bar with a close box only.
@@ -35,7 +35,7 @@ QString TFormVersHist::documentFor(const QByteArray& langName) {
 
 void TFormVersHist::FormShow() {
   ui->RichEdit1->clear();
-  QFile f(documentFor(ctx_.state.opt.LangName));
+  QFile f(documentFor(state_.opt.LangName));
   if (f.open(QIODevice::ReadOnly)) ui->RichEdit1->setHtml(QString::fromUtf8(f.readAll()));
 }
 

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-struct AppContext;
+struct ProgramState;
 namespace Ui {
 class TFormVersHist;
 }
@@ -12,7 +12,7 @@ class TFormVersHist;
 class TFormVersHist : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormVersHist(AppContext& ctx, QWidget* parent = nullptr);
+  explicit TFormVersHist(ProgramState& state, QWidget* parent = nullptr);
   ~TFormVersHist() override;
 
   void FormShow();
@@ -27,7 +27,7 @@ class TFormVersHist : public QDialog {
   void showEvent(QShowEvent* e) override;
 
  private:
-  AppContext& ctx_;
+  ProgramState& state_;
   Ui::TFormVersHist* ui;
   bool placed_ = false;
 };

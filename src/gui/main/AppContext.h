@@ -1,6 +1,7 @@
 #pragma once
 // Everything one running program owns: the shared program state, the eight windows and the
-// console session. The windows reach each other through it. Tests make their own.
+// console session. It creates the windows and connects their signals; the windows themselves
+// know only the program state and the console session. Tests make their own.
 
 #include <QList>
 
@@ -39,8 +40,26 @@ struct AppContext {
   AppContext& operator=(const AppContext&) = delete;
   ~AppContext();
 
-  // Creates the console session and all eight windows, hidden, main window first.
+  // Creates the console session and all eight windows, hidden, main window first, and connects
+  // them.
   void createForms();
   // The windows in creation order (language files search all of them).
   QList<QWidget*> forms() const;
+
+  // Applies a language file of the program folder to every window, its numbered texts into
+  // `texts`. False when the file does not load.
+  bool applyLanguage(const QByteArray& fileName, LangTextTable& texts);
+  // Applies the language to every window and the program's texts, then lets the main window
+  // re-apply its language-dependent captions.
+  void changeLanguage(const QByteArray& fileName);
+
+  // The language choice of a first start: shows the chooser modally (ending the program when
+  // there is no language file), then takes over its language name and texts and lets the main
+  // window re-apply its language-dependent captions. False when the program must end.
+  bool runLanguageChoice();
+  // The chooser is on screen now (a start-up inside its showing must not show it again).
+  bool languageChoiceShowing() const;
+
+ private:
+  void connectForms();
 };

@@ -15,11 +15,8 @@
 
 #include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
+#include "core/settings/ProgramCommands.h"
 #include "gui/console/ConsoleSession.h"
-#include "gui/dialogs/TFormAbout.h"
-#include "gui/dialogs/TFormEditExec.h"
-#include "gui/dialogs/TFormIntegration.h"
-#include "gui/dialogs/TFormOpt.h"
 #include "gui/main/AppContext.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TMultiHint.h"
@@ -145,21 +142,28 @@ void TFormMain::connectControls() {
     if (ctx_.console) ctx_.console->CloseConsole();
   });
 
-  connect(ui->ButtonPackE, &QPushButton::clicked, this, [this] {
-    if (ctx_.FormEditExec) ctx_.FormEditExec->Run(0);
-  });
-  connect(ui->ButtonUnPackE, &QPushButton::clicked, this, [this] {
-    if (ctx_.FormEditExec) ctx_.FormEditExec->Run(1);
-  });
-  connect(ui->ButtonOpt, &QPushButton::clicked, this, [this] {
-    if (ctx_.FormOpt) ctx_.FormOpt->exec();
-  });
-  connect(ui->ButtonAbout, &QPushButton::clicked, this, [this] {
-    if (ctx_.FormAbout) ctx_.FormAbout->exec();
-  });
-  connect(ui->ButtonIntegration, &QToolButton::clicked, this, [this] {
-    if (ctx_.FormIntegration) ctx_.FormIntegration->exec();
-  });
+  connect(ui->ButtonPackE, &QPushButton::clicked, this, [this] { editCommandLine(true); });
+  connect(ui->ButtonUnPackE, &QPushButton::clicked, this, [this] { editCommandLine(false); });
+  connect(ui->ButtonOpt, &QPushButton::clicked, this, &TFormMain::optionsRequested);
+  connect(ui->ButtonAbout, &QPushButton::clicked, this, &TFormMain::aboutRequested);
+  connect(ui->ButtonIntegration, &QToolButton::clicked, this, &TFormMain::integrationRequested);
+}
+
+void TFormMain::editCommandLine(bool pack) {
+  const ProgramState& s = ctx_.state;
+  const PackOptions o = packOptions();
+  // The editor's accept button reads like the job button it stands for.
+  if (pack)
+    emit commandLineEditRequested(0, ui->ButtonPack->text(), CommandLine::GetCmdPack(o, s));
+  else
+    emit commandLineEditRequested(1, ui->ButtonUnPack->text(), CommandLine::GetCmdUnPack(o, s));
+}
+
+void TFormMain::runEditedCommandLine(int editMode) {
+  if (editMode == 0)
+    ButtonPackClick();
+  else if (editMode == 1)
+    ButtonUnPackClick();
 }
 
 // --- showing and closing ---
@@ -286,8 +290,12 @@ void TFormMain::WMDropFiles(const QList<QByteArray>& names) {
   // Brought to the front without touching the stay-on-top state: a window kept on top stays so.
   raise();
   activateWindow();
-  if (ctx_.state.opt.GlobalOpt_DragOp == 1)
+  runDragOpJob();
+}
+
+void TFormMain::runDragOpJob() {
+  if (ctx_.state.opt.dragOp() == DragOp::Pack)
     ButtonPackClick();
-  else if (ctx_.state.opt.GlobalOpt_DragOp == 2)
+  else if (ctx_.state.opt.dragOp() == DragOp::Unpack)
     ButtonUnPackClick();
 }

@@ -91,6 +91,21 @@ class TFormMain : public QWidget {
  public slots:
   // The outcome of a job, announced by the console session.
   void showExitStatus(int exitCode, const QString& statusText);
+  // The command-line editor accepted a line for packing (0) or unpacking (1); it is pending in
+  // the program state and the matching job runs it.
+  void runEditedCommandLine(int editMode);
+
+ signals:
+  // The buttons that open the other windows; the program context opens them.
+  void optionsRequested();
+  void aboutRequested();
+  void integrationRequested();
+  // Edit the command line the pack (0) or unpack (1) button would run.
+  void commandLineEditRequested(int editMode, const QString& acceptCaption,
+                                const QByteArray& proposedLine);
+  // SetLanguage re-applied the language-dependent texts and the stay-on-top state.
+  void languageApplied();
+  void stayOnTopChanged(bool topmost);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -111,6 +126,9 @@ class TFormMain : public QWidget {
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
   void runInfoCommand(int which, bool withSizes);
   void runJob(bool pack);
+  // Files dropped or given on the command line: the job the drag preference asks for, if any.
+  void runDragOpJob();
+  void editCommandLine(bool pack);
 
   AppContext& ctx_;
   bool shown_ = false;

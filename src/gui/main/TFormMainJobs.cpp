@@ -1,9 +1,9 @@
 // The main window's jobs: packing, unpacking, the information commands and the size report.
 #include <QFile>
 
-#include "core/packer/CommandLine.h"
 #include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
+#include "core/settings/ProgramCommands.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
@@ -28,17 +28,15 @@ void TFormMain::CalcSizeMul() {
 }
 
 void TFormMain::StayOnTopStep(bool after) {
-  switch (ctx_.state.opt.GlobalOpt_StayOnTop) {
-    case 0:
+  switch (ctx_.state.opt.stayOnTop()) {
+    case StayOnTop::Always:
       SetTopmost(this, true);
       break;
-    case 1:
+    case StayOnTop::ExceptDuringRun:
       SetTopmost(this, after);
       break;
-    case 2:
+    case StayOnTop::Never:
       SetTopmost(this, false);
-      break;
-    default:
       break;
   }
 }
@@ -83,9 +81,9 @@ void TFormMain::runJob(bool pack) {
   if (!exitCode) {
     ctx_.console->ReportStartFailure();
   } else {
-    const int closeCon = s.opt.GlobalOpt_CloseCon;
-    if (closeCon == 0) ctx_.console->CloseConsole();
-    if (*exitCode == 0 && closeCon == 1) ctx_.console->CloseConsole();
+    const CloseCon closeCon = s.opt.closeCon();
+    if (closeCon == CloseCon::AfterEveryRun) ctx_.console->CloseConsole();
+    if (*exitCode == 0 && closeCon == CloseCon::AfterSuccess) ctx_.console->CloseConsole();
     ctx_.console->ReportExit(*exitCode);
 
     // A separate output is measured by its name; in place the input is measured by its own

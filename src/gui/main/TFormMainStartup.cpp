@@ -53,8 +53,7 @@ void TFormMain::FormShow() {
                      QStringLiteral("Error - Packhelm"));
     return endProgramAtStartup(*this);
   }
-  ApplyLanguage(s.ProgramDir + langFile, s.LangTexts, LangTextHighest, "FormMain", ctx_.forms());
-  SetLanguage();
+  ctx_.changeLanguage(langFile);
 
   // 5: the left column centred horizontally, the window centred vertically.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -85,16 +84,13 @@ void TFormMain::FormShow() {
 
   // 8: the packer as command lines name it, and its version (which decides a switch's spelling).
   s.UpxShortLocation = PackerLocator::ShortLocation(s.UpxLocation);
-  s.UpxMajorVersion = PackerVersion::QueryMajor(s.UpxLocation);
+  s.Packer = PackerVersion::Query(s.UpxLocation);
 
   // 9: files on the program's command line replace the restored selection and may start a job.
   if (!ctx_.arguments.isEmpty()) {
     s.FileList = ctx_.arguments;
     ui->EditFileName->clear();
     FillText();
-    if (s.opt.GlobalOpt_DragOp == 1)
-      ButtonPackClick();
-    else if (s.opt.GlobalOpt_DragOp == 2)
-      ButtonUnPackClick();
+    runDragOpJob();
   }
 }
