@@ -10,13 +10,14 @@
 #include <QProcess>
 #include <QTimer>
 #include <QToolButton>
+#include <QtWidgets>
 #include <cstdio>
 
 #include "core/settings/ProgramCommands.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
-#include "ui_TFormMain.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ double timeChild(const QString& mode) {
 void screenshots(AppContext& ctx) {
   TFormMain* w = ctx.FormMain;
   w->grab().save(QStringLiteral("/tmp/packhelm-main-closed.png"));
-  w->ui->SpeedButtonAddOpt->setChecked(true);
+  Controls(w).get<QToolButton>("SpeedButtonAddOpt")->setChecked(true);
   w->PanelFirstShow = true;
   w->SpeedButtonAddOptClick();
   w->Timer1Timer();

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QToolButton>
+#include <QtWidgets>
 #include <cstdio>
 
 #include "core/i18n/LanguageFiles.h"
@@ -29,8 +30,8 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
-#include "ui_TFormMain.h"
 
 namespace {
 
@@ -125,9 +126,9 @@ bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const 
 
   ctx.state.FileList = {dir.makeFile("first.exe", 2345678), dir.makeFile("second.dll", 123456)};
   main->FillText();
-  main->ui->CompressValueBar->setValue(1);
+  Controls(main).get<QSlider>("CompressValueBar")->setValue(1);
   main->PanelFirstShow = true;
-  main->ui->SpeedButtonAddOpt->setChecked(true);
+  Controls(main).get<QToolButton>("SpeedButtonAddOpt")->setChecked(true);
   main->SpeedButtonAddOptClick();
   main->Timer1Timer();
   ok &= save(main, out, tag + QStringLiteral("-FormMain-open"));

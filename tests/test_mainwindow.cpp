@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QtWidgets>
 #include <cstdio>
 #include <memory>
 
@@ -26,8 +27,8 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TMultiHint.h"
 #include "gui/widgets/TRadioGroup.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
-#include "ui_TFormMain.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ struct Env {
   }
   ~Env() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
   TFormMain* w() const { return ctx.FormMain; }
-  Ui::TFormMain* ui() const { return ctx.FormMain->ui; }
+  Controls ui() const { return Controls(ctx.FormMain); }
   void select(const QList<QByteArray>& files) {
     ctx.state.FileList = files;
     w()->FillText();
@@ -131,38 +132,43 @@ class TestMainWindow : public QObject {
  private slots:
   void designedState() {
     Env e;
-    auto* ui = e.ui();
+    const Controls ui = e.ui();
     QCOMPARE(e.w()->objectName(), QStringLiteral("FormMain"));
     QCOMPARE(e.w()->width(), 297);
     QCOMPARE(e.w()->height(), 393);
     QVERIFY(!(e.w()->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(ui->CompressValueBar->value(), 4);
-    QCOMPARE(ui->CompressValueBar->minimum(), 1);
-    QCOMPARE(ui->CompressValueBar->maximum(), 10);
-    QCOMPARE(ui->CompressValueBar1->value(), 999999);
-    QCOMPARE(ui->CompressValueBar1->tickInterval(), 100000);
-    QVERIFY(!ui->CompressValueBar1->isEnabled());
-    QVERIFY(!ui->RadioButton_nrv2b->isEnabled() && !ui->RadioButton_nrv2b->isChecked());
-    QVERIFY(!ui->RadioButton_nrv2d->isEnabled() && !ui->RadioButton_nrv2d->isChecked());
-    QVERIFY(!ui->EditOutFile->isEnabled() && !ui->ButtonOut->isEnabled());
-    QVERIFY(!ui->ReplaceIfExistsCheckBox->isEnabled());
-    for (QWidget* b :
-         {static_cast<QWidget*>(ui->ButtonPack), static_cast<QWidget*>(ui->ButtonUnPack),
-          static_cast<QWidget*>(ui->ButtonPackE), static_cast<QWidget*>(ui->ButtonUnPackE)})
+    QCOMPARE(ui.get<QSlider>("CompressValueBar")->value(), 4);
+    QCOMPARE(ui.get<QSlider>("CompressValueBar")->minimum(), 1);
+    QCOMPARE(ui.get<QSlider>("CompressValueBar")->maximum(), 10);
+    QCOMPARE(ui.get<QSlider>("CompressValueBar1")->value(), 999999);
+    QCOMPARE(ui.get<QSlider>("CompressValueBar1")->tickInterval(), 100000);
+    QVERIFY(!ui.get<QSlider>("CompressValueBar1")->isEnabled());
+    QVERIFY(!ui.get<QRadioButton>("RadioButton_nrv2b")->isEnabled() &&
+            !ui.get<QRadioButton>("RadioButton_nrv2b")->isChecked());
+    QVERIFY(!ui.get<QRadioButton>("RadioButton_nrv2d")->isEnabled() &&
+            !ui.get<QRadioButton>("RadioButton_nrv2d")->isChecked());
+    QVERIFY(!ui.get<QLineEdit>("EditOutFile")->isEnabled() &&
+            !ui.get<QPushButton>("ButtonOut")->isEnabled());
+    QVERIFY(!ui.get<QCheckBox>("ReplaceIfExistsCheckBox")->isEnabled());
+    for (QWidget* b : {static_cast<QWidget*>(ui.get<QPushButton>("ButtonPack")),
+                       static_cast<QWidget*>(ui.get<QPushButton>("ButtonUnPack")),
+                       static_cast<QWidget*>(ui.get<QPushButton>("ButtonPackE")),
+                       static_cast<QWidget*>(ui.get<QPushButton>("ButtonUnPackE"))})
       QVERIFY(!b->isEnabled());
-    QVERIFY(ui->ButtonTest->isEnabled());
-    QCOMPARE(ui->OverlayGroup->itemIndex(), 0);
-    QCOMPARE(ui->ExportsGroup->itemIndex(), 1);
-    QCOMPARE(ui->IconsGroup->itemIndex(), 2);
-    QCOMPARE(ui->RelocationsGroup->itemIndex(), 1);
-    QCOMPARE(ui->OverlayGroup->toolTip(),
+    QVERIFY(ui.get<QPushButton>("ButtonTest")->isEnabled());
+    QCOMPARE(ui.get<TRadioGroup>("OverlayGroup")->itemIndex(), 0);
+    QCOMPARE(ui.get<TRadioGroup>("ExportsGroup")->itemIndex(), 1);
+    QCOMPARE(ui.get<TRadioGroup>("IconsGroup")->itemIndex(), 2);
+    QCOMPARE(ui.get<TRadioGroup>("RelocationsGroup")->itemIndex(), 1);
+    QCOMPARE(ui.get<TRadioGroup>("OverlayGroup")->toolTip(),
              QStringLiteral("--overlay=copy@--overlay=strip@--overlay=skip"));
-    QCOMPARE(ui->CompressValueBar->toolTip(), QStringLiteral("--best@-9@-8@-7@-6@-5@-4@-3@-2@-1"));
-    QVERIFY(ui->EditStatus->isReadOnly());
-    QCOMPARE(ui->EditStatus->geometry().size(), QSize(296, 17));
-    QCOMPARE(ui->OptPanel->geometry(), QRect(296, 0, 449, 393));
-    QCOMPARE(ui->SpeedButtonAddOpt->geometry().right() + 1, 297);
-    QVERIFY(ui->SpeedButtonAddOpt->isCheckable());
+    QCOMPARE(ui.get<QSlider>("CompressValueBar")->toolTip(),
+             QStringLiteral("--best@-9@-8@-7@-6@-5@-4@-3@-2@-1"));
+    QVERIFY(ui.get<QLineEdit>("EditStatus")->isReadOnly());
+    QCOMPARE(ui.get<QLineEdit>("EditStatus")->geometry().size(), QSize(296, 17));
+    QCOMPARE(ui.get<QFrame>("OptPanel")->geometry(), QRect(296, 0, 449, 393));
+    QCOMPARE(ui.get<QToolButton>("SpeedButtonAddOpt")->geometry().right() + 1, 297);
+    QVERIFY(ui.get<QToolButton>("SpeedButtonAddOpt")->isCheckable());
     QCOMPARE(e.w()->Timer1->interval(), 50);
     QVERIFY(!e.w()->Timer1->isActive());
     QCOMPARE(e.w()->OpenDialog->objectName(), QStringLiteral("OpenDialog"));
@@ -179,14 +185,15 @@ class TestMainWindow : public QObject {
     const QByteArray f = e.dir.makeFile("tool.bin", 5000);
     QVERIFY(sendDrop(e.w(), urlsOf({f})));
     QTRY_COMPARE(e.ctx.state.FileList, QList<QByteArray>{f});
-    QCOMPARE(e.ui()->EditFileName->text(), QFile::decodeName(f));
-    QCOMPARE(e.ui()->EditOutFile->text(), QFile::decodeName(f));
+    QCOMPARE(e.ui().get<QLineEdit>("EditFileName")->text(), QFile::decodeName(f));
+    QCOMPARE(e.ui().get<QLineEdit>("EditOutFile")->text(), QFile::decodeName(f));
     QCOMPARE(e.w()->SaveDialog->fileName, QFile::decodeName(f));
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("4 KB"));
-    QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("4 KB"));
-    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("100%"));
-    QVERIFY(e.ui()->OutFileBox->isEnabled());
-    QVERIFY(e.ui()->ButtonPack->isEnabled() && e.ui()->ButtonUnPackE->isEnabled());
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("4 KB"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("4 KB"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100%"));
+    QVERIFY(e.ui().get<QCheckBox>("OutFileBox")->isEnabled());
+    QVERIFY(e.ui().get<QPushButton>("ButtonPack")->isEnabled() &&
+            e.ui().get<QPushButton>("ButtonUnPackE")->isEnabled());
     QCOMPARE(e.runs(), 0);  // drag operation 0 starts nothing
   }
 
@@ -230,9 +237,9 @@ class TestMainWindow : public QObject {
     for (int i = 0; i < sizes.size(); ++i)
       files << e.dir.makeFile("f" + QByteArray::number(i) + ".bin", sizes[i]);
     e.select(files);
-    QCOMPARE(e.ui()->LabelF1->text(), shown);
-    QCOMPARE(e.ui()->LabelF2->text(), shown);
-    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("100%"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), shown);
+    QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), shown);
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100%"));
   }
 
   void severalFilesThenOne() {
@@ -240,17 +247,20 @@ class TestMainWindow : public QObject {
     const QByteArray a = e.dir.makeFile("a.bin", 3000);
     const QByteArray b = e.dir.makeFile("b c.bin", 3000);
     e.select({a});
-    e.ui()->OutFileBox->setChecked(true);
+    e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
     e.select({a, b});
-    QCOMPARE(e.ui()->EditFileName->text(),
+    QCOMPARE(e.ui().get<QLineEdit>("EditFileName")->text(),
              QStringLiteral(" \"%1\" \"%2\"").arg(QFile::decodeName(a), QFile::decodeName(b)));
-    QVERIFY(e.ui()->EditOutFile->text().isEmpty());
+    QVERIFY(e.ui().get<QLineEdit>("EditOutFile")->text().isEmpty());
     QVERIFY(e.w()->SaveDialog->fileName.isEmpty());
-    QVERIFY(!e.ui()->OutFileBox->isEnabled() && !e.ui()->OutFileBox->isChecked());
-    QVERIFY(!e.ui()->ButtonOut->isEnabled() && !e.ui()->EditOutFile->isEnabled());
+    QVERIFY(!e.ui().get<QCheckBox>("OutFileBox")->isEnabled() &&
+            !e.ui().get<QCheckBox>("OutFileBox")->isChecked());
+    QVERIFY(!e.ui().get<QPushButton>("ButtonOut")->isEnabled() &&
+            !e.ui().get<QLineEdit>("EditOutFile")->isEnabled());
     e.select({b});
-    QVERIFY(e.ui()->OutFileBox->isEnabled() && !e.ui()->OutFileBox->isChecked());
-    QCOMPARE(e.ui()->EditOutFile->text(), QFile::decodeName(b));
+    QVERIFY(e.ui().get<QCheckBox>("OutFileBox")->isEnabled() &&
+            !e.ui().get<QCheckBox>("OutFileBox")->isChecked());
+    QCOMPARE(e.ui().get<QLineEdit>("EditOutFile")->text(), QFile::decodeName(b));
   }
 
   void emptySelectionKeepsDisplay() {
@@ -258,9 +268,9 @@ class TestMainWindow : public QObject {
     const QByteArray a = e.dir.makeFile("a.bin", 3000);
     e.select({a});
     e.select({});
-    QVERIFY(!e.ui()->ButtonPack->isEnabled());
-    QCOMPARE(e.ui()->EditFileName->text(), QFile::decodeName(a));
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("2 KB"));
+    QVERIFY(!e.ui().get<QPushButton>("ButtonPack")->isEnabled());
+    QCOMPARE(e.ui().get<QLineEdit>("EditFileName")->text(), QFile::decodeName(a));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("2 KB"));
   }
 
   void fileWithoutSize() {
@@ -270,15 +280,15 @@ class TestMainWindow : public QObject {
     const QByteArray missing = e.dir.file("missing.bin");
     // The display counts a missing file as 0 and keeps the selection usable.
     e.select({missing});
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("0 KB"));
-    QVERIFY(e.ui()->ButtonPack->isEnabled());
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("0 KB"));
+    QVERIFY(e.ui().get<QPushButton>("ButtonPack")->isEnabled());
     e.select({a, missing, c});
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("10 KB total"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("10 KB total"));
     // The jobs' sum stops at the first file without a size.
-    e.ui()->ButtonTest->click();
+    e.ui().get<QPushButton>("ButtonTest")->click();
     QCOMPARE(e.ctx.state.CompressedTotal, quint64(2048));
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(2048));
-    QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("2 KB total"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("2 KB total"));
   }
 
   void openAndSaveDialogs() {
@@ -287,21 +297,24 @@ class TestMainWindow : public QObject {
     const QByteArray b = e.dir.makeFile("b.bin", 3000);
     Prompts::Test().openAnswers << QStringList{QFile::decodeName(a), QFile::decodeName(b)}
                                 << QStringList{};
-    e.ui()->ButtonIn->click();
+    e.ui().get<QPushButton>("ButtonIn")->click();
     QCOMPARE(e.ctx.state.FileList, (QList<QByteArray>{a, b}));
-    e.ui()->ButtonIn->click();  // cancelled: nothing changes
+    e.ui().get<QPushButton>("ButtonIn")->click();  // cancelled: nothing changes
     QCOMPARE(e.ctx.state.FileList, (QList<QByteArray>{a, b}));
     QCOMPARE(Prompts::Test().dialogTitles.value(0), QStringLiteral("Выберите файл"));
 
     e.select({a});
-    e.ui()->OutFileBox->setChecked(true);
-    QVERIFY(e.ui()->ButtonOut->isEnabled() && e.ui()->EditOutFile->isEnabled());
-    QVERIFY(e.ui()->ReplaceIfExistsCheckBox->isEnabled());
+    e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
+    QVERIFY(e.ui().get<QPushButton>("ButtonOut")->isEnabled() &&
+            e.ui().get<QLineEdit>("EditOutFile")->isEnabled());
+    QVERIFY(e.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->isEnabled());
     Prompts::Test().saveAnswers << e.dir.path() + "out.bin" << QString();
-    e.ui()->ButtonOut->click();
-    QCOMPARE(e.ui()->EditOutFile->text(), QFile::decodeName(e.dir.file("out.bin")));
-    e.ui()->ButtonOut->click();
-    QCOMPARE(e.ui()->EditOutFile->text(), QFile::decodeName(e.dir.file("out.bin")));
+    e.ui().get<QPushButton>("ButtonOut")->click();
+    QCOMPARE(e.ui().get<QLineEdit>("EditOutFile")->text(),
+             QFile::decodeName(e.dir.file("out.bin")));
+    e.ui().get<QPushButton>("ButtonOut")->click();
+    QCOMPARE(e.ui().get<QLineEdit>("EditOutFile")->text(),
+             QFile::decodeName(e.dir.file("out.bin")));
     QVERIFY(!QFile::exists(QFile::decodeName(e.dir.file("out.bin"))));
   }
 
@@ -312,28 +325,28 @@ class TestMainWindow : public QObject {
     QVERIFY(sendDrop(e.w(), urlsOf({f})));
     QTRY_COMPARE(e.ctx.state.FileList.size(), 1);
 
-    e.ui()->ButtonPack->click();
-    QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+    e.ui().get<QPushButton>("ButtonPack")->click();
+    QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", f}));
     const quint64 packed = quint64(QFileInfo(QFile::decodeName(f)).size());
     QVERIFY(packed < 1048576);
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
     QCOMPARE(e.ctx.state.CompressedTotal, packed);
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("1024 KB"));
-    QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("%1 KB").arg(packed / 1024));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("1024 KB"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("%1 KB").arg(packed / 1024));
     const qint64 ratio = qRound64(double(packed) * 100.0 / 1048576.0);
-    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("%1 %").arg(ratio));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("%1 %").arg(ratio));
     QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(f)}), 0);
 
-    e.ui()->ButtonUnPack->click();
-    QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+    e.ui().get<QPushButton>("ButtonUnPack")->click();
+    QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-d", f}));
     QCOMPARE(readAll(f), original);
     // The totals swap roles: the same three figures as after packing.
     QCOMPARE(e.ctx.state.CompressedTotal, packed);
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("1024 KB"));
-    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("%1 %").arg(ratio));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("1024 KB"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("%1 %").arg(ratio));
   }
 
   void twoFiles() {
@@ -341,23 +354,24 @@ class TestMainWindow : public QObject {
     const QByteArray a = e.dir.makeFile("a.bin", 1536);
     const QByteArray b = e.dir.makeFile("b.bin", 1536);
     e.select({a, b});
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("2 KB total"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("2 KB total"));
     // Testing leaves the files unchanged: the total is cut once, 3072 bytes give 3.
-    e.ui()->ButtonTest->click();
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("3 KB total"));
-    QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("100 %"));
+    e.ui().get<QPushButton>("ButtonTest")->click();
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("3 KB total"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100 %"));
 
     const QByteArray c = e.dir.makeFile("c.bin", 300000);
     const QByteArray d = e.dir.makeFile("d d.bin", 200000);
     e.select({c, d});
-    e.ui()->ButtonPack->click();
-    QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+    e.ui().get<QPushButton>("ButtonPack")->click();
+    QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", c, d}));
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(500000));
     const quint64 after =
         quint64(QFileInfo(QFile::decodeName(c)).size() + QFileInfo(QFile::decodeName(d)).size());
     QCOMPARE(e.ctx.state.CompressedTotal, after);
-    QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("%1 KB total").arg(after / 1024));
+    QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(),
+             QStringLiteral("%1 KB total").arg(after / 1024));
     QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(c), QFile::decodeName(d)}), 0);
   }
 
@@ -388,13 +402,14 @@ class TestMainWindow : public QObject {
     const QByteArray old("an old output file");
     writeAll(out, old);
     e.select({in});
-    e.ui()->OutFileBox->setChecked(true);
-    e.ui()->ReplaceIfExistsCheckBox->setChecked(replace);
-    if (!output.isEmpty()) e.ui()->EditOutFile->setText(QFile::decodeName(e.dir.file(output)));
-    e.ui()->ButtonPack->click();
+    e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
+    e.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(replace);
+    if (!output.isEmpty())
+      e.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(e.dir.file(output)));
+    e.ui().get<QPushButton>("ButtonPack")->click();
     if (output.isEmpty()) {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", in}));
-      QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+      QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
       QCOMPARE(readAll(out), old);
       QCOMPARE(e.ctx.state.CompressedTotal, FileSizes::SizeOf(in).value_or(0));
       QVERIFY(e.ctx.state.CompressedTotal > 0 && e.ctx.state.CompressedTotal < 100000);
@@ -402,17 +417,17 @@ class TestMainWindow : public QObject {
       // The same file under another name is not deleted before the run; the packer refuses to
       // write over it and the input stays whole.
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + e.dir.file(output), in}));
-      QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Failed"));
+      QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Failed"));
       QCOMPARE(readAll(in), original);
     } else {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + out, in}));
       QCOMPARE(readAll(in), original);
       if (replace) {
-        QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Done"));
+        QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
         QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(out)}), 0);
         QCOMPARE(e.ctx.state.CompressedTotal, quint64(QFileInfo(QFile::decodeName(out)).size()));
       } else {
-        QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Failed"));
+        QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Failed"));
         QCOMPARE(readAll(out), old);
         QCOMPARE(e.ctx.state.CompressedTotal, quint64(old.size()));
       }
@@ -452,7 +467,7 @@ class TestMainWindow : public QObject {
     QFETCH(int, example);
     QFETCH(QList<QByteArray>, expected);
     Env e;
-    auto* ui = e.ui();
+    const Controls ui = e.ui();
     const QByteArray dir = e.dir.path();
     QDir(QFile::decodeName(dir)).mkdir(QStringLiteral("out"));
     for (QByteArray& a : expected) a.replace('@', dir);
@@ -463,37 +478,37 @@ class TestMainWindow : public QObject {
         break;
       case 1:
         e.select({file("My Tool.exe")});
-        ui->CompressValueBar->setValue(1);
-        ui->BackupBox->setChecked(true);
-        ui->IconsGroup->setItemIndex(0);
-        ui->CheckBoxForce->setChecked(true);
-        ui->OutFileBox->setChecked(true);
-        ui->EditOutFile->setText(QFile::decodeName(dir + "out/tool.exe"));
+        ui.get<QSlider>("CompressValueBar")->setValue(1);
+        ui.get<QCheckBox>("BackupBox")->setChecked(true);
+        ui.get<TRadioGroup>("IconsGroup")->setItemIndex(0);
+        ui.get<QCheckBox>("CheckBoxForce")->setChecked(true);
+        ui.get<QCheckBox>("OutFileBox")->setChecked(true);
+        ui.get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(dir + "out/tool.exe"));
         break;
       case 2:
         e.select({file("a.exe"), file("b c.dll")});
-        ui->Compress1CheckBox->setChecked(true);
-        ui->CompressValueBar1->setValue(999999);
-        ui->CheckBoxTryMulti->setChecked(true);
-        ui->RadioButton_nrv2d->setChecked(true);
-        ui->CompressValueBar->setValue(2);
+        ui.get<QCheckBox>("Compress1CheckBox")->setChecked(true);
+        ui.get<QSlider>("CompressValueBar1")->setValue(999999);
+        ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
+        ui.get<QRadioButton>("RadioButton_nrv2d")->setChecked(true);
+        ui.get<QSlider>("CompressValueBar")->setValue(2);
         break;
       case 3: {
         const QByteArray f = file("My Tool.exe");
         QCOMPARE(standin({QStringLiteral("-q"), QFile::decodeName(f)}), 0);
         e.select({f});
-        ui->BackupBox->setChecked(true);
-        ui->ButtonUnPack->click();
+        ui.get<QCheckBox>("BackupBox")->setChecked(true);
+        ui.get<QPushButton>("ButtonUnPack")->click();
         QCOMPARE(e.lastArgs(), expected);
-        QCOMPARE(ui->EditStatus->text(), QStringLiteral("Done"));
+        QCOMPARE(ui.get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
         return;
       }
       case 4:
         e.select({file("tool.exe")});
-        ui->BackupBox->setChecked(true);
-        ui->OutFileBox->setChecked(true);
-        ui->EditOutFile->setText(QFile::decodeName(dir + "out/x.exe"));
-        ui->CheckBoxCoff->setChecked(true);
+        ui.get<QCheckBox>("BackupBox")->setChecked(true);
+        ui.get<QCheckBox>("OutFileBox")->setChecked(true);
+        ui.get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(dir + "out/x.exe"));
+        ui.get<QCheckBox>("CheckBoxCoff")->setChecked(true);
         e.w()->ButtonMaxClick();
         break;
       case 5:
@@ -501,21 +516,21 @@ class TestMainWindow : public QObject {
         break;
       case 6:
         e.select({file("tool.exe")});
-        ui->CompressValueBar->setValue(10);
-        ui->CheckBoxTryMulti->setChecked(true);
-        ui->RadioButton_nrv2b->setChecked(true);
-        ui->OverlayGroup->setItemIndex(2);
-        ui->OptBoxDOS1->setChecked(true);
-        ui->OptBoxDOS2->setChecked(true);
-        ui->ExportsGroup->setItemIndex(0);
-        ui->IconsGroup->setItemIndex(1);
-        ui->ResourcesBox->setChecked(true);
-        ui->RelocationsGroup->setItemIndex(0);
-        ui->CheckBoxCoff->setChecked(true);
-        ui->CheckBoxLe->setChecked(true);
+        ui.get<QSlider>("CompressValueBar")->setValue(10);
+        ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
+        ui.get<QRadioButton>("RadioButton_nrv2b")->setChecked(true);
+        ui.get<TRadioGroup>("OverlayGroup")->setItemIndex(2);
+        ui.get<QCheckBox>("OptBoxDOS1")->setChecked(true);
+        ui.get<QCheckBox>("OptBoxDOS2")->setChecked(true);
+        ui.get<TRadioGroup>("ExportsGroup")->setItemIndex(0);
+        ui.get<TRadioGroup>("IconsGroup")->setItemIndex(1);
+        ui.get<QCheckBox>("ResourcesBox")->setChecked(true);
+        ui.get<TRadioGroup>("RelocationsGroup")->setItemIndex(0);
+        ui.get<QCheckBox>("CheckBoxCoff")->setChecked(true);
+        ui.get<QCheckBox>("CheckBoxLe")->setChecked(true);
         break;
     }
-    ui->ButtonPack->click();
+    ui.get<QPushButton>("ButtonPack")->click();
     QCOMPARE(e.lastArgs(), expected);
   }
 
@@ -543,7 +558,8 @@ class TestMainWindow : public QObject {
     Env e;
     for (QByteArray& a : expected) a.replace('@', e.dir.path());
     if (withFiles) e.select({e.dir.makeFile("a.exe", 3000), e.dir.makeFile("b c.exe", 5000)});
-    for (QLabel* l : {e.ui()->LabelF1, e.ui()->LabelF2, e.ui()->LabelF3})
+    for (QLabel* l : {e.ui().get<QLabel>("LabelF1"), e.ui().get<QLabel>("LabelF2"),
+                      e.ui().get<QLabel>("LabelF3")})
       l->setText(QStringLiteral("marker"));
     e.ctx.state.PendingPackCommand = "kept";
     e.ctx.state.opt.GlobalOpt_CloseCon = 0;
@@ -551,20 +567,20 @@ class TestMainWindow : public QObject {
     QVERIFY(b && b->isEnabled());
     b->click();
     QCOMPARE(e.lastArgs(), expected);
-    QVERIFY(e.ui()->EditStatus->text() != QStringLiteral("Ready"));
-    QVERIFY(!e.ui()->EditStatus->text().isEmpty());
+    QVERIFY(e.ui().get<QLineEdit>("EditStatus")->text() != QStringLiteral("Ready"));
+    QVERIFY(!e.ui().get<QLineEdit>("EditStatus")->text().isEmpty());
     QCOMPARE(e.ctx.state.PendingPackCommand, QByteArray("kept"));
     QVERIFY(e.ctx.console->isOpen());  // information commands leave their console open
     if (!sizes) {
-      QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("marker"));
+      QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("marker"));
     } else if (withFiles) {
-      QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("7 KB total"));
-      QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("7 KB total"));
-      QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("100 %"));
+      QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("7 KB total"));
+      QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("7 KB total"));
+      QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100 %"));
     } else {
-      QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("0 KB"));
-      QCOMPARE(e.ui()->LabelF2->text(), QStringLiteral("0 KB"));
-      QCOMPARE(e.ui()->LabelF3->text(), QStringLiteral("marker"));
+      QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("0 KB"));
+      QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("0 KB"));
+      QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("marker"));
     }
   }
 
@@ -574,22 +590,22 @@ class TestMainWindow : public QObject {
     const QByteArray out = e.dir.file("out.bin");
     writeAll(out, "old");
     e.select({in});
-    e.ui()->OutFileBox->setChecked(true);
-    e.ui()->EditOutFile->setText(QFile::decodeName(out));
+    e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
+    e.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(out));
     e.ctx.state.PendingPackCommand = e.dir.packerPath() + " -2 \"" + in + '"';
-    e.ui()->ButtonPack->click();
+    e.ui().get<QPushButton>("ButtonPack")->click();
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-2", in}));
     QCOMPARE(readAll(out), QByteArray("old"));  // no replace step for an edited line
     QVERIFY(e.ctx.state.PendingPackCommand.isEmpty());
 
     // Forgotten even when the packer cannot be started; the labels stay.
     e.ctx.state.PendingUnpackCommand = e.dir.path() + "no-such-packer -d x";
-    e.ui()->LabelF1->setText(QStringLiteral("marker"));
+    e.ui().get<QLabel>("LabelF1")->setText(QStringLiteral("marker"));
     const int before = e.runs();
-    e.ui()->ButtonUnPack->click();
+    e.ui().get<QPushButton>("ButtonUnPack")->click();
     QVERIFY(e.ctx.state.PendingUnpackCommand.isEmpty());
     QCOMPARE(e.runs(), before);
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("marker"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("marker"));
   }
 
   void stayOnTop_data() {
@@ -613,7 +629,7 @@ class TestMainWindow : public QObject {
     e.select({e.dir.makeFile("a.bin", 4000)});
     bool seen = !topWhileRunning;
     connect(e.ctx.console, &ConsoleSession::runStarted, e.w(), [&] { seen = top(); });
-    e.ui()->ButtonPack->click();
+    e.ui().get<QPushButton>("ButtonPack")->click();
     QCOMPARE(seen, topWhileRunning);
     QCOMPARE(top(), topIdle);
     QVERIFY(e.w()->isVisible());
@@ -637,9 +653,9 @@ class TestMainWindow : public QObject {
     QFETCH(int, position);
     QFETCH(QString, caption);
     Env e;
-    e.ui()->CompressValueBar->setValue(position == 4 ? 5 : 4);
-    e.ui()->CompressValueBar->setValue(position);
-    QCOMPARE(e.ui()->CompressValueBox->title(), caption);
+    e.ui().get<QSlider>("CompressValueBar")->setValue(position == 4 ? 5 : 4);
+    e.ui().get<QSlider>("CompressValueBar")->setValue(position);
+    QCOMPARE(e.ui().get<QGroupBox>("CompressValueBox")->title(), caption);
   }
 
   void setLanguage() {
@@ -648,12 +664,12 @@ class TestMainWindow : public QObject {
     e.select({e.dir.makeFile("a.bin", 4096)});
     e.ctx.state.LangTexts[11] = "Kb";
     e.w()->SetLanguage();
-    QCOMPARE(e.ui()->EditStatus->text(), QStringLiteral("Ready"));
-    QCOMPARE(e.ui()->CompressValueBox->title(), QStringLiteral(" Сжатие = 7 "));
-    QCOMPARE(e.ui()->LabelF1->text(), QStringLiteral("4 Kb"));
+    QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Ready"));
+    QCOMPARE(e.ui().get<QGroupBox>("CompressValueBox")->title(), QStringLiteral(" Сжатие = 7 "));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("4 Kb"));
     e.ctx.state.LangTexts[1].clear();
     e.w()->SetLanguage();
-    QVERIFY(e.ui()->EditStatus->text().isEmpty());
+    QVERIFY(e.ui().get<QLineEdit>("EditStatus")->text().isEmpty());
   }
 
   void figuresFollowLongestCaption_data() {
@@ -675,100 +691,113 @@ class TestMainWindow : public QObject {
     QFETCH(QString, size2);
     QFETCH(QString, ratio);
     Env e;
-    e.ui()->LabelSize1->setText(size1);
-    e.ui()->LabelSize2->setText(size2);
-    e.ui()->LabelRatio->setText(ratio);
+    e.ui().get<QLabel>("LabelSize1")->setText(size1);
+    e.ui().get<QLabel>("LabelSize2")->setText(size2);
+    e.ui().get<QLabel>("LabelRatio")->setText(ratio);
     e.w()->SetLanguage();
     int right = 0;
-    for (QLabel* l : {e.ui()->LabelSize1, e.ui()->LabelSize2, e.ui()->LabelRatio}) {
+    for (QLabel* l : {e.ui().get<QLabel>("LabelSize1"), e.ui().get<QLabel>("LabelSize2"),
+                      e.ui().get<QLabel>("LabelRatio")}) {
       QVERIFY(l->width() >= l->sizeHint().width());  // nothing clipped
       right = qMax(right, l->geometry().right() + 1);
     }
-    for (QLabel* l : {e.ui()->LabelF1, e.ui()->LabelF2, e.ui()->LabelF3})
+    for (QLabel* l : {e.ui().get<QLabel>("LabelF1"), e.ui().get<QLabel>("LabelF2"),
+                      e.ui().get<QLabel>("LabelF3")})
       QCOMPARE(l->x(), right + 8);
   }
 
   void coupling() {
     Env e;
-    auto* ui = e.ui();
+    const Controls ui = e.ui();
     // Ticking the multi box on a fresh window enables the buttons; none is selected, no switch.
     e.select({e.dir.makeFile("t.exe", 600)});
-    ui->CheckBoxTryMulti->setChecked(true);
-    QVERIFY(ui->RadioButton_nrv2b->isEnabled() && ui->RadioButton_nrv2d->isEnabled());
+    ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
+    QVERIFY(ui.get<QRadioButton>("RadioButton_nrv2b")->isEnabled() &&
+            ui.get<QRadioButton>("RadioButton_nrv2d")->isEnabled());
     QCOMPARE(e.w()->packOptions().RadioButton_nrv2b, false);
-    ui->ButtonPack->click();
+    ui.get<QPushButton>("ButtonPack")->click();
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", e.dir.file("t.exe")}));
 
     // The preset with the output box ticked: the output controls go grey, the text stays.
-    ui->OutFileBox->setChecked(true);
-    ui->EditOutFile->setText(QStringLiteral("/tmp/elsewhere.bin"));
-    ui->ReplaceIfExistsCheckBox->setChecked(false);
+    ui.get<QCheckBox>("OutFileBox")->setChecked(true);
+    ui.get<QLineEdit>("EditOutFile")->setText(QStringLiteral("/tmp/elsewhere.bin"));
+    ui.get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(false);
     e.w()->ButtonMaxClick();
     const PackOptions once = e.w()->packOptions();
-    QVERIFY(!ui->OutFileBox->isChecked());
-    QVERIFY(!ui->ButtonOut->isEnabled() && !ui->EditOutFile->isEnabled());
-    QVERIFY(!ui->ReplaceIfExistsCheckBox->isEnabled() && ui->ReplaceIfExistsCheckBox->isChecked());
-    QCOMPARE(ui->EditOutFile->text(), QStringLiteral("/tmp/elsewhere.bin"));
-    QCOMPARE(ui->CompressValueBox->title(), QStringLiteral(" Compression = Best "));
+    QVERIFY(!ui.get<QCheckBox>("OutFileBox")->isChecked());
+    QVERIFY(!ui.get<QPushButton>("ButtonOut")->isEnabled() &&
+            !ui.get<QLineEdit>("EditOutFile")->isEnabled());
+    QVERIFY(!ui.get<QCheckBox>("ReplaceIfExistsCheckBox")->isEnabled() &&
+            ui.get<QCheckBox>("ReplaceIfExistsCheckBox")->isChecked());
+    QCOMPARE(ui.get<QLineEdit>("EditOutFile")->text(), QStringLiteral("/tmp/elsewhere.bin"));
+    QCOMPARE(ui.get<QGroupBox>("CompressValueBox")->title(),
+             QStringLiteral(" Compression = Best "));
     e.w()->ButtonMaxClick();
     QCOMPARE(e.w()->packOptions(), once);
-    ui->OutFileBox->setChecked(true);
-    QVERIFY(ui->ReplaceIfExistsCheckBox->isEnabled() && ui->ReplaceIfExistsCheckBox->isChecked());
-    ui->OutFileBox->setChecked(false);
+    ui.get<QCheckBox>("OutFileBox")->setChecked(true);
+    QVERIFY(ui.get<QCheckBox>("ReplaceIfExistsCheckBox")->isEnabled() &&
+            ui.get<QCheckBox>("ReplaceIfExistsCheckBox")->isChecked());
+    ui.get<QCheckBox>("OutFileBox")->setChecked(false);
 
     // Unticking keeps the dependents' states; ticking again brings the switches back.
-    ui->CheckBoxTryMulti->setChecked(false);
-    QVERIFY(!ui->RadioButton_nrv2d->isEnabled() && ui->RadioButton_nrv2d->isChecked());
-    ui->Compress1CheckBox->setChecked(false);
-    QVERIFY(!ui->CompressValueBar1->isEnabled());
-    QCOMPARE(ui->CompressValueBar1->value(), 10000);
-    ui->ButtonPack->click();
+    ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(false);
+    QVERIFY(!ui.get<QRadioButton>("RadioButton_nrv2d")->isEnabled() &&
+            ui.get<QRadioButton>("RadioButton_nrv2d")->isChecked());
+    ui.get<QCheckBox>("Compress1CheckBox")->setChecked(false);
+    QVERIFY(!ui.get<QSlider>("CompressValueBar1")->isEnabled());
+    QCOMPARE(ui.get<QSlider>("CompressValueBar1")->value(), 10000);
+    ui.get<QPushButton>("ButtonPack")->click();
     QCOMPARE(e.lastArgs().mid(0, 1), QList<QByteArray>{"--best"});
     QCOMPARE(e.lastArgs().size(), 2);
-    ui->CheckBoxTryMulti->setChecked(true);
-    ui->Compress1CheckBox->setChecked(true);
-    QVERIFY(ui->CompressValueBar1->isEnabled());
-    ui->ButtonUnPack->click();  // undo the packing, then pack with the restored switches
-    ui->ButtonPack->click();
+    ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
+    ui.get<QCheckBox>("Compress1CheckBox")->setChecked(true);
+    QVERIFY(ui.get<QSlider>("CompressValueBar1")->isEnabled());
+    ui.get<QPushButton>("ButtonUnPack")
+        ->click();  // undo the packing, then pack with the restored switches
+    ui.get<QPushButton>("ButtonPack")->click();
     QCOMPARE(e.lastArgs(),
              (QList<QByteArray>{"--best", "--crp-ucl-ms=999999", "--nrv2d", e.dir.file("t.exe")}));
   }
 
   void couplingRunsOnlyOnChange() {
     Env e;
-    auto* ui = e.ui();
+    const Controls ui = e.ui();
     // Enabled by hand while unticked: setting the same state again runs no rule.
-    ui->CompressValueBar1->setEnabled(true);
-    ui->Compress1CheckBox->setChecked(false);
-    QVERIFY(ui->CompressValueBar1->isEnabled());
-    ui->Compress1CheckBox->setChecked(true);
-    ui->Compress1CheckBox->setChecked(false);
-    QVERIFY(!ui->CompressValueBar1->isEnabled());
+    ui.get<QSlider>("CompressValueBar1")->setEnabled(true);
+    ui.get<QCheckBox>("Compress1CheckBox")->setChecked(false);
+    QVERIFY(ui.get<QSlider>("CompressValueBar1")->isEnabled());
+    ui.get<QCheckBox>("Compress1CheckBox")->setChecked(true);
+    ui.get<QCheckBox>("Compress1CheckBox")->setChecked(false);
+    QVERIFY(!ui.get<QSlider>("CompressValueBar1")->isEnabled());
     // The user's click runs the rule too.
-    ui->OutFileBox->setEnabled(true);
-    QTest::mouseClick(ui->OutFileBox, Qt::LeftButton, {}, QPoint(6, ui->OutFileBox->height() / 2));
-    QVERIFY(ui->OutFileBox->isChecked());
-    QVERIFY(ui->EditOutFile->isEnabled());
+    ui.get<QCheckBox>("OutFileBox")->setEnabled(true);
+    QTest::mouseClick(ui.get<QCheckBox>("OutFileBox"), Qt::LeftButton, {},
+                      QPoint(6, ui.get<QCheckBox>("OutFileBox")->height() / 2));
+    QVERIFY(ui.get<QCheckBox>("OutFileBox")->isChecked());
+    QVERIFY(ui.get<QLineEdit>("EditOutFile")->isEnabled());
   }
 
   void resetRestoresDefaults() {
     Env e;
-    auto* ui = e.ui();
+    const Controls ui = e.ui();
     e.w()->ButtonMaxClick();
-    ui->BackupBox->setChecked(true);
-    ui->OverlayGroup->setItemIndex(1);
-    ui->CheckBoxLe->setChecked(true);
-    ui->OutFileBox->setChecked(true);
-    ui->EditOutFile->setText(QStringLiteral("/x/y"));
-    ui->SpeedButtonAddOpt->setChecked(true);
+    ui.get<QCheckBox>("BackupBox")->setChecked(true);
+    ui.get<TRadioGroup>("OverlayGroup")->setItemIndex(1);
+    ui.get<QCheckBox>("CheckBoxLe")->setChecked(true);
+    ui.get<QCheckBox>("OutFileBox")->setChecked(true);
+    ui.get<QLineEdit>("EditOutFile")->setText(QStringLiteral("/x/y"));
+    ui.get<QToolButton>("SpeedButtonAddOpt")->setChecked(true);
     e.w()->ButtonResetClick();
     PackOptions expected;
     expected.EditOutFile = "/x/y";
     QCOMPARE(e.w()->packOptions(), expected);
-    QVERIFY(!ui->RadioButton_nrv2b->isEnabled() && !ui->RadioButton_nrv2d->isEnabled());
-    QVERIFY(!ui->CompressValueBar1->isEnabled() && !ui->EditOutFile->isEnabled());
-    QVERIFY(ui->SpeedButtonAddOpt->isChecked());  // the panel button is not touched
-    QCOMPARE(ui->CompressValueBox->title(), QStringLiteral(" Compression = 7 "));
+    QVERIFY(!ui.get<QRadioButton>("RadioButton_nrv2b")->isEnabled() &&
+            !ui.get<QRadioButton>("RadioButton_nrv2d")->isEnabled());
+    QVERIFY(!ui.get<QSlider>("CompressValueBar1")->isEnabled() &&
+            !ui.get<QLineEdit>("EditOutFile")->isEnabled());
+    QVERIFY(
+        ui.get<QToolButton>("SpeedButtonAddOpt")->isChecked());  // the panel button is not touched
+    QCOMPARE(ui.get<QGroupBox>("CompressValueBox")->title(), QStringLiteral(" Compression = 7 "));
   }
 
   void panelSlide_data() {
@@ -788,14 +817,14 @@ class TestMainWindow : public QObject {
     QList<int> widths;
     connect(e.w()->Timer1, &QTimer::timeout, e.w(), [&] { widths << e.w()->width(); });
     QCOMPARE(e.w()->width(), 297);
-    e.ui()->SpeedButtonAddOpt->click();
+    e.ui().get<QToolButton>("SpeedButtonAddOpt")->click();
     QVERIFY(e.w()->Timer1->isActive());
     QTRY_VERIFY(!e.w()->Timer1->isActive());
     QCOMPARE(widths, opening);
     QCOMPARE(e.w()->height(), 393);
-    QVERIFY(e.ui()->OptPanel->geometry().right() < e.w()->width());
+    QVERIFY(e.ui().get<QFrame>("OptPanel")->geometry().right() < e.w()->width());
     widths.clear();
-    e.ui()->SpeedButtonAddOpt->click();
+    e.ui().get<QToolButton>("SpeedButtonAddOpt")->click();
     QTRY_VERIFY(!e.w()->Timer1->isActive());
     QCOMPARE(widths, closing);
   }
@@ -803,7 +832,7 @@ class TestMainWindow : public QObject {
   void panelFirstShow() {
     Env e;
     // As restored from the settings: the button is down, the first step reaches the end.
-    e.ui()->SpeedButtonAddOpt->setChecked(true);
+    e.ui().get<QToolButton>("SpeedButtonAddOpt")->setChecked(true);
     QVERIFY(!e.w()->Timer1->isActive());
     e.w()->PanelFirstShow = true;
     e.w()->SpeedButtonAddOptClick();

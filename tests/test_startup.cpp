@@ -1,6 +1,7 @@
 // The start-up sequence and the settings at window level: first start, loading into the controls,
 // the language file, the packer's location, the program's arguments, and writing at the end.
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -14,7 +15,6 @@
 #include "gui/widgets/TRadioGroup.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
-#include "ui_TFormMain.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ struct Run {
   }
   QByteArray settings() const { return dir.path() + Settings::FileName; }
   TFormMain* main() const { return ctx.FormMain; }
-  Ui::TFormMain* ui() const { return ctx.FormMain->ui; }
+  Controls ui() const { return Controls(ctx.FormMain); }
   // Creates the windows and shows the main window, which runs the start-up sequence.
   void start() {
     ctx.createForms();
@@ -139,28 +139,28 @@ class TestStartup : public QObject {
     QCOMPARE(s.opt.LangName, QByteArray("English"));
     QCOMPARE(s.LangTexts[22], QByteArray("The packer was not located. The program ends."));
     QCOMPARE(s.opt.ShellExt, (QList<QByteArray>{".exe", ".com", ".dll"}));
-    QCOMPARE(run.ui()->CompressValueBar->value(), 4);
-    QVERIFY(run.ui()->ReplaceIfExistsCheckBox->isChecked());
-    QVERIFY(run.ui()->RadioButton_nrv2b->isChecked());
-    QCOMPARE(run.ui()->ExportsGroup->itemIndex(), 1);
-    QCOMPARE(run.ui()->IconsGroup->itemIndex(), 2);
+    QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 4);
+    QVERIFY(run.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->isChecked());
+    QVERIFY(run.ui().get<QRadioButton>("RadioButton_nrv2b")->isChecked());
+    QCOMPARE(run.ui().get<TRadioGroup>("ExportsGroup")->itemIndex(), 1);
+    QCOMPARE(run.ui().get<TRadioGroup>("IconsGroup")->itemIndex(), 2);
     QCOMPARE(s.opt.GlobalOpt_StayOnTop, 2);
     QCOMPARE(s.opt.GlobalOpt_CloseCon, 1);
     QCOMPARE(s.opt.GlobalOpt_PriorityClass, 32u);
     QCOMPARE(s.opt.CmdLinesMax, 10u);
     QVERIFY(s.FileList.isEmpty());
-    QVERIFY(!run.ui()->ButtonPack->isEnabled());
-    QVERIFY(!run.ui()->SpeedButtonAddOpt->isChecked());
+    QVERIFY(!run.ui().get<QPushButton>("ButtonPack")->isEnabled());
+    QVERIFY(!run.ui().get<QToolButton>("SpeedButtonAddOpt")->isChecked());
     // The packer in the program folder is taken without a question; its version was asked.
     QCOMPARE(s.UpxLocation, run.dir.packerPath());
     QCOMPARE(s.UpxShortLocation, run.dir.packerPath());
     QCOMPARE(s.Packer.major, 4);
     QVERIFY(messages().isEmpty());
-    QCOMPARE(run.ui()->EditStatus->text(), QStringLiteral("Ready"));
+    QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Ready"));
     // Placed with its left column centred and the window centred vertically.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCOMPARE(run.main()->frameGeometry().left(),
-             screen.x() + screen.width() / 2 - run.ui()->OptPanel->x() - 1);
+             screen.x() + screen.width() / 2 - run.ui().get<QFrame>("OptPanel")->x() - 1);
     QCOMPARE(run.main()->frameGeometry().top(),
              screen.y() + (screen.height() - run.main()->frameGeometry().height()) / 2);
     // Nothing is written before the end.
@@ -173,7 +173,7 @@ class TestStartup : public QObject {
     run.start();
     QCOMPARE(run.chooser.answered, 1);
     QCOMPARE(run.ctx.state.opt.LangName, QByteArray("English"));
-    QCOMPARE(run.ui()->CompressValueBar->value(), 4);
+    QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 4);
     QCOMPARE(run.ctx.state.opt.ShellExt, (QList<QByteArray>{".exe", ".com", ".dll"}));
   }
 
@@ -222,12 +222,12 @@ class TestStartup : public QObject {
       c.SetInteger("CompressValueBar", 1);
     });
     run.start();
-    QVERIFY(run.ui()->OutFileBox->isChecked());
-    QVERIFY(run.ui()->ButtonOut->isEnabled());
-    QVERIFY(run.ui()->EditOutFile->isEnabled());
-    QVERIFY(!run.ui()->ReplaceIfExistsCheckBox->isChecked());
-    QCOMPARE(run.ui()->EditOutFile->text(), QStringLiteral("/tmp/out file.exe"));
-    QVERIFY(run.ui()->CompressValueBox->title().contains(QStringLiteral("Best")));
+    QVERIFY(run.ui().get<QCheckBox>("OutFileBox")->isChecked());
+    QVERIFY(run.ui().get<QPushButton>("ButtonOut")->isEnabled());
+    QVERIFY(run.ui().get<QLineEdit>("EditOutFile")->isEnabled());
+    QVERIFY(!run.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->isChecked());
+    QCOMPARE(run.ui().get<QLineEdit>("EditOutFile")->text(), QStringLiteral("/tmp/out file.exe"));
+    QVERIFY(run.ui().get<QGroupBox>("CompressValueBox")->title().contains(QStringLiteral("Best")));
   }
 
   void storedNrvStateWithNeitherSelected() {
@@ -239,9 +239,9 @@ class TestStartup : public QObject {
       c.SetBoolean("RadioButton_nrv2d", false);
     });
     run.start();
-    QVERIFY(run.ui()->CheckBoxTryMulti->isChecked());
-    QVERIFY(!run.ui()->RadioButton_nrv2b->isChecked());
-    QVERIFY(!run.ui()->RadioButton_nrv2d->isChecked());
+    QVERIFY(run.ui().get<QCheckBox>("CheckBoxTryMulti")->isChecked());
+    QVERIFY(!run.ui().get<QRadioButton>("RadioButton_nrv2b")->isChecked());
+    QVERIFY(!run.ui().get<QRadioButton>("RadioButton_nrv2d")->isChecked());
     // Neither method selected: no method switch, as saved.
     const QByteArray line = CommandLine::GetCmdPack(run.main()->packOptions(), run.ctx.state);
     QVERIFY(!line.contains("--nrv2"));
@@ -259,7 +259,7 @@ class TestStartup : public QObject {
     QVERIFY(writeFileBytes(run.settings(), bytes));
     run.start();
     QCOMPARE(run.chooser.answered, 1);
-    QCOMPARE(run.ui()->CompressValueBar->value(), 4);
+    QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 4);
     QVERIFY(run.ctx.state.opt.GlobalOpt_UPX2.isEmpty());
   }
 
@@ -336,9 +336,9 @@ class TestStartup : public QObject {
   void exactBytesWrittenAtClose() {
     Run run;
     run.start();
-    run.ui()->CompressValueBar->setValue(9);
-    run.ui()->BackupBox->setChecked(true);
-    run.ui()->OverlayGroup->setItemIndex(-1);
+    run.ui().get<QSlider>("CompressValueBar")->setValue(9);
+    run.ui().get<QCheckBox>("BackupBox")->setChecked(true);
+    run.ui().get<TRadioGroup>("OverlayGroup")->setItemIndex(-1);
     run.ctx.state.opt.GlobalOpt_DragOp = 2;
     run.ctx.state.FileList = {"/x/a.exe"};
     run.main()->close();
@@ -390,7 +390,7 @@ class TestStartup : public QObject {
     Run run;
     writeSettings(run.settings(), quietSettings);
     run.start();
-    run.ui()->CompressValueBar->setValue(6);
+    run.ui().get<QSlider>("CompressValueBar")->setValue(6);
     QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
     TCFGfile first;
     QVERIFY(first.LoadFromFile(run.settings(), true));
@@ -398,7 +398,7 @@ class TestStartup : public QObject {
     QVERIFY(first.GetInteger("CompressValueBar", value));
     QCOMPARE(value, 6);
     const QByteArray bytes = readFileBytes(run.settings());
-    run.ui()->CompressValueBar->setValue(2);
+    run.ui().get<QSlider>("CompressValueBar")->setValue(2);
     run.main()->close();
     QCOMPARE(readFileBytes(run.settings()), bytes);
     QVERIFY(!run.main()->acceptDrops());
@@ -417,7 +417,7 @@ class TestStartup : public QObject {
     writeSettings(run.settings(), quietSettings);
     const QByteArray before = readFileBytes(run.settings());
     run.start();
-    run.ui()->CompressValueBar->setValue(9);
+    run.ui().get<QSlider>("CompressValueBar")->setValue(9);
     if (how == QLatin1String("full")) {
       QVERIFY(WithFileSizeLimit(100, [&] { run.main()->WriteCFG(); }));
       QCOMPARE(readFileBytes(run.settings()), before);
@@ -435,8 +435,8 @@ class TestStartup : public QObject {
     QVERIFY(messages().isEmpty());
     // Still running and usable.
     QVERIFY(run.main()->isVisible());
-    run.ui()->CompressValueBar->setValue(3);
-    QCOMPARE(run.ui()->CompressValueBar->value(), 3);
+    run.ui().get<QSlider>("CompressValueBar")->setValue(3);
+    QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 3);
   }
 
   void panelRestoredWithoutAnimation_data() {
@@ -453,8 +453,9 @@ class TestStartup : public QObject {
     });
     run.start();
     QVERIFY(!run.main()->Timer1->isActive());
-    const int left = run.ui()->SpeedButtonAddOpt->geometry().right() + 1;
-    QCOMPARE(run.main()->width(), down ? left + run.ui()->OptPanel->width() + 1 : left);
+    const int left = run.ui().get<QToolButton>("SpeedButtonAddOpt")->geometry().right() + 1;
+    QCOMPARE(run.main()->width(),
+             down ? left + run.ui().get<QFrame>("OptPanel")->width() + 1 : left);
   }
 
   void twoFileArgumentsPackedAtOnce() {
@@ -470,9 +471,10 @@ class TestStartup : public QObject {
     run.ctx.arguments = {a, b};
     run.start();
     QCOMPARE(run.ctx.state.FileList, (QList<QByteArray>{a, b}));
-    QCOMPARE(run.ui()->EditFileName->text(), QString::fromUtf8(" \"" + a + "\" \"" + b + "\""));
-    QVERIFY(!run.ui()->OutFileBox->isEnabled());
-    QVERIFY(!run.ui()->OutFileBox->isChecked());
+    QCOMPARE(run.ui().get<QLineEdit>("EditFileName")->text(),
+             QString::fromUtf8(" \"" + a + "\" \"" + b + "\""));
+    QVERIFY(!run.ui().get<QCheckBox>("OutFileBox")->isEnabled());
+    QVERIFY(!run.ui().get<QCheckBox>("OutFileBox")->isChecked());
     // One packer run with both files, each as one argument.
     const QList<QList<QByteArray>> runs = packerRuns(run.dir.argLogPath());
     QCOMPARE(runs.size(), 1);
@@ -491,8 +493,8 @@ class TestStartup : public QObject {
     run.ctx.arguments = {a};
     run.start();
     QCOMPARE(run.ctx.state.FileList, QList<QByteArray>{a});
-    QCOMPARE(run.ui()->EditFileName->text(), QString::fromUtf8(a));
-    QVERIFY(run.ui()->ButtonPack->isEnabled());
+    QCOMPARE(run.ui().get<QLineEdit>("EditFileName")->text(), QString::fromUtf8(a));
+    QVERIFY(run.ui().get<QPushButton>("ButtonPack")->isEnabled());
     QVERIFY(packerRuns(run.dir.argLogPath()).isEmpty());
     QCOMPARE(QFileInfo(QFile::decodeName(a)).size(), 4096);
   }
@@ -515,7 +517,7 @@ class TestStartup : public QObject {
     QCOMPARE(Prompts::Test().dialogTitles.size(), 1);
     // Nothing after that step ran: no file selected, no job; the old settings stay.
     QVERIFY(run.ctx.state.FileList.isEmpty());
-    QVERIFY(!run.ui()->ButtonPack->isEnabled());
+    QVERIFY(!run.ui().get<QPushButton>("ButtonPack")->isEnabled());
     run.main()->close();
     QCOMPARE(readFileBytes(run.settings()), before);
   }
@@ -614,7 +616,7 @@ class TestStartup : public QObject {
     run.ctx.state.SettingsPath.clear();
     run.start();
     QCOMPARE(run.ctx.state.SettingsPath, userFile);
-    QCOMPARE(run.ui()->CompressValueBar->value(), 8);
+    QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 8);
     QCOMPARE(run.chooser.answered, 0);
     QVERIFY(run.main()->startupAborted);
     QCOMPARE(messages().size(), 1);

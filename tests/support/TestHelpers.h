@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <functional>
 #include <initializer_list>
 #include <utility>
@@ -30,3 +31,19 @@ bool WithFileSizeLimit(rlim_t bytes, const std::function<void()>& act);
 QByteArray readFileBytes(const QByteArray& path);
 // Writes the file anew; false unless every byte was written.
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
+
+// A window's controls, reached by their object names as language files and settings reach them.
+// A name the window does not have (or a control of another type) ends the test at once.
+class Controls {
+ public:
+  explicit Controls(const QObject* window) : window_(window) {}
+  template <typename T>
+  T* get(const char* name) const {
+    T* c = window_->findChild<T*>(QLatin1String(name));
+    if (!c) qFatal("The window has no control named %s of the expected type", name);
+    return c;
+  }
+
+ private:
+  const QObject* window_;
+};

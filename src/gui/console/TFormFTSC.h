@@ -15,8 +15,6 @@ class TFormFTSC : public QDialog {
   explicit TFormFTSC(ProgramState& state, QWidget* parent = nullptr);
   ~TFormFTSC() override;
 
-  Ui::TFormFTSC* ui;
-
   // OK: a ticked box stops the warning (the flag is saved with the settings); then close.
   void Button1Click();
 
@@ -24,5 +22,6 @@ class TFormFTSC : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  Ui::TFormFTSC* ui;
   ProgramState& state_;
 };

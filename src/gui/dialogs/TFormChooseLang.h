@@ -20,7 +20,6 @@ class TFormChooseLang : public QDialog {
   explicit TFormChooseLang(ProgramState& state, QWidget* parent = nullptr);
   ~TFormChooseLang() override;
 
-  Ui::TFormChooseLang* ui;  // the controls, by their names
   QTimer* Timer1;
 
   bool TerminateIfNoLanguages = false;
@@ -54,6 +53,7 @@ class TFormChooseLang : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  Ui::TFormChooseLang* ui;  // the controls; others reach them by their object names
   ProgramState& state_;
   bool terminated_ = false;
   QList<QByteArray> names_;

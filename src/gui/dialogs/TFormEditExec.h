@@ -17,8 +17,6 @@ class TFormEditExec : public QDialog {
   explicit TFormEditExec(ProgramState& state, QWidget* parent = nullptr);
   ~TFormEditExec() override;
 
-  Ui::TFormEditExec* ui;  // the controls, by their names
-
   // 0 while a pack command line is edited, 1 while an unpack command line is.
   qint32 EditMode = 0;
 
@@ -40,6 +38,7 @@ class TFormEditExec : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  Ui::TFormEditExec* ui;  // the controls; others reach them by their object names
   void fitToContents();
   ProgramState& state_;
 };

@@ -20,8 +20,6 @@ class TFormOpt : public QDialog {
   explicit TFormOpt(ProgramState& state, QWidget* parent = nullptr);
   ~TFormOpt() override;
 
-  Ui::TFormOpt* ui;  // the controls, by their names
-
   // Pixels the pane moves per timer tick; negative scrolls up. Kept between showings.
   int ScrollSpeed = 0;
   QTimer* Timer1;
@@ -55,6 +53,7 @@ class TFormOpt : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  Ui::TFormOpt* ui;  // the controls; others reach them by their object names
   void setScrollSpeed(int speed);
   void makePictures();
   void arrangePane();

@@ -19,8 +19,6 @@ class TFormMain : public QWidget {
   explicit TFormMain(AppContext& ctx, QWidget* parent = nullptr);
   ~TFormMain() override;
 
-  Ui::TFormMain* ui;  // the controls, by their names (tests and the settings reach them here)
-
   // Non-visual parts of the window, named like the controls.
   TFileDialogSpec* OpenDialog;
   TFileDialogSpec* OpenDialogUPX;
@@ -115,6 +113,7 @@ class TFormMain : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  Ui::TFormMain* ui;  // the controls; others reach them by their object names
   void FormCreate();
   void setupDialogs();
   void connectControls();
