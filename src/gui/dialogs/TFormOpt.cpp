@@ -70,7 +70,7 @@ int NeededHeight(const QWidget* w, int designed) {
 }  // namespace
 
 TFormOpt::TFormOpt(ProgramState& state, QWidget* parent)
-    : QDialog(parent), ui(new Ui::TFormOpt), Timer1(new QTimer(this)), state_(state) {
+    : QDialog(parent), Timer1(new QTimer(this)), ui(new Ui::TFormOpt), state_(state) {
   ui->setupUi(this);
   // No system menu and so no close box: the dialog closes with its own button (or Escape).
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -194,6 +194,12 @@ void TFormOpt::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
+QList<std::pair<QRadioButton*, CloseCon>> TFormOpt::closeConButtons() const {
+  return {{ui->RadioButton1, CloseCon::AfterEveryRun},
+          {ui->RadioButton2, CloseCon::AfterSuccess},
+          {ui->RadioButton3, CloseCon::Never}};
+}
+
 void TFormOpt::FormShow() {
   const GlobalOptions& o = state_.opt;
   setFixedWidth(ClientWidth);
@@ -213,9 +219,8 @@ void TFormOpt::FormShow() {
   ui->CheckBoxShowHints->setChecked(o.GlobalOpt_ShowHints);
   ui->RadioGroupDrag->setItemIndex(o.GlobalOpt_DragOp);
 
-  QRadioButton* con[] = {ui->RadioButton1, ui->RadioButton2, ui->RadioButton3};
-  if (o.GlobalOpt_CloseCon >= 0 && o.GlobalOpt_CloseCon <= 2)
-    con[o.GlobalOpt_CloseCon]->setChecked(true);
+  for (const auto& [button, choice] : closeConButtons())
+    if (o.closeCon() == choice) button->setChecked(true);
 
   const int pri = OptionsLogic::PriorityItemForClass(o.GlobalOpt_PriorityClass);
   if (pri >= 0) ui->RadioGroupPri->setItemIndex(pri);
@@ -238,12 +243,8 @@ void TFormOpt::ButtonApplyClick() {
   if (languageSelected) o.LangName = englishNames_[row];
 
   o.GlobalOpt_DragOp = ui->RadioGroupDrag->itemIndex();
-  if (ui->RadioButton1->isChecked())
-    o.GlobalOpt_CloseCon = 0;
-  else if (ui->RadioButton2->isChecked())
-    o.GlobalOpt_CloseCon = 1;
-  else if (ui->RadioButton3->isChecked())
-    o.GlobalOpt_CloseCon = 2;
+  for (const auto& [button, choice] : closeConButtons())
+    if (button->isChecked()) o.GlobalOpt_CloseCon = qint32(choice);
   o.GlobalOpt_PriorityClass =
       OptionsLogic::PriorityClassForItem(ui->RadioGroupPri->itemIndex(), o.GlobalOpt_PriorityClass);
   o.GlobalOpt_StayOnTop = ui->RadioGroupStayOnTop->itemIndex();
