@@ -15,6 +15,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 namespace {
@@ -60,21 +61,7 @@ struct Fixture {
     return CommandLine::GetCmdUnPack(ctx.FormMain->packOptions(), ctx.state);
   }
   // Every run of the packer: its arguments, in order.
-  QList<Lines> packerRuns() const {
-    QList<Lines> runs;
-    QFile f(QFile::decodeName(dir.argLogPath()));
-    if (!f.open(QIODevice::ReadOnly)) return runs;
-    Lines current;
-    for (QByteArray line : f.readAll().split('\n')) {
-      if (line == "--END--") {
-        runs.append(current);
-        current.clear();
-      } else if (!line.isEmpty() || !current.isEmpty()) {
-        current.append(line);
-      }
-    }
-    return runs;
-  }
+  QList<Lines> packerRuns() const { return PackerRuns(dir.argLogPath()); }
 };
 
 // What the test saw in the dialog while it was open.

@@ -64,26 +64,10 @@ struct Env {
   }
   // The arguments of the packer's last run (without the program name).
   QList<QByteArray> lastArgs() const {
-    QFile f(QFile::decodeName(dir.argLogPath()));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QList<QByteArray> lines = f.readAll().split('\n');
-    QList<QByteArray> runs;
-    QList<QByteArray> current, last;
-    for (const QByteArray& l : lines) {
-      if (l == "--END--") {
-        last = current;
-        current.clear();
-      } else {
-        current.append(l);
-      }
-    }
-    return last;
+    const QList<QList<QByteArray>> all = PackerRuns(dir.argLogPath());
+    return all.isEmpty() ? QList<QByteArray>() : all.last();
   }
-  int runs() const {
-    QFile f(QFile::decodeName(dir.argLogPath()));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    return int(f.readAll().count("--END--\n"));
-  }
+  int runs() const { return int(PackerRuns(dir.argLogPath()).size()); }
 };
 
 QByteArray readAll(const QByteArray& path) {
@@ -775,6 +759,50 @@ class TestMainWindow : public QObject {
                       QPoint(6, ui.get<QCheckBox>("OutFileBox")->height() / 2));
     QVERIFY(ui.get<QCheckBox>("OutFileBox")->isChecked());
     QVERIFY(ui.get<QLineEdit>("EditOutFile")->isEnabled());
+  }
+
+  // The option table and the form describe the same controls: each row names a control of its
+  // kind whose range is the row's; after Reset each control holds the row's default.
+  void optionTableMatchesTheControls() {
+    Env e;
+    e.w()->ButtonResetClick();
+    for (const OptionRow& row : PackOptionRows) {
+      const QString name = QLatin1String(row.name);
+      QWidget* c = e.w()->findChild<QWidget*>(name);
+      QVERIFY2(c, row.name);
+      switch (row.kind) {
+        case OptionKind::CheckBox:
+          QVERIFY2(qobject_cast<QCheckBox*>(c), row.name);
+          QCOMPARE(int(qobject_cast<QCheckBox*>(c)->isChecked()), row.defaultValue);
+          break;
+        case OptionKind::RadioButton:
+          QVERIFY2(qobject_cast<QRadioButton*>(c), row.name);
+          QCOMPARE(int(qobject_cast<QRadioButton*>(c)->isChecked()), row.defaultValue);
+          break;
+        case OptionKind::Slider: {
+          auto* slider = qobject_cast<QSlider*>(c);
+          QVERIFY2(slider, row.name);
+          QCOMPARE(slider->minimum(), row.minimum);
+          QCOMPARE(slider->maximum(), row.maximum);
+          QCOMPARE(slider->value(), row.defaultValue);
+          break;
+        }
+        case OptionKind::RadioGroup: {
+          auto* group = qobject_cast<TRadioGroup*>(c);
+          QVERIFY2(group, row.name);
+          QCOMPARE(row.minimum, -1);
+          QCOMPARE(group->count() - 1, row.maximum);
+          QCOMPARE(group->itemIndex(), row.defaultValue);
+          break;
+        }
+      }
+      QVERIFY2(row.defaultValue >= row.minimum && row.defaultValue <= row.maximum, row.name);
+      QVERIFY2(row.bestValue >= row.minimum && row.bestValue <= row.maximum, row.name);
+    }
+    QStringList names;
+    for (const OptionRow& row : PackOptionRows) names << QLatin1String(row.name);
+    QCOMPARE(names.removeDuplicates(), 0);
+    QCOMPARE(e.w()->packOptions(), PackOptions());
   }
 
   void resetRestoresDefaults() {

@@ -88,16 +88,8 @@ QList<Prompts::MessageRecord> messages() {
 // The packer runs recorded in the stand-in's argument log, each as its list of arguments, without
 // the version question of the start-up.
 QList<QList<QByteArray>> packerRuns(const QByteArray& logPath) {
-  QList<QList<QByteArray>> runs;
-  QList<QByteArray> current;
-  for (const QByteArray& line : readFileBytes(logPath).split('\n')) {
-    if (line != "--END--") {
-      if (!line.isEmpty()) current.append(line);
-      continue;
-    }
-    if (current != QList<QByteArray>{"--version"}) runs.append(current);
-    current.clear();
-  }
+  QList<QList<QByteArray>> runs = PackerRuns(logPath);
+  runs.removeAll(QList<QByteArray>{"--version"});
   return runs;
 }
 

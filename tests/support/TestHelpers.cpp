@@ -40,3 +40,20 @@ bool writeFileBytes(const QByteArray& path, const QByteArray& bytes) {
   QFile f(QFile::decodeName(path));
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
+
+QList<QList<QByteArray>> PackerRuns(const QByteArray& logPath) {
+  QList<QList<QByteArray>> runs;
+  QFile f(QFile::decodeName(logPath));
+  if (!f.open(QIODevice::ReadOnly)) return runs;
+  QList<QByteArray> current;
+  for (const QByteArray& line : f.readAll().split('\n')) {
+    if (line == "--END--") {
+      runs.append(current);
+      current.clear();
+    } else {
+      current.append(line);
+    }
+  }
+  // What follows the last end mark is the empty rest after its line break, or a run cut short.
+  return runs;
+}

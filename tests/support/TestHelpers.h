@@ -32,6 +32,10 @@ QByteArray readFileBytes(const QByteArray& path);
 // Writes the file anew; false unless every byte was written.
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
 
+// The stand-in packer's argument log (PACKHELM_STANDIN_ARGLOG): the arguments of every run, one
+// list per run in the order of the runs; an empty line is an empty argument.
+QList<QList<QByteArray>> PackerRuns(const QByteArray& logPath);
+
 // A window's controls, reached by their object names as language files and settings reach them.
 // A name the window does not have (or a control of another type) ends the test at once.
 class Controls {
