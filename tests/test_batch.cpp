@@ -1,0 +1,123 @@
+// Folders as input: which files of a tree count as packable executables.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/batch/ExecutableScan.h"
+#include "support/TestHelpers.h"
+
+using ExecutableScan::Format;
+
+class TestBatch : public QObject {
+  Q_OBJECT
+ private slots:
+  void detectFormat_data() {
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<int>("format");
+    QTest::newRow("elf") << QByteArray(
+                                "\x7f"
+                                "ELF\x02\x01")
+                         << int(Format::Elf);
+    QTest::newRow("mz") << QByteArray("MZ\x90\x00") << int(Format::Mz);
+    QTest::newRow("mach-o 64 le") << QByteArray("\xcf\xfa\xed\xfe") << int(Format::MachO);
+    QTest::newRow("mach-o 32 be") << QByteArray("\xfe\xed\xfa\xce") << int(Format::MachO);
+    QTest::newRow("java class, fat magic") << QByteArray("\xca\xfe\xba\xbe") << int(Format::None);
+    QTest::newRow("script") << QByteArray("#!/bin/sh\n") << int(Format::None);
+    QTest::newRow("elf cut short") << QByteArray(
+                                          "\x7f"
+                                          "EL")
+                                   << int(Format::None);
+    QTest::newRow("empty") << QByteArray() << int(Format::None);
+    QTest::newRow("lower-case mz") << QByteArray("mz\x90\x00") << int(Format::None);
+  }
+  void detectFormat() {
+    QFETCH(QByteArray, head);
+    QFETCH(int, format);
+    QCOMPARE(int(ExecutableScan::DetectFormat(head)), format);
+  }
+
+  // A tree with executables, other files, links in and out of it, a pipe and hostile names:
+  // exactly the executables inside it come back, each once, names byte for byte.
+  void folderSelectsExactlyTheExecutables() {
+    QTemporaryDir outside, tree;
+    const QByteArray root = QFile::encodeName(tree.path());
+    const QByteArray out = QFile::encodeName(outside.path());
+    const QByteArray elf = QByteArray(
+                               "\x7f"
+                               "ELF",
+                               4) +
+                           QByteArray(600, 'e');
+    QVERIFY(writeFileBytes(out + "/outside.elf", elf));
+    QVERIFY(::mkdir((root + "/sub").constData(), 0755) == 0);
+    QVERIFY(::mkdir((root + "/sub/deeper").constData(), 0755) == 0);
+    const QByteArray hostile = root + "/sub/we\"ird na\xff\xfe me\x1b[31m";
+    const QList<std::pair<QByteArray, QByteArray>> files = {
+        {root + "/app", elf},
+        {root + "/setup.exe", "MZ" + QByteArray(600, 'm')},
+        {root + "/readme.txt", "just text"},
+        {root + "/run.sh", "#!/bin/sh\necho hi\n"},
+        {root + "/empty", QByteArray()},
+        {root + "/sub/tool with blanks", elf},
+        {root + "/sub/deeper/mac", QByteArray("\xcf\xfa\xed\xfe", 4) + QByteArray(600, 'o')},
+    };
+    for (const auto& [path, bytes] : files) QVERIFY(writeFileBytes(path, bytes));
+    // A name that is not UTF-8 is made by renaming, byte for byte (Qt's file names would not be).
+    QVERIFY(writeFileBytes(root + "/sub/plain", elf));
+    QVERIFY(::rename((root + "/sub/plain").constData(), hostile.constData()) == 0);
+    // Links: out of the tree (skipped), to a file inside (taken once), to the tree itself (a
+    // loop), dangling; and a pipe, which must not be opened for reading (it would block).
+    QVERIFY(::symlink((out + "/outside.elf").constData(), (root + "/link-out").constData()) == 0);
+    QVERIFY(::symlink((root + "/app").constData(), (root + "/sub/link-in").constData()) == 0);
+    QVERIFY(::symlink(root.constData(), (root + "/sub/deeper/loop").constData()) == 0);
+    QVERIFY(::symlink("/nonexistent", (root + "/dangling").constData()) == 0);
+    QVERIFY(::mkfifo((root + "/pipe").constData(), 0644) == 0);
+
+    const ExecutableScan::Result r = ExecutableScan::Expand({root});
+    const QList<QByteArray> expected = {root + "/app", root + "/setup.exe",
+                                        root + "/sub/deeper/mac", root + "/sub/tool with blanks",
+                                        hostile};
+    QCOMPARE(r.files, expected);
+    QCOMPARE(r.folders, 1);
+    QCOMPARE(r.filesFromFolders, 5);
+    QVERIFY(!r.cancelled);
+  }
+
+  void filesAndFoldersTogether() {
+    QTemporaryDir a, b;
+    const QByteArray elf = QByteArray(
+                               "\x7f"
+                               "ELF",
+                               4) +
+                           QByteArray(600, 'e');
+    const QByteArray pa = QFile::encodeName(a.path()), pb = QFile::encodeName(b.path());
+    QVERIFY(writeFileBytes(pa + "/one", elf));
+    QVERIFY(writeFileBytes(pb + "/two", elf));
+    QVERIFY(writeFileBytes(pb + "/notes", "text"));
+    // A file given directly stays as given (even when not an executable) and is not taken again
+    // from its folder; a missing name stays too, for the packer to report.
+    const ExecutableScan::Result r =
+        ExecutableScan::Expand({pb + "/notes", pa, pb, pa + "/one", "/nonexistent/x"});
+    QCOMPARE(r.files,
+             (QList<QByteArray>{pb + "/notes", pa + "/one", "/nonexistent/x", pb + "/two"}));
+    QCOMPARE(r.folders, 2);
+    QCOMPARE(r.filesFromFolders, 1);
+  }
+
+  void cancelStopsTheScan() {
+    QTemporaryDir tree;
+    const QByteArray root = QFile::encodeName(tree.path());
+    QVERIFY(writeFileBytes(root + "/a", QByteArray("\x7f"
+                                                   "ELF",
+                                                   4)));
+    std::atomic_bool cancel = true;
+    const ExecutableScan::Result r = ExecutableScan::Expand({root}, &cancel);
+    QVERIFY(r.cancelled);
+    QVERIFY(r.files.isEmpty());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "test_batch.moc"
