@@ -1,0 +1,178 @@
+// Start-up as a returning user meets it: the whole process, from launch until its main window is
+// mapped, and its resident memory once idle, alternated with a bare Qt Widgets window of the
+// same size. It prepares a program folder like an installed portable copy (the executable, its
+// settings file, the English language file and a packer as upx/upx), launches each program in
+// turn under the current X display, waits for the MapNotify of a top-level window whose
+// _NET_WM_PID is the child's, then for the child to go idle, reads VmRSS and ends it.
+//
+// Run by hand under a display of its own, with nothing else busy:
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench_startup [rounds]
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "core/settings/CFGfile.h"
+
+extern char** environ;
+
+namespace {
+
+struct Sample {
+  double ms = 0;
+  double rssMiB = 0;
+};
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+  const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+  free(r);
+  return a;
+}
+
+pid_t windowPid(xcb_connection_t* c, xcb_window_t w, xcb_atom_t pidAtom) {
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, w, pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+  pid_t pid = -1;
+  if (r && xcb_get_property_value_length(r) == 4)
+    pid = pid_t(*static_cast<uint32_t*>(xcb_get_property_value(r)));
+  free(r);
+  return pid;
+}
+
+// User plus system ticks of a process so far.
+long cpuTicks(pid_t pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  const QByteArray s = f.readAll();
+  const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+  return fields.size() > 12 ? fields[11].toLong() + fields[12].toLong() : -1;
+}
+
+double rssMiB(pid_t pid) {
+  QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith("VmRSS:"))
+      return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+  return -1;
+}
+
+// Launches `program`, waits for its top-level window to be mapped, then for 300 ms without CPU
+// use, and ends it.
+bool runOnce(xcb_connection_t* c, xcb_atom_t pidAtom, const QByteArray& program, Sample& out) {
+  char* argv[] = {const_cast<char*>(program.constData()), nullptr};
+  QElapsedTimer timer;
+  timer.start();
+  pid_t pid = 0;
+  if (posix_spawn(&pid, program.constData(), nullptr, nullptr, argv, environ) != 0) return false;
+  bool mapped = false;
+  while (!mapped && timer.elapsed() < 20000) {
+    xcb_generic_event_t* e = xcb_poll_for_event(c);
+    if (!e) {
+      QThread::usleep(200);
+      continue;
+    }
+    if ((e->response_type & 0x7f) == XCB_MAP_NOTIFY) {
+      const auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
+      if (windowPid(c, m->window, pidAtom) == pid) {
+        out.ms = timer.nsecsElapsed() / 1e6;
+        mapped = true;
+      }
+    }
+    free(e);
+  }
+  if (mapped) {
+    long last = cpuTicks(pid);
+    for (int quiet = 0; quiet < 3 && timer.elapsed() < 30000;) {
+      QThread::msleep(100);
+      const long now = cpuTicks(pid);
+      quiet = now == last ? quiet + 1 : 0;
+      last = now;
+    }
+    out.rssMiB = rssMiB(pid);
+  }
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return mapped;
+}
+
+double median(QList<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.isEmpty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const int rounds = argc > 1 ? std::atoi(argv[1]) : 10;
+  const QString built = QCoreApplication::applicationDirPath();
+
+  // The program folder of a returning user.
+  QTemporaryDir dir;
+  const QString folder = dir.path();
+  QDir().mkpath(folder + QStringLiteral("/upx"));
+  if (!QFile::copy(built + QStringLiteral("/packhelm"), folder + QStringLiteral("/packhelm")) ||
+      !QFile::copy(built + QStringLiteral("/English.lng"),
+                   folder + QStringLiteral("/English.lng")) ||
+      !QFile::copy(QStringLiteral(PACKHELM_STANDIN_PATH), folder + QStringLiteral("/upx/upx"))) {
+    std::fprintf(stderr, "cannot prepare the program folder from %s\n", qPrintable(built));
+    return 1;
+  }
+  QFile::setPermissions(folder + QStringLiteral("/packhelm"), QFile::ReadOwner | QFile::ExeOwner);
+  QFile::setPermissions(folder + QStringLiteral("/upx/upx"), QFile::ReadOwner | QFile::ExeOwner);
+  TCFGfile settings;
+  settings.SetString("LangName", "English");
+  settings.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+  if (!settings.SaveToFile(QFile::encodeName(folder + QStringLiteral("/Packhelmconfig.cfg"))))
+    return 1;
+
+  int screenNumber = 0;
+  xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+  if (xcb_connection_has_error(c)) {
+    std::fprintf(stderr, "no X display (run under xvfb-run)\n");
+    return 1;
+  }
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &mask);
+  xcb_flush(c);
+  const xcb_atom_t pidAtom = atom(c, "_NET_WM_PID");
+
+  const QByteArray packhelm = QFile::encodeName(folder + QStringLiteral("/packhelm"));
+  const QByteArray bare = QFile::encodeName(built + QStringLiteral("/bare_window"));
+  QList<double> pt, pm, bt, bm;
+  for (int i = 0; i < rounds; ++i) {
+    Sample p, b;
+    if (!runOnce(c, pidAtom, packhelm, p) || !runOnce(c, pidAtom, bare, b)) {
+      std::fprintf(stderr, "round %d: a window never showed\n", i);
+      return 1;
+    }
+    pt << p.ms;
+    pm << p.rssMiB;
+    bt << b.ms;
+    bm << b.rssMiB;
+    std::printf("round %2d: Packhelm %6.1f ms %5.1f MiB   bare window %6.1f ms %5.1f MiB\n", i,
+                p.ms, p.rssMiB, b.ms, b.rssMiB);
+  }
+  std::printf("median launch to mapped window: Packhelm %.1f ms, bare %.1f ms, ratio %.2f\n",
+              median(pt), median(bt), median(pt) / median(bt));
+  std::printf("median resident memory once idle: Packhelm %.1f MiB, bare %.1f MiB, ratio %.2f\n",
+              median(pm), median(bm), median(pm) / median(bm));
+  xcb_disconnect(c);
+  return 0;
+}
