@@ -105,14 +105,14 @@ bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const 
   bool ok = true;
 
   // The chooser applies the language under its cursor to every window.
-  QListWidget* list = ctx.FormChooseLang->findChild<QListWidget*>(QStringLiteral("ComboBox1"));
-  ctx.FormChooseLang->show();
+  QListWidget* list = ctx.formChooseLang()->findChild<QListWidget*>(QStringLiteral("ComboBox1"));
+  ctx.formChooseLang()->show();
   settle();
   for (int i = 0; list && i < list->count(); ++i)
     if (list->item(i)->text().endsWith(QStringLiteral("(") + tag + QStringLiteral(")")))
       list->setCurrentRow(i);
-  ok &= save(ctx.FormChooseLang, out, tag + QStringLiteral("-FormChooseLang"));
-  ctx.FormChooseLang->hide();
+  ok &= save(ctx.formChooseLang(), out, tag + QStringLiteral("-FormChooseLang"));
+  ctx.formChooseLang()->hide();
 
   if (!ApplyLanguage(dir.path() + file, ctx.state.LangTexts, LangTextHighest, "FormMain",
                      ctx.forms())) {
@@ -133,18 +133,18 @@ bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const 
   main->Timer1Timer();
   ok &= save(main, out, tag + QStringLiteral("-FormMain-open"));
 
-  ok &= save(ctx.FormOpt, out, tag + QStringLiteral("-FormOpt"));
-  if (auto* pane = ctx.FormOpt->findChild<QWidget*>(QStringLiteral("ScrollBox1Pane")))
+  ok &= save(ctx.formOpt(), out, tag + QStringLiteral("-FormOpt"));
+  if (auto* pane = ctx.formOpt()->findChild<QWidget*>(QStringLiteral("ScrollBox1Pane")))
     ok &= save(pane, out, tag + QStringLiteral("-FormOpt-pane"));
-  ctx.FormOpt->hide();
+  ctx.formOpt()->hide();
   for (QWidget* w :
-       QList<QWidget*>{ctx.FormAbout, ctx.FormVersHist, ctx.FormIntegration, ctx.FormFTSC}) {
+       QList<QWidget*>{ctx.formAbout(), ctx.formVersHist(), ctx.formIntegration(), ctx.formFTSC()}) {
     ok &= save(w, out, tag + '-' + w->objectName());
     w->hide();
   }
-  ctx.FormEditExec->setWindowTitle(QString::fromUtf8(ctx.state.LangTexts[40]));
-  ok &= save(ctx.FormEditExec, out, tag + QStringLiteral("-FormEditExec"));
-  ctx.FormEditExec->hide();
+  ctx.formEditExec()->setWindowTitle(QString::fromUtf8(ctx.state.LangTexts[40]));
+  ok &= save(ctx.formEditExec(), out, tag + QStringLiteral("-FormEditExec"));
+  ctx.formEditExec()->hide();
   main->hide();
   return ok;
 }

@@ -44,8 +44,8 @@ class TestAbout : public QObject {
   QList<QUrl> opened_;
   bool openResult_ = true;
 
-  TFormAbout& about() { return *prog_->ctx.FormAbout; }
-  TFormVersHist& history() { return *prog_->ctx.FormVersHist; }
+  TFormAbout& about() { return *prog_->ctx.formAbout(); }
+  TFormVersHist& history() { return *prog_->ctx.formVersHist(); }
   QString label(const char* name) {
     auto* l = about().findChild<QLabel*>(QLatin1String(name));
     return l ? l->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));

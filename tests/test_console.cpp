@@ -235,7 +235,7 @@ void TestConsole::firstTimeWarning() {
 
 void TestConsole::warningFormControls() {
   Program p;
-  TFormFTSC* f = p.ctx.FormFTSC;
+  TFormFTSC* f = p.ctx.formFTSC();
   QCOMPARE(f->objectName(), QStringLiteral("FormFTSC"));
   QCOMPARE(f->windowTitle(), QStringLiteral("Warning - Show Console for the first time"));
   QCOMPARE(f->size(), QSize(305, 127));
@@ -468,7 +468,7 @@ void TestConsole::grandchildDoesNotHang() {
 void TestConsole::windowsDisabledDuringRun() {
   Program p;
   p.ctx.FormMain->show();
-  p.ctx.FormOpt->setEnabled(false);  // stays as it was
+  p.ctx.formOpt()->setEnabled(false);  // stays as it was
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
   p.session()->OpenConsole(false);
   bool checked = false;
@@ -485,7 +485,7 @@ void TestConsole::windowsDisabledDuringRun() {
   QCOMPARE(r, std::optional<int>(0));
   QVERIFY(!p.session()->isRunning());
   for (QWidget* w : p.ctx.forms())
-    QCOMPARE(w->isEnabled(), w != static_cast<QWidget*>(p.ctx.FormOpt));
+    QCOMPARE(w->isEnabled(), w != static_cast<QWidget*>(p.ctx.formOpt()));
 }
 
 void TestConsole::priorityIdle() {

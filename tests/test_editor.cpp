@@ -186,7 +186,7 @@ class TestEditor : public QObject {
   // --- the dialog ---
   void dialogShape() {
     Fixture f;
-    TFormEditExec* d = f.ctx.FormEditExec;
+    TFormEditExec* d = f.ctx.formEditExec();
     QCOMPARE(d->objectName(), QStringLiteral("FormEditExec"));
     auto* combo = d->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
     QVERIFY(combo && combo->isEditable());
@@ -216,7 +216,7 @@ class TestEditor : public QObject {
     QCOMPARE(seen.text, CommandText::ToText(built));
     QVERIFY(seen.items.isEmpty());
     QVERIFY(seen.button1Focused);
-    QCOMPARE(f.ctx.FormEditExec->EditMode, 0);
+    QCOMPARE(f.ctx.formEditExec()->EditMode, 0);
     QCOMPARE(f.ctx.state.CmdPackLines, Lines{built});
     QVERIFY(f.ctx.state.CmdUnPackLines.isEmpty());
     QVERIFY(f.ctx.state.PendingPackCommand.isEmpty());
@@ -333,7 +333,7 @@ class TestEditor : public QObject {
     QCOMPARE(seen.items, QStringList{"unpack one"});
     QCOMPARE(seen.button1, f.mainButton("ButtonUnPack")->text());
     QCOMPARE(seen.text, CommandText::ToText(built));
-    QCOMPARE(f.ctx.FormEditExec->EditMode, 1);
+    QCOMPARE(f.ctx.formEditExec()->EditMode, 1);
     QCOMPARE(f.ctx.state.CmdPackLines, (Lines{"pack one", "pack two"}));
     QCOMPARE(f.ctx.state.CmdUnPackLines, (Lines{built, "unpack one"}));
     QVERIFY(f.ctx.state.PendingUnpackCommand.isEmpty());
@@ -367,7 +367,7 @@ class TestEditor : public QObject {
       }
       if (how == "close") d->close();
     });
-    QVERIFY(!f.ctx.FormEditExec->isVisible());
+    QVERIFY(!f.ctx.formEditExec()->isVisible());
     QVERIFY(f.packerRuns().isEmpty());
     QCOMPARE(f.ctx.state.CmdPackLines, Lines{"earlier"});
     QVERIFY(f.ctx.state.PendingPackCommand.isEmpty());

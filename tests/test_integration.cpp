@@ -56,7 +56,7 @@ class TestIntegration : public QObject {
   std::unique_ptr<QTemporaryDir> dataHome_;
   QByteArray program_ = "/opt/Packhelm build/packhelm";
 
-  TFormIntegration& form() { return *prog_->ctx.FormIntegration; }
+  TFormIntegration& form() { return *prog_->ctx.formIntegration(); }
   QPlainTextEdit* box() { return form().findChild<QPlainTextEdit*>(QStringLiteral("RichEdit1")); }
   LinuxShellIntegration* useProgram(const QByteArray& path) {
     auto backend = std::make_unique<LinuxShellIntegration>(path);

@@ -83,7 +83,7 @@ class TestLanguage : public QObject {
     return ApplyLanguage(path, prog->ctx.state.LangTexts, highest, "FormMain", prog->ctx.forms());
   }
   QWidget* formMain() const { return prog->ctx.FormMain; }
-  QWidget* formOpt() const { return prog->ctx.FormOpt; }
+  QWidget* formOpt() const { return prog->ctx.formOpt(); }
   QWidget* formNamed(const QString& name) const {
     for (QWidget* f : prog->ctx.forms())
       if (f->objectName() == name) return f;
@@ -210,7 +210,7 @@ class TestLanguage : public QObject {
     QCOMPARE(FindLanguageFile(prog->dir.path(), "English"), first);
 
     // the chooser preselects the one listed last
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     chooser->show();
     QCOMPARE(chooser->fileNames(), files);
     QCOMPARE(comboBox1(chooser)->currentRow(), int(english.lastIndexOf("English")));
@@ -661,7 +661,7 @@ class TestLanguage : public QObject {
   // --- the chooser ---
 
   void chooserWindow() {
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     QCOMPARE(chooser->objectName(), QStringLiteral("FormChooseLang"));
     QCOMPARE(chooser->windowTitle(), QStringLiteral("Packhelm  -  Setup"));
     QCOMPARE(button1(chooser)->text(), QStringLiteral("Continue  >"));
@@ -689,7 +689,7 @@ class TestLanguage : public QObject {
                   {"BUTTON\\FormOpt.ButtonApply", "Apply"},
                   {"BUTTON\\FormChooseLang.Button1", "Continue  >"},
                   {"VAR\\1", "Ready"}});
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     QListWidget* list = comboBox1(chooser);
     chooser->show();
     QCOMPARE(list->count(), 2);
@@ -729,7 +729,7 @@ class TestLanguage : public QObject {
   void chooserWithoutEnglishSelectsFirstRow() {
     writeLanguage("Russian.lng", "Русский", "Russian", {{"FORM", "Пакхелм"}});
     writeLanguage("German.lng", "Deutsch", "German", {{"FORM", "Packhelm DE"}});
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     chooser->show();
     QCOMPARE(comboBox1(chooser)->currentRow(), 0);
     QCOMPARE(chooser->LangName, chooser->englishNames().at(0));
@@ -742,7 +742,7 @@ class TestLanguage : public QObject {
     auto* pack = control<QPushButton>(formMain(), "ButtonPack");
     writeLanguage("Russian.lng", "Русский", "Russian", {{"BUTTON\\ButtonPack", "Упаковать"}});
     writeEnglish({{"BUTTON\\ButtonPack", "Pack"}});
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     chooser->show();
     QCOMPARE(chooser->LangName, QByteArray("English"));
     comboBox1(chooser)->clearSelection();
@@ -755,7 +755,7 @@ class TestLanguage : public QObject {
 
   void chooserCannotBeCancelled() {
     writeEnglish();
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     chooser->show();
     QVERIFY(QTest::qWaitForWindowExposed(chooser));
     QTest::keyClick(chooser, Qt::Key_Escape);
@@ -782,7 +782,7 @@ class TestLanguage : public QObject {
     });
     QVERIFY(prog->ctx.runLanguageChoice());
     QVERIFY(answered);
-    QVERIFY(!prog->ctx.FormChooseLang->terminated());
+    QVERIFY(!prog->ctx.formChooseLang()->terminated());
     QCOMPARE(prog->ctx.state.opt.LangName, QByteArray("Russian"));
     QCOMPARE(prog->ctx.state.LangTexts[0], QByteArray("Сжатие"));
     QCOMPARE(prog->ctx.state.LangTexts[100], QByteArray("сто"));
@@ -804,12 +804,12 @@ class TestLanguage : public QObject {
     guard.setSingleShot(true);
     connect(&guard, &QTimer::timeout, this, [&] {
       stuck = true;
-      prog->ctx.FormChooseLang->done(QDialog::Accepted);
+      prog->ctx.formChooseLang()->done(QDialog::Accepted);
     });
     guard.start(10000);
     QVERIFY(!prog->ctx.runLanguageChoice());
     QVERIFY(!stuck);
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     QVERIFY(chooser->terminated());
     QVERIFY(!chooser->isVisible());
     QCOMPARE(Prompts::Test().messages.size(), 1);
@@ -822,7 +822,7 @@ class TestLanguage : public QObject {
   }
 
   void noLanguageFilesWithoutTerminateShowsEmptyList() {
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     chooser->TerminateIfNoLanguages = false;
     chooser->show();
     QCOMPARE(comboBox1(chooser)->count(), 0);

@@ -284,6 +284,37 @@ class TestLanguageSweep : public QObject {
                qPrintable(file + " lacks VAR\\" + QByteArray::number(n)));
   }
 
+  // Windows are built on first use: one built after the language was chosen shows every text
+  // exactly as one that existed when the language was applied.
+  void windowsBuiltLaterShowTheLanguage_data() { everyTextComesFromTheFile_data(); }
+  void windowsBuiltLaterShowTheLanguage() {
+    QFETCH(QByteArray, file);
+    const auto textsOf = [](AppContext& ctx) {
+      QHash<QString, QString> all;
+      for (const TextSlot& s : textSlots(ctx.forms()))
+        all.insert(s.control + ' ' + s.what, s.get());
+      return all;
+    };
+    prog->ctx.changeLanguage(file);
+    const QHash<QString, QString> eager = textsOf(prog->ctx);
+
+    TestProgramDir dir(true, false);
+    AppContext lazy;
+    dir.prepare(lazy.state);
+    lazy.runStartupOnShow = false;
+    lazy.createForms();
+    QCOMPARE(lazy.forms().size(), 1);  // nothing but the main window before first use
+    lazy.changeLanguage(file);
+    BuildEveryWindow(lazy);
+    QCOMPARE(lazy.forms().size(), prog->ctx.forms().size());
+    const QHash<QString, QString> later = textsOf(lazy);
+    QCOMPARE(later.size(), eager.size());
+    for (auto it = eager.cbegin(); it != eager.cend(); ++it)
+      QVERIFY2(later.value(it.key()) == it.value(),
+               qPrintable(it.key() + ": \"" + later.value(it.key()) + "\" instead of \"" +
+                          it.value() + '"'));
+  }
+
   void everyEntryReachesAControl_data() { everyTextComesFromTheFile_data(); }
   void everyEntryReachesAControl() {
     QFETCH(QByteArray, file);

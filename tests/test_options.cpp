@@ -40,10 +40,10 @@ struct Fixture {
     Prompts::Test().active = true;
     ctx.createForms();
   }
-  TFormOpt* opt() const { return ctx.FormOpt; }
+  TFormOpt* opt() { return ctx.formOpt(); }
   template <typename T>
-  T* child(const char* name) const {
-    T* w = ctx.FormOpt->findChild<T*>(QString::fromLatin1(name));
+  T* child(const char* name) {
+    T* w = ctx.formOpt()->findChild<T*>(QString::fromLatin1(name));
     if (!w) qWarning("no control %s", name);
     return w;
   }

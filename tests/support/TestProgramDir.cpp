@@ -54,4 +54,15 @@ TestProgram::TestProgram(bool withLanguages, bool withPacker) : dir(withLanguage
   dir.prepare(ctx.state);
   ctx.runStartupOnShow = false;
   ctx.createForms();
+  BuildEveryWindow(ctx);
+}
+
+void BuildEveryWindow(AppContext& ctx) {
+  ctx.formAbout();
+  ctx.formVersHist();
+  ctx.formOpt();
+  ctx.formChooseLang();
+  ctx.formFTSC();
+  ctx.formEditExec();
+  ctx.formIntegration();
 }

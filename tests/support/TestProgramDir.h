@@ -28,6 +28,9 @@ class TestProgramDir {
   QTemporaryDir dir_;
 };
 
+// Builds every window that is otherwise built on first use.
+void BuildEveryWindow(AppContext& ctx);
+
 // A program of the test's own: the folder and a context over it with every window created.
 // Showing the main window does not run the start-up sequence.
 struct TestProgram {

@@ -14,14 +14,6 @@
 void AppContext::createForms() {
   console = new ConsoleSession(state, [this] { return forms(); });
   FormMain = new TFormMain(*this);
-  FormAbout = new TFormAbout(state);
-  FormVersHist = new TFormVersHist(state);
-  FormOpt = new TFormOpt(state);
-  FormChooseLang = new TFormChooseLang(state);
-  FormFTSC = new TFormFTSC(state);
-  FormEditExec = new TFormEditExec(state);
-  FormIntegration = new TFormIntegration(state);
-
   connectForms();
 }
 
@@ -29,36 +21,97 @@ void AppContext::createForms() {
 void AppContext::connectForms() {
   QObject::connect(console, &ConsoleSession::exitReported, FormMain, &TFormMain::showExitStatus);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
-  QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormFTSC, &QDialog::exec);
+  QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain,
+                   [this] { formFTSC()->exec(); });
 
-  QObject::connect(FormMain, &TFormMain::optionsRequested, FormOpt, &QDialog::exec);
-  QObject::connect(FormMain, &TFormMain::aboutRequested, FormAbout, &QDialog::exec);
-  QObject::connect(FormMain, &TFormMain::integrationRequested, FormIntegration, &QDialog::exec);
-  QObject::connect(FormMain, &TFormMain::commandLineEditRequested, FormEditExec,
-                   &TFormEditExec::Run);
-  QObject::connect(FormEditExec, &TFormEditExec::lineAccepted, FormMain,
-                   &TFormMain::runEditedCommandLine);
-  QObject::connect(FormMain, &TFormMain::languageApplied, FormAbout,
-                   &TFormAbout::UpdateVersionLabels);
-  QObject::connect(FormMain, &TFormMain::stayOnTopChanged, FormOpt,
-                   [this](bool topmost) { TFormMain::SetTopmost(FormOpt, topmost); });
+  QObject::connect(FormMain, &TFormMain::optionsRequested, FormMain, [this] { formOpt()->exec(); });
+  QObject::connect(FormMain, &TFormMain::aboutRequested, FormMain, [this] { formAbout()->exec(); });
+  QObject::connect(FormMain, &TFormMain::integrationRequested, FormMain,
+                   [this] { formIntegration()->exec(); });
+  QObject::connect(FormMain, &TFormMain::commandLineEditRequested, FormMain,
+                   [this](int mode, const QString& caption, const QByteArray& line) {
+                     formEditExec()->Run(mode, caption, line);
+                   });
+  QObject::connect(FormMain, &TFormMain::languageApplied, FormMain, [this] {
+    if (FormAbout) FormAbout->UpdateVersionLabels();
+  });
+  QObject::connect(FormMain, &TFormMain::stayOnTopChanged, FormMain, [this](bool topmost) {
+    onTop_ = topmost;
+    TFormMain::SetTopmost(FormOpt, topmost);
+  });
+}
 
-  QObject::connect(FormAbout, &TFormAbout::versionHistoryRequested, FormVersHist, &QDialog::exec);
+TFormAbout* AppContext::formAbout() {
+  if (FormAbout) return FormAbout;
+  FormAbout = new TFormAbout(state);
+  localize(FormAbout);
+  FormAbout->UpdateVersionLabels();
+  QObject::connect(FormAbout, &TFormAbout::versionHistoryRequested, FormAbout,
+                   [this] { formVersHist()->exec(); });
+  return FormAbout;
+}
 
+TFormVersHist* AppContext::formVersHist() {
+  if (!FormVersHist) localize(FormVersHist = new TFormVersHist(state));
+  return FormVersHist;
+}
+
+TFormOpt* AppContext::formOpt() {
+  if (FormOpt) return FormOpt;
+  FormOpt = new TFormOpt(state);
+  localize(FormOpt);
+  TFormMain::SetTopmost(FormOpt, onTop_);
   QObject::connect(FormOpt, &TFormOpt::languageChosen, FormMain,
                    [this](const QByteArray& fileName) { changeLanguage(fileName); });
   QObject::connect(FormOpt, &TFormOpt::preferencesChanged, FormMain, &TFormMain::SetLanguage);
   QObject::connect(FormOpt, &TFormOpt::closeConsoleRequested, console,
                    &ConsoleSession::CloseConsole);
+  return FormOpt;
+}
+
+TFormChooseLang* AppContext::formChooseLang() {
+  if (FormChooseLang) return FormChooseLang;
+  FormChooseLang = new TFormChooseLang(state);
+  localize(FormChooseLang);
   // The chooser's selection shows at once in every window; its texts stay its own until the
   // choice is made.
   QObject::connect(
       FormChooseLang, &TFormChooseLang::languageSelected, FormChooseLang,
       [this](const QByteArray& fileName) { applyLanguage(fileName, FormChooseLang->Texts); });
+  return FormChooseLang;
+}
+
+TFormFTSC* AppContext::formFTSC() {
+  if (!FormFTSC) localize(FormFTSC = new TFormFTSC(state));
+  return FormFTSC;
+}
+
+TFormEditExec* AppContext::formEditExec() {
+  if (FormEditExec) return FormEditExec;
+  FormEditExec = new TFormEditExec(state);
+  localize(FormEditExec);
+  QObject::connect(FormEditExec, &TFormEditExec::lineAccepted, FormMain,
+                   &TFormMain::runEditedCommandLine);
+  return FormEditExec;
+}
+
+TFormIntegration* AppContext::formIntegration() {
+  if (!FormIntegration) localize(FormIntegration = new TFormIntegration(state));
+  return FormIntegration;
+}
+
+void AppContext::localize(QWidget* form) {
+  if (!language_) return;
+  LangTextTable unused;  // the numbered texts were taken when the language was applied
+  ApplyLanguageEntries(*language_, unused, LangTextHighest, {form});
 }
 
 bool AppContext::applyLanguage(const QByteArray& fileName, LangTextTable& texts) {
-  return ApplyLanguage(state.ProgramDir + fileName, texts, LangTextHighest, "FormMain", forms());
+  LanguageFiles::Language language;
+  if (!LanguageFiles::LoadLanguage(state.ProgramDir + fileName, "FormMain", language)) return false;
+  ApplyLanguageEntries(language, texts, LangTextHighest, forms());
+  language_ = std::move(language);
+  return true;
 }
 
 void AppContext::changeLanguage(const QByteArray& fileName) {
@@ -67,8 +120,7 @@ void AppContext::changeLanguage(const QByteArray& fileName) {
 }
 
 bool AppContext::runLanguageChoice() {
-  TFormChooseLang* chooser = FormChooseLang;
-  if (!chooser) return false;
+  TFormChooseLang* chooser = formChooseLang();
   chooser->TerminateIfNoLanguages = true;
   chooser->exec();
   if (chooser->terminated()) return false;

@@ -2,9 +2,14 @@
 // Everything one running program owns: the shared program state, the eight windows and the
 // console session. It creates the windows and connects their signals; the windows themselves
 // know only the program state and the console session. Tests make their own.
+//
+// The main window and the console session exist from the start; every other window is built on
+// its first use (most runs open none of them), and gets the language the others show then.
 
 #include <QList>
+#include <optional>
 
+#include "core/i18n/LanguageFiles.h"
 #include "core/settings/ProgramState.h"
 
 class QWidget;
@@ -27,6 +32,7 @@ struct AppContext {
 
   ConsoleSession* console = nullptr;
   TFormMain* FormMain = nullptr;
+  // Null until first used; the accessors below build them.
   TFormAbout* FormAbout = nullptr;
   TFormVersHist* FormVersHist = nullptr;
   TFormOpt* FormOpt = nullptr;
@@ -40,11 +46,19 @@ struct AppContext {
   AppContext& operator=(const AppContext&) = delete;
   ~AppContext();
 
-  // Creates the console session and all eight windows, hidden, main window first, and connects
-  // them.
+  // Creates the console session and the main window, hidden, and connects them.
   void createForms();
-  // The windows in creation order (language files search all of them).
+  // The windows built so far, in the fixed order (language files search all of them).
   QList<QWidget*> forms() const;
+
+  // The other windows, built (hidden, in the current language, connected) on first use.
+  TFormAbout* formAbout();
+  TFormVersHist* formVersHist();
+  TFormOpt* formOpt();
+  TFormChooseLang* formChooseLang();
+  TFormFTSC* formFTSC();
+  TFormEditExec* formEditExec();
+  TFormIntegration* formIntegration();
 
   // Applies a language file of the program folder to every window, its numbered texts into
   // `texts`. False when the file does not load.
@@ -62,4 +76,10 @@ struct AppContext {
 
  private:
   void connectForms();
+  // A window just built gets the language the others show.
+  void localize(QWidget* form);
+
+  // The language last applied to the windows; windows built later get it too.
+  std::optional<LanguageFiles::Language> language_;
+  bool onTop_ = false;  // the stay-on-top state the main window asked for
 };
