@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "core/batch/ExecutableScan.h"
+#include "core/batch/ScanTask.h"
 #include "support/TestHelpers.h"
 
 using ExecutableScan::Format;
@@ -104,6 +105,31 @@ class TestBatch : public QObject {
              (QList<QByteArray>{pb + "/notes", pa + "/one", "/nonexistent/x", pb + "/two"}));
     QCOMPARE(r.folders, 2);
     QCOMPARE(r.filesFromFolders, 1);
+  }
+
+  // The scan runs beside the event loop and reports on the thread that started it; a scan that
+  // was replaced by a newer one or cancelled reports nothing.
+  void taskReportsOnlyTheLatestScan() {
+    QTemporaryDir a, b;
+    const QByteArray pa = QFile::encodeName(a.path()), pb = QFile::encodeName(b.path());
+    QVERIFY(writeFileBytes(pa + "/one", QByteArray("\x7f"
+                                                   "ELF",
+                                                   4)));
+    QVERIFY(writeFileBytes(pb + "/two", QByteArray("MZ")));
+    ScanTask task;
+    QSignalSpy done(&task, &ScanTask::finished);
+    task.start({pa});
+    task.start({pb});
+    QVERIFY(done.wait(5000));
+    QCOMPARE(done.size(), 1);
+    QCOMPARE(done[0][0].value<ExecutableScan::Result>().files, QList<QByteArray>{pb + "/two"});
+    QCOMPARE(done[0][1].value<QList<QByteArray>>(), QList<QByteArray>{pb});
+    QVERIFY(!task.isRunning());
+
+    task.start({pa});
+    task.cancel();
+    QVERIFY(!done.wait(200));
+    QCOMPARE(done.size(), 1);
   }
 
   void cancelStopsTheScan() {

@@ -1,0 +1,33 @@
+#pragma once
+// Runs a folder scan on a thread of its own, so that a very large tree does not freeze the window:
+// the result comes back as a signal on the thread that started it. A new start or the task's end
+// cancels a scan still running.
+
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <memory>
+
+#include "core/batch/ExecutableScan.h"
+
+class ScanTask : public QObject {
+  Q_OBJECT
+ public:
+  explicit ScanTask(QObject* parent = nullptr);
+  ~ScanTask() override;
+
+  void start(const QList<QByteArray>& paths);
+  void cancel();
+  bool isRunning() const { return thread_ != nullptr; }
+
+ signals:
+  // Not sent for a cancelled scan.
+  void finished(const ExecutableScan::Result& result, const QList<QByteArray>& paths);
+
+ private:
+  void stop();
+  QThread* thread_ = nullptr;
+  std::shared_ptr<std::atomic_bool> cancel_;
+};
+
+Q_DECLARE_METATYPE(ExecutableScan::Result)
