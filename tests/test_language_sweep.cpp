@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -18,6 +19,8 @@
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/CFGfile.h"
+#include "gui/dialogs/TFormChooseLang.h"
+#include "gui/dialogs/TFormOpt.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
@@ -216,7 +219,18 @@ class TestLanguageSweep : public QObject {
 
   std::unique_ptr<TestProgram> prog;
 
-  QByteArray shippedPath(const QByteArray& file) const { return prog->dir.file(file); }
+  // The file as the program finds it: from the language folder it decided on.
+  QByteArray shippedPath(const QByteArray& file) const { return prog->ctx.state.LangDir + file; }
+  // A program of the given layout replaces the one init() made.
+  void useLayout(Layout layout) { prog = std::make_unique<TestProgram>(true, false, layout); }
+  static void addLayoutRows() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Layout>("layout");
+    for (const Shipped& s : kShipped) {
+      QTest::addRow("%s, portable", s.englishName) << QByteArray(s.file) << Layout::Portable;
+      QTest::addRow("%s, installed", s.englishName) << QByteArray(s.file) << Layout::Installed;
+    }
+  }
 
  private slots:
   void init() {
@@ -239,12 +253,11 @@ class TestLanguageSweep : public QObject {
     }
   }
 
-  void everyTextComesFromTheFile_data() {
-    QTest::addColumn<QByteArray>("file");
-    for (const Shipped& s : kShipped) QTest::newRow(s.englishName) << QByteArray(s.file);
-  }
+  void everyTextComesFromTheFile_data() { addLayoutRows(); }
   void everyTextComesFromTheFile() {
     QFETCH(QByteArray, file);
+    QFETCH(Layout, layout);
+    useLayout(layout);
     const QList<TextSlot> texts = textSlots(prog->ctx.forms());
     QVERIFY(texts.size() > 100);
 
@@ -284,9 +297,11 @@ class TestLanguageSweep : public QObject {
                qPrintable(file + " lacks VAR\\" + QByteArray::number(n)));
   }
 
-  void everyEntryReachesAControl_data() { everyTextComesFromTheFile_data(); }
+  void everyEntryReachesAControl_data() { addLayoutRows(); }
   void everyEntryReachesAControl() {
     QFETCH(QByteArray, file);
+    QFETCH(Layout, layout);
+    useLayout(layout);
     const auto entries = rawEntries(shippedPath(file));
     QVERIFY(entries.size() > 100);
     QStringList wrong;
@@ -339,6 +354,44 @@ class TestLanguageSweep : public QObject {
       }
     }
     QVERIFY2(wrong.isEmpty(), qPrintable(file + ":\n  " + wrong.join("\n  ")));
+  }
+
+  // A portable copy reads the languages beside the program, an installed one from the shared
+  // data folder; the chooser and the options dialog list what the sweep above applies.
+  void chooserAndOptionsListTheShippedFiles_data() {
+    QTest::addColumn<Layout>("layout");
+    QTest::addColumn<QByteArray>("folder");
+    QTest::newRow("portable") << Layout::Portable << QByteArray();
+    QTest::newRow("installed") << Layout::Installed << QByteArray("../share/packhelm/lang/");
+  }
+  void chooserAndOptionsListTheShippedFiles() {
+    QFETCH(Layout, layout);
+    QFETCH(QByteArray, folder);
+    useLayout(layout);
+    const ProgramState& s = prog->ctx.state;
+    QCOMPARE(QDir::cleanPath(QFile::decodeName(s.LangDir)),
+             QDir::cleanPath(QFile::decodeName(s.ProgramDir + folder)));
+    QCOMPARE(s.LangDir, prog->dir.langPath());
+
+    QStringList expected;
+    for (const Shipped& sh : kShipped)
+      expected << QString::fromUtf8(sh.name) + " (" + QString::fromUtf8(sh.englishName) + ')';
+    expected.sort();
+    auto rows = [](QListWidget* list) {
+      QStringList out;
+      for (int i = 0; list && i < list->count(); ++i) out << list->item(i)->text();
+      out.sort();
+      return out;
+    };
+    prog->ctx.FormChooseLang->FormShow();
+    QCOMPARE(rows(prog->ctx.FormChooseLang->findChild<QListWidget*>(QStringLiteral("ComboBox1"))),
+             expected);
+    prog->ctx.FormOpt->FormShow();
+    QCOMPARE(rows(prog->ctx.FormOpt->findChild<QListWidget*>(QStringLiteral("ComboBox1"))),
+             expected);
+    // Applying the chosen one reads the file from the same folder.
+    QVERIFY(!prog->ctx.FormChooseLang->LangFile.isEmpty());
+    QVERIFY(QFileInfo::exists(QFile::decodeName(s.LangDir + prog->ctx.FormChooseLang->LangFile)));
   }
 
   // Same entries in every language, and hints that name the same switches.

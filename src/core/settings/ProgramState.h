@@ -52,6 +52,9 @@ enum class LangText : int {
 
 struct ProgramState {
   QByteArray ProgramDir;  // folder of the executable, with a trailing "/"
+  // Folder of the language files, with a trailing "/": ProgramDir for a portable copy, the shared
+  // data folder for an installed one (InstallLayout). Empty until the main window decides it.
+  QByteArray LangDir;
   QList<QByteArray> FileList;
   QByteArray UpxLocation;
   QByteArray UpxShortLocation;  // UpxLocation, quoted when it holds a blank or a quote

@@ -47,7 +47,7 @@ void TFormChooseLang::FormShow() {
   LangFile.clear();
   LangName.clear();
   terminated_ = false;
-  LanguageFiles::ListLanguages(ctx_.state.ProgramDir, names_, englishNames_, fileNames_);
+  LanguageFiles::ListLanguages(ctx_.state.LangDir, names_, englishNames_, fileNames_);
 
   QListWidget* list = ui->ComboBox1;
   const QSignalBlocker block(list);
@@ -83,7 +83,7 @@ void TFormChooseLang::ComboBox1Change() {
   if (row < 0 || row >= fileNames_.size()) return;
   LangName = englishNames_[row];
   LangFile = fileNames_[row];
-  ApplyLanguage(ctx_.state.ProgramDir + LangFile, Texts, LangTextHighest, "FormMain", ctx_.forms());
+  ApplyLanguage(ctx_.state.LangDir + LangFile, Texts, LangTextHighest, "FormMain", ctx_.forms());
 }
 
 void TFormChooseLang::Button1Click() {

@@ -201,7 +201,7 @@ void TFormOpt::FormShow() {
   const GlobalOptions& o = ctx_.state.opt;
   setFixedWidth(ClientWidth);
 
-  LanguageFiles::ListLanguages(ctx_.state.ProgramDir, names_, englishNames_, fileNames_);
+  LanguageFiles::ListLanguages(ctx_.state.LangDir, names_, englishNames_, fileNames_);
   ui->ComboBox1->clear();
   if (names_.isEmpty()) {
     ui->ComboBox1->setEnabled(false);
@@ -258,7 +258,7 @@ void TFormOpt::ButtonApplyClick() {
   ui->SpinEdit1->setValue(int(o.CmdLinesMax));
 
   if (languageSelected)
-    ApplyLanguage(ctx_.state.ProgramDir + fileNames_[row], ctx_.state.LangTexts, LangTextHighest,
+    ApplyLanguage(ctx_.state.LangDir + fileNames_[row], ctx_.state.LangTexts, LangTextHighest,
                   "FormMain", ctx_.forms());
   ctx_.FormMain->SetLanguage();
   arrangePane();

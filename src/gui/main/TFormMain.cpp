@@ -15,6 +15,7 @@
 
 #include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
+#include "core/util/InstallLayout.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/dialogs/TFormEditExec.h"
@@ -96,6 +97,7 @@ void TFormMain::FormCreate() {
     s.ProgramDir = QFile::encodeName(dir);
     if (!s.ProgramDir.endsWith('/')) s.ProgramDir += '/';
   }
+  if (s.LangDir.isEmpty()) s.LangDir = InstallLayout::LanguageFolder(s.ProgramDir);
   // Relative names resolve in the program's folder from now on.
   QDir::setCurrent(QFile::decodeName(s.ProgramDir));
   setAcceptDrops(true);
