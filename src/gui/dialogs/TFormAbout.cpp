@@ -85,8 +85,7 @@ void TFormAbout::Label10Click() {
 void TFormAbout::openLink(const QUrl& url) {
   if (openUrl && openUrl(url)) return;
   Prompts::Message(this, Prompts::Icon::Warning,
-                   QStringLiteral("No program on this desktop opens %1").arg(url.toString()),
-                   windowTitle());
+                   ctx_.state.langText(LangText::LinkNotOpened).arg(url.toString()), windowTitle());
 }
 
 void TFormAbout::showEvent(QShowEvent* e) {
