@@ -18,6 +18,8 @@
 #include <cstdio>
 
 #include "core/i18n/LanguageFiles.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/console/TConsoleWindow.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/dialogs/TFormChooseLang.h"
@@ -28,6 +30,7 @@
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
 #include "support/TestProgramDir.h"
 #include "ui_TFormMain.h"
@@ -96,7 +99,8 @@ bool save(QWidget* w, const QString& folder, const QString& name) {
 }
 
 bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const QString& out) {
-  TestProgram prog(true, false);
+  // With the stand-in packer, so that a real run fills the console.
+  TestProgram prog(true, true);
   const TestProgramDir& dir = prog.dir;
   AppContext& ctx = prog.ctx;
   ctx.state.opt.LangName = englishName;
@@ -144,6 +148,23 @@ bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const 
   ctx.FormEditExec->setWindowTitle(QString::fromUtf8(ctx.state.LangTexts[40]));
   ok &= save(ctx.FormEditExec, out, tag + QStringLiteral("-FormEditExec"));
   ctx.FormEditExec->hide();
+
+  // A pack run of the two files: the console keeps the packer's output, the main window shows
+  // the sizes and the ratio.
+  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+  ctx.state.opt.GlobalOpt_CloseCon = 2;  // the console stays open after the run
+  main->ui->CompressValueBar->setValue(2);
+  main->ButtonPackClick();
+  settle();
+  ok &= save(main, out, tag + QStringLiteral("-FormMain-packed"));
+  if (TConsoleWindow* console = ctx.console->window()) {
+    console->view()->refresh();
+    ok &= save(console, out, tag + QStringLiteral("-Console"));
+    ctx.console->CloseConsole();
+  } else {
+    std::fprintf(stderr, "langshots: the console did not stay open after the run\n");
+    ok = false;
+  }
   main->hide();
   return ok;
 }
