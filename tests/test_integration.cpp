@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "PackhelmBuildConfig.h"
 #include "core/integration/DesktopEntry.h"
 #include "core/integration/LinuxShellIntegration.h"
 #include "gui/dialogs/TFormIntegration.h"
@@ -344,6 +345,26 @@ class TestIntegration : public QObject {
       QVERIFY(p.waitForFinished(30000));
       QVERIFY2(p.exitCode() == 0, p.readAllStandardOutput().constData());
     }
+  }
+
+  // An installed Packhelm's entries show its own icon; a portable copy has none in the theme.
+  void iconOfTheEntries_data() {
+    QTest::addColumn<Layout>("layout");
+    QTest::addColumn<QByteArray>("icon");
+    QTest::newRow("portable") << Layout::Portable << QByteArray("package-x-generic");
+    QTest::newRow("installed") << Layout::Installed << QByteArray(PACKHELM_APP_ID);
+  }
+  void iconOfTheEntries() {
+    QFETCH(Layout, layout);
+    QFETCH(QByteArray, icon);
+    const TestProgramDir dir(false, false, layout);
+    useProgram(dir.path() + "packhelm");
+    setBox(QStringLiteral(".png"));
+    form().ButtonAddClick();
+    const QStringList f = LinuxShellIntegration::entryFiles("image/png");
+    QCOMPARE(valueOf(f[0], kActionGroup, "Icon"), icon);
+    QCOMPARE(valueOf(f[1], kNemoGroup, "Icon-Name"), icon);
+    QCOMPARE(valueOf(f[2], kMainGroup, "Icon"), icon);
   }
 
   void menuTextRoundTrip_data() {
