@@ -3,9 +3,13 @@
 # are not fetched again.
 set -euo pipefail
 
+# librsvg2-bin renders the icon's PNG sizes; dpkg-dev and file let CPack build the Debian package
+# with its library dependencies; qt6-translations-l10n holds Qt's own texts in other languages.
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvterm-dev
-  shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin fonts-dejavu-core)
-[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth)
+  shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin fonts-dejavu-core
+  librsvg2-bin dpkg-dev file qt6-translations-l10n)
+# appstream and groff-base check the installed metadata and manual page.
+[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth appstream groff-base)
 
 missing=()
 for p in "${packages[@]}"; do

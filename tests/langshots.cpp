@@ -19,6 +19,8 @@
 #include <cstdio>
 
 #include "core/i18n/LanguageFiles.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/console/TConsoleWindow.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/dialogs/TFormChooseLang.h"
@@ -29,6 +31,7 @@
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -97,7 +100,8 @@ bool save(QWidget* w, const QString& folder, const QString& name) {
 }
 
 bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const QString& out) {
-  TestProgram prog(true, false);
+  // With the stand-in packer, so that a real run fills the console.
+  TestProgram prog(true, true);
   const TestProgramDir& dir = prog.dir;
   AppContext& ctx = prog.ctx;
   ctx.state.opt.LangName = englishName;
@@ -137,14 +141,31 @@ bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const 
   if (auto* pane = ctx.formOpt()->findChild<QWidget*>(QStringLiteral("ScrollBox1Pane")))
     ok &= save(pane, out, tag + QStringLiteral("-FormOpt-pane"));
   ctx.formOpt()->hide();
-  for (QWidget* w :
-       QList<QWidget*>{ctx.formAbout(), ctx.formVersHist(), ctx.formIntegration(), ctx.formFTSC()}) {
+  for (QWidget* w : QList<QWidget*>{ctx.formAbout(), ctx.formVersHist(), ctx.formIntegration(),
+                                    ctx.formFTSC()}) {
     ok &= save(w, out, tag + '-' + w->objectName());
     w->hide();
   }
   ctx.formEditExec()->setWindowTitle(QString::fromUtf8(ctx.state.LangTexts[40]));
   ok &= save(ctx.formEditExec(), out, tag + QStringLiteral("-FormEditExec"));
   ctx.formEditExec()->hide();
+
+  // A pack run of the two files: the console keeps the packer's output, the main window shows
+  // the sizes and the ratio.
+  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+  ctx.state.opt.GlobalOpt_CloseCon = 2;  // the console stays open after the run
+  Controls(main).get<QSlider>("CompressValueBar")->setValue(2);
+  main->ButtonPackClick();
+  settle();
+  ok &= save(main, out, tag + QStringLiteral("-FormMain-packed"));
+  if (TConsoleWindow* console = ctx.console->window()) {
+    console->view()->refresh();
+    ok &= save(console, out, tag + QStringLiteral("-Console"));
+    ctx.console->CloseConsole();
+  } else {
+    std::fprintf(stderr, "langshots: the console did not stay open after the run\n");
+    ok = false;
+  }
   main->hide();
   return ok;
 }

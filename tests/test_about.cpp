@@ -9,6 +9,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
+#include "core/util/AboutInfo.h"
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/main/AppContext.h"
@@ -78,7 +79,9 @@ class TestAbout : public QObject {
       QVERIFY2(about().findChild<QWidget*>(QLatin1String(name)), name);
     QCOMPARE(label("Label1"), QStringLiteral("Packhelm"));
     QVERIFY(label("Label9").startsWith(QStringLiteral("The Ultimate Packer for eXecutables\n")));
-    QCOMPARE(label("Label5"), QStringLiteral("packhelm@example.org"));
+    // The author's addresses are the build's settings, shown as they are set.
+    QCOMPARE(label("Label5"), QString::fromUtf8(AboutInfo::AuthorEmail));
+    QCOMPARE(label("Label7"), QString::fromUtf8(AboutInfo::AuthorWeb));
     QCOMPARE(label("Label10"), QStringLiteral("https://upx.github.io/"));
     for (const char* name : {"Label5", "Label7", "Label10"}) {
       auto* link = about().findChild<TLinkLabel*>(QLatin1String(name));
@@ -108,6 +111,9 @@ class TestAbout : public QObject {
   }
 
   void longTextsAreNotClipped() {
+    // Every row shown, the addresses' too.
+    about().setAuthorAddresses(QStringLiteral("questions@packhelm.test"),
+                               QStringLiteral("https://packhelm.test/"));
     prog_->ctx.state.LangTexts[30] = "A rather long word for the version of this program";
     prog_->ctx.state.LangTexts[31] = "And a long text before the packer's version as well";
     about().UpdateVersionLabels();
@@ -208,15 +214,17 @@ class TestAbout : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QUrl>("url");
     QTest::newRow("Label5: e-mail")
-        << "Label5" << QUrl(QStringLiteral("mailto:packhelm@example.org"));
+        << "Label5" << QUrl(QStringLiteral("mailto:questions@packhelm.test"));
     QTest::newRow("Label7: author's page")
-        << "Label7" << QUrl(QStringLiteral("https://packhelm.example.org/"));
+        << "Label7" << QUrl(QStringLiteral("https://packhelm.test/"));
     QTest::newRow("Label10: packer's page")
         << "Label10" << QUrl(QStringLiteral("https://upx.github.io/"));
   }
   void links() {
     QFETCH(QString, name);
     QFETCH(QUrl, url);
+    about().setAuthorAddresses(QStringLiteral("questions@packhelm.test"),
+                               QStringLiteral("https://packhelm.test/"));
     about().show();
     QVERIFY(QTest::qWaitForWindowExposed(&about()));
     auto* link = about().findChild<TLinkLabel*>(name);
@@ -234,6 +242,67 @@ class TestAbout : public QObject {
     QCOMPARE(opened_.size(), 3);
     QVERIFY(about().isVisible());
     QVERIFY(Prompts::Test().messages.isEmpty());
+    about().close();
+  }
+
+  // An address the build does not set has no row: neither its line of text nor its link shows,
+  // the box grows no taller for it, and a click on the hidden link starts nothing.
+  void addressRows_data() {
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("web");
+    QTest::newRow("both set") << "questions@packhelm.test"
+                              << "https://packhelm.test/";
+    QTest::newRow("only the e-mail") << "questions@packhelm.test"
+                                     << "";
+    QTest::newRow("only the web page") << ""
+                                       << "https://packhelm.test/";
+    QTest::newRow("neither") << ""
+                             << "";
+  }
+  void addressRows() {
+    QFETCH(QString, email);
+    QFETCH(QString, web);
+    about().setAuthorAddresses(QStringLiteral("a@packhelm.test"), QStringLiteral("https://a.test"));
+    about().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about()));
+    const int fullHeight = about().height();
+    about().close();
+
+    about().setAuthorAddresses(email, web);
+    about().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about()));
+    auto shown = [this](const char* name) {
+      return about().findChild<QWidget*>(QLatin1String(name))->isVisible();
+    };
+    QCOMPARE(shown("Label4"), !email.isEmpty());
+    QCOMPARE(shown("Label5"), !email.isEmpty());
+    QCOMPARE(shown("Label6"), !web.isEmpty());
+    QCOMPARE(shown("Label7"), !web.isEmpty());
+    QVERIFY(shown("Label10"));
+    if (email.isEmpty() || web.isEmpty())
+      QVERIFY2(about().height() < fullHeight,
+               qPrintable(QStringLiteral("%1 < %2").arg(about().height()).arg(fullHeight)));
+    else
+      QCOMPARE(about().height(), fullHeight);
+    about().Label5Click();
+    about().Label7Click();
+    QList<QUrl> expected;
+    if (!email.isEmpty()) expected << QUrl(QStringLiteral("mailto:") + email);
+    if (!web.isEmpty()) expected << QUrl(web);
+    QCOMPARE(opened_, expected);
+    QVERIFY(Prompts::Test().messages.isEmpty());
+    about().close();
+  }
+
+  // No invented address anywhere in the box as this build makes it.
+  void noPlaceholderAddress() {
+    about().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about()));
+    for (QLabel* l : about().findChildren<QLabel*>()) {
+      QVERIFY2(!l->text().contains(QStringLiteral("example.")), qPrintable(l->text()));
+      if (auto* link = qobject_cast<TLinkLabel*>(l))
+        QCOMPARE(link->isVisible(), !link->text().isEmpty());
+    }
     about().close();
   }
 

@@ -1,8 +1,10 @@
 // The shell-integration dialog and its desktop backend: reading the extension list back, the
-// three desktop files per file type, their names, types, menu text and Exec line (parsed back by
-// GLib's desktop-entry reader through `gio launch`), and the failures.
+// executable file types offered beside the extensions (programs without one), the three desktop
+// files per file type, their names, types, menu text and Exec line (parsed back by GLib's
+// desktop-entry reader through `gio launch`), what Add and Remove report, and the failures.
 #include <QtTest>
 
+#include <QCheckBox>
 #include <QMimeDatabase>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -10,11 +12,14 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "PackhelmBuildConfig.h"
 #include "core/integration/DesktopEntry.h"
 #include "core/integration/LinuxShellIntegration.h"
 #include "gui/dialogs/TFormIntegration.h"
+#include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/widgets/Prompts.h"
+#include "support/InstallContents.h"
 #include "support/TestProgramDir.h"
 
 using ByteList = QList<QByteArray>;
@@ -66,6 +71,23 @@ class TestIntegration : public QObject {
   }
   void setBox(const QString& text) { box()->setPlainText(text); }
   QString apps() const { return dataHome_->path() + QStringLiteral("/applications"); }
+  QCheckBox* linuxBox() { return form().findChild<QCheckBox*>(QStringLiteral("CheckBoxLinux")); }
+  QCheckBox* windowsBox() {
+    return form().findChild<QCheckBox*>(QStringLiteral("CheckBoxWindows"));
+  }
+  void tickTypes(bool linux, bool windows) {
+    linuxBox()->setChecked(linux);
+    windowsBox()->setChecked(windows);
+  }
+  // The one message Add or Remove showed: a report of the types it acted on, in order.
+  void expectReport(const char* button, const QStringList& typeLines) {
+    QCOMPARE(Prompts::Test().messages.size(), 1);
+    const Prompts::MessageRecord m = Prompts::Test().messages.takeFirst();
+    QCOMPARE(m.icon, Prompts::Icon::Information);
+    const QString caption = form().findChild<QPushButton*>(QLatin1String(button))->text();
+    QCOMPARE(m.text,
+             prog_->ctx.state.langText(LangText::ShellDone).arg(caption, typeLines.join('\n')));
+  }
 
  private slots:
   void initTestCase() { Prompts::Test().active = true; }
@@ -78,6 +100,8 @@ class TestIntegration : public QObject {
     prog_ = std::make_unique<TestProgram>(true, false);
     prog_->ctx.state.LangTexts[50] = "Open in Packhelm";
     useProgram(program_);
+    // The tests of the extension list leave the executable types out.
+    tickTypes(false, false);
     Prompts::Test().messages.clear();
   }
 
@@ -90,7 +114,8 @@ class TestIntegration : public QObject {
   void controls() {
     QCOMPARE(form().objectName(), QStringLiteral("FormIntegration"));
     for (const char* name :
-         {"Label1", "RichEdit1", "ButtonAdd", "ButtonRemove", "ButtonClose", "ButtonGet"})
+         {"Label1", "RichEdit1", "GroupBoxTypes", "CheckBoxLinux", "CheckBoxWindows", "ButtonAdd",
+          "ButtonRemove", "ButtonClose", "ButtonGet"})
       QVERIFY2(form().findChild<QWidget*>(QLatin1String(name)), name);
     auto* add = form().findChild<QPushButton*>(QStringLiteral("ButtonAdd"));
     QVERIFY(add->isDefault());
@@ -98,9 +123,10 @@ class TestIntegration : public QObject {
     form()
         .findChild<QPushButton*>(QStringLiteral("ButtonRemove"))
         ->setText(QStringLiteral("Remove the entry from the file manager's context menu again"));
+    linuxBox()->setText(QStringLiteral("Programs and libraries of Linux, told by their contents"));
     form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&form()));
-    for (QPushButton* b : form().findChildren<QPushButton*>()) {
+    for (QAbstractButton* b : form().findChildren<QAbstractButton*>()) {
       if (!b->isVisible()) continue;
       QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
       QVERIFY2(b->height() >= b->sizeHint().height(), qPrintable(b->objectName()));
@@ -218,7 +244,7 @@ class TestIntegration : public QObject {
   void addThenRemoveTwoTypes() {
     setBox(QStringLiteral(".png\ntxt"));
     form().ButtonAddClick();
-    QVERIFY(Prompts::Test().messages.isEmpty());
+    expectReport("ButtonAdd", {"image/png (.png)", "text/plain (.txt)"});
     const QStringList png = LinuxShellIntegration::entryFiles("image/png");
     const QStringList txt = LinuxShellIntegration::entryFiles("text/plain");
     QVERIFY(allExist(png));
@@ -231,6 +257,7 @@ class TestIntegration : public QObject {
 
     // Adding again rewrites the same files and nothing else.
     form().ButtonAddClick();
+    expectReport("ButtonAdd", {"image/png (.png)", "text/plain (.txt)"});
     QCOMPARE(QDir(apps()).entryList({QStringLiteral("*.desktop")}, QDir::Files).size(), 2);
 
     const bool cacheTool =
@@ -243,6 +270,7 @@ class TestIntegration : public QObject {
 
     setBox(QStringLiteral(".png"));
     form().ButtonRemoveClick();
+    expectReport("ButtonRemove", {"image/png (.png)"});
     QVERIFY(noneExist(png));
     QVERIFY(allExist(txt));
     if (cacheTool) {
@@ -250,10 +278,10 @@ class TestIntegration : public QObject {
       QVERIFY(!cache.contains("packhelm-image-png.desktop"));
       QVERIFY(cache.contains("text/plain=packhelm-text-plain.desktop;"));
     }
-    // Removing a type that has no entry changes nothing and says nothing.
+    // Removing a type that has no entry changes nothing; the type is without the entry, as asked.
     form().ButtonRemoveClick();
     QVERIFY(allExist(txt));
-    QVERIFY(Prompts::Test().messages.isEmpty());
+    expectReport("ButtonRemove", {"image/png (.png)"});
     QCOMPARE(prog_->ctx.state.opt.ShellExt, (ByteList{".png"}));
   }
 
@@ -275,7 +303,7 @@ class TestIntegration : public QObject {
   void unknownAndEmptyEntriesSkipped() {
     setBox(QStringLiteral(".zzqqxx\n\n.\n.png"));
     form().ButtonAddClick();
-    QVERIFY(Prompts::Test().messages.isEmpty());
+    expectReport("ButtonAdd", {"image/png (.png)"});
     QVERIFY(allExist(LinuxShellIntegration::entryFiles("image/png")));
     QCOMPARE(QDir(apps()).entryList({QStringLiteral("packhelm-*")}, QDir::Files),
              QStringList{QStringLiteral("packhelm-image-png.desktop")});
@@ -319,6 +347,26 @@ class TestIntegration : public QObject {
     }
   }
 
+  // An installed Packhelm's entries show its own icon; a portable copy has none in the theme.
+  void iconOfTheEntries_data() {
+    QTest::addColumn<Layout>("layout");
+    QTest::addColumn<QByteArray>("icon");
+    QTest::newRow("portable") << Layout::Portable << QByteArray("package-x-generic");
+    QTest::newRow("installed") << Layout::Installed << QByteArray(PACKHELM_APP_ID);
+  }
+  void iconOfTheEntries() {
+    QFETCH(Layout, layout);
+    QFETCH(QByteArray, icon);
+    const TestProgramDir dir(false, false, layout);
+    useProgram(dir.path() + "packhelm");
+    setBox(QStringLiteral(".png"));
+    form().ButtonAddClick();
+    const QStringList f = LinuxShellIntegration::entryFiles("image/png");
+    QCOMPARE(valueOf(f[0], kActionGroup, "Icon"), icon);
+    QCOMPARE(valueOf(f[1], kNemoGroup, "Icon-Name"), icon);
+    QCOMPARE(valueOf(f[2], kMainGroup, "Icon"), icon);
+  }
+
   void menuTextRoundTrip_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("shown");
@@ -349,6 +397,172 @@ class TestIntegration : public QObject {
     }
   }
 
+  // --- programs without an extension: the executable types ---
+  void executableTypes_data() {
+    QTest::addColumn<bool>("linux");
+    QTest::addColumn<bool>("windows");
+    QTest::addColumn<ByteList>("types");
+    const ByteList elf = LinuxExecutableTypes(), exe = WindowsExecutableTypes();
+    QTest::newRow("Linux programs") << true << false << elf;
+    QTest::newRow("Windows programs") << false << true << exe;
+    QTest::newRow("both") << true << true << elf + exe;
+  }
+  void executableTypes() {
+    QFETCH(bool, linux);
+    QFETCH(bool, windows);
+    QFETCH(ByteList, types);
+    // The five types of the installed desktop entry, and nothing else.
+    QStringList all;
+    for (const QByteArray& t : LinuxExecutableTypes() + WindowsExecutableTypes())
+      all << QString::fromUtf8(t);
+    QCOMPARE(all, ExecutableMimeTypes());
+
+    setBox(QString());
+    prog_->ctx.state.opt.ShellExt.clear();
+    tickTypes(linux, windows);
+    form().ButtonAddClick();
+    QStringList lines;
+    for (const QByteArray& t : types) {
+      lines << QString::fromUtf8(t);
+      const QStringList f = LinuxShellIntegration::entryFiles(t);
+      QVERIFY2(allExist(f), t.constData());
+      // Each file names exactly its one type, for Dolphin, Nemo and "Open With" alike.
+      QCOMPARE(valueOf(f[0], kMainGroup, "MimeType"), t + ';');
+      QCOMPARE(valueOf(f[1], kNemoGroup, "Mimetypes"), t + ';');
+      QCOMPARE(valueOf(f[2], kMainGroup, "MimeType"), t + ';');
+    }
+    expectReport("ButtonAdd", lines);
+    QCOMPARE(QDir(apps()).entryList({QStringLiteral("packhelm-*")}, QDir::Files).size(),
+             types.size());
+    if (!QStandardPaths::findExecutable(QStringLiteral("update-desktop-database")).isEmpty()) {
+      const QByteArray cache = readAll(apps() + QStringLiteral("/mimeinfo.cache"));
+      for (const QByteArray& t : types) QVERIFY2(cache.contains(t + "=packhelm-"), t.constData());
+    }
+
+    form().ButtonRemoveClick();
+    expectReport("ButtonRemove", lines);
+    for (const QByteArray& t : types) QVERIFY(noneExist(LinuxShellIntegration::entryFiles(t)));
+  }
+
+  // An extension whose type is also one of the ticked ones is named once, with its extension.
+  void extensionsAndTypesTogether() {
+    tickTypes(false, true);
+    setBox(QStringLiteral(".exe\n.png\n.zzqqxx\n.EXE"));
+    form().ButtonAddClick();
+    expectReport("ButtonAdd", {"application/x-ms-dos-executable (.exe, .EXE)", "image/png (.png)",
+                               "application/x-msdownload"});
+  }
+
+  void reportInTheChosenLanguage() {
+    QVERIFY(ApplyLanguage(prog_->ctx.state.LangDir + "German.lng", prog_->ctx.state.LangTexts,
+                          LangTextHighest, "FormMain", prog_->ctx.forms()));
+    setBox(QStringLiteral(".png"));
+    form().ButtonAddClick();
+    QCOMPARE(Prompts::Test().messages.size(), 1);
+    // Line breaks in a language file are CR LF.
+    QCOMPARE(Prompts::Test().messages[0].text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+             QStringLiteral("Ins Kontextmenü aufnehmen: erledigt.\nDateimanager: Dolphin "
+                            "(Servicemenü), Nemo (Aktion) und die Liste „Öffnen mit“ jedes "
+                            "Dateimanagers.\nDateitypen:\nimage/png (.png)"));
+  }
+
+  void nothingToDo_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Add") << "ButtonAdd";
+    QTest::newRow("Remove") << "ButtonRemove";
+  }
+  void nothingToDo() {
+    QFETCH(QString, button);
+    // A mnemonic's "&" does not show in the sentence.
+    auto* b = form().findChild<QPushButton*>(button);
+    b->setText(QStringLiteral("&Do it && more"));
+    setBox(QStringLiteral(".zzqqxx\n\n."));
+    b->click();
+    QCOMPARE(Prompts::Test().messages.size(), 1);
+    QCOMPARE(Prompts::Test().messages[0].icon, Prompts::Icon::Information);
+    QCOMPARE(Prompts::Test().messages[0].text,
+             prog_->ctx.state.langText(LangText::ShellNothingToDo).arg("Do it & more"));
+    QVERIFY(!QFileInfo::exists(apps()));
+  }
+
+  // On showing, a box is ticked when its types have entries, or when no executable type has one.
+  void boxesShowWhatTheDesktopHas() {
+    prog_->ctx.state.opt.ShellExt = {".png"};
+    form().show();
+    QVERIFY(linuxBox()->isChecked());
+    QVERIFY(windowsBox()->isChecked());
+    tickTypes(true, false);
+    form().ButtonAddClick();
+    form().close();
+    tickTypes(false, true);
+    form().show();
+    QVERIFY(linuxBox()->isChecked());
+    QVERIFY(!windowsBox()->isChecked());
+    // Gone from the desktop again: both offered once more.
+    tickTypes(true, false);
+    form().ButtonRemoveClick();
+    form().close();
+    form().show();
+    QVERIFY(linuxBox()->isChecked());
+    QVERIFY(windowsBox()->isChecked());
+    form().close();
+  }
+
+  // A program without an extension is told an executable type by its contents; "Open With" then
+  // offers the entry, and launching it hands the file over as one argument, whatever its name.
+  void programWithoutExtensionOpensThroughTheEntry_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("type");
+    QTest::newRow("ELF program") << readAll(QStringLiteral(PACKHELM_ARGLOG_PATH))
+                                 << QByteArray("application/x-executable");
+    QByteArray mz("MZ\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xff\xff", 14);
+    mz += QByteArray(600, 'x');
+    QTest::newRow("Windows program") << mz << QByteArray("application/x-ms-dos-executable");
+  }
+  void programWithoutExtensionOpensThroughTheEntry() {
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, type);
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    QVERIFY2(!gio.isEmpty(), "gio (libglib2.0-bin) is missing");
+    QTemporaryDir tmp;
+    const QString program = tmp.filePath(QStringLiteral("arg log"));
+    QVERIFY(QFile::copy(QStringLiteral(PACKHELM_ARGLOG_PATH), program));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    useProgram(QFile::encodeName(program));
+    tickTypes(true, true);
+    setBox(QString());
+    prog_->ctx.state.opt.ShellExt.clear();
+    form().ButtonAddClick();
+
+    // No extension; blanks, quotes, a dollar sign and a line feed. (Not a byte that is not
+    // UTF-8: `gio launch` itself replaces it before the entry is read.)
+    const QByteArray name = QFile::encodeName(tmp.path()) + "/my 'tool' \"x\" $HOME\nend";
+    {
+      QFile f(QFile::decodeName(name));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(content);
+    }
+    QCOMPARE(QMimeDatabase().mimeTypeForFile(QFile::decodeName(name)).name().toUtf8(), type);
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome_->path());
+    const QString log = tmp.filePath(QStringLiteral("args.log"));
+    env.insert(QStringLiteral("PACKHELM_ARGLOG_FILE"), log);
+    // "Open With" lists the entry for the type.
+    const ToolRun mime = RunTool(gio, {QStringLiteral("mime"), QString::fromUtf8(type)}, env);
+    const QByteArray entryName = "packhelm-" + QByteArray(type).replace('/', '-') + ".desktop";
+    QVERIFY2(mime.out.contains(entryName), mime.out.constData());
+    const QString entry = LinuxShellIntegration::entryFiles(type)[2];
+    QCOMPARE(QFileInfo(entry).fileName(), QString::fromUtf8(entryName));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(gio, {QStringLiteral("launch"), entry, QFile::decodeName(name)});
+    QVERIFY(p.waitForFinished(30000));
+    QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+    QTRY_VERIFY_WITH_TIMEOUT(readAll(log).endsWith("--END--\n"), 20000);
+    QCOMPARE(readAll(log), QFile::encodeName(program) + '\n' + name + "\n--END--\n");
+  }
+
   // --- failures ---
   void refusedProgramPath_data() {
     QTest::addColumn<QByteArray>("path");
@@ -370,6 +584,35 @@ class TestIntegration : public QObject {
              qPrintable(m.text));
     QVERIFY(noneExist(LinuxShellIntegration::entryFiles("image/png")));
     QVERIFY(noneExist(LinuxShellIntegration::entryFiles("text/plain")));
+  }
+
+  // A part of an entry that cannot be removed (a folder with something in it stands in its
+  // place, which root cannot remove either) is reported, and Remove stops there.
+  void removeFailure() {
+    setBox(QStringLiteral(".png\n.txt"));
+    form().ButtonAddClick();
+    Prompts::Test().messages.clear();
+    const QStringList png = LinuxShellIntegration::entryFiles("image/png");
+    QVERIFY(QFile::remove(png[1]));
+    QVERIFY(QDir().mkpath(png[1] + QStringLiteral("/inside")));
+    form().ButtonRemoveClick();
+    QCOMPARE(Prompts::Test().messages.size(), 1);
+    const Prompts::MessageRecord m = Prompts::Test().messages.first();
+    QCOMPARE(m.icon, Prompts::Icon::Error);
+    QCOMPARE(m.text, QStringLiteral("Failed to remove '%1'").arg(png[1]));
+    QVERIFY(!QFileInfo::exists(png[0]));
+    QVERIFY(allExist(LinuxShellIntegration::entryFiles("text/plain")));
+  }
+
+  // A language file from before these texts: the messages fall back to English, never empty.
+  void olderLanguageFileStillReports() {
+    for (int n = 80; n <= 89; ++n) prog_->ctx.state.LangTexts[size_t(n)].clear();
+    setBox(QStringLiteral(".zzqqxx"));
+    form().ButtonAddClick();
+    QCOMPARE(Prompts::Test().messages.size(), 1);
+    QVERIFY2(Prompts::Test().messages[0].text.startsWith(
+                 QStringLiteral("Add to Shell Menu: nothing to do.")),
+             qPrintable(Prompts::Test().messages[0].text));
   }
 
   void unwritableDataHome() {
@@ -451,7 +694,7 @@ class TestIntegration : public QObject {
 
     setBox(QStringLiteral(".png"));
     form().ButtonAddClick();
-    QVERIFY(Prompts::Test().messages.isEmpty());
+    expectReport("ButtonAdd", {"image/png (.png)"});
     const QString entry = LinuxShellIntegration::entryFiles("image/png")[2];
     QVERIFY(QFileInfo(entry).isFile());
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -18,6 +19,8 @@
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/CFGfile.h"
+#include "gui/dialogs/TFormChooseLang.h"
+#include "gui/dialogs/TFormOpt.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
@@ -64,7 +67,8 @@ const QHash<QString, const char*> kSameInEveryLanguage = {
 };
 
 // The numbered texts that the program reads.
-const QList<int> kUsedNumbers{0, 1, 2, 3, 4, 5, 6, 11, 12, 20, 21, 22, 30, 31, 40, 50};
+const QList<int> kUsedNumbers{0,  1,  2,  3,  4,  5,  6,  11, 12, 20, 21, 22, 30,
+                              31, 40, 50, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89};
 
 // One text that a window shows: a caption, a title, an item, a hint.
 struct TextSlot {
@@ -216,7 +220,18 @@ class TestLanguageSweep : public QObject {
 
   std::unique_ptr<TestProgram> prog;
 
-  QByteArray shippedPath(const QByteArray& file) const { return prog->dir.file(file); }
+  // The file as the program finds it: from the language folder it decided on.
+  QByteArray shippedPath(const QByteArray& file) const { return prog->ctx.state.LangDir + file; }
+  // A program of the given layout replaces the one init() made.
+  void useLayout(Layout layout) { prog = std::make_unique<TestProgram>(true, false, layout); }
+  static void addLayoutRows() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Layout>("layout");
+    for (const Shipped& s : kShipped) {
+      QTest::addRow("%s, portable", s.englishName) << QByteArray(s.file) << Layout::Portable;
+      QTest::addRow("%s, installed", s.englishName) << QByteArray(s.file) << Layout::Installed;
+    }
+  }
 
  private slots:
   void init() {
@@ -239,18 +254,20 @@ class TestLanguageSweep : public QObject {
     }
   }
 
-  void everyTextComesFromTheFile_data() {
-    QTest::addColumn<QByteArray>("file");
-    for (const Shipped& s : kShipped) QTest::newRow(s.englishName) << QByteArray(s.file);
-  }
+  void everyTextComesFromTheFile_data() { addLayoutRows(); }
   void everyTextComesFromTheFile() {
     QFETCH(QByteArray, file);
+    QFETCH(Layout, layout);
+    useLayout(layout);
     const QList<TextSlot> texts = textSlots(prog->ctx.forms());
     QVERIFY(texts.size() > 100);
 
-    // The exceptions name controls that exist, so the list cannot go stale.
+    // The exceptions name controls that exist, so the list cannot go stale. (An address the
+    // build leaves unset has no text, so the windows are asked, not the texts.)
     QSet<QString> controls;
-    for (const TextSlot& s : texts) controls.insert(s.control);
+    for (QWidget* form : prog->ctx.forms())
+      for (QObject* o : form->findChildren<QObject*>())
+        controls.insert(form->objectName() + '.' + o->objectName());
     for (auto it = kSameInEveryLanguage.cbegin(); it != kSameInEveryLanguage.cend(); ++it)
       QVERIFY2(controls.contains(it.key()), qPrintable(it.key()));
 
@@ -315,9 +332,11 @@ class TestLanguageSweep : public QObject {
                           it.value() + '"'));
   }
 
-  void everyEntryReachesAControl_data() { everyTextComesFromTheFile_data(); }
+  void everyEntryReachesAControl_data() { addLayoutRows(); }
   void everyEntryReachesAControl() {
     QFETCH(QByteArray, file);
+    QFETCH(Layout, layout);
+    useLayout(layout);
     const auto entries = rawEntries(shippedPath(file));
     QVERIFY(entries.size() > 100);
     QStringList wrong;
@@ -370,6 +389,44 @@ class TestLanguageSweep : public QObject {
       }
     }
     QVERIFY2(wrong.isEmpty(), qPrintable(file + ":\n  " + wrong.join("\n  ")));
+  }
+
+  // A portable copy reads the languages beside the program, an installed one from the shared
+  // data folder; the chooser and the options dialog list what the sweep above applies.
+  void chooserAndOptionsListTheShippedFiles_data() {
+    QTest::addColumn<Layout>("layout");
+    QTest::addColumn<QByteArray>("folder");
+    QTest::newRow("portable") << Layout::Portable << QByteArray();
+    QTest::newRow("installed") << Layout::Installed << QByteArray("../share/packhelm/lang/");
+  }
+  void chooserAndOptionsListTheShippedFiles() {
+    QFETCH(Layout, layout);
+    QFETCH(QByteArray, folder);
+    useLayout(layout);
+    const ProgramState& s = prog->ctx.state;
+    QCOMPARE(QDir::cleanPath(QFile::decodeName(s.LangDir)),
+             QDir::cleanPath(QFile::decodeName(s.ProgramDir + folder)));
+    QCOMPARE(s.LangDir, prog->dir.langPath());
+
+    QStringList expected;
+    for (const Shipped& sh : kShipped)
+      expected << QString::fromUtf8(sh.name) + " (" + QString::fromUtf8(sh.englishName) + ')';
+    expected.sort();
+    auto rows = [](QListWidget* list) {
+      QStringList out;
+      for (int i = 0; list && i < list->count(); ++i) out << list->item(i)->text();
+      out.sort();
+      return out;
+    };
+    prog->ctx.FormChooseLang->FormShow();
+    QCOMPARE(rows(prog->ctx.FormChooseLang->findChild<QListWidget*>(QStringLiteral("ComboBox1"))),
+             expected);
+    prog->ctx.FormOpt->FormShow();
+    QCOMPARE(rows(prog->ctx.FormOpt->findChild<QListWidget*>(QStringLiteral("ComboBox1"))),
+             expected);
+    // Applying the chosen one reads the file from the same folder.
+    QVERIFY(!prog->ctx.FormChooseLang->LangFile.isEmpty());
+    QVERIFY(QFileInfo::exists(QFile::decodeName(s.LangDir + prog->ctx.FormChooseLang->LangFile)));
   }
 
   // Same entries in every language, and hints that name the same switches.

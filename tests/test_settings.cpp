@@ -7,6 +7,7 @@
 #include "core/settings/SettingsLocation.h"
 #include "core/startup/PackerLocator.h"
 #include "core/startup/ProgramArguments.h"
+#include "core/util/InstallLayout.h"
 #include "support/TestHelpers.h"
 
 using namespace Settings;
@@ -354,6 +355,48 @@ class TestSettings : public QObject {
     QVERIFY(LoadSettingsFile(path, back));
     QCOMPARE(back.LangName, r.LangName);
     QFile::remove(QFile::decodeName(path));
+  }
+
+  // Folders made below a temporary root: "bin/" is the program folder in every row.
+  void installLayout_data() {
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("portable: languages beside the program")
+        << QStringList{"bin"} << QStringList{"bin/English.lng"} << false;
+    QTest::newRow("portable: no languages anywhere")
+        << QStringList{"bin"} << QStringList{} << false;
+    QTest::newRow("installed: shared folder with languages")
+        << QStringList{"bin", "share/packhelm/lang"} << QStringList{"share/packhelm/lang/x.lng"}
+        << true;
+    QTest::newRow("installed: empty shared folder")
+        << QStringList{"bin", "share/packhelm/lang"} << QStringList{} << true;
+    QTest::newRow("installed wins over files beside the program")
+        << QStringList{"bin", "share/packhelm/lang"} << QStringList{"bin/English.lng"} << true;
+    QTest::newRow("a plain file where the shared folder would be")
+        << QStringList{"bin", "share/packhelm"} << QStringList{"share/packhelm/lang"} << false;
+    QTest::newRow("another program's shared folder")
+        << QStringList{"bin", "share/other/lang"} << QStringList{} << false;
+  }
+  void installLayout() {
+    QFETCH(QStringList, folders);
+    QFETCH(QStringList, files);
+    QFETCH(bool, installed);
+    QTemporaryDir d;
+    const QByteArray root = QFile::encodeName(d.path()) + '/';
+    for (const QString& f : folders) QVERIFY(QDir(d.path()).mkpath(f));
+    for (const QString& f : files) QVERIFY(writeFileBytes(root + f.toUtf8(), "CFGDATA\r\n"));
+    const QByteArray program = root + "bin/";
+    QCOMPARE(InstallLayout::IsInstalledCopy(program), installed);
+    QCOMPARE(InstallLayout::LanguageFolder(program),
+             installed ? root + "share/packhelm/lang/" : program);
+    // An installed copy keeps its settings in the user's folder though its bin folder can be
+    // written (as it can by root); a portable one keeps them beside the program.
+    QVERIFY(SettingsLocation::IsFolderWritable(program));
+    const QByteArray user =
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    QCOMPARE(SettingsLocation::ChoosePath(program),
+             (installed ? user + '/' : program) + "Packhelmconfig.cfg");
   }
 
   void packerLocationOrder_data() {

@@ -3,11 +3,13 @@
 #include "core/startup/ProgramArguments.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/DesktopIdentity.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Packhelm"));
   QApplication::setApplicationDisplayName(QStringLiteral("Packhelm"));
+  DesktopIdentity::Apply();
 
   AppContext ctx;
   // Relative file arguments are taken against the folder Packhelm was started from, before the

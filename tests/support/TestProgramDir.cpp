@@ -7,12 +7,19 @@ QByteArray standinPath() {
   return PACKHELM_STANDIN_PATH;
 }
 
-TestProgramDir::TestProgramDir(bool withLanguages, bool withPacker) {
-  QDir d(dir_.path());
+TestProgramDir::TestProgramDir(bool withLanguages, bool withPacker, Layout layout)
+    : layout_(layout) {
+  // An installed copy is told by its shared folder, even an empty one.
+  if (layout == Layout::Installed) {
+    QDir().mkpath(QFile::decodeName(path()));
+    QDir().mkpath(QFile::decodeName(langPath()));
+  }
+  QDir d(QFile::decodeName(path()));
   if (withLanguages) {
     const QDir src(QStringLiteral(PACKHELM_LANG_SOURCE_DIR));
+    const QDir to(QFile::decodeName(langPath()));
     for (const QString& f : src.entryList({QStringLiteral("*.lng")}, QDir::Files))
-      QFile::copy(src.filePath(f), d.filePath(f));
+      QFile::copy(src.filePath(f), to.filePath(f));
   }
   if (withPacker) {
     d.mkdir(QStringLiteral("upx"));
@@ -23,7 +30,13 @@ TestProgramDir::TestProgramDir(bool withLanguages, bool withPacker) {
 }
 
 QByteArray TestProgramDir::path() const {
-  return QFile::encodeName(dir_.path()) + '/';
+  const QByteArray root = QFile::encodeName(dir_.path()) + '/';
+  return layout_ == Layout::Portable ? root : root + "bin/";
+}
+
+QByteArray TestProgramDir::langPath() const {
+  if (layout_ == Layout::Portable) return path();
+  return QFile::encodeName(dir_.path()) + "/share/packhelm/lang/";
 }
 
 QByteArray TestProgramDir::makeFile(const QByteArray& name, qint64 size) const {
@@ -50,7 +63,8 @@ void TestProgramDir::prepare(ProgramState& state) const {
   state.SettingsPath = path() + "Packhelmconfig.cfg";
 }
 
-TestProgram::TestProgram(bool withLanguages, bool withPacker) : dir(withLanguages, withPacker) {
+TestProgram::TestProgram(bool withLanguages, bool withPacker, Layout layout)
+    : dir(withLanguages, withPacker, layout) {
   dir.prepare(ctx.state);
   ctx.runStartupOnShow = false;
   ctx.createForms();

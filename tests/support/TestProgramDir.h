@@ -1,6 +1,8 @@
 #pragma once
 // A program folder of a test's own: a temporary directory holding copies of the shipped language
-// files and the stand-in packer as upx/upx, with an AppContext pointing at it.
+// files and the stand-in packer as upx/upx, with an AppContext pointing at it. Laid out as a
+// portable copy (languages beside the program) or as an installed one (program in bin/, languages
+// in share/packhelm/lang/).
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -8,12 +10,16 @@
 
 #include "gui/main/AppContext.h"
 
+enum class Layout { Portable, Installed };
+
 class TestProgramDir {
  public:
   // withLanguages: copy lang/*.lng; withPacker: place the stand-in as upx/upx.
-  explicit TestProgramDir(bool withLanguages = true, bool withPacker = true);
+  explicit TestProgramDir(bool withLanguages = true, bool withPacker = true,
+                          Layout layout = Layout::Portable);
 
-  QByteArray path() const;  // with a trailing "/"
+  QByteArray path() const;      // the program folder, with a trailing "/"
+  QByteArray langPath() const;  // where the language files were put, with a trailing "/"
   QByteArray file(const QByteArray& name) const { return path() + name; }
   QByteArray packerPath() const { return path() + "upx/upx"; }
   // Writes a file of the given size with compressible content; returns its path.
@@ -26,6 +32,7 @@ class TestProgramDir {
 
  private:
   QTemporaryDir dir_;
+  Layout layout_;
 };
 
 // Builds every window that is otherwise built on first use.
@@ -36,7 +43,7 @@ void BuildEveryWindow(AppContext& ctx);
 struct TestProgram {
   TestProgramDir dir;
   AppContext ctx;
-  TestProgram(bool withLanguages, bool withPacker);
+  TestProgram(bool withLanguages, bool withPacker, Layout layout = Layout::Portable);
 };
 
 // Where the build put the stand-in packer.

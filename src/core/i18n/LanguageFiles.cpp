@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "core/settings/CFGfile.h"
+#include "core/util/InstallLayout.h"
 #include "core/util/StrUtils.h"
 
 namespace LanguageFiles {
@@ -56,6 +57,12 @@ void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
     names.append(name);
     englishNames.append(englishName);
     fileNames.append(file);
+  }
+  if (lcLanguages().isInfoEnabled()) {
+    QByteArrayList found;
+    for (qsizetype i = 0; i < fileNames.size(); ++i)
+      found << englishNames[i] + " (" + fileNames[i] + ')';
+    qCInfo(lcLanguages, "languages in %s: %s", dir.constData(), found.join(", ").constData());
   }
 }
 

@@ -9,12 +9,20 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include "PackhelmBuildConfig.h"
 #include "core/integration/DesktopEntry.h"
+#include "core/util/InstallLayout.h"
 
 namespace {
 
 const char kProgramName[] = "packhelm";
-const char kIcon[] = "package-x-generic";
+// A portable copy has no icon in the desktop's theme; an installed one has its own.
+const char kGenericIcon[] = "package-x-generic";
+
+QByteArray iconFor(const QByteArray& programPath) {
+  const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(programPath)).path()) + '/';
+  return InstallLayout::IsInstalledCopy(dir) ? QByteArray(PACKHELM_APP_ID) : kGenericIcon;
+}
 
 QString entryStem(const QByteArray& type) {
   QString t = QString::fromUtf8(type);
@@ -63,6 +71,7 @@ QList<QByteArray> LinuxShellIntegration::entryTexts(const QByteArray& type,
   const QByteArray name = DesktopEntry::EscapeString(menuText.isEmpty() ? "Packhelm" : menuText);
   const QByteArray exec = DesktopEntry::ExecValue(programPath, "%F");
   const QByteArray mimeList = type + ';';
+  const QByteArray icon = iconFor(programPath);
 
   QByteArray serviceMenu;
   serviceMenu += "[Desktop Entry]\n";
@@ -72,7 +81,7 @@ QList<QByteArray> LinuxShellIntegration::entryTexts(const QByteArray& type,
   serviceMenu += "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n";
   serviceMenu += "\n[Desktop Action packhelm]\n";
   serviceMenu += "Name=" + name + '\n';
-  serviceMenu += QByteArray("Icon=") + kIcon + '\n';
+  serviceMenu += "Icon=" + icon + '\n';
   serviceMenu += "Exec=" + exec + '\n';
 
   QByteArray nemoAction;
@@ -81,7 +90,7 @@ QList<QByteArray> LinuxShellIntegration::entryTexts(const QByteArray& type,
   nemoAction += "Name=" + name + '\n';
   nemoAction += "Comment=" + name + '\n';
   nemoAction += "Exec=" + exec + '\n';
-  nemoAction += QByteArray("Icon-Name=") + kIcon + '\n';
+  nemoAction += "Icon-Name=" + icon + '\n';
   nemoAction += "Selection=notnone\n";
   nemoAction += "Mimetypes=" + mimeList + '\n';
   // Nemo pastes the selected paths into Exec and splits the result like a shell command line;
@@ -95,7 +104,7 @@ QList<QByteArray> LinuxShellIntegration::entryTexts(const QByteArray& type,
   application += "Version=1.0\n";
   application += "Name=" + name + '\n';
   application += "Exec=" + exec + '\n';
-  application += QByteArray("Icon=") + kIcon + '\n';
+  application += "Icon=" + icon + '\n';
   application += "MimeType=" + mimeList + '\n';
   // Only in "Open With", not in the application menu.
   application += "NoDisplay=true\n";
@@ -131,8 +140,18 @@ ShellResult LinuxShellIntegration::add(const QByteArray& type, const QByteArray&
   return {};
 }
 
-void LinuxShellIntegration::remove(const QByteArray& type) {
-  for (const QString& f : entryFiles(type)) QFile::remove(f);
+ShellResult LinuxShellIntegration::remove(const QByteArray& type) {
+  for (const QString& f : entryFiles(type)) {
+    // A file that is not there is no failure; one that stays after the attempt is.
+    if (!QFile::remove(f) && QFileInfo::exists(f)) return {ShellResult::Kind::RemoveFailed, f};
+  }
+  return {};
+}
+
+bool LinuxShellIntegration::has(const QByteArray& type) {
+  for (const QString& f : entryFiles(type))
+    if (QFileInfo::exists(f)) return true;
+  return false;
 }
 
 void LinuxShellIntegration::finish() {

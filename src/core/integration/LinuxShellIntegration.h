@@ -16,7 +16,8 @@ class LinuxShellIntegration : public ShellIntegration {
 
   QByteArray fileType(const QByteArray& ext) override;
   ShellResult add(const QByteArray& type, const QByteArray& menuText) override;
-  void remove(const QByteArray& type) override;
+  ShellResult remove(const QByteArray& type) override;
+  bool has(const QByteArray& type) override;
   // Refreshes the "Open With" cache with update-desktop-database when it is installed.
   void finish() override;
 

@@ -2,6 +2,14 @@
 
 #include "core/util/StrUtils.h"
 
+QList<QByteArray> LinuxExecutableTypes() {
+  return {"application/x-executable", "application/x-pie-executable", "application/x-sharedlib"};
+}
+
+QList<QByteArray> WindowsExecutableTypes() {
+  return {"application/x-ms-dos-executable", "application/x-msdownload"};
+}
+
 QList<QByteArray> TextLines(const QString& text) {
   QList<QByteArray> lines;
   if (text.isEmpty()) return lines;

@@ -13,6 +13,7 @@ struct ShellResult {
     CreateKeyFailed,  // a folder could not be made: `where` is the folder
     SetDataFailed,    // a file could not be written: `where` is the file
     PathRefused,      // the program's path cannot be written into an entry: `where` is the path
+    RemoveFailed,     // a file could not be removed: `where` is the file
   };
   Kind kind = Kind::Ok;
   QString where;
@@ -28,10 +29,19 @@ class ShellIntegration {
   // Writes the menu entry for a file type; `menuText` is what the menu shows.
   virtual ShellResult add(const QByteArray& type, const QByteArray& menuText) = 0;
   // Removes the menu entry of a file type; an entry that is not there changes nothing.
-  virtual void remove(const QByteArray& type) = 0;
+  virtual ShellResult remove(const QByteArray& type) = 0;
+  // Whether any part of the menu entry of a file type is there.
+  virtual bool has(const QByteArray& type) = 0;
   // Runs once after a series of add or remove calls (refreshes what the desktop caches).
   virtual void finish() {}
 };
+
+// The executable file types offered beside the extensions, for programs without one. Each group
+// names the types older and newer shared-mime-info databases give such files (a PIE program is
+// application/x-sharedlib in older ones, a Windows program application/x-msdownload in newer
+// ones), so the entry appears whichever the desktop uses.
+QList<QByteArray> LinuxExecutableTypes();    // ELF programs and libraries
+QList<QByteArray> WindowsExecutableTypes();  // Windows and DOS programs
 
 // The lines of a text box's text: a line break at the very end starts no further line, and an
 // empty text has no lines at all.

@@ -65,10 +65,25 @@ enum class LangText : int {
   AboutMadeFor = 31,      // About box: before the packer release
   EditorCaption = 40,     // caption of the command-line editor
   ShellMenuEntry = 50,    // the file manager's context-menu entry
+  // Texts that were written in code, and the shell integration's reports. A language file made
+  // before them lacks them: those read as the English text (ProgramState::langText).
+  ConsoleCopy = 80,        // console window's context menu: copy the selection
+  ConsoleSelectAll = 81,   // ... select everything
+  LinkNotOpened = 82,      // About box: no program opens the address %1
+  PriorityNotRaised = 83,  // console note: the packer runs at normal priority
+  ShellCreateFailed = 84,  // integration: folder %1 could not be made
+  ShellWriteFailed = 85,   // integration: file %1 could not be written
+  ShellPathRefused = 86,   // integration: program path %1 cannot go into a desktop entry
+  ShellRemoveFailed = 87,  // integration: file %1 could not be removed
+  ShellDone = 88,          // integration: button %1 done for the file types %2 (one per line)
+  ShellNothingToDo = 89,   // integration: button %1 found no file type to act on
 };
 
 struct ProgramState {
   QByteArray ProgramDir;  // folder of the executable, with a trailing "/"
+  // Folder of the language files, with a trailing "/": ProgramDir for a portable copy, the shared
+  // data folder for an installed one (InstallLayout). Empty until the main window decides it.
+  QByteArray LangDir;
   QList<QByteArray> FileList;
   QByteArray UpxLocation;
   QByteArray UpxShortLocation;  // UpxLocation, quoted when it holds a blank or a quote
@@ -93,7 +108,8 @@ struct ProgramState {
   // The packer's path as it is written at the start of a command line.
   QByteArray packerForCommand() const;
 
-  // A numbered text of the current language, as bytes (UTF-8) or as text for a widget.
+  // A numbered text of the current language, as bytes (UTF-8) or as text for a widget. The texts
+  // from 80 on fall back to English when the language file has none.
   const QByteArray& langBytes(LangText n) const { return LangTexts[size_t(n)]; }
-  QString langText(LangText n) const { return QString::fromUtf8(langBytes(n)); }
+  QString langText(LangText n) const;
 };

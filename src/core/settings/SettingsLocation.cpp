@@ -7,6 +7,7 @@
 #include <QTemporaryFile>
 
 #include "core/settings/SettingsFile.h"
+#include "core/util/InstallLayout.h"
 
 namespace SettingsLocation {
 
@@ -26,7 +27,9 @@ QByteArray UserConfigFolder() {
 
 QByteArray ChoosePath(const QByteArray& programDir,
                       const std::function<bool(const QByteArray&)>& writable) {
-  if (writable(programDir)) return programDir + Settings::FileName;
+  // An installed copy never writes into its bin folder, not even when run by root.
+  if (!InstallLayout::IsInstalledCopy(programDir) && writable(programDir))
+    return programDir + Settings::FileName;
   const QByteArray user = UserConfigFolder();
   // With no configuration folder at all there is nowhere better; saving there will fail silently.
   return (user.isEmpty() ? programDir : user) + Settings::FileName;

@@ -1,6 +1,7 @@
 #pragma once
-// Where the settings file lives: in the program folder when that folder can be written, otherwise
-// in the user's configuration folder. The same path serves reading and writing.
+// Where the settings file lives: in the program folder when that folder can be written and the
+// program is a portable copy, otherwise in the user's configuration folder. The same path serves
+// reading and writing.
 
 #include <QByteArray>
 #include <functional>

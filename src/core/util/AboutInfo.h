@@ -1,13 +1,17 @@
 #pragma once
-// The program's version texts and the addresses the About box links to, kept in one place.
+// The program's version texts and the addresses the About box links to, kept in one place. The
+// version and the project's own addresses come from the build's settings (PACKHELM_HOMEPAGE,
+// PACKHELM_CONTACT in the top-level CMakeLists.txt); an address the build does not set is empty.
+
+#include "PackhelmBuildConfig.h"
 
 namespace AboutInfo {
 
-inline constexpr char ProgramVersion[] = "1.0.17";
+inline constexpr char ProgramVersion[] = PACKHELM_VERSION;
 inline constexpr char PackerVersion[] = "UPX ver 1.24";  // the packer release the options follow
 
-inline constexpr char AuthorEmail[] = "packhelm@example.org";
-inline constexpr char AuthorWeb[] = "https://packhelm.example.org/";
+inline constexpr char AuthorEmail[] = PACKHELM_CONTACT;
+inline constexpr char AuthorWeb[] = PACKHELM_HOMEPAGE;
 inline constexpr char PackerWeb[] = "https://upx.github.io/";
 
 }  // namespace AboutInfo

@@ -19,11 +19,17 @@ constexpr int kBufferColumns = 80;
 constexpr int kBufferRows = 300;
 constexpr int kWindowRows = 25;
 
-TConsoleWindow* makeConsoleWindow() {
+TConsoleWindow* makeConsoleWindow(const ProgramState& state) {
   auto* screen = new ScreenModel(kBufferColumns, kBufferRows);
   auto* window = new TConsoleWindow(screen);
   screen->setParent(window);
   window->setAttribute(Qt::WA_DeleteOnClose, false);
+  // The context menu speaks the language of the moment it opens, also after a change.
+  ConsoleView* view = window->view();
+  QObject::connect(view, &ConsoleView::menuAboutToShow, view, [view, &state] {
+    view->setMenuTexts(state.langText(LangText::ConsoleCopy),
+                       state.langText(LangText::ConsoleSelectAll));
+  });
   return window;
 }
 
@@ -64,7 +70,7 @@ qint64 ConsoleSession::packerPid() const {
 void ConsoleSession::allocConsole() {
   // A new console starts empty.
   freeConsole();
-  window_ = makeConsoleWindow();
+  window_ = makeConsoleWindow(state_);
   connect(window_, &TConsoleWindow::closedByUser, this, &ConsoleSession::programConsoleClosed);
   ConsoleEx::SetCurrent(window_->model());
   showConsole(window_);
@@ -141,7 +147,7 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
     runWindow_ = window_;
     if (!window_->isVisible()) showConsole(window_);
   } else {
-    temporary = makeConsoleWindow();
+    temporary = makeConsoleWindow(state_);
     temporary->model()->setTitle(QString::fromLatin1(ConsoleTitle));
     runWindow_ = temporary;
   }
@@ -171,10 +177,7 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
     showConsole(temporary);
   }
   if (runner_->priorityRefused())
-    screen->writeNote(
-        "Packhelm: the packer's priority could not be raised (no permission); it runs at normal "
-        "priority.",
-        8, 0);
+    screen->writeNote(state_.langText(LangText::PriorityNotRaised).toUtf8(), 8, 0);
   connect(runner_, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
   connect(screen, &ScreenModel::input, runner_, &PtyRunner::write);
 

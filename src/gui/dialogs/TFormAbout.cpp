@@ -19,8 +19,8 @@ TFormAbout::TFormAbout(ProgramState& state, QWidget* parent)
   big.setPixelSize(48);
   ui->Label1->setFont(big);
 
-  ui->Label5->setText(QString::fromLatin1(AboutInfo::AuthorEmail));
-  ui->Label7->setText(QString::fromLatin1(AboutInfo::AuthorWeb));
+  setAuthorAddresses(QString::fromUtf8(AboutInfo::AuthorEmail),
+                     QString::fromUtf8(AboutInfo::AuthorWeb));
   ui->Label10->setText(QString::fromLatin1(AboutInfo::PackerWeb));
 
   connect(ui->Button1, &QPushButton::clicked, this, &TFormAbout::Button1Click);
@@ -36,11 +36,22 @@ TFormAbout::~TFormAbout() {
   delete ui;
 }
 
-QUrl TFormAbout::authorMailUrl() {
-  return QUrl(QStringLiteral("mailto:") + QLatin1String(AboutInfo::AuthorEmail));
+void TFormAbout::setAuthorAddresses(const QString& email, const QString& web) {
+  authorEmail_ = email;
+  authorWeb_ = web;
+  ui->Label5->setText(email);
+  ui->Label7->setText(web);
+  ui->Label4->setHidden(email.isEmpty());
+  ui->Label5->setHidden(email.isEmpty());
+  ui->Label6->setHidden(web.isEmpty());
+  ui->Label7->setHidden(web.isEmpty());
 }
-QUrl TFormAbout::authorWebUrl() {
-  return QUrl(QString::fromLatin1(AboutInfo::AuthorWeb));
+
+QUrl TFormAbout::authorMailUrl() const {
+  return QUrl(QStringLiteral("mailto:") + authorEmail_);
+}
+QUrl TFormAbout::authorWebUrl() const {
+  return QUrl(authorWeb_);
 }
 QUrl TFormAbout::packerWebUrl() {
   return QUrl(QString::fromLatin1(AboutInfo::PackerWeb));
@@ -62,10 +73,10 @@ void TFormAbout::Button2Click() {
 }
 
 void TFormAbout::Label5Click() {
-  openLink(authorMailUrl());
+  if (!authorEmail_.isEmpty()) openLink(authorMailUrl());
 }
 void TFormAbout::Label7Click() {
-  openLink(authorWebUrl());
+  if (!authorWeb_.isEmpty()) openLink(authorWebUrl());
 }
 void TFormAbout::Label10Click() {
   openLink(packerWebUrl());
@@ -74,8 +85,7 @@ void TFormAbout::Label10Click() {
 void TFormAbout::openLink(const QUrl& url) {
   if (openUrl && openUrl(url)) return;
   Prompts::Message(this, Prompts::Icon::Warning,
-                   QStringLiteral("No program on this desktop opens %1").arg(url.toString()),
-                   windowTitle());
+                   state_.langText(LangText::LinkNotOpened).arg(url.toString()), windowTitle());
 }
 
 void TFormAbout::showEvent(QShowEvent* e) {

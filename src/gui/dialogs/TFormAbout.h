@@ -1,6 +1,7 @@
 #pragma once
 // The About box: name and version, the packer release it follows, a credit for the packer and
-// three links (the author's e-mail and web page, the packer's web page).
+// three links (the author's e-mail and web page, the packer's web page). An address the build
+// does not name has no row: its line of text and its link are hidden.
 
 #include <QDialog>
 #include <QUrl>
@@ -30,8 +31,11 @@ class TFormAbout : public QDialog {
   // the address without starting anything. Returns false when nothing could open it.
   std::function<bool(const QUrl&)> openUrl;
 
-  static QUrl authorMailUrl();
-  static QUrl authorWebUrl();
+  // The author's addresses as the build sets them (AboutInfo); empty ones hide their rows.
+  void setAuthorAddresses(const QString& email, const QString& web);
+
+  QUrl authorMailUrl() const;
+  QUrl authorWebUrl() const;
   static QUrl packerWebUrl();
 
  signals:
@@ -46,5 +50,7 @@ class TFormAbout : public QDialog {
 
   ProgramState& state_;
   Ui::TFormAbout* ui;
+  QString authorEmail_;
+  QString authorWeb_;
   bool placed_ = false;
 };

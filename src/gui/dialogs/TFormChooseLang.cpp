@@ -45,7 +45,7 @@ void TFormChooseLang::FormShow() {
   LangFile.clear();
   LangName.clear();
   terminated_ = false;
-  LanguageFiles::ListLanguages(state_.ProgramDir, names_, englishNames_, fileNames_);
+  LanguageFiles::ListLanguages(state_.LangDir, names_, englishNames_, fileNames_);
 
   QListWidget* list = ui->ComboBox1;
   const QSignalBlocker block(list);

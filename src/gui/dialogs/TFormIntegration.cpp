@@ -38,6 +38,71 @@ void TFormIntegration::FormShow() {
   for (const QByteArray& ext : state_.opt.ShellExt)
     if (!ext.isEmpty()) lines << QString::fromUtf8(ext);
   ui->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+  tickPresentTypes();
+}
+
+void TFormIntegration::tickPresentTypes() {
+  auto present = [this](const QList<QByteArray>& types) {
+    for (const QByteArray& t : types)
+      if (backend_->has(t)) return true;
+    return false;
+  };
+  const bool elf = present(LinuxExecutableTypes());
+  const bool windows = present(WindowsExecutableTypes());
+  const bool none = !elf && !windows;
+  ui->CheckBoxLinux->setChecked(elf || none);
+  ui->CheckBoxWindows->setChecked(windows || none);
+}
+
+QList<TFormIntegration::TypeToActOn> TFormIntegration::typesToActOn() {
+  QList<TypeToActOn> out;
+  auto add = [&out](const QByteArray& type, const QByteArray& ext) {
+    for (TypeToActOn& t : out) {
+      if (t.type != type) continue;
+      if (!ext.isEmpty() && !t.extensions.contains(ext)) t.extensions << ext;
+      return;
+    }
+    out.append({type, ext.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{ext}});
+  };
+  for (const QByteArray& ext : state_.opt.ShellExt) {
+    const QByteArray type = backend_->fileType(ext);
+    if (!type.isEmpty()) add(type, ext);
+  }
+  if (ui->CheckBoxLinux->isChecked())
+    for (const QByteArray& t : LinuxExecutableTypes()) add(t, {});
+  if (ui->CheckBoxWindows->isChecked())
+    for (const QByteArray& t : WindowsExecutableTypes()) add(t, {});
+  return out;
+}
+
+namespace {
+
+// A button's caption as a sentence reads it: without the mnemonic's "&" ("&&" is one "&").
+QString plainCaption(const QPushButton* button) {
+  QString text = button->text();
+  QString out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+void TFormIntegration::report(const QPushButton* button, const QList<TypeToActOn>& types) {
+  QStringList lines;
+  for (const TypeToActOn& t : types) {
+    QString line = QString::fromUtf8(t.type);
+    if (!t.extensions.isEmpty())
+      line += QStringLiteral(" (") + QString::fromUtf8(t.extensions.join(", ")) + ')';
+    lines << line;
+  }
+  // One call: a "%2" inside the caption is not read as the second place-holder.
+  Prompts::Message(
+      this, Prompts::Icon::Information,
+      state_.langText(LangText::ShellDone).arg(plainCaption(button), lines.join(QLatin1Char('\n'))),
+      QGuiApplication::applicationDisplayName());
 }
 
 void TFormIntegration::FormClose() {
@@ -50,43 +115,52 @@ void TFormIntegration::ButtonGetClick() {
 
 void TFormIntegration::ButtonAddClick() {
   ButtonGetClick();
+  const QList<TypeToActOn> types = typesToActOn();
+  if (types.isEmpty()) {
+    Prompts::Message(this, Prompts::Icon::Information,
+                     state_.langText(LangText::ShellNothingToDo).arg(plainCaption(ui->ButtonAdd)),
+                     QGuiApplication::applicationDisplayName());
+    return;
+  }
   const QByteArray menuText = state_.langBytes(LangText::ShellMenuEntry);
-  for (const QByteArray& ext : state_.opt.ShellExt) {
-    const QByteArray type = backend_->fileType(ext);
-    if (type.isEmpty()) continue;
-    const ShellResult r = backend_->add(type, menuText);
+  for (const TypeToActOn& t : types) {
+    const ShellResult r = backend_->add(t.type, menuText);
     if (r.ok()) continue;
-    QString text;
-    switch (r.kind) {
-      case ShellResult::Kind::CreateKeyFailed:
-        text = QStringLiteral("Failed to create key %1").arg(r.where);
-        break;
-      case ShellResult::Kind::SetDataFailed:
-        text = QStringLiteral("Failed to set data for '%1'").arg(r.where);
-        break;
-      default:
-        // "%" would be read as a field code and "=" is not carried safely by every file manager.
-        text = QStringLiteral(
-                   "Failed to set data for 'Exec': the program's path cannot be written into a "
-                   "desktop entry (it holds \"%\", \"=\" or a control character, or is not "
-                   "UTF-8):\n%1")
-                   .arg(r.where);
-    }
-    // What was written before this extension stays, and must reach the desktop's cache too.
+    LangText text = LangText::ShellWriteFailed;
+    if (r.kind == ShellResult::Kind::CreateKeyFailed) text = LangText::ShellCreateFailed;
+    // "%" would be read as a field code and "=" is not carried safely by every file manager.
+    if (r.kind == ShellResult::Kind::PathRefused) text = LangText::ShellPathRefused;
+    // What was written before this type stays, and must reach the desktop's cache too.
     backend_->finish();
-    Prompts::Message(this, Prompts::Icon::Error, text, QGuiApplication::applicationDisplayName());
+    Prompts::Message(this, Prompts::Icon::Error, state_.langText(text).arg(r.where),
+                     QGuiApplication::applicationDisplayName());
     return;
   }
   backend_->finish();
+  report(ui->ButtonAdd, types);
 }
 
 void TFormIntegration::ButtonRemoveClick() {
   ButtonGetClick();
-  for (const QByteArray& ext : state_.opt.ShellExt) {
-    const QByteArray type = backend_->fileType(ext);
-    if (!type.isEmpty()) backend_->remove(type);
+  const QList<TypeToActOn> types = typesToActOn();
+  if (types.isEmpty()) {
+    Prompts::Message(
+        this, Prompts::Icon::Information,
+        state_.langText(LangText::ShellNothingToDo).arg(plainCaption(ui->ButtonRemove)),
+        QGuiApplication::applicationDisplayName());
+    return;
+  }
+  for (const TypeToActOn& t : types) {
+    const ShellResult r = backend_->remove(t.type);
+    if (r.ok()) continue;
+    backend_->finish();
+    Prompts::Message(this, Prompts::Icon::Error,
+                     state_.langText(LangText::ShellRemoveFailed).arg(r.where),
+                     QGuiApplication::applicationDisplayName());
+    return;
   }
   backend_->finish();
+  report(ui->ButtonRemove, types);
 }
 
 void TFormIntegration::ButtonCloseClick() {

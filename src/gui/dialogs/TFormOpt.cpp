@@ -204,7 +204,7 @@ void TFormOpt::FormShow() {
   const GlobalOptions& o = state_.opt;
   setFixedWidth(ClientWidth);
 
-  LanguageFiles::ListLanguages(state_.ProgramDir, names_, englishNames_, fileNames_);
+  LanguageFiles::ListLanguages(state_.LangDir, names_, englishNames_, fileNames_);
   ui->ComboBox1->clear();
   if (names_.isEmpty()) {
     ui->ComboBox1->setEnabled(false);

@@ -20,6 +20,7 @@
 #include <optional>
 
 #include "core/util/StrUtils.h"
+#include "gui/i18n/QtTranslations.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TRadioGroup.h"
 
@@ -229,5 +230,6 @@ bool ApplyLanguage(const QByteArray& path, LangTextTable& texts, int highest,
   LanguageFiles::Language language;
   if (!LanguageFiles::LoadLanguage(path, defaultForm, language)) return false;
   ApplyLanguageEntries(language, texts, highest, forms);
+  QtTranslations::Load(language.englishName);
   return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Applies a language file to every window at once: captions, hints, radio-group items, dialog
-// titles and filters, window captions, the application's display name and the numbered texts.
+// titles and filters, window captions, the application's display name and the numbered texts;
+// and Qt's own texts follow the file's language (QtTranslations).
 
 #include <QByteArray>
 #include <QList>

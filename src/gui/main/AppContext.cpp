@@ -108,7 +108,7 @@ void AppContext::localize(QWidget* form) {
 
 bool AppContext::applyLanguage(const QByteArray& fileName, LangTextTable& texts) {
   LanguageFiles::Language language;
-  if (!LanguageFiles::LoadLanguage(state.ProgramDir + fileName, "FormMain", language)) return false;
+  if (!LanguageFiles::LoadLanguage(state.LangDir + fileName, "FormMain", language)) return false;
   ApplyLanguageEntries(language, texts, LangTextHighest, forms());
   language_ = std::move(language);
   return true;

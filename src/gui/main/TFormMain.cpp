@@ -16,6 +16,7 @@
 #include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
 #include "core/settings/ProgramCommands.h"
+#include "core/util/InstallLayout.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
 #include "gui/widgets/Prompts.h"
@@ -93,6 +94,7 @@ void TFormMain::FormCreate() {
     s.ProgramDir = QFile::encodeName(dir);
     if (!s.ProgramDir.endsWith('/')) s.ProgramDir += '/';
   }
+  if (s.LangDir.isEmpty()) s.LangDir = InstallLayout::LanguageFolder(s.ProgramDir);
   // Relative names resolve in the program's folder from now on.
   QDir::setCurrent(QFile::decodeName(s.ProgramDir));
   setAcceptDrops(true);

@@ -46,7 +46,7 @@ void TFormMain::FormShow() {
   if (startupAborted) return endProgramAtStartup(*this);
 
   // 3-4: the language file of the chosen language, else the English one.
-  const QByteArray langFile = LanguageFiles::FindLanguageFile(s.ProgramDir, s.opt.LangName);
+  const QByteArray langFile = LanguageFiles::FindLanguageFile(s.LangDir, s.opt.LangName);
   if (langFile.isEmpty()) {
     Prompts::Message(this, Prompts::Icon::Error,
                      QStringLiteral("There are no language files. Press OK to terminate program."),

@@ -271,7 +271,15 @@ void ConsoleView::copySelection() {
   if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
+void ConsoleView::setMenuTexts(const QString& copy, const QString& selectAll) {
+  for (QAction* a : actions()) {
+    if (a->objectName() == QLatin1String("ActionCopy")) a->setText(copy);
+    if (a->objectName() == QLatin1String("ActionSelectAll")) a->setText(selectAll);
+  }
+}
+
 void ConsoleView::contextMenuEvent(QContextMenuEvent* event) {
+  emit menuAboutToShow();
   QMenu menu(this);
   for (QAction* a : actions()) {
     if (a->objectName() == QLatin1String("ActionCopy")) a->setEnabled(!selectedText().isEmpty());

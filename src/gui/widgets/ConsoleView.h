@@ -23,9 +23,15 @@ class ConsoleView : public QAbstractScrollArea {
   void copySelection();
   // Repaints now instead of at the next tick (tests, and the end of a run).
   void refresh();
+  // The context menu's captions (the owner's language), for "Copy" and "Select all".
+  void setMenuTexts(const QString& copy, const QString& selectAll);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
+
+ signals:
+  // The context menu is about to open: the moment to set its texts.
+  void menuAboutToShow();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
