@@ -26,6 +26,7 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TMultiHint.h"
 #include "gui/widgets/TRadioGroup.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 #include "ui_TFormMain.h"
 
@@ -129,6 +130,7 @@ QList<QUrl> urlsOf(const QList<QByteArray>& files) {
 class TestMainWindow : public QObject {
   Q_OBJECT
  private slots:
+  void initTestCase() { UseDesignedFont(); }
   void designedState() {
     Env e;
     auto* ui = e.ui();

@@ -1,6 +1,8 @@
 #include "support/TestHelpers.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFont>
 #include <csignal>
 
 EnvGuard::EnvGuard(std::initializer_list<std::pair<const char*, QByteArray>> vars) {
@@ -39,4 +41,10 @@ QByteArray readFileBytes(const QByteArray& path) {
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes) {
   QFile f(QFile::decodeName(path));
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+void UseDesignedFont() {
+  QFont font = QApplication::font();
+  font.setPointSize(8);
+  QApplication::setFont(font);
 }

@@ -30,3 +30,7 @@ bool WithFileSizeLimit(rlim_t bytes, const std::function<void()>& act);
 QByteArray readFileBytes(const QByteArray& path);
 // Writes the file anew; false unless every byte was written.
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
+
+// The windows are designed at an application font of 8 points (and grow with larger ones); tests
+// of the designed sizes set it before they make their windows.
+void UseDesignedFont();

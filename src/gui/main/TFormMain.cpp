@@ -23,6 +23,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TMultiHint.h"
+#include "gui/widgets/TPanelSlideLayout.h"
 #include "ui_TFormMain.h"
 
 namespace {
@@ -59,6 +60,8 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
+  // The column of controls and the option panel grow with their texts; the window follows.
+  new TPanelSlideLayout(this, ui->LeftColumn, ui->OptPanel);
   setClientWidth(ui->SpeedButtonAddOpt->geometry().right() + 1);
 
   // The edit shows the button-face colour while it is disabled.
