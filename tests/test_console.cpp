@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -109,7 +110,10 @@ void answerModal(std::function<void(QWidget*)> answer) {
 class TestConsole : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { Prompts::Test().active = true; }
+  void initTestCase() {
+    Prompts::Test().active = true;
+    UseDesignedFont();
+  }
   void init() { Prompts::Test().messages.clear(); }
 
   void headerBarOnNewConsole();
@@ -240,6 +244,8 @@ void TestConsole::warningFormControls() {
   TFormFTSC* f = p.ctx.FormFTSC;
   QCOMPARE(f->objectName(), QStringLiteral("FormFTSC"));
   QCOMPARE(f->windowTitle(), QStringLiteral("Warning - Show Console for the first time"));
+  // Laid out as it will be shown (its layout places the controls).
+  f->layout()->activate();
   QCOMPARE(f->size(), QSize(305, 127));
   auto* label = f->findChild<QLabel*>(QStringLiteral("LabelMessage"));
   auto* box = f->findChild<QCheckBox*>(QStringLiteral("CheckBoxDontShow"));

@@ -9,7 +9,7 @@
 TFormFTSC::TFormFTSC(AppContext& ctx, QWidget* parent)
     : QDialog(parent), ui(new Ui::TFormFTSC), ctx_(ctx) {
   ui->setupUi(this);
-  setFixedSize(305, 127);
+  // Its layout gives it the designed 305 x 127 at 8 points and more where the texts need it.
   connect(ui->Button1, &QPushButton::clicked, this, &TFormFTSC::Button1Click);
 }
 
