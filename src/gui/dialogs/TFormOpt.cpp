@@ -173,7 +173,6 @@ void TFormOpt::arrangePane() {
 
   int shift = 0;
   int prevDesignedBottom = 0, prevBottom = 0;
-  QHash<QWidget*, int> shiftOf;
   for (const Row& r : rows) {
     const int gap = r.top - prevDesignedBottom;
     const int top = qMax(r.top + shift, prevBottom + qMax(gap, 2));
@@ -183,7 +182,6 @@ void TFormOpt::arrangePane() {
     r.w->resize(w, r.w->height());
     const int h = NeededHeight(r.w, r.height);
     r.w->setGeometry(r.left, top, w, h);
-    shiftOf.insert(r.w, shift);
     prevDesignedBottom = r.top + r.height;
     prevBottom = top + h;
   }
@@ -193,25 +191,26 @@ void TFormOpt::arrangePane() {
   const int labelHeight = NeededHeight(ui->CmdLinesMaxLabel, 13);
   ui->CmdLinesMaxLabel->setGeometry(labelLeft, ui->SpinEdit1->y() + 4, width - 8 - labelLeft,
                                     labelHeight);
-  // Each band stays behind its group, as wide as the pane.
+  // Each band stays behind its group, as wide as the pane, in the designed proportion to it.
   const struct {
     QLabel* band;
-    QWidget* anchor;
+    const Row& anchor;
     int top;
+    int height;
   } bands[] = {
-      {ui->Image1, ui->ComboBox1, 52},
-      {ui->Image2, ui->RadioGroupDrag, 150},
-      {ui->FlashI5, ui->RadioGroupPri, 222},
-      {ui->FlashI3, ui->GroupBoxCon, 294},
-      {ui->FlashI4, ui->RadioGroupStayOnTop, 389},
-      {ui->FlashI6, ui->CheckBoxShowHints, 446},
+      {ui->Image1, rows[2], 52, 70},   {ui->Image2, rows[3], 150, 48},
+      {ui->FlashI5, rows[4], 222, 48}, {ui->FlashI3, rows[5], 294, 48},
+      {ui->FlashI4, rows[6], 389, 48}, {ui->FlashI6, rows[7], 446, 48},
   };
   for (const auto& b : bands) {
-    if (b.band->width() != width) {
-      b.band->resize(width, b.band->height());
-      b.band->setPixmap(BandPicture(width, b.band->height()));
+    const QWidget* a = b.anchor.w;
+    const double scale = double(a->height()) / b.anchor.height;
+    const int h = int(b.height * scale + 0.5);
+    if (b.band->size() != QSize(width, h)) {
+      b.band->resize(width, h);
+      b.band->setPixmap(BandPicture(width, h));
     }
-    b.band->move(0, b.top + shiftOf.value(b.anchor));
+    b.band->move(0, a->y() + int((b.top - b.anchor.top) * scale + 0.5));
   }
   const int bottom = qMax(prevBottom, ui->CmdLinesMaxLabel->geometry().bottom() + 1) + 8;
   ui->ScrollBox1Pane->resize(width, bottom);
