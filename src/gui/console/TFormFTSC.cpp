@@ -1,9 +1,9 @@
 #include "gui/console/TFormFTSC.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 #include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Placement.h"
 #include "ui_TFormFTSC.h"
 
 TFormFTSC::TFormFTSC(AppContext& ctx, QWidget* parent)
@@ -23,11 +23,7 @@ void TFormFTSC::Button1Click() {
 }
 
 void TFormFTSC::showEvent(QShowEvent* event) {
-  // Centred on the screen, not on a window.
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect r = frameGeometry();
-    r.moveCenter(screen->availableGeometry().center());
-    move(r.topLeft());
-  }
+  // Centred on the screen the main window is on.
+  Placement::CentreOn(this, ctx_.FormMain);
   QDialog::showEvent(event);
 }

@@ -5,7 +5,8 @@
 #include "core/util/AboutInfo.h"
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/main/AppContext.h"
-#include "gui/widgets/CentreOnFirstShow.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormAbout.h"
 
@@ -80,5 +81,5 @@ void TFormAbout::openLink(const QUrl& url) {
 
 void TFormAbout::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  CentreOnFirstShow(this, placed_);
+  Placement::PlaceDialog(this, ctx_.FormMain, placed_);
 }

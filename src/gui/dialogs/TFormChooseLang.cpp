@@ -8,6 +8,7 @@
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormChooseLang.h"
 
@@ -40,7 +41,10 @@ void TFormChooseLang::reject() {}
 
 void TFormChooseLang::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous()) {
+    Placement::CentreOn(this, ctx_.FormMain);
+    FormShow();
+  }
 }
 
 void TFormChooseLang::FormShow() {

@@ -1,15 +1,14 @@
 #include "gui/dialogs/TFormEditExec.h"
 
 #include <QAbstractButton>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScreen>
 
 #include "core/packer/CommandHistory.h"
 #include "core/packer/CommandLine.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/Placement.h"
 #include "ui_TFormEditExec.h"
 
 namespace {
@@ -78,8 +77,7 @@ void TFormEditExec::Run(int editMode) {
   ui->ComboBox1->setCurrentIndex(-1);
   ui->ComboBox1->setEditText(CommandText::ToText(built));
   fitToContents();
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  Placement::CentreOn(this, ctx_.FormMain);
   ui->Button1->setFocus();
 
   exec();

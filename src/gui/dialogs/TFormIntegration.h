@@ -35,6 +35,8 @@ class TFormIntegration : public QDialog {
   void showEvent(QShowEvent* e) override;
 
  private:
+  void fitTextBox();
+
   AppContext& ctx_;
   Ui::TFormIntegration* ui;
   std::unique_ptr<ShellIntegration> backend_;

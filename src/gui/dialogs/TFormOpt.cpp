@@ -2,13 +2,11 @@
 
 #include <QAbstractItemView>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHash>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -18,6 +16,7 @@
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/Placement.h"
 #include "ui_TFormOpt.h"
 
 namespace {
@@ -231,8 +230,7 @@ void TFormOpt::arrangePane() {
 void TFormOpt::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {
     FormShow();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-      move(screen->availableGeometry().center() - rect().center());
+    Placement::CentreOn(this, ctx_.FormMain);
   }
   QDialog::showEvent(event);
 }

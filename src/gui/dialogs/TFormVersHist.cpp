@@ -4,7 +4,8 @@
 #include <QShowEvent>
 
 #include "gui/main/AppContext.h"
-#include "gui/widgets/CentreOnFirstShow.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Placement.h"
 #include "ui_TFormVersHist.h"
 
 // The resources live in a static library: without this the linker may drop them.
@@ -47,7 +48,7 @@ void TFormVersHist::showEvent(QShowEvent* e) {
   // A window restored from the task bar keeps its place in the text.
   if (!e->spontaneous()) FormShow();
   QDialog::showEvent(e);
-  CentreOnFirstShow(this, placed_);
+  Placement::PlaceDialog(this, ctx_.FormMain, placed_);
 }
 
 void TFormVersHist::done(int result) {
