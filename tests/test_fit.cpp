@@ -408,6 +408,11 @@ void TestFit::everyWindowFits() {
   TConsoleWindow console(&screen);
   check(&console, QStringLiteral("ConsoleWindow"));
   ConsoleView* view = console.view();
+  if (view->visibleRows() != 25)
+    problems_ << QStringLiteral("%1 %2pt console: %3 rows in sight, not 25")
+                     .arg(language_)
+                     .arg(points_)
+                     .arg(view->visibleRows());
   if (view->columnX(80) > view->viewport()->width())
     problems_ << QStringLiteral("%1 %2pt console: 80 columns need %3 pixels, the view has %4")
                      .arg(language_)
