@@ -7,7 +7,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -108,7 +110,10 @@ void answerModal(std::function<void(QWidget*)> answer) {
 class TestConsole : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { Prompts::Test().active = true; }
+  void initTestCase() {
+    Prompts::Test().active = true;
+    UseDesignedFont();
+  }
   void init() { Prompts::Test().messages.clear(); }
 
   void headerBarOnNewConsole();
@@ -131,6 +136,7 @@ class TestConsole : public QObject {
   void priorityIdle();
   void priorityRealtimeEitherWay();
   void selectionAndCopy();
+  void viewReadsLikeATerminal();
   // Last: closing the console ends the program (the application is told to quit).
   void closingConsoleDuringRunEndsPacker();
 };
@@ -238,6 +244,8 @@ void TestConsole::warningFormControls() {
   TFormFTSC* f = p.ctx.formFTSC();
   QCOMPARE(f->objectName(), QStringLiteral("FormFTSC"));
   QCOMPARE(f->windowTitle(), QStringLiteral("Warning - Show Console for the first time"));
+  // Laid out as it will be shown (its layout places the controls).
+  f->layout()->activate();
   QCOMPARE(f->size(), QSize(305, 127));
   auto* label = f->findChild<QLabel*>(QStringLiteral("LabelMessage"));
   auto* box = f->findChild<QCheckBox*>(QStringLiteral("CheckBoxDontShow"));
@@ -548,6 +556,94 @@ void TestConsole::selectionAndCopy() {
   QApplication::clipboard()->clear();
   QTest::keyClick(v, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   QCOMPARE(QApplication::clipboard()->text(), v->selectedText());
+}
+
+// A real pack, then a full 80-column line as the packer's own output would bring it, rendered the
+// way the window shows it: the pixels say what a user sees.
+void TestConsole::viewReadsLikeATerminal() {
+  Program p;
+  const QByteArray file = p.dir.makeFile("tool.exe", 40000);
+  p.session()->OpenConsole(false);
+  QCOMPARE(p.session()->RunPacker(p.command(" " + file)), std::optional<int>(0));
+  TConsoleWindow* w = p.session()->window();
+  ConsoleView* v = w->view();
+  ScreenModel* s = p.session()->screen();
+  QVERIFY2(screenContains(s, QStringLiteral("Packed 1 of 1 file")), qPrintable(screenText(s)));
+  // Columns 70 to 80 hold the letters A to K.
+  QByteArray line(69, '.');
+  for (char c = 'A'; c <= 'K'; ++c) line += c;
+  s->feed("\r\n" + line);
+  v->refresh();
+  int lineRow = -1;
+  for (int r = 0; r < s->rows() && lineRow < 0; ++r)
+    if (s->rowText(r) == QString::fromLatin1(line)) lineRow = r;
+  QVERIFY2(lineRow >= 0, qPrintable(screenText(s)));
+  const int top = v->topRow();
+  QVERIFY(lineRow >= top && lineRow < top + v->visibleRows());
+
+  // The window: 80 x 25 cells and the scroll bar, nothing cut off.
+  QCOMPARE(v->visibleRows(), 25);
+  QVERIFY(v->columnX(80) <= v->viewport()->width());
+  QVERIFY(v->viewport()->width() - v->columnX(80) < 2);
+  QCOMPARE(w->width(), v->sizeHint().width());
+
+  const QImage img = v->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const qreal dpr = img.devicePixelRatio();
+  auto lit = [](QRgb c) { return qMax(qRed(c), qMax(qGreen(c), qBlue(c))); };
+  // Under the output (rows whose cells all have background 0 and grey text) the pixels are
+  // black or the grey of the glyphs, never lighter; most of them are black.
+  int outputRows = 0;
+  for (int r = top; r < top + v->visibleRows(); ++r) {
+    bool plain = true;
+    for (int c = 0; c < 80 && plain; ++c) plain = s->cell(r, c).bg == 0 && s->cell(r, c).fg <= 8;
+    if (!plain) continue;
+    ++outputRows;
+    int black = 0, all = 0;
+    const int y0 = int((r - top) * v->lineHeight() * dpr),
+              y1 = int((r - top + 1) * v->lineHeight() * dpr);
+    for (int y = y0; y < y1 && y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) {
+        const QRgb c = img.pixel(x, y);
+        QVERIFY2(
+            lit(c) <= 0xC0,
+            qPrintable(
+                QStringLiteral("row %1 pixel %2,%3 is %4").arg(r).arg(x).arg(y).arg(c, 0, 16)));
+        black += c == qRgb(0, 0, 0);
+        ++all;
+      }
+    QVERIFY2(black * 10 > all * 6,
+             qPrintable(QStringLiteral("row %1: %2 of %3 black").arg(r).arg(black).arg(all)));
+  }
+  QVERIFY(outputRows >= 5);
+
+  // Column 80 of the full line has its glyph inside its cell, and the cell inside the view.
+  const int y0 = int((lineRow - top) * v->lineHeight() * dpr);
+  auto inked = [&](int fromX, int toX) {
+    int n = 0;
+    for (int y = y0; y < y0 + int(v->lineHeight() * dpr); ++y)
+      for (int x = qMax(0, fromX); x < qMin(toX, img.width()); ++x)
+        n += lit(img.pixel(x, y)) > 0x40;
+    return n;
+  };
+  QVERIFY(inked(int(v->columnX(79) * dpr), int(v->columnX(80) * dpr)) > 0);
+  QCOMPARE(inked(int(v->columnX(80) * dpr) + 1, img.width()), 0);
+
+  // A drag from column 70 to column 80 copies exactly those characters, wherever in the cells
+  // the pointer is pressed and let go.
+  for (const qreal within : {0.2, 0.45}) {
+    const int y = (lineRow - top) * v->lineHeight() + v->lineHeight() / 2;
+    const QPoint from(int(69 * v->cellWidth() + within * v->cellWidth()), y);
+    const QPoint to(int(79 * v->cellWidth() + (1 - within) * v->cellWidth()), y);
+    QTest::mousePress(v->viewport(), Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(v->viewport()->mapToGlobal(to)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(v->viewport(), &move);
+    QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, to);
+    QCOMPARE(v->selectedText(), QStringLiteral("ABCDEFGHIJK"));
+  }
+  QApplication::clipboard()->clear();
+  QTest::keyClick(v, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ABCDEFGHIJK"));
 }
 
 void TestConsole::closingConsoleDuringRunEndsPacker() {

@@ -418,15 +418,15 @@ class TestLanguageSweep : public QObject {
       out.sort();
       return out;
     };
-    prog->ctx.FormChooseLang->FormShow();
-    QCOMPARE(rows(prog->ctx.FormChooseLang->findChild<QListWidget*>(QStringLiteral("ComboBox1"))),
+    prog->ctx.formChooseLang()->FormShow();
+    QCOMPARE(rows(prog->ctx.formChooseLang()->findChild<QListWidget*>(QStringLiteral("ComboBox1"))),
              expected);
-    prog->ctx.FormOpt->FormShow();
-    QCOMPARE(rows(prog->ctx.FormOpt->findChild<QListWidget*>(QStringLiteral("ComboBox1"))),
+    prog->ctx.formOpt()->FormShow();
+    QCOMPARE(rows(prog->ctx.formOpt()->findChild<QListWidget*>(QStringLiteral("ComboBox1"))),
              expected);
     // Applying the chosen one reads the file from the same folder.
-    QVERIFY(!prog->ctx.FormChooseLang->LangFile.isEmpty());
-    QVERIFY(QFileInfo::exists(QFile::decodeName(s.LangDir + prog->ctx.FormChooseLang->LangFile)));
+    QVERIFY(!prog->ctx.formChooseLang()->LangFile.isEmpty());
+    QVERIFY(QFileInfo::exists(QFile::decodeName(s.LangDir + prog->ctx.formChooseLang()->LangFile)));
   }
 
   // Same entries in every language, and hints that name the same switches.

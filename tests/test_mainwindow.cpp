@@ -114,6 +114,7 @@ QList<QUrl> urlsOf(const QList<QByteArray>& files) {
 class TestMainWindow : public QObject {
   Q_OBJECT
  private slots:
+  void initTestCase() { UseDesignedFont(); }
   void designedState() {
     Env e;
     const Controls ui = e.ui();

@@ -24,6 +24,7 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TRadioGroup.h"
 #include "gui/widgets/TWrapCheckBox.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 namespace {
@@ -86,6 +87,7 @@ void verifyDefaultPreferences(const GlobalOptions& o) {
 class TestOptions : public QObject {
   Q_OBJECT
  private slots:
+  void initTestCase() { UseDesignedFont(); }
   // --- rules without windows ---
   void priorityItems_data() {
     QTest::addColumn<quint32>("priorityClass");

@@ -448,6 +448,10 @@ class TestStartup : public QObject {
     const int left = run.ui().get<QToolButton>("SpeedButtonAddOpt")->geometry().right() + 1;
     QCOMPARE(run.main()->width(),
              down ? left + run.ui().get<QFrame>("OptPanel")->width() + 1 : left);
+    // The panel opened at the place computed for the left column: still all on the screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(area.contains(run.main()->frameGeometry()),
+             qPrintable(QStringLiteral("right edge %1").arg(run.main()->frameGeometry().right())));
   }
 
   void twoFileArgumentsPackedAtOnce() {

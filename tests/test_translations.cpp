@@ -185,8 +185,8 @@ class TestTranslations : public QObject {
 
   void aboutLinkMessage() {
     apply("Russian.lng");
-    prog_->ctx.FormAbout->openUrl = [](const QUrl&) { return false; };
-    prog_->ctx.FormAbout->Label10Click();
+    prog_->ctx.formAbout()->openUrl = [](const QUrl&) { return false; };
+    prog_->ctx.formAbout()->Label10Click();
     QCOMPARE(Prompts::Test().messages.size(), 1);
     QCOMPARE(Prompts::Test().messages[0].text,
              QStringLiteral("На этом рабочем столе нет программы, которая открывает "

@@ -1,6 +1,8 @@
 #include "support/TestHelpers.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFont>
 #include <csignal>
 
 EnvGuard::EnvGuard(std::initializer_list<std::pair<const char*, QByteArray>> vars) {
@@ -56,4 +58,10 @@ QList<QList<QByteArray>> PackerRuns(const QByteArray& logPath) {
   }
   // What follows the last end mark is the empty rest after its line break, or a run cut short.
   return runs;
+}
+
+void UseDesignedFont() {
+  QFont font = QApplication::font();
+  font.setPointSize(8);
+  QApplication::setFont(font);
 }

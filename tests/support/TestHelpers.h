@@ -51,3 +51,7 @@ class Controls {
  private:
   const QObject* window_;
 };
+
+// The windows are designed at an application font of 8 points (and grow with larger ones); tests
+// of the designed sizes set it before they make their windows.
+void UseDesignedFont();

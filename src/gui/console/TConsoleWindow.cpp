@@ -18,8 +18,9 @@ TConsoleWindow::TConsoleWindow(ScreenModel* model, QWidget* parent)
   setWindowTitle(model->title());
   connect(model, &ScreenModel::titleChanged, this, &QWidget::setWindowTitle);
   setFocusProxy(view_);
-  // 80 columns exactly; the height may change.
-  adjustSize();
+  // 80 columns exactly and 25 rows to start with; the height may change. (Not adjustSize(),
+  // which would cut the window down to two thirds of a small or highly scaled screen.)
+  resize(sizeHint());
   setMinimumWidth(view_->sizeHint().width());
   setMaximumWidth(view_->sizeHint().width());
 }

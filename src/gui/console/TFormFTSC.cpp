@@ -1,15 +1,13 @@
 #include "gui/console/TFormFTSC.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "core/settings/ProgramState.h"
+#include "gui/widgets/Placement.h"
 #include "ui_TFormFTSC.h"
 
 TFormFTSC::TFormFTSC(ProgramState& state, QWidget* parent)
     : QDialog(parent), ui(new Ui::TFormFTSC), state_(state) {
   ui->setupUi(this);
-  setFixedSize(305, 127);
+  // Its layout gives it the designed 305 x 127 at 8 points and more where the texts need it.
   connect(ui->Button1, &QPushButton::clicked, this, &TFormFTSC::Button1Click);
 }
 
@@ -23,11 +21,7 @@ void TFormFTSC::Button1Click() {
 }
 
 void TFormFTSC::showEvent(QShowEvent* event) {
-  // Centred on the screen, not on a window.
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect r = frameGeometry();
-    r.moveCenter(screen->availableGeometry().center());
-    move(r.topLeft());
-  }
+  // Centred on the screen the main window is on.
+  Placement::CentreOn(this, Placement::MainWindow());
   QDialog::showEvent(event);
 }

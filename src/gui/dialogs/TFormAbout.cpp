@@ -5,7 +5,7 @@
 #include "core/settings/ProgramState.h"
 #include "core/util/AboutInfo.h"
 #include "gui/dialogs/TFormVersHist.h"
-#include "gui/widgets/CentreOnFirstShow.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormAbout.h"
 
@@ -90,5 +90,5 @@ void TFormAbout::openLink(const QUrl& url) {
 
 void TFormAbout::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  CentreOnFirstShow(this, placed_);
+  Placement::PlaceDialog(this, Placement::MainWindow(), placed_);
 }

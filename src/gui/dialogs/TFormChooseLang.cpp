@@ -6,6 +6,7 @@
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/ProgramState.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormChooseLang.h"
 
@@ -38,7 +39,10 @@ void TFormChooseLang::reject() {}
 
 void TFormChooseLang::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous()) {
+    Placement::CentreOn(this, Placement::MainWindow());
+    FormShow();
+  }
 }
 
 void TFormChooseLang::FormShow() {

@@ -1,13 +1,12 @@
 #include "gui/dialogs/TFormEditExec.h"
 
 #include <QAbstractButton>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScreen>
 
 #include "core/packer/CommandHistory.h"
 #include "core/settings/ProgramState.h"
+#include "gui/widgets/Placement.h"
 #include "ui_TFormEditExec.h"
 
 namespace {
@@ -71,8 +70,7 @@ void TFormEditExec::Run(int editMode, const QString& acceptCaption,
   ui->ComboBox1->setCurrentIndex(-1);
   ui->ComboBox1->setEditText(CommandText::ToText(proposedLine));
   fitToContents();
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  Placement::CentreOn(this, Placement::MainWindow());
   ui->Button1->setFocus();
 
   exec();

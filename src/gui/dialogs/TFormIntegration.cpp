@@ -1,11 +1,13 @@
 #include "gui/dialogs/TFormIntegration.h"
 
 #include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QShowEvent>
 
 #include "core/integration/LinuxShellIntegration.h"
 #include "core/settings/ProgramState.h"
-#include "gui/widgets/CentreOnFirstShow.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormIntegration.h"
 
@@ -172,8 +174,22 @@ void TFormIntegration::done(int result) {
   QDialog::done(result);
 }
 
+// Six lines of extensions in sight, in whatever font the box has, above its scroll bar.
+void TFormIntegration::fitTextBox() {
+  QPlainTextEdit* box = ui->RichEdit1;
+  const int margin = int(box->document()->documentMargin());
+  const int lines = 6 * box->fontMetrics().lineSpacing() + 2 * margin + 2 * box->frameWidth() +
+                    box->horizontalScrollBar()->sizeHint().height();
+  box->setFixedHeight(qMax(73, lines));
+  // The dialog takes its new height now, before it is placed.
+  layout()->activate();
+}
+
 void TFormIntegration::showEvent(QShowEvent* e) {
-  if (!e->spontaneous()) FormShow();
+  if (!e->spontaneous()) {
+    fitTextBox();
+    FormShow();
+  }
   QDialog::showEvent(e);
-  CentreOnFirstShow(this, placed_);
+  Placement::PlaceDialog(this, Placement::MainWindow(), placed_);
 }

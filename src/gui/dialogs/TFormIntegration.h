@@ -45,6 +45,8 @@ class TFormIntegration : public QDialog {
   void showEvent(QShowEvent* e) override;
 
  private:
+  void fitTextBox();
+
   ProgramState& state_;
   Ui::TFormIntegration* ui;
   std::unique_ptr<ShellIntegration> backend_;

@@ -2,26 +2,25 @@
 
 #include <QAbstractItemView>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHash>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/OptionsLogic.h"
 #include "core/settings/ProgramState.h"
+#include "gui/widgets/Placement.h"
 #include "ui_TFormOpt.h"
 
 namespace {
 
 constexpr int ClientWidth = 337;
 constexpr int ClientHeight = 432;
-constexpr int PaneWidth = 337;
+constexpr int PaneWidth = 337;  // the pane's designed width
 
 QPixmap ArrowPicture(bool up) {
   const QSize size(321, 21);
@@ -74,7 +73,6 @@ TFormOpt::TFormOpt(ProgramState& state, QWidget* parent)
   ui->setupUi(this);
   // No system menu and so no close box: the dialog closes with its own button (or Escape).
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(ClientWidth, ClientHeight);
 
   QPalette hintsPalette = ui->CheckBoxShowHints->palette();
   hintsPalette.setColor(QPalette::Window, QColor(0, 126, 255));
@@ -127,69 +125,109 @@ void TFormOpt::makePictures() {
 }
 
 // Keeps the designed places, but moves a control down (and everything after it) when the one
-// above it needs more room for its texts, so that no caption of any language is clipped.
+// above it needs more room for its texts, and widens the pane, its controls and the window when a
+// caption needs more width than designed, so that no caption of any language or font is clipped.
 void TFormOpt::arrangePane() {
   struct Row {
     QWidget* w;
+    int left;
     int top;
+    int width;
     int height;
   };
+  // As designed; all but the spin box keep their distance to the pane's right edge.
   const Row rows[] = {
-      {ui->CheckBoxFastShow, 8, 17},
-      {ui->LabelLanguage, 32, 13},
-      {ui->ComboBox1, 48, 81},
-      {ui->RadioGroupDrag, 136, 65},
-      {ui->RadioGroupPri, 208, 65},
-      {ui->GroupBoxCon, 280, 89},
-      {ui->RadioGroupStayOnTop, 376, 73},
-      {ui->CheckBoxShowHints, 454, 32},
-      {ui->SpinEdit1, 501, 22},
+      {ui->CheckBoxFastShow, 8, 8, 321, 17},
+      {ui->LabelLanguage, 8, 32, 321, 13},
+      {ui->ComboBox1, 40, 48, 273, 81},
+      {ui->RadioGroupDrag, 8, 136, 321, 65},
+      {ui->RadioGroupPri, 8, 208, 321, 65},
+      {ui->GroupBoxCon, 8, 280, 321, 89},
+      {ui->RadioGroupStayOnTop, 8, 376, 321, 73},
+      {ui->CheckBoxShowHints, 40, 454, 281, 32},
+      {ui->SpinEdit1, 8, 501, 49, 22},
   };
+  auto rightMargin = [](const Row& r) { return PaneWidth - r.left - r.width; };
+
+  // The buttons below the pane, each as wide as designed or as its caption needs; as designed,
+  // each overlaps the one before by a pixel.
+  QPushButton* buttons[] = {ui->ButtonApply, ui->ButtonReset, ui->ButtonClose};
+  const int designedWidths[] = {113, 105, 105};
+  int buttonWidths[3];
+  int buttonHeight = 25, rowWidth = -2;
+  for (int i = 0; i < 3; ++i) {
+    buttonWidths[i] = qMax(designedWidths[i], buttons[i]->sizeHint().width());
+    buttonHeight = qMax(buttonHeight, buttons[i]->sizeHint().height());
+    rowWidth += buttonWidths[i];
+  }
+
+  // The width: the designed one, or what the buttons or the widest caption of a group need.
+  int width = qMax(ClientWidth, 8 + rowWidth + 8);
+  for (const Row& r : rows)
+    if (qobject_cast<QGroupBox*>(r.w))
+      width = qMax(width, r.left + r.w->minimumSizeHint().width() + rightMargin(r));
+
   int shift = 0;
   int prevDesignedBottom = 0, prevBottom = 0;
-  QHash<QWidget*, int> shiftOf;
   for (const Row& r : rows) {
     const int gap = r.top - prevDesignedBottom;
     const int top = qMax(r.top + shift, prevBottom + qMax(gap, 2));
     shift = top - r.top;
-    // A group may widen up to the pane's edge for a long item.
-    int w = r.w->width();
-    if (qobject_cast<QGroupBox*>(r.w))
-      w = qMax(321, qMin(r.w->sizeHint().width(), PaneWidth - r.w->x()));
+    const int w = r.w == ui->SpinEdit1 ? qMax(r.width, r.w->sizeHint().width())
+                                       : width - r.left - rightMargin(r);
     r.w->resize(w, r.w->height());
     const int h = NeededHeight(r.w, r.height);
-    r.w->setGeometry(r.w->x(), top, w, h);
-    shiftOf.insert(r.w, shift);
+    r.w->setGeometry(r.left, top, w, h);
     prevDesignedBottom = r.top + r.height;
     prevBottom = top + h;
   }
   // The label beside the spin box, wrapped within the pane.
+  const int labelLeft = ui->SpinEdit1->geometry().right() + 8;
+  ui->CmdLinesMaxLabel->resize(width - 8 - labelLeft, ui->CmdLinesMaxLabel->height());
   const int labelHeight = NeededHeight(ui->CmdLinesMaxLabel, 13);
-  ui->CmdLinesMaxLabel->setGeometry(ui->CmdLinesMaxLabel->x(), ui->SpinEdit1->y() + 4,
-                                    ui->CmdLinesMaxLabel->width(), labelHeight);
-  // Each band stays behind its group.
+  ui->CmdLinesMaxLabel->setGeometry(labelLeft, ui->SpinEdit1->y() + 4, width - 8 - labelLeft,
+                                    labelHeight);
+  // Each band stays behind its group, as wide as the pane, in the designed proportion to it.
   const struct {
     QLabel* band;
-    QWidget* anchor;
+    const Row& anchor;
     int top;
+    int height;
   } bands[] = {
-      {ui->Image1, ui->ComboBox1, 52},
-      {ui->Image2, ui->RadioGroupDrag, 150},
-      {ui->FlashI5, ui->RadioGroupPri, 222},
-      {ui->FlashI3, ui->GroupBoxCon, 294},
-      {ui->FlashI4, ui->RadioGroupStayOnTop, 389},
-      {ui->FlashI6, ui->CheckBoxShowHints, 446},
+      {ui->Image1, rows[2], 52, 70},   {ui->Image2, rows[3], 150, 48},
+      {ui->FlashI5, rows[4], 222, 48}, {ui->FlashI3, rows[5], 294, 48},
+      {ui->FlashI4, rows[6], 389, 48}, {ui->FlashI6, rows[7], 446, 48},
   };
-  for (const auto& b : bands) b.band->move(0, b.top + shiftOf.value(b.anchor));
+  for (const auto& b : bands) {
+    const QWidget* a = b.anchor.w;
+    const double scale = double(a->height()) / b.anchor.height;
+    const int h = int(b.height * scale + 0.5);
+    if (b.band->size() != QSize(width, h)) {
+      b.band->resize(width, h);
+      b.band->setPixmap(BandPicture(width, h));
+    }
+    b.band->move(0, a->y() + int((b.top - b.anchor.top) * scale + 0.5));
+  }
   const int bottom = qMax(prevBottom, ui->CmdLinesMaxLabel->geometry().bottom() + 1) + 8;
-  ui->ScrollBox1Pane->resize(PaneWidth, bottom);
+  ui->ScrollBox1Pane->resize(width, bottom);
+
+  // The window around the pane: the arrow strips, the pane's area (its scroll bar kept out of
+  // sight beyond the right edge) and the buttons.
+  ui->SpeedButton1->setGeometry(8, 0, width - 16, 23);
+  ui->ScrollBox1->setGeometry(0, 24, width + 24, 345);
+  ui->SpeedButton2->setGeometry(8, 370, width - 16, 23);
+  int x = width - 8 - rowWidth;
+  for (int i = 0; i < 3; ++i) {
+    buttons[i]->setGeometry(x, 400, buttonWidths[i], buttonHeight);
+    x += buttonWidths[i] - 1;
+  }
+  setFixedSize(width, 400 + buttonHeight + ClientHeight - 425);
 }
 
 void TFormOpt::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {
     FormShow();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-      move(screen->availableGeometry().center() - rect().center());
+    Placement::CentreOn(this, Placement::MainWindow());
   }
   QDialog::showEvent(event);
 }
@@ -202,7 +240,6 @@ QList<std::pair<QRadioButton*, CloseCon>> TFormOpt::closeConButtons() const {
 
 void TFormOpt::FormShow() {
   const GlobalOptions& o = state_.opt;
-  setFixedWidth(ClientWidth);
 
   LanguageFiles::ListLanguages(state_.LangDir, names_, englishNames_, fileNames_);
   ui->ComboBox1->clear();

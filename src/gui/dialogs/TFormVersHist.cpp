@@ -4,7 +4,7 @@
 #include <QShowEvent>
 
 #include "core/settings/ProgramState.h"
-#include "gui/widgets/CentreOnFirstShow.h"
+#include "gui/widgets/Placement.h"
 #include "ui_TFormVersHist.h"
 
 // The resources live in a static library: without this the linker may drop them.
@@ -47,7 +47,7 @@ void TFormVersHist::showEvent(QShowEvent* e) {
   // A window restored from the task bar keeps its place in the text.
   if (!e->spontaneous()) FormShow();
   QDialog::showEvent(e);
-  CentreOnFirstShow(this, placed_);
+  Placement::PlaceDialog(this, Placement::MainWindow(), placed_);
 }
 
 void TFormVersHist::done(int result) {

@@ -10,10 +10,12 @@
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/Placement.h"
 
 void AppContext::createForms() {
   console = new ConsoleSession(state, [this] { return forms(); });
   FormMain = new TFormMain(*this);
+  Placement::SetMainWindow(FormMain);
   connectForms();
 }
 

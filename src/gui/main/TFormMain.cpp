@@ -19,8 +19,10 @@
 #include "core/util/InstallLayout.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TMultiHint.h"
+#include "gui/widgets/TPanelSlideLayout.h"
 #include "ui_TFormMain.h"
 
 namespace {
@@ -57,6 +59,10 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
+  // The column of controls and the option panel grow with their texts; the window follows.
+  new TPanelSlideLayout(this, ui->LeftColumn, ui->OptPanel);
+  // Also when the panel opens near the screen's edge, or a restored place is off the screen.
+  Placement::KeepOnScreen(this);
   setClientWidth(ui->SpeedButtonAddOpt->geometry().right() + 1);
 
   // The edit shows the button-face colour while it is disabled.
@@ -74,6 +80,8 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
 
   MultiHint1 = new TMultiHint(this);
   MultiHint1->setAlwaysShowHint(ui->ButtonIntegration);
+  // The status line's whole message, which may be longer than the line.
+  MultiHint1->setAlwaysShowHint(ui->EditStatus);
 
   setupDialogs();
   connectControls();
@@ -236,6 +244,10 @@ void TFormMain::OutFileBoxClick() {
 }
 
 void TFormMain::ButtonInClick() {
+  // The dialog opens where the selected files are (else in the user's home).
+  const QList<QByteArray>& selected = ctx_.state.FileList;
+  OpenDialog->directory =
+      selected.isEmpty() ? QString() : QFileInfo(QFile::decodeName(selected.first())).path();
   const QStringList chosen = Prompts::OpenFiles(this, *OpenDialog);
   if (chosen.isEmpty()) return;
   QList<QByteArray> files;

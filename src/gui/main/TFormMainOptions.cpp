@@ -7,7 +7,9 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/OptionControls.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/Fitting.h"
 #include "gui/widgets/TMultiHint.h"
+#include "gui/widgets/TPanelSlideLayout.h"
 #include "ui_TFormMain.h"
 
 PackOptions TFormMain::packOptions() const {
@@ -50,7 +52,10 @@ void TFormMain::ButtonMaxClick() {
 // --- the option panel's slide ---
 
 void TFormMain::setClientWidth(int width) {
-  setFixedSize(width, 393);
+  // The layout sizes the window: the column as its texts need, plus this much of the panel.
+  auto* slide = static_cast<TPanelSlideLayout*>(layout());
+  slide->setShownWidth(width - (ui->SpeedButtonAddOpt->geometry().right() + 1));
+  slide->activate();
 }
 
 void TFormMain::updateAddOptArrow() {
@@ -96,11 +101,16 @@ void TFormMain::Timer1Timer() {
 void TFormMain::CompressValueBarChange() {
   const int p = ui->CompressValueBar->value();
   const QString word = ctx_.state.langText(LangText::CompressionCaption);
-  if (p == 1)
-    ui->CompressValueBox->setTitle(' ' + word + QStringLiteral(" = Best "));
-  else if (p >= 2 && p <= 10)
-    ui->CompressValueBox->setTitle(' ' + word + QStringLiteral(" = ") + QString::number(11 - p) +
-                                   ' ');
+  auto caption = [&word](int position) {
+    return position == 1
+               ? ' ' + word + QStringLiteral(" = Best ")
+               : ' ' + word + QStringLiteral(" = ") + QString::number(11 - position) + ' ';
+  };
+  if (p >= 1 && p <= 10) ui->CompressValueBox->setTitle(caption(p));
+  // As wide as the widest caption, so that the window keeps its size while the slider moves.
+  QStringList all;
+  for (int position = 1; position <= 10; ++position) all << caption(position);
+  ui->CompressValueBox->setMinimumWidth(GroupWidthForTitles(ui->CompressValueBox, all));
 }
 
 void TFormMain::SetTopmost(QWidget* window, bool topmost) {

@@ -10,6 +10,7 @@
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormMain.h"
 
@@ -55,9 +56,11 @@ void TFormMain::FormShow() {
   }
   ctx_.changeLanguage(langFile);
 
-  // 5: the left column centred horizontally, the window centred vertically.
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect g = screen->geometry();
+  // 5: the left column centred horizontally, the window centred vertically, in the free area of
+  // its screen (laid out first: the language just changed the sizes).
+  layout()->activate();
+  if (const QScreen* screen = Placement::ScreenOf(this)) {
+    const QRect g = screen->availableGeometry();
     const int left = g.width() / 2 - ui->OptPanel->x() - 1;
     const int top = (g.height() - frameGeometry().height()) / 2;
     move(g.x() + left, g.y() + top);

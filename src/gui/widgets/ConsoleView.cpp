@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QtMath>
 
 #include "core/console/ScreenModel.h"
 
@@ -31,17 +32,22 @@ ConsoleView::ConsoleView(ScreenModel* model, QWidget* parent)
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setStyleHint(QFont::Monospace);
   setFont(font);
-  const QFontMetrics fm(font);
-  charWidth_ = qMax(1, fm.horizontalAdvance(QLatin1Char('M')));
-  lineHeight_ = qMax(1, fm.height());
-  ascent_ = fm.ascent();
+  // Measured as the text engine lays a line out: a width rounded to whole pixels would let the
+  // glyphs drift away from the grid (80 columns of 7.22 pixels are 578 pixels, not 560).
+  const QFontMetricsF fm(font);
+  cellWidth_ = qMax<qreal>(1, fm.horizontalAdvance(QString(80, QLatin1Char('M'))) / 80);
+  lineHeight_ = qMax(1, qCeil(fm.height()));
+  ascent_ = qCeil(fm.ascent());
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled, false);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   viewport()->setCursor(Qt::IBeamCursor);
+  // A scroll area's viewport fills with Base; both roles are the console's colour 0, so nothing
+  // shows white before or around the cells.
   QPalette pal = viewport()->palette();
   pal.setColor(QPalette::Window, kPalette[0]);
+  pal.setColor(QPalette::Base, kPalette[0]);
   viewport()->setPalette(pal);
   viewport()->setAutoFillBackground(true);
 
@@ -73,8 +79,12 @@ ConsoleView::ConsoleView(ScreenModel* model, QWidget* parent)
 
 QSize ConsoleView::sizeHint() const {
   const int w =
-      model_->columns() * charWidth_ + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+      columnX(model_->columns()) + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
   return {w, preferredRows_ * lineHeight_ + 2 * frameWidth()};
+}
+
+int ConsoleView::columnX(int column) const {
+  return qCeil(column * cellWidth_ - 0.001);
 }
 
 QSize ConsoleView::minimumSizeHint() const {
@@ -159,6 +169,8 @@ bool ConsoleView::isSelected(int row, int column) const {
 void ConsoleView::paintEvent(QPaintEvent*) {
   QPainter p(viewport());
   p.setFont(font());
+  // Colour 0 also right of the last column and below the last row.
+  p.fillRect(viewport()->rect(), kPalette[0]);
   const int top = topRow();
   const int rows = qMin(visibleRows() + 1, model_->rows() - top);
   const int cols = model_->columns();
@@ -172,21 +184,37 @@ void ConsoleView::paintEvent(QPaintEvent*) {
       const ScreenModel::Cell& first = model_->cell(row, c);
       const bool sel = isSelected(row, c);
       int end = c;
-      run.clear();
       while (end < cols) {
         const ScreenModel::Cell& cell = model_->cell(row, end);
         if (cell.fg != first.fg || cell.bg != first.bg || isSelected(row, end) != sel) break;
-        if (cell.ch != 0) run += QString::fromUcs4(&cell.ch, 1);
         ++end;
       }
       QColor fg = kPalette[first.fg & 15], bg = kPalette[first.bg & 15];
       if (sel) std::swap(fg, bg);
-      const QRect rect(c * charWidth_, y, (end - c) * charWidth_, lineHeight_);
-      if (first.bg != 0 || sel) p.fillRect(rect, bg);
-      if (!run.trimmed().isEmpty()) {
-        p.setPen(fg);
-        p.drawText(rect.x(), y + ascent_, run);
+      p.fillRect(QRect(columnX(c), y, columnX(end) - columnX(c), lineHeight_), bg);
+      p.setPen(fg);
+      // Plain ASCII is drawn a run at a time, starting on its cell; any other character on its
+      // own cell, since a fallback font may advance it by another width.
+      const qreal baseline = y + ascent_;
+      int from = c;
+      run.clear();
+      auto flush = [&](int upTo) {
+        if (!run.trimmed().isEmpty()) p.drawText(QPointF(from * cellWidth_, baseline), run);
+        run.clear();
+        from = upTo;
+      };
+      for (int k = c; k < end; ++k) {
+        const char32_t ch = model_->cell(row, k).ch;
+        if (ch == 0) continue;  // the second half of a double-width character
+        if (ch < 0x80) {
+          if (run.isEmpty()) from = k;
+          run += QChar(char16_t(ch));
+          continue;
+        }
+        flush(k);
+        p.drawText(QPointF(k * cellWidth_, baseline), QString::fromUcs4(&ch, 1));
       }
+      flush(end);
       c = end;
     }
   }
@@ -194,14 +222,15 @@ void ConsoleView::paintEvent(QPaintEvent*) {
     const int cr = model_->cursorRow() - top;
     if (cr >= 0 && cr < rows) {
       const int h = qMax(2, lineHeight_ * qBound(1, model_->cursorSize(), 100) / 100);
-      p.fillRect(model_->cursorColumn() * charWidth_, cr * lineHeight_ + lineHeight_ - h,
-                 charWidth_, h, kPalette[7]);
+      const int cc = model_->cursorColumn();
+      p.fillRect(columnX(cc), cr * lineHeight_ + lineHeight_ - h, columnX(cc + 1) - columnX(cc), h,
+                 kPalette[7]);
     }
   }
 }
 
 QPoint ConsoleView::cellAt(const QPoint& pos) const {
-  const int col = qBound(0, (pos.x() + charWidth_ / 2) / charWidth_, model_->columns());
+  const int col = qBound(0, qRound(pos.x() / cellWidth_), model_->columns());
   const int row = qBound(0, topRow() + pos.y() / lineHeight_, model_->rows() - 1);
   return {col, row};
 }

@@ -29,6 +29,12 @@ class ConsoleView : public QAbstractScrollArea {
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
+  // The grid: columns are as wide as the font's real advance, which is rarely a whole number of
+  // pixels; columnX is a column's left edge in the viewport (column 80 is the right end).
+  qreal cellWidth() const { return cellWidth_; }
+  int lineHeight() const { return lineHeight_; }
+  int columnX(int column) const;
+
  signals:
   // The context menu is about to open: the moment to set its texts.
   void menuAboutToShow();
@@ -49,12 +55,13 @@ class ConsoleView : public QAbstractScrollArea {
   void applyWindowRect();
   void updateScrollRange();
   int followTop() const;
-  QPoint cellAt(const QPoint& pos) const;  // (column, buffer row)
+  // (the column boundary nearest to pos, buffer row): where a selection starts or ends.
+  QPoint cellAt(const QPoint& pos) const;
   bool isSelected(int row, int column) const;
 
   ScreenModel* model_;
   QTimer* repaintTimer_;
-  int charWidth_ = 8;
+  qreal cellWidth_ = 8;
   int lineHeight_ = 16;
   int ascent_ = 12;
   int preferredRows_ = 25;

@@ -1,6 +1,8 @@
 #include "gui/widgets/Prompts.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -45,6 +47,15 @@ QString ToQtFilter(const QString& filter) {
   return out.join(QStringLiteral(";;"));
 }
 
+QString StartFolder(const TFileDialogSpec& spec) {
+  for (const QString& place :
+       {spec.fileName.isEmpty() ? QString() : QFileInfo(spec.fileName).absolutePath(),
+        spec.directory}) {
+    if (!place.isEmpty() && QFileInfo(place).isDir()) return QFileInfo(place).absoluteFilePath();
+  }
+  return QDir::homePath();
+}
+
 namespace {
 
 QFileDialog::Options dialogOptions(const TFileDialogSpec& spec) {
@@ -58,6 +69,8 @@ void prepare(QFileDialog& d, const TFileDialogSpec& spec) {
   d.setNameFilter(ToQtFilter(spec.filter));
   d.setOptions(dialogOptions(spec));
   if (spec.showHidden) d.setFilter(d.filter() | QDir::Hidden);
+  // Without a folder of its own the dialog would open in the current one, the program's folder.
+  d.setDirectory(StartFolder(spec));
   if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
 }
 

@@ -21,7 +21,8 @@ class TFileDialogSpec : public QObject {
   QString filter;  // "description|pattern|description|pattern..."
   bool multiSelect = false;
   bool showHidden = false;
-  QString fileName;  // initial file name for the next showing
+  QString fileName;   // initial file name for the next showing
+  QString directory;  // folder the next showing starts in when it has no file name
 };
 
 namespace Prompts {
@@ -36,6 +37,10 @@ QString SaveFile(QWidget* owner, const TFileDialogSpec& spec);
 
 // "desc|*.exe|desc2|*.a;*.b" -> "desc (*.exe);;desc2 (*.a *.b)"
 QString ToQtFilter(const QString& filter);
+
+// The folder a dialog opens in: its file name's folder, else its directory, else (a folder that
+// is gone, or none given) the user's home; never the program's own folder by default.
+QString StartFolder(const TFileDialogSpec& spec);
 
 // --- test seam ---
 struct MessageRecord {

@@ -1,6 +1,7 @@
 #include "gui/widgets/TRadioGroup.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QRadioButton>
 
@@ -67,6 +68,38 @@ void TRadioGroup::setItemIndex(int index) {
 void TRadioGroup::setColumns(int columns) {
   columns_ = qMax(1, columns);
   relayout();
+}
+
+bool TRadioGroup::bare() const {
+  return isFlat() && title().isEmpty();
+}
+
+// The group box sets its margins from the style whenever its style, font or title changes.
+void TRadioGroup::fitMargins() {
+  if (bare()) {
+    setContentsMargins(0, 0, 0, 0);
+    grid_->setContentsMargins(0, 0, 0, 0);
+  } else {
+    grid_->setContentsMargins(6, 2, 6, 2);
+  }
+}
+
+bool TRadioGroup::event(QEvent* e) {
+  const bool done = QGroupBox::event(e);
+  switch (e->type()) {
+    case QEvent::Polish:
+    case QEvent::StyleChange:
+    case QEvent::FontChange:
+      fitMargins();
+      break;
+    default:
+      break;
+  }
+  return done;
+}
+
+void TRadioGroup::paintEvent(QPaintEvent* e) {
+  if (!bare()) QGroupBox::paintEvent(e);
 }
 
 void TRadioGroup::relayout() {

@@ -1,7 +1,8 @@
 #pragma once
 // A titled group of radio buttons addressed by item index, where -1 means "nothing selected".
 // Language files replace its caption and its item texts line by line; the settings store its
-// item index.
+// item index. A flat group without a title sits inside a titled group box of its own: it draws
+// no frame and keeps no margins, so its items line up with the box's other controls.
 
 #include <QGroupBox>
 #include <QStringList>
@@ -35,7 +36,13 @@ class TRadioGroup : public QGroupBox {
  signals:
   void itemIndexChanged(int index);
 
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
  private:
+  bool bare() const;
+  void fitMargins();
   void relayout();
   QButtonGroup* group_;
   QGridLayout* grid_;

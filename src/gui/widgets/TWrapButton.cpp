@@ -3,7 +3,36 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include "gui/widgets/TCaptionButton.h"
+
+namespace {
+constexpr int TextFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+}
+
 TWrapButton::TWrapButton(QWidget* parent) : QPushButton(parent) {}
+
+void TWrapButton::setDesignedSize(const QSize& size) {
+  designed_ = size;
+  updateGeometry();
+}
+
+QSize TWrapButton::sizeHint() const {
+  ensurePolished();
+  const QFontMetrics fm = fontMetrics();
+  const QString caption = text();
+  auto width = [&fm](const QString& s) { return fm.size(Qt::TextShowMnemonic, s).width(); };
+  // The narrowest of: the caption on one line, or broken into two lines at one of its blanks.
+  int best = width(caption);
+  for (qsizetype i = caption.indexOf(QLatin1Char(' ')); i >= 0;
+       i = caption.indexOf(QLatin1Char(' '), i + 1))
+    best = qMin(best, qMax(width(caption.left(i)), width(caption.mid(i + 1))));
+  const QRect lines = fm.boundingRect(QRect(0, 0, best, 100000), TextFlags, caption);
+  return TCaptionButton::sizeFor(this, QSize(best, lines.height())).expandedTo(designed_);
+}
+
+QSize TWrapButton::minimumSizeHint() const {
+  return sizeHint();
+}
 
 void TWrapButton::paintEvent(QPaintEvent*) {
   QStylePainter p(this);
@@ -16,6 +45,5 @@ void TWrapButton::paintEvent(QPaintEvent*) {
   if (isDown())
     r.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &opt, this),
                 style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &opt, this));
-  p.drawItemText(r, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, opt.palette,
-                 isEnabled(), caption, QPalette::ButtonText);
+  p.drawItemText(r, TextFlags, opt.palette, isEnabled(), caption, QPalette::ButtonText);
 }
