@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvterm-dev
   shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin fonts-dejavu-core)
-[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth)
+# The tests also build the fuzz targets with clang and its libFuzzer runtime.
+[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
