@@ -36,6 +36,7 @@ class TestOutputGuard : public QObject {
   void splitAnywhereGivesSameScreen();
   void statusQueries();
   void savedCursorAfterSmallerBuffer();
+  void marginsAfterSmallerBuffer();
   void unfinishedOutputEndsWithRun();
   void safeUtf8();
 };
@@ -85,7 +86,8 @@ void TestOutputGuard::faultsThroughLibvterm_data() {
       << QList<QByteArray>{"\x1b]2;t\x1b", "\\after"} << "after" << 5;
   QTest::newRow("query terminator split across reads")
       << QList<QByteArray>{"\x1bP$qm\x1b", "\\z"} << "z" << 1;
-  QTest::newRow("scrolling margins then text") << QList<QByteArray>{"\x1b[5;3r", "m"} << "m" << 1;
+  QTest::newRow("left and right margins then text")
+      << QList<QByteArray>{"\x1b[?69h\x1b[5;9s", "m"} << "m" << 1;
   QTest::newRow("double-width line") << QList<QByteArray>{"\x1b#6w"} << "w" << 1;
   QTest::newRow("single shift") << QList<QByteArray>{"\x1bNq"} << "q" << 1;
   QTest::newRow("CAN ends a sequence") << QList<QByteArray>{"\x1b[3\x18" "3"} << "3" << 1;
@@ -195,6 +197,17 @@ void TestOutputGuard::savedCursorAfterSmallerBuffer() {
   QCOMPARE(s.cursorColumn(), 39);
   s.feed("x");
   QCOMPARE(s.cell(24, 39).ch, U'x');
+}
+
+// Margins near the bottom of a 300-row buffer, then the buffer shrinks to 25 rows and lines run
+// on: libvterm would scroll the region with a negative height.
+void TestOutputGuard::marginsAfterSmallerBuffer() {
+  ScreenModel s(80, 300);
+  s.feed("\x1b[250;300r\x1b[260;1Hlow");
+  QVERIFY(s.setBufferSize(80, 25));
+  s.feed("\r\n\r\n\x1bM\x1b[5S\x1b[3Lend");
+  verifyCursorOnScreen(s);
+  QCOMPARE(s.rowText(s.cursorRow()), QStringLiteral("end"));
 }
 
 // A run that ended inside a sequence does not swallow the next run's first line.

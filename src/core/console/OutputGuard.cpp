@@ -274,7 +274,7 @@ void OutputGuard::finishCsi(unsigned char final, QByteArray& out) {
         firstOnly = true;
       } else {
         // Insert, cursor movement, erase, lines, delete, scroll, tabs, attributes, reports.
-        pass = contains("@ABCDEFGHIJKLPMSTXZ`acdefgjkn", final);
+        pass = contains("@ABCDEFGHIJKLPMSTXZ`acdefgjknr", final);
       }
       break;
     case '?':

@@ -24,11 +24,13 @@
 //     answers an unknown query through a format string that reads a missing argument, and a
 //     terminator split across two writes gives it a string length of -1.
 //  7. Only control functions that keep the cursor on the screen pass: cursor movement, erasing,
-//     inserting and deleting, colours, tab stops, a few modes (cursor keys, wrap, cursor blink
-//     and visibility, insert, new line), reports, cursor save and restore, index and reverse
-//     index, and the G0/G1 character sets B, A and 0. Scrolling margins, origin mode, double-size
-//     lines, single shifts, 8-bit controls and soft or hard resets are dropped (margins left
-//     behind by a later resize make libvterm scroll a negative number of rows).
+//     inserting and deleting, colours, tab stops, top and bottom scrolling margins, a few modes
+//     (cursor keys, wrap, cursor blink and visibility, insert, new line), reports, cursor save
+//     and restore, index and reverse index, and the G0/G1 character sets B, A and 0. Left and
+//     right margins, origin mode, double-size lines, single shifts, 8-bit controls and soft or
+//     hard resets are dropped. (ScreenModel resets the margins and the saved cursor when the
+//     buffer shrinks: libvterm keeps both unchecked, then scrolls a negative number of rows or
+//     restores the cursor outside the screen.)
 //  8. Of the C0 controls only BEL, BS, HT, LF, VT, FF and CR pass; CAN and SUB end a sequence.
 //
 // Printable text, colours, carriage return, backspace, line erase and progress bars pass

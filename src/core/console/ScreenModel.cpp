@@ -310,12 +310,15 @@ bool ScreenModel::setBufferSize(int columns, int rows) {
   if (columns == columns_ && rows == rows_) return true;
   vterm_set_size(vt_, rows, columns);
   resizeStore(rows, columns);
-  // A cursor position saved before the resize may lie outside the new size, and libvterm would
-  // restore it unchecked; save the current (clamped) one instead.
-  writeRaw(
+  // libvterm keeps scrolling margins and a saved cursor position through a resize unchecked: a
+  // margin below the new last row makes it scroll a negative number of rows, a saved position
+  // outside the new size comes back off the screen. Both are reset (save the clamped cursor,
+  // reset the margins, which homes it, and restore it).
+  static const char kReset[] =
       "\x1b"
-      "7",
-      2);
+      "7\x1b[r\x1b"
+      "8";
+  writeRaw(kReset, sizeof kReset - 1);
   emit changed();
   return true;
 }
