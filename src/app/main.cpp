@@ -1,14 +1,13 @@
 #include <QApplication>
-#include <csignal>
 
+#include "core/startup/ProcessSetup.h"
 #include "core/startup/ProgramArguments.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 
 int main(int argc, char* argv[]) {
-  // A file-size limit (ulimit -f) must make a write fail, not end the program: the settings save
-  // then fails and leaves the old file whole.
-  std::signal(SIGXFSZ, SIG_IGN);
+  // A file-size limit (ulimit -f) must make a write fail, not end the program.
+  ProcessSetup::IgnoreFileSizeLimitSignal();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Packhelm"));
   QApplication::setApplicationDisplayName(QStringLiteral("Packhelm"));
