@@ -2,6 +2,7 @@
 // library Debian 12 ships go through the real library (ScreenModel) and leave a sound screen;
 // the sequences a packer really prints pass unchanged.
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -37,6 +38,7 @@ class TestOutputGuard : public QObject {
   void statusQueries();
   void savedCursorAfterSmallerBuffer();
   void marginsAfterSmallerBuffer();
+  void endlessCombiningMarks();
   void unfinishedOutputEndsWithRun();
   void safeUtf8();
 };
@@ -208,6 +210,27 @@ void TestOutputGuard::marginsAfterSmallerBuffer() {
   s.feed("\r\n\r\n\x1bM\x1b[5S\x1b[3Lend");
   verifyCursorOnScreen(s);
   QCOMPARE(s.rowText(s.cursorRow()), QStringLiteral("end"));
+}
+
+// Megabytes of combining marks after one character (libvterm's time grows with the square of
+// their number): only the first 32 reach it.
+void TestOutputGuard::endlessCombiningMarks() {
+  ScreenModel s(80, 30);
+  QByteArray chunk;
+  while (chunk.size() < 65536) chunk += "\xCC\x81";
+  QElapsedTimer t;
+  t.start();
+  s.feed("a");
+  for (int i = 0; i < 64; ++i) s.feed(chunk);  // 4 MiB
+  s.feed(
+      "b\xCC\x81"
+      "c");
+  QVERIFY2(t.elapsed() < 2000, QByteArray::number(t.elapsed()).constData());
+  QCOMPARE(s.rowText(0), QStringLiteral("abc"));
+  QCOMPARE(OutputGuard()
+               .filter("x" + QByteArray(40, 'x').replace('x', "\xCC\x81") + "y")
+               .count("\xCC\x81"),
+           OutputGuard::kMaxCombining);
 }
 
 // A run that ended inside a sequence does not swallow the next run's first line.

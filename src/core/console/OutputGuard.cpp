@@ -44,6 +44,7 @@ void OutputGuard::filter(const char* bytes, qsizetype length, QByteArray& out) {
       if (q > p) {
         out.append(reinterpret_cast<const char*>(p), q - p);
         lastWasAscii_ = true;
+        combiningRun_ = 0;
         p = q;
         continue;
       }
@@ -93,6 +94,27 @@ void OutputGuard::flushPartial(QByteArray& out) {
   out.append(kReplacement, 3);
   partialLength_ = 0;
   lastWasAscii_ = false;
+  combiningRun_ = 0;
+}
+
+char32_t OutputGuard::codePoint() const {
+  static const unsigned char leadMask[5] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  char32_t cp = partial_[0] & leadMask[partialLength_];
+  for (int i = 1; i < partialLength_; ++i) cp = (cp << 6) | (partial_[i] & 0x3F);
+  return cp;
+}
+
+bool OutputGuard::isCombining(char32_t cp) {
+  if (cp >= 0x1160 && cp <= 0x11FF) return true;  // Hangul medial vowels and final consonants
+  switch (QChar::category(cp)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Format:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool OutputGuard::utf8(unsigned char b, QByteArray& out) {
@@ -103,10 +125,16 @@ bool OutputGuard::utf8(unsigned char b, QByteArray& out) {
       nextHigh_ = 0xBF;
       if (partialLength_ < partialNeeded_) return true;
       // C2 80 to C2 9F are the C1 controls (rule 2).
-      if (partialLength_ == 2 && partial_[0] == 0xC2 && partial_[1] < 0xA0)
+      if (partialLength_ == 2 && partial_[0] == 0xC2 && partial_[1] < 0xA0) {
         out.append(kReplacement, 3);
-      else
+        combiningRun_ = 0;
+      } else if (!isCombining(codePoint())) {
         out.append(reinterpret_cast<const char*>(partial_), partialLength_);
+        combiningRun_ = 0;
+      } else if (combiningRun_ < kMaxCombining) {  // rule 9
+        out.append(reinterpret_cast<const char*>(partial_), partialLength_);
+        ++combiningRun_;
+      }
       partialLength_ = 0;
       lastWasAscii_ = false;
       return true;
@@ -130,6 +158,7 @@ bool OutputGuard::utf8(unsigned char b, QByteArray& out) {
   } else {
     out.append(kReplacement, 3);
     lastWasAscii_ = false;
+    combiningRun_ = 0;
     return true;
   }
   partial_[0] = b;
@@ -146,6 +175,7 @@ void OutputGuard::ground(unsigned char b, QByteArray& out) {
   } else if (b < 0x7f) {
     out.append(char(b));
     lastWasAscii_ = true;
+    combiningRun_ = 0;
   }
   // DEL: nothing (libvterm ignores it too).
 }

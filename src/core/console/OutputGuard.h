@@ -32,11 +32,17 @@
 //     buffer shrinks: libvterm keeps both unchecked, then scrolls a negative number of rows or
 //     restores the cursor outside the screen.)
 //  8. Of the C0 controls only BEL, BS, HT, LF, VT, FF and CR pass; CAN and SUB end a sequence.
+//  9. At most 32 combining characters follow one printed character; further ones are dropped.
+//     libvterm appends each to the glyph after searching the whole list again, so megabytes of
+//     combining marks took minutes (the time grows with the square of their number). A mark,
+//     enclosing mark or format character, or a Hangul medial vowel, counts as combining; that
+//     takes in every character libvterm's table lists.
 //
 // Printable text, colours, carriage return, backspace, line erase and progress bars pass
 // unchanged.
 
 #include <QByteArray>
+#include <QChar>
 
 class OutputGuard {
  public:
@@ -44,6 +50,7 @@ class OutputGuard {
   static constexpr int kMaxColourParameters = 14;
   static constexpr int kMaxParameterValue = 9999;
   static constexpr int kMaxTitleBytes = 256;
+  static constexpr int kMaxCombining = 32;
 
   // Appends the safe form of the bytes to `out`; an incomplete tail is held for the next call.
   void filter(const char* bytes, qsizetype length, QByteArray& out);
@@ -63,6 +70,8 @@ class OutputGuard {
   void control(unsigned char b, QByteArray& out);
   bool utf8(unsigned char b, QByteArray& out);  // false: b starts no character and was not used
   void flushPartial(QByteArray& out);
+  char32_t codePoint() const;  // of the complete character in partial_
+  static bool isCombining(char32_t cp);
   void escape(unsigned char b, QByteArray& out);
   void csi(unsigned char b, QByteArray& out);
   void finishCsi(unsigned char final, QByteArray& out);
@@ -77,6 +86,7 @@ class OutputGuard {
   int partialNeeded_ = 0;
   unsigned char nextLow_ = 0x80, nextHigh_ = 0xBF;  // the range the next continuation byte needs
   bool lastWasAscii_ = false;                       // the last character printed was ASCII
+  int combiningRun_ = 0;  // combining characters since the last other printed character
 
   // Escape and control sequences.
   QByteArray intermediates_;
