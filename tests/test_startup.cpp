@@ -708,6 +708,30 @@ class TestStartup : public QObject {
     QCOMPARE(rows.CompressValueBar, 8);
   }
 
+  // An output name that is not UTF-8 is written back with its own bytes, not as U+FFFD; one
+  // typed over it is written as typed.
+  void outputNameKeepsItsBytes_data() {
+    QTest::addColumn<bool>("edited");
+    QTest::newRow("as loaded") << false;
+    QTest::newRow("typed over") << true;
+  }
+  void outputNameKeepsItsBytes() {
+    QFETCH(bool, edited);
+    Run run;
+    const QByteArray name("/t/caf\xe9-\xff.exe");
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetString("EditOutfile", name);
+    });
+    run.start();
+    if (edited) run.ui()->EditOutFile->setText(QStringLiteral("/t/neu.exe"));
+    QCOMPARE(run.main()->packOptions().EditOutFile, edited ? QByteArray("/t/neu.exe") : name);
+    run.main()->close();
+    Settings::SettingsRows rows;
+    QVERIFY(Settings::LoadSettingsFile(run.settings(), rows));
+    QCOMPARE(rows.EditOutfile, edited ? QByteArray("/t/neu.exe") : name);
+  }
+
   // The packer echoes a name holding an 18-parameter control sequence (which crashed libvterm):
   // the pack ends, the sizes show and the settings are written.
   void packNameWithEighteenParameters() {
@@ -761,6 +785,23 @@ class TestStartup : public QObject {
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages()[0].caption, QStringLiteral("Error - Packhelm"));
     QFile::remove(QFile::decodeName(userFile));
+  }
+
+  // The program folder is taken from the executable's path as bytes, and becomes the current
+  // folder (a path that is not UTF-8 would not survive a QString).
+  void programFolderFromTheExecutable() {
+    char exe[4097];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, 4096);
+    QVERIFY(n > 0);
+    const QByteArray path(exe, n);
+    const QByteArray folder = path.left(path.lastIndexOf('/') + 1);
+    AppContext ctx;
+    ctx.runStartupOnShow = false;
+    ctx.createForms();
+    QCOMPARE(ctx.state.ProgramDir, folder);
+    char cwd[4097];
+    QVERIFY(::getcwd(cwd, sizeof cwd));
+    QCOMPARE(QByteArray(cwd) + '/', folder);
   }
 };
 
