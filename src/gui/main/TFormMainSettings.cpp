@@ -211,8 +211,11 @@ void TFormMain::WriteCFG() {
 void TFormMain::reportUnwritableSettings() {
   if (unwritableReported_ || SettingsLocation::CanWrite(settingsPath(ctx_.state))) return;
   unwritableReported_ = true;
-  ui->EditStatus->setText(ctx_.state.langText(LangText::SettingsNotWritable) +
-                          LanguageFiles::DisplayName(settingsPath(ctx_.state)));
+  const QString text = ctx_.state.langText(LangText::SettingsNotWritable) +
+                       LanguageFiles::DisplayName(settingsPath(ctx_.state));
+  ui->EditStatus->setText(text);
+  ui->EditStatus->setCursorPosition(0);
+  ui->EditStatus->setToolTip(text);  // a long path does not fit the line
 }
 
 void TFormMain::noteUnstorableNames() {
@@ -223,4 +226,6 @@ void TFormMain::noteUnstorableNames() {
   if (all || text.isEmpty()) return;  // said once the language is there
   unstorableNoted_ = true;
   ui->EditStatus->setText(text);
+  ui->EditStatus->setCursorPosition(0);
+  ui->EditStatus->setToolTip(text);
 }
