@@ -5,6 +5,7 @@
 //   plain reader     a blocking read loop on the pty, no Qt: the kernel's terminal cost
 //   raw plain reader the same with the terminal in raw mode (no output processing)
 //   bare PtyRunner   the runner in the event loop, output counted and dropped
+//   guard alone      the captured pty output through the OutputGuard only (its share of the next)
 //   screen alone     the captured pty output fed into a fresh ScreenModel, no pty
 //   console          the whole run: pty, runner, screen, view
 // Run by hand, offscreen or on a desktop:
@@ -27,6 +28,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/console/OutputGuard.h"
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
 #include "core/packer/CommandLine.h"
@@ -106,6 +108,22 @@ double barePtyRun(QList<QByteArray>& chunks) {
   return double(t.nsecsElapsed()) / 1e6;
 }
 
+double guardAloneRun(const QList<QByteArray>& chunks) {
+  OutputGuard guard;
+  QByteArray out;
+  qint64 kept = 0;
+  QElapsedTimer t;
+  t.start();
+  for (const QByteArray& c : chunks) {
+    out.clear();
+    guard.filter(c.constData(), c.size(), out);
+    kept += out.size();
+  }
+  const double ms = double(t.nsecsElapsed()) / 1e6;
+  if (kept < 0) std::printf("?");  // keeps the work from being optimised away
+  return ms;
+}
+
 double screenAloneRun(const QList<QByteArray>& chunks) {
   ScreenModel screen(80, 300);
   QElapsedTimer t;
@@ -159,7 +177,7 @@ int main(int argc, char** argv) {
   ctx.createForms();
   ctx.console->OpenConsole(false);
 
-  Timing devNull, plain, raw, pty, screen, console;
+  Timing devNull, plain, raw, pty, guard, screen, console;
   qint64 bytes = 0, reads = 0, rawBytes = 0, rawReads = 0;
   QList<QByteArray> chunks;
   for (int i = 0; i < rounds; ++i) {
@@ -168,6 +186,7 @@ int main(int argc, char** argv) {
       plain.measure([&] { return plainReaderRun(false, bytes, reads); });
       raw.measure([&] { return plainReaderRun(true, rawBytes, rawReads); });
       pty.measure([&] { return barePtyRun(chunks); });
+      guard.measure([&] { return guardAloneRun(chunks); });
       screen.measure([&] { return screenAloneRun(chunks); });
     }
     console.measure([&] { return consoleRun(ctx); });
@@ -185,6 +204,7 @@ int main(int argc, char** argv) {
     line("plain reader on the pty:", plain);
     line("plain reader, raw pty:", raw);
     line("bare PtyRunner:", pty);
+    line("guard alone (no pty):", guard);
     line("screen alone (no pty):", screen);
   }
   line("into the console:", console);

@@ -8,8 +8,9 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvterm-dev
   shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin fonts-dejavu-core
   librsvg2-bin dpkg-dev file qt6-translations-l10n)
-# appstream and groff-base check the installed metadata and manual page.
-[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth appstream groff-base)
+# appstream and groff-base check the installed metadata and manual page; the tests also build the
+# fuzz targets with clang and its libFuzzer runtime.
+[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth appstream groff-base clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite twice: a normal build, and a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer. Then builds the fuzz targets with clang and
+# runs each for a short while (PACKHELM_FUZZ_SECONDS, default 30); any finding fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh" --tests
@@ -15,3 +16,26 @@ run_suite() {
 
 run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DPACKHELM_SANITIZE=ON
+
+run_fuzz() {
+  local dir="$root/build-fuzz" seconds="${PACKHELM_FUZZ_SECONDS:-30}"
+  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DPACKHELM_FUZZ=ON >/dev/null
+  cmake --build "$dir" --target fuzz_all -j"$jobs"
+  for target in "$dir"/fuzz/fuzz_*; do
+    local name work
+    name="$(basename "$target")"
+    # New inputs go to a corpus in the build folder; the seeds in the repository stay as they are.
+    work="$dir/corpus/$name"
+    mkdir -p "$work"
+    echo "fuzzing $name for ${seconds} s"
+    "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$dir/$name-" "$work" "$root/tests/fuzz/corpus/$name" 2>"$dir/$name.log" || {
+      tail -n 40 "$dir/$name.log"
+      echo "fuzz target $name found a fault (input saved as $dir/$name-*)"
+      return 1
+    }
+    tail -n 1 "$dir/$name.log"
+  done
+}
+run_fuzz

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -622,6 +623,26 @@ class TestCommandLine : public QObject {
     qunsetenv("PACKHELM_STANDIN_SLEEP_MS");
     QCOMPARE(major, -1);
     QVERIFY2(elapsed < 10000, QByteArray::number(elapsed).constData());  // killed, not awaited
+  }
+
+  // A packer that prints 100 MB on --version: at most the first 64 KiB are read and kept, the
+  // packer is stopped, and memory does not grow with its output.
+  void queryMajorReadsAtMost64KiB() {
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    qputenv("PACKHELM_STANDIN_OUTPUT_BYTES", "100000000");
+    QElapsedTimer t;
+    t.start();
+    const int major = PackerVersion::QueryMajor(standinPath(), 20000);
+    const qint64 elapsed = t.elapsed();
+    qunsetenv("PACKHELM_STANDIN_OUTPUT_BYTES");
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    QCOMPARE(major, -1);  // the first line is no version line
+    QVERIFY2(elapsed < 10000, QByteArray::number(elapsed).constData());
+    // ru_maxrss is in KiB; the whole output would be 100 MB.
+    QVERIFY2(after.ru_maxrss - before.ru_maxrss < 20 * 1024,
+             QByteArray::number(qint64(after.ru_maxrss - before.ru_maxrss)).constData());
   }
 
   void queryMajorStdinEmpty() {

@@ -393,8 +393,8 @@ void TestFit::everyWindowFits() {
   if (auto* pane = ctx.formOpt()->findChild<QWidget*>(QStringLiteral("ScrollBox1Pane")))
     check(ctx.formOpt(), QStringLiteral("FormOpt-pane"), pane);
   ctx.formOpt()->hide();
-  for (QWidget* w :
-       QList<QWidget*>{ctx.formAbout(), ctx.formVersHist(), ctx.formIntegration(), ctx.formFTSC()}) {
+  for (QWidget* w : QList<QWidget*>{ctx.formAbout(), ctx.formVersHist(), ctx.formIntegration(),
+                                    ctx.formFTSC()}) {
     check(w, w->objectName());
     w->hide();
   }

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 #include <sys/stat.h>
@@ -608,6 +609,13 @@ class TestLanguage : public QObject {
     QTest::newRow("unknown escape") << QByteArray("A=\\t") << false << QByteArray("line 1");
     QTest::newRow("trailing backslash") << QByteArray("A=x\\") << false << QByteArray("line 1");
     QTest::newRow("name twice") << QByteArray("A=1\n A =2") << false << QByteArray("line 2");
+    // What a language file cannot keep (the .lng written would not load) is refused.
+    QTest::newRow("lone carriage return")
+        << QByteArray("A=1\nB=x\ry\n") << false << QByteArray("line 2");
+    QTest::newRow("CR before CR LF") << QByteArray("A=x\r\r\n") << false << QByteArray("line 1");
+    QTest::newRow("byte 26") << QByteArray("A=1\n\nC=\x1a") << false << QByteArray("line 3");
+    QTest::newRow("not UTF-8") << QByteArray("A=caf\xe9") << false << QByteArray("line 1");
+    QTest::newRow("name not UTF-8") << QByteArray("A=1\n\xff=2") << false << QByteArray("line 2");
   }
   void languageSource() {
     QFETCH(QByteArray, source);
@@ -725,6 +733,54 @@ class TestLanguage : public QObject {
     QCOMPARE(list->currentRow(), ru);
     QCOMPARE(chooser->LangName, QByteArray("Russian"));
     QCOMPARE(pack->text(), QStringLiteral("Упаковать"));
+  }
+
+  // A language file in an 8-bit code page is not listed (it would show U+FFFD everywhere); one
+  // whose file name is not UTF-8 is listed and loads.
+  void languageFilesThatAreNotUtf8() {
+    writeEnglish({{"BUTTON\\ButtonPack", "Pack"}});
+    writeLanguage("old\xe9.lng",
+                  "Fran\xe7"
+                  "ais",
+                  "French", {{"BUTTON\\ButtonPack", "Compresser"}});
+    writeLanguage("Deutsch\xff.lng", "Deutsch", "German", {{"BUTTON\\ButtonPack", "Packen"}});
+    writeLanguage("texts.lng", "Mixed", "Mixed", {{"BUTTON\\ButtonPack", "bad \xc3("}});
+    QList<QByteArray> names, english, files, notUtf8;
+    ListLanguages(prog->dir.path(), names, english, files, &notUtf8);
+    std::sort(english.begin(), english.end());
+    QCOMPARE(english, (QList<QByteArray>{"English", "German"}));
+    std::sort(notUtf8.begin(), notUtf8.end());
+    QCOMPARE(notUtf8, (QList<QByteArray>{"old\xe9.lng", "texts.lng"}));
+    QCOMPARE(FindLanguageFile(prog->dir.path(), "German"), QByteArray("Deutsch\xff.lng"));
+    QCOMPARE(FindLanguageFile(prog->dir.path(), "French"), QByteArray("English.lng"));
+    Language lang;
+    QVERIFY(LoadLanguage(prog->dir.file("Deutsch\xff.lng"), "FormMain", lang));
+    QVERIFY(!LoadLanguage(prog->dir.file("old\xe9.lng"), "FormMain", lang));
+
+    // The chooser offers the two and names the others in a message, byte by byte.
+    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    chooser->show();
+    QCOMPARE(comboBox1(chooser)->count(), 2);
+    const QList<Prompts::MessageRecord> shown = Prompts::Test().messages;
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown[0].text.contains(QStringLiteral("old\\xe9.lng")));
+    QVERIFY(shown[0].text.contains(QStringLiteral("texts.lng")));
+    QVERIFY(!shown[0].text.contains(QChar(0xFFFD)));
+  }
+
+  void displayName_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("UTF-8") << QByteArray("Deutsch \xc3\xa4.lng") << QStringLiteral("Deutsch ä.lng");
+    QTest::newRow("Latin-1") << QByteArray("caf\xe9.lng") << QStringLiteral("caf\\xe9.lng");
+    QTest::newRow("cut character") << QByteArray("a\xe2\x82") << QStringLiteral("a\\xe2\\x82");
+    QTest::newRow("control characters") << QByteArray("a\nb\x1b") << QStringLiteral("a\\x0ab\\x1b");
+    QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << QStringLiteral("\U0001F600");
+  }
+  void displayName() {
+    QFETCH(QByteArray, name);
+    QFETCH(QString, shown);
+    QCOMPARE(DisplayName(name), shown);
   }
 
   void chooserWithoutEnglishSelectsFirstRow() {

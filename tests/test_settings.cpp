@@ -1,11 +1,18 @@
 // The settings file's rows, keys, types and order; lists in one string; the shell extensions;
 // where the file lives; locating the packer; the program's arguments made absolute.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QtTest>
+#include <csignal>
 
 #include "core/settings/CFGfile.h"
 #include "core/settings/SettingsFile.h"
 #include "core/settings/SettingsLocation.h"
 #include "core/startup/PackerLocator.h"
+#include "core/startup/ProcessSetup.h"
 #include "core/startup/ProgramArguments.h"
 #include "core/util/InstallLayout.h"
 #include "support/TestHelpers.h"
@@ -314,6 +321,160 @@ class TestSettings : public QObject {
     QCOMPARE(readFileBytes(path), before);
     QCOMPARE(QDir(d.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("Packhelmconfig.cfg")});  // no leftover temporary file
+  }
+
+  // Names the line-based file cannot hold are left out; every other row and name survives, also
+  // when the bad name is the last entry of the last string record.
+  void unstorableNamesLeftOut_data() {
+    QTest::addColumn<QByteArray>("bad");
+    QTest::addColumn<bool>("last");
+    const QList<std::pair<const char*, QByteArray>> kinds{{"line feed", "/t/a\nb.exe"},
+                                                          {"carriage return", "/t/a\rb.exe"},
+                                                          {"CR LF", "/t/a\r\nb.exe"},
+                                                          {"byte 26", QByteArray("/t/a\x1a"
+                                                                                 "b.exe")}};
+    for (const auto& [name, bad] : kinds) {
+      QTest::newRow(qPrintable(QStringLiteral("%1 first").arg(QLatin1String(name))))
+          << bad << false;
+      QTest::newRow(qPrintable(QStringLiteral("%1 last").arg(QLatin1String(name)))) << bad << true;
+    }
+  }
+  void unstorableNamesLeftOut() {
+    QFETCH(QByteArray, bad);
+    QFETCH(bool, last);
+    QTemporaryDir d;
+    const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    SettingsRows r = knownRows();
+    r.Files = last ? QList<QByteArray>{"/a/one.exe", bad} : QList<QByteArray>{bad, "/a/one.exe"};
+    r.EditOutfile = bad;
+    r.CmdUnPackLines = QList<QByteArray>{"upx -d " + bad, "upx -d x"};
+    r.ShellExt = {".exe", bad, ".dll"};
+    QVERIFY(!Storable(bad));
+    QVERIFY(SaveSettingsFile(path, r));
+    SettingsRows back;
+    QVERIFY(LoadSettingsFile(path, back));
+    QCOMPARE(back.Files, (QList<QByteArray>{"/a/one.exe"}));
+    QVERIFY(!back.EditOutfile);
+    QCOMPARE(back.CmdUnPackLines, (QList<QByteArray>{"upx -d x"}));
+    QCOMPARE(back.ShellExt, (QList<QByteArray>{".exe", ".dll"}));
+    QCOMPARE(back.LangName, r.LangName);
+    QCOMPARE(back.CmdPackLines, r.CmdPackLines);
+    QCOMPARE(back.CmdLinesMax, r.CmdLinesMax);
+    QCOMPARE(back.GlobalOpt_ShowHints, r.GlobalOpt_ShowHints);
+  }
+
+  // Saving through a symbolic link: a regular target is replaced and the link stays; a device,
+  // a folder or a missing target is never touched and the save fails.
+  void saveThroughSymbolicLinks_data() {
+    QTest::addColumn<QString>("target");
+    QTest::newRow("regular file") << QStringLiteral("file");
+    QTest::newRow("device") << QStringLiteral("device");
+    QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::newRow("nothing") << QStringLiteral("missing");
+    QTest::newRow("the path itself is a device") << QStringLiteral("device itself");
+  }
+  void saveThroughSymbolicLinks() {
+    QFETCH(QString, target);
+    QTemporaryDir d;
+    const QByteArray dir = QFile::encodeName(d.path()) + '/';
+    const QByteArray link = dir + "Packhelmconfig.cfg";
+    const QByteArray real = dir + "dotfiles/real.cfg";
+    QVERIFY(QDir().mkpath(QFile::decodeName(dir + "dotfiles")));
+    if (target == QLatin1String("file")) {
+      QVERIFY(writeFileBytes(real, "old"));
+    } else if (target.startsWith(QLatin1String("device"))) {
+      // A character device like /dev/null, made here so that nothing outside the test can change.
+      QCOMPARE(::mknod(real.constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    } else if (target == QLatin1String("folder")) {
+      QVERIFY(QDir().mkdir(QFile::decodeName(real)));
+    }
+    const QByteArray path = target == QLatin1String("device itself") ? real : link;
+    if (path == link) QCOMPARE(::symlink(real.constData(), link.constData()), 0);
+    const bool saved = SaveSettingsFile(path, knownRows());
+    QCOMPARE(SettingsLocation::CanWrite(path), target == QLatin1String("file"));
+    struct stat st;
+    if (target == QLatin1String("file")) {
+      QVERIFY(saved);
+      QVERIFY(::lstat(link.constData(), &st) == 0 && S_ISLNK(st.st_mode));
+      SettingsRows back;
+      QVERIFY(LoadSettingsFile(link, back));
+      QCOMPARE(back.Files, knownRows().Files);
+    } else {
+      QVERIFY(!saved);
+      const int got = ::lstat(real.constData(), &st);
+      if (target.startsWith(QLatin1String("device")))
+        QVERIFY(got == 0 && S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3));
+      else if (target == QLatin1String("folder"))
+        QVERIFY(got == 0 && S_ISDIR(st.st_mode));
+      else
+        QVERIFY(got != 0);
+    }
+    // No temporary file left beside the target.
+    QCOMPARE(QDir(QFile::decodeName(dir + "dotfiles"))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                 .size(),
+             target == QLatin1String("missing") ? 0 : 1);
+  }
+
+  // With the program's signal setup a file-size limit makes the save fail and the process goes
+  // on; without it the same save ends the process (the check that the test means something).
+  void fileSizeLimitIsAFailedSave_data() {
+    QTest::addColumn<bool>("setup");
+    QTest::newRow("program's setup") << true;
+    QTest::newRow("default signal") << false;
+  }
+  void fileSizeLimitIsAFailedSave() {
+    QFETCH(bool, setup);
+    QTemporaryDir d;
+    const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
+    const pid_t pid = ::fork();
+    QVERIFY(pid >= 0);
+    if (pid == 0) {
+      std::signal(SIGXFSZ, SIG_DFL);  // as a freshly started program has it
+      if (setup) ProcessSetup::IgnoreFileSizeLimitSignal();
+      const rlimit limit{64, 64};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(3);
+      ::_exit(SaveSettingsFile(path, knownRows()) ? 1 : 0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(pid, &status, 0), pid);
+    if (setup) {
+      QVERIFY2(WIFEXITED(status), "the process died");
+      QCOMPARE(WEXITSTATUS(status), 0);  // the save failed and said so
+    } else {
+      QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+    }
+    QVERIFY(!QFileInfo::exists(QFile::decodeName(path)));
+  }
+
+  // Settings moved to the user's folder: the program folder's file is read until there is one.
+  void readPathPrefersAFileThatExists() {
+    QTemporaryDir d;
+    const QByteArray program = QFile::encodeName(d.path()) + "/program/";
+    const QByteArray user = QFile::encodeName(d.path()) + "/user/Packhelmconfig.cfg";
+    QVERIFY(QDir().mkpath(QFile::decodeName(program)));
+    QVERIFY(QDir().mkpath(QFile::decodeName(QFile::encodeName(d.path()) + "/user")));
+    QCOMPARE(SettingsLocation::ReadPath(program, user), user);  // neither: the user's, as before
+    QVERIFY(writeFileBytes(program + "Packhelmconfig.cfg", "CFGDATA\r\n"));
+    QCOMPARE(SettingsLocation::ReadPath(program, user), program + "Packhelmconfig.cfg");
+    QVERIFY(writeFileBytes(user, "CFGDATA\r\n"));
+    QCOMPARE(SettingsLocation::ReadPath(program, user), user);
+  }
+
+  // A folder or file whose name is not UTF-8 is written and read by its bytes.
+  void namesThatAreNotUtf8() {
+    QTemporaryDir d;
+    const QByteArray dir = QFile::encodeName(d.path()) + "/caf\xe9\xff/";
+    QCOMPARE(::mkdir(dir.constData(), 0755), 0);
+    QVERIFY(SettingsLocation::IsFolderWritable(dir));
+    const QByteArray path = dir + "Packhelmconfig.cfg";
+    QVERIFY(SettingsLocation::CanWrite(path));
+    SettingsRows r = knownRows();
+    r.EditOutfile = "/t/out\xe9.exe";
+    QVERIFY(SaveSettingsFile(path, r));
+    SettingsRows back;
+    QVERIFY(LoadSettingsFile(path, back));
+    QCOMPARE(back.EditOutfile, r.EditOutfile);
   }
 
   void locationPrefersTheProgramFolder() {

@@ -1,5 +1,9 @@
 // The start-up sequence and the settings at window level: first start, loading into the controls,
 // the language file, the packer's location, the program's arguments, and writing at the end.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -31,6 +35,9 @@ void writeLanguage(const QByteArray& folder, const QByteArray& fileName = "test-
   lng.SetString("VAR\\20", "The packer was not found. Please locate it.");
   lng.SetString("VAR\\21", "Packhelm - packer");
   lng.SetString("VAR\\22", "The packer was not located. The program ends.");
+  lng.SetString("VAR\\2", "Done");
+  lng.SetString("VAR\\60", "Cannot save: ");
+  lng.SetString("VAR\\61", "Kept for this session");
   lng.SetString("BUTTON\\ButtonReset", "Reset");
   QVERIFY(lng.SaveToFile(folder + fileName));
 }
@@ -595,6 +602,165 @@ class TestStartup : public QObject {
 
   // A program folder that cannot be written: the settings live in the user's configuration
   // folder, for reading as for writing.
+  // Names with LF, CR or byte 26 selected, the program closed and started again: the language,
+  // the options and the other names are all there; the status line said it once.
+  void unstorableNamesAcrossRuns_data() {
+    QTest::addColumn<QByteArray>("bad");
+    QTest::addColumn<bool>("last");
+    QTest::newRow("line feed, first") << QByteArray("bad\nname.exe") << false;
+    QTest::newRow("line feed, last") << QByteArray("bad\nname.exe") << true;
+    QTest::newRow("carriage return, last") << QByteArray("bad\rname.exe") << true;
+    QTest::newRow("byte 26, first") << QByteArray("bad\x1aname.exe") << false;
+    QTest::newRow("byte 26, last") << QByteArray("bad\x1aname.exe") << true;
+  }
+  void unstorableNamesAcrossRuns() {
+    QFETCH(QByteArray, bad);
+    QFETCH(bool, last);
+    TestProgramDir shared(false, true);
+    writeLanguage(shared.path());
+    const QByteArray good = shared.makeFile("good.exe", 3000);
+    const QByteArray other = shared.makeFile("other.exe", 3000);
+    const QByteArray badPath = shared.makeFile(bad, 3000);
+    const QList<QByteArray> files =
+        last ? QList<QByteArray>{good, other, badPath} : QList<QByteArray>{badPath, good, other};
+    {
+      AppContext ctx;
+      shared.prepare(ctx.state);
+      ChooserAnswerer chooser;
+      ctx.createForms();
+      ctx.FormMain->show();
+      QCOMPARE(chooser.answered, 1);
+      ctx.state.FileList = files;
+      ctx.FormMain->FillText();
+      QCOMPARE(Controls(ctx.FormMain).get<QLineEdit>("EditStatus")->text(),
+               QStringLiteral("Kept for this session"));
+      // Said once per run.
+      Controls(ctx.FormMain).get<QLineEdit>("EditStatus")->setText(QStringLiteral("x"));
+      ctx.FormMain->FillText();
+      QCOMPARE(Controls(ctx.FormMain).get<QLineEdit>("EditStatus")->text(), QStringLiteral("x"));
+      QCOMPARE(ctx.state.FileList, files);  // the session keeps the name
+      Controls(ctx.FormMain).get<QSlider>("CompressValueBar")->setValue(4);
+      Controls(ctx.FormMain).get<QCheckBox>("CheckBoxForce")->setChecked(true);
+      ctx.FormMain->close();
+    }
+    AppContext ctx;
+    shared.prepare(ctx.state);
+    ChooserAnswerer chooser;
+    ctx.createForms();
+    ctx.FormMain->show();
+    QCOMPARE(chooser.answered, 0);
+    QCOMPARE(ctx.state.opt.LangName, QByteArray("English"));
+    QCOMPARE(ctx.state.FileList, (QList<QByteArray>{good, other}));
+    QCOMPARE(Controls(ctx.FormMain).get<QSlider>("CompressValueBar")->value(), 4);
+    QVERIFY(Controls(ctx.FormMain).get<QCheckBox>("CheckBoxForce")->isChecked());
+  }
+
+  // A settings file that cannot be written is said once per run, at start, in the status line.
+  void unwritableSettingsSaidOnce_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("below a plain file") << QStringLiteral("plain");
+    QTest::newRow("link to a device") << QStringLiteral("device");
+  }
+  void unwritableSettingsSaidOnce() {
+    QFETCH(QString, how);
+    Run run;
+    QByteArray path;
+    if (how == QLatin1String("plain")) {
+      QVERIFY(writeFileBytes(run.dir.path() + "plain", "x"));
+      path = run.dir.path() + "plain/" + Settings::FileName;
+    } else {
+      const QByteArray device = run.dir.path() + "device";
+      QCOMPARE(::mknod(device.constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+      path = run.settings();
+      QCOMPARE(::symlink(device.constData(), path.constData()), 0);
+    }
+    run.ctx.state.SettingsPath = path;
+    run.start();
+    QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(),
+             QStringLiteral("Cannot save: ") + QFile::decodeName(path));
+    run.ui().get<QLineEdit>("EditStatus")->setText(QStringLiteral("x"));
+    run.main()->reportUnwritableSettings();
+    QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("x"));
+    run.main()->close();
+    struct stat st;
+    if (how == QLatin1String("device"))
+      QVERIFY(::stat(path.constData(), &st) == 0 && S_ISCHR(st.st_mode));
+  }
+
+  // Settings that moved to the user's folder are read from the program folder the first time,
+  // and then written to the user's folder.
+  void programFolderFileReadWhenSettingsMove() {
+    Run run;
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("CompressValueBar", 8);
+    });
+    QTemporaryDir user;
+    const QByteArray userFile = QFile::encodeName(user.path()) + '/' + Settings::FileName;
+    run.ctx.state.SettingsPath = userFile;
+    run.start();
+    QCOMPARE(run.chooser.answered, 0);
+    QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 8);
+    run.main()->close();
+    Settings::SettingsRows rows;
+    QVERIFY(Settings::LoadSettingsFile(userFile, rows));
+    QCOMPARE(*rows.option("CompressValueBar"), 8);
+  }
+
+  // An output name that is not UTF-8 is written back with its own bytes, not as U+FFFD; one
+  // typed over it is written as typed.
+  void outputNameKeepsItsBytes_data() {
+    QTest::addColumn<bool>("edited");
+    QTest::newRow("as loaded") << false;
+    QTest::newRow("typed over") << true;
+  }
+  void outputNameKeepsItsBytes() {
+    QFETCH(bool, edited);
+    Run run;
+    const QByteArray name("/t/caf\xe9-\xff.exe");
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetString("EditOutfile", name);
+    });
+    run.start();
+    if (edited) run.ui().get<QLineEdit>("EditOutFile")->setText(QStringLiteral("/t/neu.exe"));
+    QCOMPARE(run.main()->packOptions().EditOutFile, edited ? QByteArray("/t/neu.exe") : name);
+    run.main()->close();
+    Settings::SettingsRows rows;
+    QVERIFY(Settings::LoadSettingsFile(run.settings(), rows));
+    QCOMPARE(rows.EditOutfile, edited ? QByteArray("/t/neu.exe") : name);
+  }
+
+  // The packer echoes a name holding an 18-parameter control sequence (which crashed libvterm):
+  // the pack ends, the sizes show and the settings are written.
+  void packNameWithEighteenParameters() {
+    Run run;
+    QByteArray seq = "\x1b[1";
+    for (int i = 1; i < 18; ++i) seq += ";1";
+    const QByteArray file = run.dir.makeFile("evil" + seq + "m.exe", 40000);
+    qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("GlobalOpt_DragOp", 1);
+      c.SetInteger("CompressValueBar", 5);
+    });
+    run.ctx.arguments = {file};
+    run.start();
+    const QList<QList<QByteArray>> runs = packerRuns(run.dir.argLogPath());
+    QCOMPARE(runs.size(), 1);
+    QVERIFY(runs[0].contains(file));
+    QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
+    QCOMPARE(run.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("39 KB"));
+    const qint64 packed = QFileInfo(QFile::decodeName(file)).size();
+    QVERIFY(packed > 0 && packed < 40000);
+    QCOMPARE(run.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("%1 KB").arg(packed / 1024));
+    run.main()->close();
+    Settings::SettingsRows rows;
+    QVERIFY(Settings::LoadSettingsFile(run.settings(), rows));
+    QCOMPARE(rows.Files, (QList<QByteArray>{file}));
+    QCOMPARE(*rows.option("CompressValueBar"), 5);
+  }
+
   void settingsInTheUserFolderWhenTheProgramFolderIsNotWritable() {
     Run run;
     const QByteArray userFolder =
@@ -618,6 +784,23 @@ class TestStartup : public QObject {
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages()[0].caption, QStringLiteral("Error - Packhelm"));
     QFile::remove(QFile::decodeName(userFile));
+  }
+
+  // The program folder is taken from the executable's path as bytes, and becomes the current
+  // folder (a path that is not UTF-8 would not survive a QString).
+  void programFolderFromTheExecutable() {
+    char exe[4097];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, 4096);
+    QVERIFY(n > 0);
+    const QByteArray path(exe, n);
+    const QByteArray folder = path.left(path.lastIndexOf('/') + 1);
+    AppContext ctx;
+    ctx.runStartupOnShow = false;
+    ctx.createForms();
+    QCOMPARE(ctx.state.ProgramDir, folder);
+    char cwd[4097];
+    QVERIFY(::getcwd(cwd, sizeof cwd));
+    QCOMPARE(QByteArray(cwd) + '/', folder);
   }
 };
 

@@ -1,11 +1,14 @@
 #include <QApplication>
 
+#include "core/startup/ProcessSetup.h"
 #include "core/startup/ProgramArguments.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/DesktopIdentity.h"
 
 int main(int argc, char* argv[]) {
+  // A file-size limit (ulimit -f) must make a write fail, not end the program.
+  ProcessSetup::IgnoreFileSizeLimitSignal();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Packhelm"));
   QApplication::setApplicationDisplayName(QStringLiteral("Packhelm"));

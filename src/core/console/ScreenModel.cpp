@@ -250,8 +250,10 @@ void ScreenModel::settleWrap() {
   phantom_ = false;
 }
 
-void ScreenModel::writeConsoleText(const QByteArray& text) {
+void ScreenModel::writeConsoleText(const QByteArray& raw) {
   settleWrap();
+  // Whole characters only: libvterm's decoder overruns its buffer on a character cut in two.
+  const QByteArray text = OutputGuard::SafeUtf8(raw);
   for (qsizetype i = 0; i < text.size();) {
     const unsigned char b = static_cast<unsigned char>(text[i]);
     if (b == '\n') {
@@ -308,6 +310,15 @@ bool ScreenModel::setBufferSize(int columns, int rows) {
   if (columns == columns_ && rows == rows_) return true;
   vterm_set_size(vt_, rows, columns);
   resizeStore(rows, columns);
+  // libvterm keeps scrolling margins and a saved cursor position through a resize unchecked: a
+  // margin below the new last row makes it scroll a negative number of rows, a saved position
+  // outside the new size comes back off the screen. Both are reset (save the clamped cursor,
+  // reset the margins, which homes it, and restore it).
+  static const char kReset[] =
+      "\x1b"
+      "7\x1b[r\x1b"
+      "8";
+  writeRaw(kReset, sizeof kReset - 1);
   emit changed();
   return true;
 }
@@ -355,8 +366,24 @@ void ScreenModel::writeNote(const QByteArray& text, int fg, int bg) {
 
 void ScreenModel::feed(const char* bytes, qsizetype length) {
   if (length <= 0) return;
-  writeRaw(bytes, length);
+  // In slices: libvterm decodes each write into an array on the stack, four bytes per byte.
+  constexpr qsizetype kSlice = 16384;
+  QByteArray safe;
+  for (qsizetype at = 0; at < length; at += kSlice) {
+    safe.clear();
+    guard_.filter(bytes + at, std::min(kSlice, length - at), safe);
+    if (!safe.isEmpty()) writeRaw(safe.constData(), safe.size());
+  }
   emit changed();
+}
+
+void ScreenModel::finishOutput() {
+  QByteArray rest;
+  guard_.finish(rest);
+  if (!rest.isEmpty()) {
+    writeRaw(rest.constData(), rest.size());
+    emit changed();
+  }
 }
 
 void ScreenModel::sendText(const QString& text, int modifiers) {

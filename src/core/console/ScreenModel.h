@@ -16,6 +16,8 @@
 #include <QString>
 #include <vector>
 
+#include "core/console/OutputGuard.h"
+
 struct VTerm;
 struct VTermState;
 
@@ -79,8 +81,12 @@ class ScreenModel : public QObject {
   void writeNote(const QByteArray& text, int fg, int bg);
 
   // Terminal side: raw bytes from the pty, and keys that become bytes for the pty (input()).
+  // The bytes pass through an OutputGuard before libvterm sees them.
   void feed(const char* bytes, qsizetype length);
   void feed(const QByteArray& bytes) { feed(bytes.constData(), bytes.size()); }
+  // The program's output has ended: a character or sequence it left unfinished is given up, so
+  // that it does not swallow the start of the next program's output.
+  void finishOutput();
   void sendText(const QString& text, int modifiers = NoModifier);
   void sendKey(Key key, int modifiers = NoModifier);
 
@@ -113,6 +119,7 @@ class ScreenModel : public QObject {
   void recomputePen();
   int toConsoleColour(const void* vtermColour, bool foreground) const;
 
+  OutputGuard guard_;
   VTerm* vt_ = nullptr;
   VTermState* state_ = nullptr;
   int columns_;

@@ -1,9 +1,10 @@
 #include "core/i18n/LanguageFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <QHash>
+#include <algorithm>
 #include <climits>
 
 #include "core/settings/CFGfile.h"
@@ -16,13 +17,24 @@ using StrUtils::CountWords;
 using StrUtils::NthWord;
 using StrUtils::TrimSpaces;
 
+// Read with readdir, so that every name keeps its bytes (Qt's listing turns bytes that are not
+// UTF-8 into U+FFFD, and the file cannot be opened by that name).
 QList<QByteArray> ListFiles(const QByteArray& folder) {
-  const QDir dir(QFile::decodeName(folder));
-  const QStringList entries =
-      dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
   QList<QByteArray> names;
-  names.reserve(entries.size());
-  for (const QString& e : entries) names.append(QFile::encodeName(e));
+  DIR* dir = folder.isEmpty() ? nullptr : ::opendir(folder.constData());
+  if (!dir) return names;
+  const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
+  while (const dirent* e = ::readdir(dir)) {
+    const QByteArray name(e->d_name);
+    if (name == "." || name == "..") continue;
+    if (e->d_type == DT_DIR) continue;
+    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+      struct stat st;
+      if (::stat((prefix + name).constData(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+    }
+    names.append(name);
+  }
+  ::closedir(dir);
   return names;
 }
 
@@ -32,28 +44,41 @@ QByteArray withSlash(const QByteArray& folder) {
   return folder.endsWith('/') ? folder : folder + '/';
 }
 
-// Loads a candidate file and reads its identity entries; false when it is not a language file.
-bool loadIdentified(TCFGfile& cfg, const QByteArray& path, QByteArray& name,
-                    QByteArray& englishName) {
+enum class Identity { None, NotUtf8, Language };
+
+// Loads a candidate file and reads its identity entries. A file whose names or texts are not all
+// UTF-8 (an old 8-bit code-page file) would show U+FFFD everywhere: it is no language we offer.
+Identity loadIdentified(TCFGfile& cfg, const QByteArray& path, QByteArray& name,
+                        QByteArray& englishName) {
   // Only regular files: opening a named pipe or a device found in the folder could block
   // the program for good.
-  if (!QFileInfo(QFile::decodeName(path)).isFile()) return false;
-  if (!cfg.LoadFromFile(path, true)) return false;
-  return cfg.GetString(IdentityName, name) && cfg.GetString(IdentityEnglishName, englishName);
+  if (!TCFGfile::IsRegularFile(path)) return Identity::None;
+  if (!cfg.LoadFromFile(path, true)) return Identity::None;
+  if (!cfg.GetString(IdentityName, name) || !cfg.GetString(IdentityEnglishName, englishName))
+    return Identity::None;
+  for (int i = 0; i < cfg.StringCount(); ++i)
+    if (!QByteArrayView(cfg.StringKeyAt(i)).isValidUtf8() ||
+        !QByteArrayView(cfg.StringValueAt(i)).isValidUtf8())
+      return Identity::NotUtf8;
+  return Identity::Language;
 }
 
 }  // namespace
 
 void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
-                   QList<QByteArray>& englishNames, QList<QByteArray>& fileNames) {
+                   QList<QByteArray>& englishNames, QList<QByteArray>& fileNames,
+                   QList<QByteArray>* notUtf8) {
   names.clear();
   englishNames.clear();
   fileNames.clear();
+  if (notUtf8) notUtf8->clear();
   const QByteArray dir = withSlash(folder);
   for (const QByteArray& file : ListFiles(dir)) {
     TCFGfile cfg;  // a fresh store per candidate
     QByteArray name, englishName;
-    if (!loadIdentified(cfg, dir + file, name, englishName)) continue;
+    const Identity identity = loadIdentified(cfg, dir + file, name, englishName);
+    if (identity == Identity::NotUtf8 && notUtf8) notUtf8->append(file);
+    if (identity != Identity::Language) continue;
     names.append(name);
     englishNames.append(englishName);
     fileNames.append(file);
@@ -150,7 +175,7 @@ Entry ParseEntry(const QByteArray& name, const QByteArray& value, const QByteArr
 bool LoadLanguage(const QByteArray& path, const QByteArray& defaultForm, Language& out) {
   TCFGfile cfg;
   Language lang;
-  if (!loadIdentified(cfg, path, lang.name, lang.englishName)) return false;
+  if (loadIdentified(cfg, path, lang.name, lang.englishName) != Identity::Language) return false;
   const int count = cfg.StringCount();
   lang.entries.reserve(count);
   for (int i = 0; i < count; ++i) {
@@ -163,6 +188,24 @@ bool LoadLanguage(const QByteArray& path, const QByteArray& defaultForm, Languag
   }
   out = std::move(lang);
   return true;
+}
+
+QString DisplayName(const QByteArray& name) {
+  QString shown;
+  for (qsizetype i = 0; i < name.size();) {
+    // A whole UTF-8 character from here is shown as text; any other byte as \xHH.
+    const auto b = static_cast<unsigned char>(name[i]);
+    const qsizetype len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    const QByteArrayView piece(name.constData() + i, std::min(len, name.size() - i));
+    if (b >= 0x20 && b != 0x7f && piece.size() == len && piece.isValidUtf8()) {
+      shown += QString::fromUtf8(piece);
+      i += len;
+    } else {
+      shown += QStringLiteral("\\x%1").arg(uint(b), 2, 16, QLatin1Char('0'));
+      ++i;
+    }
+  }
+  return shown;
 }
 
 }  // namespace LanguageFiles

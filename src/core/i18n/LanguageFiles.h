@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 namespace LanguageFiles {
 
@@ -16,9 +17,16 @@ inline constexpr char IdentityEnglishName[] = "LanguageName_en";
 QList<QByteArray> ListFiles(const QByteArray& folder);
 
 // Fills the three lists in parallel with the languages found in the folder (which may end with
-// "/" or not): own names, English names and bare file names. Unsorted; duplicates kept.
+// "/" or not): own names, English names and bare file names. Unsorted; duplicates kept. A
+// language file whose names or texts are not all UTF-8 is not listed; its bare name goes to
+// `notUtf8` when given.
 void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
-                   QList<QByteArray>& englishNames, QList<QByteArray>& fileNames);
+                   QList<QByteArray>& englishNames, QList<QByteArray>& fileNames,
+                   QList<QByteArray>* notUtf8 = nullptr);
+
+// A file name for a message: its UTF-8 characters as they are, every other byte (and control
+// characters) as \xHH, so that no name shows as U+FFFD or breaks the message.
+QString DisplayName(const QByteArray& name);
 
 // Bare file name of the first language with that English name; else, for a non-empty name,
 // of the first language named "English"; else empty.

@@ -39,6 +39,16 @@ bool Convert(const QByteArray& source, TCFGfile& out, QByteArray& error) {
     if (line.endsWith('\r')) line.chop(1);
     if (line.isEmpty() || line.startsWith('#')) continue;
     const QByteArray where = "line " + QByteArray::number(n + 1) + ": ";
+    // The language file is read line by line: a carriage return inside a line would vanish and
+    // byte 26 would end the file. The program takes only UTF-8 language files.
+    if (line.contains('\r') || line.contains('\x1a')) {
+      error = where + "a carriage return or byte 26 cannot be kept in a language file";
+      return false;
+    }
+    if (!QByteArrayView(line).isValidUtf8()) {
+      error = where + "not valid UTF-8";
+      return false;
+    }
     const qsizetype eq = line.indexOf('=');
     if (eq < 0) {
       error = where + "no \"=\" between name and value";

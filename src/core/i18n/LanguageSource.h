@@ -12,7 +12,8 @@ namespace LanguageSource {
 
 // Fills `out` (cleared first) with one string entry per source line, in order. False with a
 // message naming the line when a line has no "=", an empty name, an unknown escape or a name
-// that was already given.
+// that was already given, or holds what a language file cannot keep: a carriage return other
+// than the line's end, byte 26, or bytes that are not UTF-8.
 bool Convert(const QByteArray& source, TCFGfile& out, QByteArray& error);
 
 }  // namespace LanguageSource

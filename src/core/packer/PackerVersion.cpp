@@ -66,7 +66,8 @@ bool readVersionOutput(const QByteArray& packerPath, int timeoutMs, QByteArray& 
   p.setProgram(QFile::decodeName(packerPath));
   p.setArguments({QStringLiteral("--version")});
   p.setStandardInputFile(QProcess::nullDevice());
-  p.setProcessChannelMode(QProcess::SeparateChannels);
+  // Only the first line matters; what goes to the error stream is not kept at all.
+  p.setStandardErrorFile(QProcess::nullDevice());
   const QDeadlineTimer deadline(timeoutMs);
   p.start(QIODevice::ReadOnly);
   if (!p.waitForStarted(int(qMax<qint64>(0, deadline.remainingTime())))) {
@@ -77,13 +78,27 @@ bool readVersionOutput(const QByteArray& packerPath, int timeoutMs, QByteArray& 
     }
     return false;
   }
-  if (!p.waitForFinished(int(qMax<qint64>(0, deadline.remainingTime())))) {
+  // At most the first 64 KiB are read: a packer that prints without end must not fill memory.
+  constexpr qsizetype kMaxOutput = 64 * 1024;
+  QByteArray out;
+  while (p.state() != QProcess::NotRunning && out.size() < kMaxOutput && !deadline.hasExpired()) {
+    p.waitForReadyRead(int(qMax<qint64>(0, deadline.remainingTime())));
+    out += p.read(kMaxOutput - out.size());
+  }
+  out += p.read(kMaxOutput - out.size());
+  if (out.size() >= kMaxOutput) {
+    p.kill();
+    p.waitForFinished(1000);
+    return ParseMajor(out);
+  }
+  if (p.state() != QProcess::NotRunning &&
+      !p.waitForFinished(int(qMax<qint64>(0, deadline.remainingTime())))) {
     p.kill();
     p.waitForFinished(1000);
     return false;
   }
   if (p.exitStatus() != QProcess::NormalExit) return false;
-  output = p.readAllStandardOutput();
+  output = out + p.read(kMaxOutput - out.size());
   return true;
 }
 

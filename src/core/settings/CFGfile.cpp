@@ -1,7 +1,10 @@
 #include "core/settings/CFGfile.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -251,28 +254,85 @@ QByteArray TCFGfile::SaveToText() const {
   return out;
 }
 
+namespace {
+
+// Writes every byte; false on any error or a short write (full disk, file-size limit).
+bool writeAll(int fd, const QByteArray& bytes) {
+  const char* p = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, size_t(left));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    left -= n;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TCFGfile::IsRegularFile(const QByteArray& path) {
+  struct stat st;
+  return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// File names are used as the bytes they are (Qt's name conversion would turn bytes that are not
+// UTF-8 into U+FFFD and miss the file).
 bool TCFGfile::SaveToFile(const QByteArray& path) const {
-  // QSaveFile writes a temporary file beside the target and renames it over the target only when
-  // everything was written, so a failure at any step leaves the previous file as it was.
-  QSaveFile file(QFile::decodeName(path));
-  // Unbuffered, so that a short write (full disk, file-size limit) shows in write()'s result;
-  // through the buffer, QSaveFile::commit() reports success for a cut-off file.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-  const QByteArray text = SaveToText();
-  if (file.write(text) != text.size()) {
-    file.cancelWriting();
-    file.commit();
+  if (path.isEmpty()) return false;
+  // A symbolic link (a dotfile manager's) is written through: the new file replaces the link's
+  // target, so the link keeps working. Only a regular file is ever replaced; a link to a device,
+  // a folder or nothing, or such a thing itself, makes the save fail and stays untouched.
+  QByteArray target = path;
+  struct stat st;
+  bool exists = false;
+  if (::lstat(path.constData(), &st) == 0) {
+    if (S_ISLNK(st.st_mode)) {
+      char* real = ::realpath(path.constData(), nullptr);
+      if (!real) return false;
+      target = real;
+      ::free(real);
+      if (::stat(target.constData(), &st) != 0) return false;
+    }
+    if (!S_ISREG(st.st_mode)) return false;
+    exists = true;
+    // A file the user made read-only is not replaced behind their back.
+    if (::access(target.constData(), W_OK) != 0) return false;
+  }
+
+  // A temporary file beside the target, renamed over it only when everything was written, so a
+  // failure at any step leaves the previous file as it was.
+  QByteArray temp = target + ".XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  mode_t mode = 0;
+  if (exists) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  const bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, SaveToText()) && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(temp.constData(), target.constData()) != 0) {
+    ::unlink(temp.constData());
     return false;
   }
-  return file.commit();
+  return true;
 }
 
 // --- reading ---
 
 bool TCFGfile::ReadTextFile(const QByteArray& path, bool headerRequired, QByteArray& text) {
   text.clear();
-  QFile file(QFile::decodeName(path));
-  if (!file.open(QIODevice::ReadOnly)) return false;
+  const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
 
   // Lines end at LF (a CR before it is part of the line end), a lone CR is dropped, so every CR
   // simply vanishes; byte 26 ends the file. Lines are joined again with CR LF. The first line is
@@ -281,18 +341,19 @@ bool TCFGfile::ReadTextFile(const QByteArray& path, bool headerRequired, QByteAr
   bool ok = true;
   bool accepted = false;        // the first line has been taken into `text`
   qsizetype pendingBreaks = 0;  // line ends seen since the last byte of content
-  const qint64 size = file.size();
-  if (size > 0 && size < (qint64(1) << 30)) text.reserve(qsizetype(size) + 64);
-  QByteArray chunk;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && st.st_size > 0 && st.st_size < (off_t(1) << 30))
+    text.reserve(qsizetype(st.st_size) + 64);
+  static constexpr qsizetype kChunk = 1 << 16;
+  QByteArray chunk(kChunk, Qt::Uninitialized);
   bool done = false;
   while (!done) {
-    chunk = file.read(1 << 16);
-    if (chunk.isEmpty()) {
-      if (file.error() != QFileDevice::NoError) ok = false;
-      break;
-    }
+    const ssize_t got = ::read(fd, chunk.data(), size_t(kChunk));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) ok = false;
+    if (got <= 0) break;
     const char* p = chunk.constData();
-    const char* const end = p + chunk.size();
+    const char* const end = p + got;
     while (p < end) {
       if (!accepted) {
         const char c = *p++;
@@ -340,8 +401,6 @@ bool TCFGfile::ReadTextFile(const QByteArray& path, bool headerRequired, QByteAr
   // A line end at the very end of the file does not start a further line.
   if (accepted)
     for (; pendingBreaks > 1; --pendingBreaks) text.append("\r\n", 2);
-  file.close();
-  if (file.error() != QFileDevice::NoError) ok = false;
   if (!accepted) {
     // Nothing but line ends: an empty text; without the header it is not a file of ours.
     text.clear();

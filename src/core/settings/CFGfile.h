@@ -38,12 +38,16 @@ class TCFGfile {
   QByteArray StringValueAt(int position) const;
 
   void Clear();
-  // Replaces the file atomically: a failed save leaves the previous file whole.
+  // Replaces the file atomically: a failed save leaves the previous file whole. Through a
+  // symbolic link the link's target is replaced; anything but a regular file is never replaced.
+  // Paths are bytes, used as they are.
   bool SaveToFile(const QByteArray& path) const;
   bool LoadFromFile(const QByteArray& path, bool headerRequired = true);
 
   // Internal steps, public for tests.
   QByteArray SaveToText() const;
+  // True for a regular file, or a link to one.
+  static bool IsRegularFile(const QByteArray& path);
   static bool ReadTextFile(const QByteArray& path, bool headerRequired, QByteArray& text);
   bool ParseText(const QByteArray& text);
   static QByteArray FormatCfgFloat(long double value);

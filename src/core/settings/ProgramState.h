@@ -60,11 +60,14 @@ enum class LangText : int {
   UnitKiBTotal = 12,       // after the total of several files
   PackerMissing = 20,      // start-up: the packer is missing
   PackerMissingCaption = 21,
-  PackerMissingEnd = 22,  // the program ends without a packer
-  AboutVersion = 30,      // About box: before the program's version
-  AboutMadeFor = 31,      // About box: before the packer release
-  EditorCaption = 40,     // caption of the command-line editor
-  ShellMenuEntry = 50,    // the file manager's context-menu entry
+  PackerMissingEnd = 22,     // the program ends without a packer
+  AboutVersion = 30,         // About box: before the program's version
+  AboutMadeFor = 31,         // About box: before the packer release
+  EditorCaption = 40,        // caption of the command-line editor
+  ShellMenuEntry = 50,       // the file manager's context-menu entry
+  SettingsNotWritable = 60,  // status line: the settings file cannot be written (its path follows)
+  NamesNotSaved = 61,        // status line: a selected name cannot be stored, kept for the session
+  LanguageNotUtf8 = 62,      // language chooser: files that are not UTF-8 (their names follow)
   // Texts that were written in code, and the shell integration's reports. A language file made
   // before them lacks them: those read as the English text (ProgramState::langText).
   ConsoleCopy = 80,        // console window's context menu: copy the selection

@@ -1,8 +1,5 @@
 #include "core/settings/SettingsFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include "core/settings/CFGfile.h"
 #include "core/util/StrUtils.h"
 
@@ -42,14 +39,29 @@ const std::optional<qint32>* SettingsRows::option(const char* name) const {
   return nullptr;
 }
 
+bool Storable(const QByteArray& value) {
+  for (const char c : value)
+    if (c == '\n' || c == '\r' || c == '\x1a') return false;
+  return true;
+}
+
 namespace {
+
+// An empty entry is left out as well: joined by CR LF it would not come back where it was.
+QList<QByteArray> storableOnly(const QList<QByteArray>& entries) {
+  QList<QByteArray> kept;
+  kept.reserve(entries.size());
+  for (const QByteArray& e : entries)
+    if (Storable(e) && !e.isEmpty()) kept.append(e);
+  return kept;
+}
 
 // One writer per type; the key is the member's name.
 void put(TCFGfile& cfg, const char* key, const std::optional<QByteArray>& v) {
-  if (v) cfg.SetString(key, *v);
+  if (v && Storable(*v)) cfg.SetString(key, *v);
 }
 void put(TCFGfile& cfg, const char* key, const std::optional<QList<QByteArray>>& v) {
-  if (v) cfg.SetString(key, JoinLines(*v));
+  if (v) cfg.SetString(key, JoinLines(storableOnly(*v)));
 }
 void put(TCFGfile& cfg, const char* key, const std::optional<qint32>& v) {
   if (v) cfg.SetInteger(key, *v);
@@ -130,7 +142,9 @@ void WriteRows(const SettingsRows& rows, TCFGfile& cfg) {
   forEachRow(
       rows, [&cfg](const char* key, const auto& value) { put(cfg, key, value); },
       [&cfg](const OptionRow& row, const auto& value) { putOption(cfg, row, value); });
-  for (int k = 0; k < rows.ShellExt.size(); ++k) cfg.SetString(ShellExtKey(k), rows.ShellExt[k]);
+  int k = 0;
+  for (const QByteArray& ext : rows.ShellExt)
+    if (Storable(ext)) cfg.SetString(ShellExtKey(k++), ext);
 }
 
 SettingsRows ReadRows(const TCFGfile& cfg) {
@@ -148,7 +162,7 @@ bool LoadSettingsFile(const QByteArray& path, SettingsRows& rows) {
   rows = {};
   TCFGfile cfg;
   // Only a regular file counts: a folder or a device under that name is no settings file.
-  if (path.isEmpty() || !QFileInfo(QFile::decodeName(path)).isFile()) return false;
+  if (!TCFGfile::IsRegularFile(path)) return false;
   if (!cfg.LoadFromFile(path, true)) return false;
   rows = ReadRows(cfg);
   return true;

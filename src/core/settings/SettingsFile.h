@@ -53,7 +53,14 @@ QByteArray NormalizeExtension(const QByteArray& ext);
 // "ShellExt" followed by the decimal number, unpadded.
 QByteArray ShellExtKey(int number);
 
-// Sets every present row into the store in table order, with empty comments.
+// False for a name the line-based file cannot hold: one with a line feed, a carriage return or
+// byte 26 (legal in Linux file names). Such names are kept out of the saved file, so that they
+// can neither break it nor come back split into two bogus entries.
+bool Storable(const QByteArray& value);
+
+// Sets every present row into the store in table order, with empty comments. List entries that
+// are empty or not Storable are left out; a single value that is not Storable is written as
+// absent.
 void WriteRows(const SettingsRows& rows, TCFGfile& cfg);
 // Takes every row whose key exists with its own type; ShellExt entries up to the first gap.
 SettingsRows ReadRows(const TCFGfile& cfg);

@@ -12,6 +12,15 @@ namespace SettingsLocation {
 // nothing for root, read-only mounts or access lists).
 bool IsFolderWritable(const QByteArray& folder);
 
+// True when a save to the settings path can succeed: its folder takes new files, and the file
+// is missing, or a regular file (directly or through a link) that may be written.
+bool CanWrite(const QByteArray& path);
+
+// The file to read the settings from. When the settings have moved to the user's folder (the
+// program folder stopped being writable) and there is no file there yet, the program folder's
+// file is read, so the user does not see a first start.
+QByteArray ReadPath(const QByteArray& programDir, const QByteArray& settingsPath);
+
 // The user's configuration folder for this program (created when missing), with a trailing "/".
 QByteArray UserConfigFolder();
 

@@ -107,6 +107,11 @@ long double ParseFloat(const QByteArray& text, long double def) {
   bool negative = false;
   if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i == n) return def;
+  // The settings file writes values that are not finite as INF, -INF and NAN; they read back as
+  // themselves.
+  const QByteArray word = text.mid(i).toUpper();
+  if (word == "INF") return negative ? -HUGE_VALL : HUGE_VALL;
+  if (word == "NAN") return std::nanl("");
   // Only the first significant digits are accumulated; further ones only move the decimal
   // exponent, so that a long run of digits cannot overflow the mantissa.
   constexpr int kSignificant = 40;

@@ -17,7 +17,8 @@ QByteArray FormatCardinal(quint32 value);
 qint32 ParseInt(const QByteArray& text, qint32 def);
 // Same grammar read as a signed 64-bit number; the low 32 bits are returned.
 quint32 ParseCardinal(const QByteArray& text, quint32 def);
-// Spaces, optional sign, digits with an optional "." and optional exponent; "." always.
+// Spaces, optional sign, digits with an optional "." and optional exponent; "." always. INF and
+// NAN (any case, after the sign) read as infinity and not-a-number.
 long double ParseFloat(const QByteArray& text, long double def);
 
 QByteArray NthWord(const QByteArray& text, quint32 n, char separator);

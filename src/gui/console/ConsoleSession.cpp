@@ -205,7 +205,10 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
     runner_->deleteLater();
     runner_ = nullptr;
   }
-  if (runWindow_) runWindow_->view()->refresh();
+  if (runWindow_) {
+    runWindow_->model()->finishOutput();
+    runWindow_->view()->refresh();
+  }
 
   for (const QPointer<QWidget>& w : disabled)
     if (w) w->setEnabled(true);

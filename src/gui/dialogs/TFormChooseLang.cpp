@@ -49,7 +49,17 @@ void TFormChooseLang::FormShow() {
   LangFile.clear();
   LangName.clear();
   terminated_ = false;
-  LanguageFiles::ListLanguages(state_.LangDir, names_, englishNames_, fileNames_);
+  QList<QByteArray> notUtf8;
+  LanguageFiles::ListLanguages(state_.LangDir, names_, englishNames_, fileNames_, &notUtf8);
+  if (!notUtf8.isEmpty()) {
+    // Not offered as if valid: named, so the user knows which file to convert. Before a language
+    // is chosen the text is English.
+    QString text = state_.langText(LangText::LanguageNotUtf8);
+    if (text.isEmpty())
+      text = QStringLiteral("These language files are not UTF-8 text and are not offered:");
+    for (const QByteArray& f : notUtf8) text += QLatin1Char('\n') + LanguageFiles::DisplayName(f);
+    Prompts::Message(this, Prompts::Icon::Warning, text, windowTitle());
+  }
 
   QListWidget* list = ui->ComboBox1;
   const QSignalBlocker block(list);

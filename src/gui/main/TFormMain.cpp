@@ -1,5 +1,6 @@
 #include "gui/main/TFormMain.h"
 
+#include <unistd.h>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -96,15 +97,22 @@ TFormMain::~TFormMain() {
 void TFormMain::FormCreate() {
   ProgramState& s = ctx_.state;
   if (s.ProgramDir.isEmpty()) {
-    QString dir = QCoreApplication::applicationDirPath();
-    const QString resolved = QDir(dir).canonicalPath();
-    if (!resolved.isEmpty()) dir = resolved;
-    s.ProgramDir = QFile::encodeName(dir);
+    // The executable's folder as bytes: a path that is not UTF-8 would not survive QString.
+    char exe[PATH_MAX + 1];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, PATH_MAX);
+    if (n > 0) {
+      const QByteArray path(exe, n);
+      s.ProgramDir = path.left(path.lastIndexOf('/') + 1);
+    } else {
+      const QString dir = QCoreApplication::applicationDirPath();
+      const QString resolved = QDir(dir).canonicalPath();
+      s.ProgramDir = QFile::encodeName(resolved.isEmpty() ? dir : resolved);
+    }
     if (!s.ProgramDir.endsWith('/')) s.ProgramDir += '/';
   }
   if (s.LangDir.isEmpty()) s.LangDir = InstallLayout::LanguageFolder(s.ProgramDir);
   // Relative names resolve in the program's folder from now on.
-  QDir::setCurrent(QFile::decodeName(s.ProgramDir));
+  if (::chdir(s.ProgramDir.constData()) != 0) QDir::setCurrent(QFile::decodeName(s.ProgramDir));
   setAcceptDrops(true);
 }
 
@@ -195,7 +203,18 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 
 // --- the selection ---
 
+QByteArray TFormMain::outFileBytes() const {
+  const QString text = ui->EditOutFile->text();
+  return QFile::decodeName(outFileBytes_) == text ? outFileBytes_ : QFile::encodeName(text);
+}
+
+void TFormMain::setOutFileBytes(const QByteArray& name) {
+  outFileBytes_ = name;
+  ui->EditOutFile->setText(QFile::decodeName(name));
+}
+
 void TFormMain::FillText() {
+  noteUnstorableNames();
   for (QWidget* b :
        {static_cast<QWidget*>(ui->ButtonPack), static_cast<QWidget*>(ui->ButtonUnPack),
         static_cast<QWidget*>(ui->ButtonPackE), static_cast<QWidget*>(ui->ButtonUnPackE)})
@@ -206,7 +225,7 @@ void TFormMain::FillText() {
   if (files.size() == 1) {
     const QString name = QFile::decodeName(files[0]);
     ui->EditFileName->setText(name);
-    ui->EditOutFile->setText(name);
+    setOutFileBytes(files[0]);
     SaveDialog->fileName = name;
     const QByteArray unit = ctx_.state.langBytes(LangText::UnitKiB);
     const QString size =

@@ -54,6 +54,15 @@ class TFormMain : public QWidget {
   // end of the event loop).
   bool settingsWritten = false;
 
+  // The output name as bytes: the bytes it was last set from while the box still shows them (a
+  // name that is not UTF-8 keeps its bytes), otherwise the box's text.
+  QByteArray outFileBytes() const;
+  void setOutFileBytes(const QByteArray& name);
+  // Once per run in the status line: the settings file cannot be written; a selected name cannot
+  // be stored (it holds a line feed, a carriage return or byte 26) and is kept for this session.
+  void reportUnwritableSettings();
+  void noteUnstorableNames();
+
   // File selection and the output file.
   void ButtonInClick();
   void ButtonOutClick();
@@ -114,6 +123,9 @@ class TFormMain : public QWidget {
 
  private:
   Ui::TFormMain* ui;  // the controls; others reach them by their object names
+  QByteArray outFileBytes_;
+  bool unwritableReported_ = false;
+  bool unstorableNoted_ = false;
   void FormCreate();
   void setupDialogs();
   void connectControls();

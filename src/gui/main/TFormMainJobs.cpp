@@ -1,4 +1,6 @@
 // The main window's jobs: packing, unpacking, the information commands and the size report.
+#include <unistd.h>
+
 #include <QFile>
 
 #include "core/packer/FileSizes.h"
@@ -72,9 +74,9 @@ void TFormMain::runJob(bool pack) {
   // on a case-blind file system) leads to the input itself: deleting it would lose the input, so
   // the packer meets the existing file instead and refuses.
   if (!edited && s.FileList.size() == 1 && o.OutFileBox && o.ReplaceIfExistsCheckBox &&
-      CommandLine::UsesOutputFile(o) && QFile::exists(QFile::decodeName(o.EditOutFile)) &&
+      CommandLine::UsesOutputFile(o) && ::access(o.EditOutFile.constData(), F_OK) == 0 &&
       !FileSizes::SameFile(o.EditOutFile, s.FileList.first()))
-    QFile::remove(QFile::decodeName(o.EditOutFile));
+    ::unlink(o.EditOutFile.constData());  // by its bytes: a name that is not UTF-8 included
   pending.clear();
 
   const std::optional<int> exitCode = ctx_.console->RunPacker(command);

@@ -15,8 +15,14 @@
 PackOptions TFormMain::packOptions() const {
   PackOptions o;
   for (const OptionRow& row : PackOptionRows) row.set(o, OptionControls::value(this, row));
-  o.EditFileName = QFile::encodeName(ui->EditFileName->text());
-  o.EditOutFile = QFile::encodeName(ui->EditOutFile->text());
+  // The selected file's own bytes while the box shows it (a name that is not UTF-8 included), so
+  // that it compares equal to the output name's bytes.
+  const QString shown = ui->EditFileName->text();
+  const QList<QByteArray>& files = ctx_.state.FileList;
+  o.EditFileName = files.size() == 1 && QFile::decodeName(files[0]) == shown
+                       ? files[0]
+                       : QFile::encodeName(shown);
+  o.EditOutFile = outFileBytes();
   return o;
 }
 

@@ -1,6 +1,7 @@
 // The main window's settings: loading at start, writing at close, defaults.
 #include <QFile>
 
+#include "core/i18n/LanguageFiles.h"
 #include "core/settings/OptionsLogic.h"
 #include "core/settings/SettingsFile.h"
 #include "core/settings/SettingsLocation.h"
@@ -51,17 +52,17 @@ void TFormMain::ApplyDefaults() {
 
 namespace {
 
-void applySettingsRows(QWidget* window, Ui::TFormMain* ui, ProgramState& s,
+void applySettingsRows(TFormMain& w, Ui::TFormMain* ui, ProgramState& s,
                        const Settings::SettingsRows& r) {
   GlobalOptions& o = s.opt;
   // Table order: a check box that enables other controls comes before them.
   setField(o.LangName, r.LangName);
   setChecked(ui->SpeedButtonAddOpt, r.SpeedButtonAddOpt);
   appendLines(s.FileList, r.Files);
-  if (r.EditOutfile) ui->EditOutFile->setText(QFile::decodeName(*r.EditOutfile));
+  if (r.EditOutfile) w.setOutFileBytes(*r.EditOutfile);
   for (std::size_t i = 0; i < PackOptionCount; ++i)
     if (const std::optional<qint32>& v = r.Options[i])
-      OptionControls::setValue(window, PackOptionRows[i], *v, OptionControls::RadioMode::Restore);
+      OptionControls::setValue(&w, PackOptionRows[i], *v, OptionControls::RadioMode::Restore);
   setField(o.GlobalOpt_FastOpen, r.GlobalOpt_FastOpen);
   setField(o.GlobalOpt_UPX2, r.GlobalOpt_UPX2);
   setField(o.GlobalOpt_DragOp, r.GlobalOpt_DragOp);
@@ -77,16 +78,16 @@ void applySettingsRows(QWidget* window, Ui::TFormMain* ui, ProgramState& s,
   o.ShellExt.append(r.ShellExt);
 }
 
-Settings::SettingsRows currentSettingsRows(const QWidget* window, const Ui::TFormMain* ui,
+Settings::SettingsRows currentSettingsRows(const TFormMain& w, const Ui::TFormMain* ui,
                                            const ProgramState& s) {
   const GlobalOptions& o = s.opt;
   Settings::SettingsRows r;
   r.LangName = o.LangName;
   r.SpeedButtonAddOpt = ui->SpeedButtonAddOpt->isChecked();
   r.Files = s.FileList;
-  r.EditOutfile = QFile::encodeName(ui->EditOutFile->text());
+  r.EditOutfile = w.outFileBytes();
   for (std::size_t i = 0; i < PackOptionCount; ++i)
-    r.Options[i] = OptionControls::value(window, PackOptionRows[i]);
+    r.Options[i] = OptionControls::value(&w, PackOptionRows[i]);
   r.GlobalOpt_FastOpen = o.GlobalOpt_FastOpen;
   r.GlobalOpt_UPX2 = o.GlobalOpt_UPX2;
   r.GlobalOpt_DragOp = o.GlobalOpt_DragOp;
@@ -108,8 +109,11 @@ Settings::SettingsRows currentSettingsRows(const QWidget* window, const Ui::TFor
 void TFormMain::ReadCFG() {
   ApplyDefaults();
   Settings::SettingsRows rows;
-  if (Settings::LoadSettingsFile(settingsPath(ctx_.state), rows)) {
-    applySettingsRows(this, ui, ctx_.state, rows);
+  // Settings that moved to the user's folder are first read from the program folder.
+  const QByteArray readPath =
+      SettingsLocation::ReadPath(ctx_.state.ProgramDir, settingsPath(ctx_.state));
+  if (Settings::LoadSettingsFile(readPath, rows)) {
+    applySettingsRows(*this, ui, ctx_.state, rows);
   } else {
     // No usable file: nothing of a partly readable one is used; this is a first start. A chooser
     // already on screen is not shown a second time.
@@ -133,6 +137,29 @@ void TFormMain::WriteCFG() {
   // the event loop may all ask, and the first one writes.
   if (settingsWritten) return;
   settingsWritten = true;
-  // A failed save leaves the previous file whole and is not reported.
-  Settings::SaveSettingsFile(settingsPath(ctx_.state), currentSettingsRows(this, ui, ctx_.state));
+  // A failed save leaves the previous file whole; a settings file that cannot be written was
+  // reported in the status line at start.
+  Settings::SaveSettingsFile(settingsPath(ctx_.state), currentSettingsRows(*this, ui, ctx_.state));
+}
+
+void TFormMain::reportUnwritableSettings() {
+  if (unwritableReported_ || SettingsLocation::CanWrite(settingsPath(ctx_.state))) return;
+  unwritableReported_ = true;
+  const QString text = ctx_.state.langText(LangText::SettingsNotWritable) +
+                       LanguageFiles::DisplayName(settingsPath(ctx_.state));
+  ui->EditStatus->setText(text);
+  ui->EditStatus->setCursorPosition(0);
+  ui->EditStatus->setToolTip(text);  // a long path does not fit the line
+}
+
+void TFormMain::noteUnstorableNames() {
+  if (unstorableNoted_) return;
+  bool all = Settings::Storable(outFileBytes_);
+  for (const QByteArray& f : ctx_.state.FileList) all = all && Settings::Storable(f);
+  const QString text = ctx_.state.langText(LangText::NamesNotSaved);
+  if (all || text.isEmpty()) return;  // said once the language is there
+  unstorableNoted_ = true;
+  ui->EditStatus->setText(text);
+  ui->EditStatus->setCursorPosition(0);
+  ui->EditStatus->setToolTip(text);
 }

@@ -89,6 +89,9 @@ void TFormMain::FormShow() {
   s.UpxShortLocation = PackerLocator::ShortLocation(s.UpxLocation);
   s.Packer = PackerVersion::Query(s.UpxLocation);
 
+  // A settings file that cannot be written is said once, before any job's status.
+  reportUnwritableSettings();
+
   // 9: files on the program's command line replace the restored selection and may start a job.
   if (!ctx_.arguments.isEmpty()) {
     s.FileList = ctx_.arguments;

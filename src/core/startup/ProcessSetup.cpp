@@ -1,0 +1,11 @@
+#include "core/startup/ProcessSetup.h"
+
+#include <csignal>
+
+namespace ProcessSetup {
+
+void IgnoreFileSizeLimitSignal() {
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+}  // namespace ProcessSetup
