@@ -21,6 +21,7 @@
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/i18n/LanguageSource.h"
+#include "core/packer/PackerVersion.h"
 #include "core/settings/CFGfile.h"
 #include "gui/dialogs/TFormChooseLang.h"
 #include "gui/dialogs/TFormOpt.h"
@@ -29,6 +30,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TRadioGroup.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 using namespace LanguageFiles;
@@ -643,6 +645,13 @@ class TestLanguage : public QObject {
       for (int n : used)
         QVERIFY2(!texts[size_t(n)].isEmpty(),
                  (files[i] + " lacks VAR\\" + QByteArray::number(n)).constData());
+      // The hints of the crp controls name the switch that command lines carry for current
+      // packers and for a packer whose version is unknown.
+      const QString passed = QString::fromLatin1(PackerCapabilities().crpSwitch.trimmed());
+      const Controls main(prog->ctx.FormMain);
+      for (const char* hinted : {"Compress1CheckBox", "CompressValueBar1"})
+        QVERIFY2(main.get<QWidget>(hinted)->toolTip().startsWith(passed + '@'),
+                 (files[i] + ": " + hinted).constData());
       // the file is exactly what its source gives
       QFile source(langDir.filePath(QStringLiteral("source/") +
                                     QFileInfo(QFile::decodeName(files[i])).completeBaseName() +
