@@ -97,6 +97,8 @@ class TestPtyRunner : public QObject {
   void grandchildDoesNotHangRun();
   void terminateEndsProcessGroup();
   void destructorReapsPacker();
+  void signalNames_data();
+  void signalNames();
   void stopEscalates_data();
   void stopEscalates();
   void secondStopGoesOnAtOnce();
@@ -517,6 +519,23 @@ void TestPtyRunner::destructorReapsPacker() {
     pid = runner.pid();
   }
   QVERIFY(!processExists(pid));
+}
+
+void TestPtyRunner::signalNames_data() {
+  QTest::addColumn<int>("signal");
+  QTest::addColumn<QByteArray>("name");
+  QTest::newRow("2") << 2 << QByteArray("SIGINT");
+  QTest::newRow("9") << 9 << QByteArray("SIGKILL");
+  QTest::newRow("11") << 11 << QByteArray("SIGSEGV");
+  QTest::newRow("15") << 15 << QByteArray("SIGTERM");
+  QTest::newRow("unknown") << 200 << QByteArray("signal 200");
+  QTest::newRow("zero") << 0 << QByteArray("signal 0");
+}
+
+void TestPtyRunner::signalNames() {
+  QFETCH(int, signal);
+  QFETCH(QByteArray, name);
+  QCOMPARE(PtyRunner::SignalName(signal), name);
 }
 
 // The user's stop: interrupt, then terminate, then kill, each after the grace, without ever

@@ -94,6 +94,12 @@ QByteArray PtyRunner::ResolveProgram(const QByteArray& name) {
   return {};
 }
 
+QByteArray PtyRunner::SignalName(int signal) {
+  if (const char* abbrev = signal > 0 ? ::sigabbrev_np(signal) : nullptr)
+    return QByteArray("SIG") + abbrev;
+  return "signal " + QByteArray::number(signal);
+}
+
 bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns, int rows) {
   error_.clear();
   priorityRefused_ = false;

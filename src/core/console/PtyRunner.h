@@ -23,6 +23,10 @@ class PtyRunner : public QObject {
   // executable regular file of that name on PATH. Empty: none.
   static QByteArray ResolveProgram(const QByteArray& name);
 
+  // The name of a signal as the system spells it ("SIGINT"), or "signal N" for a number it
+  // does not know.
+  static QByteArray SignalName(int signal);
+
   // Starts args[0] with the arguments. False: nothing was started (errorString() says why).
   bool start(const QList<QByteArray>& args, int niceValue, int columns, int rows);
   bool isRunning() const { return pid_ > 0 && !exited_; }

@@ -1,6 +1,61 @@
 #include "core/settings/ProgramState.h"
 
+#include <QHash>
+
 QByteArray ProgramState::packerForCommand() const {
   // A path that would fall apart when the command line is split goes in its quoted form.
   return (UpxLocation.contains(' ') || UpxLocation.contains('"')) ? UpxShortLocation : UpxLocation;
+}
+
+namespace {
+
+// The English wording of the texts that language files made before them do not have.
+const QByteArray* fallbackText(LangText n) {
+  static const QHash<int, QByteArray> texts{
+      {int(LangText::StatusStopped), "Stopped: the run was stopped by the user."},
+      {int(LangText::StatusSignal), "Ended: the packer was ended by the signal %1."},
+      {int(LangText::StatusExitCode), "Ended: the packer ended with exit code %1."},
+      {int(LangText::StatusRemoved), "Unfinished files removed: %1."},
+      {int(LangText::ConsoleRemoved), "Packhelm removed a file the packer left unfinished: %1"},
+      {int(LangText::VersionUnknown),
+       "Packhelm: the packer's version was not recognised; the switches of packers 4 and later "
+       "are passed."},
+      {int(LangText::StopButton), "Stop"},
+      {int(LangText::StopHint), "Stop the packer (Esc)"},
+      {int(LangText::QuitWhileRunning), "The packer is still running. Stop it and quit Packhelm?"},
+      {int(LangText::LineTooLong),
+       "This command line is too long to be run whole: %1 characters, at most %2. It was not "
+       "run."},
+  };
+  const auto it = texts.constFind(int(n));
+  return it == texts.constEnd() ? nullptr : &*it;
+}
+
+}  // namespace
+
+const QByteArray& ProgramState::langBytes(LangText n) const {
+  const QByteArray& text = LangTexts[size_t(n)];
+  if (text.isEmpty())
+    if (const QByteArray* fallback = fallbackText(n)) return *fallback;
+  return text;
+}
+
+QString ProgramState::langText(LangText n, const QString& arg1, const QString& arg2) const {
+  QString text = langText(n);
+  // One pass over the text, so that a value holding "%2" is not filled in again.
+  QString out;
+  bool used1 = false, used2 = false;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'%' && i + 1 < text.size() && (text[i + 1] == u'1' || text[i + 1] == u'2')) {
+      const bool first = text[i + 1] == u'1';
+      out += first ? arg1 : arg2;
+      (first ? used1 : used2) = true;
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  if (!used1 && !arg1.isEmpty()) out += u' ' + arg1;
+  if (!used2 && !arg2.isEmpty()) out += u' ' + arg2;
+  return out;
 }

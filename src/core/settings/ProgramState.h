@@ -65,6 +65,16 @@ enum class LangText : int {
   AboutMadeFor = 31,      // About box: before the packer release
   EditorCaption = 40,     // caption of the command-line editor
   ShellMenuEntry = 50,    // the file manager's context-menu entry
+  StatusStopped = 70,     // status line: the user stopped the run
+  StatusSignal = 71,      // ... a signal ended the packer (%1: its name)
+  StatusExitCode = 72,    // ... an exit code without a text of its own (%1)
+  StatusRemoved = 73,     // ... added: unfinished files were removed (%1: how many)
+  ConsoleRemoved = 74,    // console: one unfinished file removed (%1: its name)
+  VersionUnknown = 75,    // console: the packer's version was not recognised
+  StopButton = 76,        // the console's Stop button
+  StopHint = 77,          // ... and its hint
+  QuitWhileRunning = 78,  // closing the main window during a run: the question
+  LineTooLong = 79,       // the editor refuses a line (%1: its length, %2: the most)
 };
 
 struct ProgramState {
@@ -93,7 +103,11 @@ struct ProgramState {
   // The packer's path as it is written at the start of a command line.
   QByteArray packerForCommand() const;
 
-  // A numbered text of the current language, as bytes (UTF-8) or as text for a widget.
-  const QByteArray& langBytes(LangText n) const { return LangTexts[size_t(n)]; }
+  // A numbered text of the current language, as bytes (UTF-8) or as text for a widget. A text
+  // newer than the language file (70 and up) falls back to its English wording.
+  const QByteArray& langBytes(LangText n) const;
   QString langText(LangText n) const { return QString::fromUtf8(langBytes(n)); }
+  // The text with its "%1" (and "%2") filled in; a text without the mark gets the value after a
+  // blank, so that it is never lost.
+  QString langText(LangText n, const QString& arg1, const QString& arg2 = {}) const;
 };

@@ -28,6 +28,7 @@ void AppContext::createForms() {
 // The windows talk through signals, connected here: none of them calls into another.
 void AppContext::connectForms() {
   QObject::connect(console, &ConsoleSession::exitReported, FormMain, &TFormMain::showExitStatus);
+  QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
   QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormFTSC, &QDialog::exec);
 
