@@ -25,6 +25,10 @@ void AppContext::createForms() {
   connectForms();
 }
 
+void AppContext::start() {
+  QMetaObject::invokeMethod(FormMain, &QWidget::show, Qt::QueuedConnection);
+}
+
 // The windows talk through signals, connected here: none of them calls into another.
 void AppContext::connectForms() {
   QObject::connect(console, &ConsoleSession::exitReported, FormMain, &TFormMain::showExitStatus);
