@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -523,6 +524,10 @@ class TestRuns : public QObject {
     // The job of the command line has reached the middle of the file.
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + "prog.upx")).size() > 0, 30000);
     const qint64 packer = readFileBytes(pidFile).trimmed().toLongLong();
+    // Should the test fail, it leaves nothing running either.
+    const auto noOrphan = qScopeGuard([packer] {
+      if (packer > 0 && !gone(packer)) ::kill(pid_t(packer), SIGKILL);
+    });
     QVERIFY(packer > 0 && !gone(packer));
     QCOMPARE(packhelm.state(), QProcess::Running);
     packhelm.kill();
