@@ -507,6 +507,45 @@ class TestLanguage : public QObject {
     QVERIFY(t[51].isEmpty());
   }
 
+  // Numbered texts with a value filled in: "%1" and "%2" where the text has them, else after a
+  // blank; a value holding "%2" is not filled in again; a text the language file lacks (70 and
+  // up) falls back to its English wording.
+  void varWithValues_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("arg1");
+    QTest::addColumn<QString>("arg2");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("one mark") << QByteArray("ended by %1.") << "SIGINT" << QString()
+                              << "ended by SIGINT.";
+    QTest::newRow("two marks, other order") << QByteArray("%2 of %1") << "10"
+                                            << "3"
+                                            << "3 of 10";
+    QTest::newRow("no mark") << QByteArray("Stopped.") << "2" << QString() << "Stopped. 2";
+    QTest::newRow("value with a mark") << QByteArray("%1 and %2") << "a%2"
+                                       << "b"
+                                       << "a%2 and b";
+    QTest::newRow("lone percent") << QByteArray("100% %1") << "x" << QString() << "100% x";
+    QTest::newRow("missing: English") << QByteArray() << "SIGKILL" << QString()
+                                      << "Ended: the packer was ended by the signal SIGKILL.";
+  }
+  void varWithValues() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, arg1);
+    QFETCH(QString, arg2);
+    QFETCH(QString, expected);
+    ProgramState s;
+    s.LangTexts[size_t(LangText::StatusSignal)] = text;
+    QCOMPARE(s.langText(LangText::StatusSignal, arg1, arg2), expected);
+  }
+
+  void missingOldTextStaysEmpty() {
+    ProgramState s;
+    QVERIFY(s.langText(LangText::StatusDone).isEmpty());  // no fallback before 70
+    QCOMPARE(s.langText(LangText::StopButton), QStringLiteral("Stop"));
+    s.LangTexts[size_t(LangText::StopButton)] = "Стоп";
+    QCOMPARE(s.langText(LangText::StopButton), QStringLiteral("Стоп"));
+  }
+
   void varValueKeptUntrimmed() {
     QVERIFY(apply(writeEnglish({{"VAR\\1", "  Ready  \r\n second"}})));
     QCOMPARE(prog->ctx.state.LangTexts[1], QByteArray("  Ready  \r\n second"));
@@ -637,7 +676,8 @@ class TestLanguage : public QObject {
     ListLanguages(folder, names, english, files);
     QVERIFY(english.contains("English"));
     QCOMPARE(files.size(), langDir.entryList({QStringLiteral("*.lng")}, QDir::Files).size());
-    const QList<int> used{0, 1, 2, 3, 4, 5, 6, 11, 12, 20, 21, 22, 30, 31, 40, 50};
+    const QList<int> used{0,  1,  2,  3,  4,  5,  6,  11, 12, 20, 21, 22, 30,
+                          31, 40, 50, 70, 71, 72, 73, 74, 75, 76, 77, 78, 79};
     for (qsizetype i = 0; i < files.size(); ++i) {
       const QByteArray path = folder + "/" + files[i];
       LangTextTable texts;
