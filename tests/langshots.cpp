@@ -18,7 +18,9 @@
 #include <QtWidgets>
 #include <cstdio>
 
+#include "core/console/ScreenModel.h"
 #include "core/i18n/LanguageFiles.h"
+#include "gui/console/TConsoleWindow.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/dialogs/TFormChooseLang.h"
@@ -145,6 +147,16 @@ bool shootLanguage(const QByteArray& file, const QByteArray& englishName, const 
   ctx.FormEditExec->setWindowTitle(QString::fromUtf8(ctx.state.LangTexts[40]));
   ok &= save(ctx.FormEditExec, out, tag + QStringLiteral("-FormEditExec"));
   ctx.FormEditExec->hide();
+  // The console during a run, its Stop button in the language.
+  {
+    ScreenModel screen;
+    screen.feed("upx 4.2.4 ... packing program.exe\r\n");
+    TConsoleWindow console(&screen);
+    console.setStopTexts(ctx.state.langText(LangText::StopButton),
+                         ctx.state.langText(LangText::StopHint));
+    console.setStopEnabled(true);
+    ok &= save(&console, out, tag + QStringLiteral("-ConsoleWindow"));
+  }
   main->hide();
   return ok;
 }

@@ -525,8 +525,8 @@ class TestLanguage : public QObject {
                                        << "b"
                                        << "a%2 and b";
     QTest::newRow("lone percent") << QByteArray("100% %1") << "x" << QString() << "100% x";
-    QTest::newRow("missing: English") << QByteArray() << "SIGKILL" << QString()
-                                      << "Ended: the packer was ended by the signal SIGKILL.";
+    QTest::newRow("missing: English")
+        << QByteArray() << "SIGKILL" << QString() << "Ended by the signal SIGKILL.";
   }
   void varWithValues() {
     QFETCH(QByteArray, text);

@@ -269,10 +269,16 @@ class TestRuns : public QObject {
     QString status = p.text(LangText::StatusStopped);
     if (!removed.isEmpty()) status += ' ' + p.text(LangText::StatusRemoved, QStringLiteral("1"));
     QCOMPARE(p.status(), status);
-    if (how != "own console" && !removed.isEmpty())
-      QVERIFY2(consoleText.contains(
-                   p.text(LangText::ConsoleRemoved, QFile::decodeName(removed.first()))),
-               qPrintable(consoleText));
+    // Its start shows, the whole of it is in the hint.
+    auto* statusLine = p.main().get<QLineEdit>("EditStatus");
+    QCOMPARE(statusLine->cursorPosition(), 0);
+    QCOMPARE(statusLine->toolTip(), status);
+    if (how != "own console" && !removed.isEmpty()) {
+      const QString note = p.text(LangText::ConsoleRemoved, QFile::decodeName(removed.first()));
+      QVERIFY2(consoleText.contains(note), qPrintable(consoleText));
+      // On a row of its own, even after a line the packer did not finish.
+      QCOMPARE(consoleText.indexOf(note) % p.console()->screen()->columns(), 0);
+    }
     QVERIFY(!p.runConsole());
     if (p.console()->window()) QVERIFY(!p.console()->window()->stopButton()->isEnabled());
 

@@ -12,9 +12,9 @@ namespace {
 // The English wording of the texts that language files made before them do not have.
 const QByteArray* fallbackText(LangText n) {
   static const QHash<int, QByteArray> texts{
-      {int(LangText::StatusStopped), "Stopped: the run was stopped by the user."},
-      {int(LangText::StatusSignal), "Ended: the packer was ended by the signal %1."},
-      {int(LangText::StatusExitCode), "Ended: the packer ended with exit code %1."},
+      {int(LangText::StatusStopped), "Stopped by the user."},
+      {int(LangText::StatusSignal), "Ended by the signal %1."},
+      {int(LangText::StatusExitCode), "Ended with exit code %1."},
       {int(LangText::StatusRemoved), "Unfinished files removed: %1."},
       {int(LangText::ConsoleRemoved), "Packhelm removed a file the packer left unfinished: %1"},
       {int(LangText::VersionUnknown),

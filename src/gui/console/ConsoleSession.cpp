@@ -240,10 +240,13 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
   // files; one that exited on its own has dealt with them.
   if (!outcome.endedNormally()) {
     outcome.removed = leftovers.RemoveLeft();
-    if (runWindow_)
+    if (runWindow_ && !outcome.removed.isEmpty()) {
+      ScreenModel* s = runWindow_->model();
+      // The packer may have been cut off in the middle of a line.
+      if (s->cursorColumn() != 0) s->writeConsoleText("\n");
       for (const QByteArray& path : outcome.removed)
-        runWindow_->model()->writeNote(
-            state_.langText(LangText::ConsoleRemoved, shownName(path)).toUtf8(), 8, 0);
+        s->writeNote(state_.langText(LangText::ConsoleRemoved, shownName(path)).toUtf8(), 8, 0);
+    }
   }
   lastRun_ = outcome;
   if (runWindow_) runWindow_->view()->refresh();

@@ -147,8 +147,12 @@ void TFormMain::ButtonShowUPXLClick() {
 
 void TFormMain::showExitStatus(int /*exitCode*/, const QString& statusText) {
   ui->EditStatus->setText(statusText);
+  // The start tells what happened; all of a text longer than the line is in its hint.
+  ui->EditStatus->setCursorPosition(0);
+  ui->EditStatus->setToolTip(statusText);
 }
 
 void TFormMain::clearExitStatus() {
   ui->EditStatus->clear();
+  ui->EditStatus->setToolTip(QString());
 }
