@@ -6,6 +6,7 @@
 
 #include <signal.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -510,9 +511,10 @@ class TestRuns : public QObject {
     Program p(true);
     writeSettings(p.ctx.state.SettingsPath, 1, 1);
     const QByteArray program = p.dir.path() + "packhelm";
-    QVERIFY(QFile::copy(QStringLiteral(PACKHELM_PROGRAM_PATH), QFile::decodeName(program)));
-    QVERIFY(QFile::setPermissions(QFile::decodeName(program),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    // Its own folder is its program folder: a link where the file system allows one.
+    QVERIFY(::link(PACKHELM_PROGRAM_PATH, program.constData()) == 0 ||
+            QFile::copy(QStringLiteral(PACKHELM_PROGRAM_PATH), QFile::decodeName(program)));
+    QVERIFY(QFileInfo(QFile::decodeName(program)).isExecutable());
     const QByteArray prog = p.input("prog.exe");
     const QByteArray pidFile = p.dir.path() + "packer.pid";
     QProcess packhelm;
