@@ -17,6 +17,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 #include <functional>
 
@@ -26,6 +27,7 @@
 #include "core/settings/CFGfile.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/TConsoleWindow.h"
+#include "gui/dialogs/TFormChooseLang.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
@@ -469,6 +471,40 @@ class TestRuns : public QObject {
     QCOMPARE(after.keys(), QStringList{"prog.exe"});
     QCOMPARE(after.value("prog.exe") == before.value("prog.exe"), duringRun);
     qInfo("ended %lld ms after the start", qint64(t.elapsed()));
+  }
+
+  // Started the way main() starts it (the window shown once the event loop runs), a first start
+  // still shows the language chooser before the main window appears, and the main window
+  // appears with the chosen language applied.
+  void startupOrderInTheEventLoop() {
+    Program p(true);
+    p.ctx.createForms();
+    bool chooserFirst = false, chooserSeen = false;
+    QString packWhenShown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* chooser = qobject_cast<TFormChooseLang*>(QApplication::activeModalWidget());
+      if (chooser && !chooserSeen) {
+        chooserSeen = true;
+        const QWindow* mainWindow = p.ctx.FormMain->windowHandle();
+        chooserFirst = !mainWindow || !mainWindow->isVisible();
+        chooser->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+      }
+      const QWindow* mainWindow = p.ctx.FormMain->windowHandle();
+      if (mainWindow && mainWindow->isVisible() && !QApplication::activeModalWidget()) {
+        packWhenShown = p.main().get<QPushButton>("ButtonPack")->text();
+        QCoreApplication::exit(3);
+      }
+    });
+    poll.start(5);
+    p.ctx.start();
+    QVERIFY(!p.ctx.FormMain->isVisible());  // nothing before the event loop
+    Failsafe failsafe(40000);
+    QCOMPARE(QApplication::exec(), 3);
+    QVERIFY(chooserSeen);
+    QVERIFY(chooserFirst);
+    QCOMPARE(p.ctx.state.opt.LangName, QByteArray("English"));
+    QCOMPARE(packWhenShown, QStringLiteral("Pack"));  // English.lng's, not the form's own
   }
 
   // The version query fails (an answer that does not parse): the line takes the current
