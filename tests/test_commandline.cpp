@@ -190,8 +190,12 @@ class TestCommandLine : public QObject {
     crp.RadioButton_nrv2d = true;
     crp.CompressValueBar = 2;
     const QList<QByteArray> two{"/home/u/a", "/home/u/b c.so"};
+    // An unknown version gets the spelling of current packers.
     QTest::newRow("crp, nrv2d, level 9, two files")
         << crp << two << kPacker << -1 << false
+        << kPacker + " -9 --crp-ucl-ms=10000 --nrv2d /home/u/a \"/home/u/b c.so\"";
+    QTest::newRow("same for packer 3")
+        << crp << two << kPacker << 3 << false
         << kPacker + " -9 --crp-ms=10000 --nrv2d /home/u/a \"/home/u/b c.so\"";
     QTest::newRow("same for packer 4")
         << crp << two << kPacker << 4 << false
@@ -324,7 +328,7 @@ class TestCommandLine : public QObject {
     QCOMPARE(GetCmdPack(o, s), "\"/opt/my tools/upx\" -7 --crp-ucl-ms=10000 \"" + kMyTool + '"');
     QCOMPARE(GetCmdUnPack(o, s), "\"/opt/my tools/upx\" -d \"" + kMyTool + '"');
     s = stateFor(kPacker, {"/a"});
-    QCOMPARE(GetCmdPack(o, s), kPacker + " -7 --crp-ms=10000 /a");  // version unknown
+    QCOMPARE(GetCmdPack(o, s), kPacker + " -7 --crp-ucl-ms=10000 /a");  // version unknown
   }
 
   // One packer version a row: what its version output makes of the capabilities, and the
@@ -337,7 +341,7 @@ class TestCommandLine : public QObject {
     using L = QList<QByteArray>;
     const L old{kPacker, "-7", "--crp-ms=123456", "--nrv2d", "/a"};
     const L current{kPacker, "-7", "--crp-ucl-ms=123456", "--nrv2d", "/a"};
-    QTest::newRow("unknown") << QByteArray("gzip 1.12\n") << QByteArray() << -1 << old;
+    QTest::newRow("unknown") << QByteArray("gzip 1.12\n") << QByteArray() << -1 << current;
     QTest::newRow("0.1") << QByteArray("upx 0.1\n") << QByteArray("0.1") << 0 << old;
     QTest::newRow("3.96") << QByteArray("upx 3.96\nUCL data compression library 1.03\n")
                           << QByteArray("3.96") << 3 << old;

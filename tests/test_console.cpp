@@ -37,6 +37,8 @@ struct Program : TestProgram {
   Program() : TestProgram(true, true) {
     ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
     for (int i = 2; i <= 6; ++i) ctx.state.LangTexts[size_t(i)] = "text " + QByteArray::number(i);
+    for (int i = 70; i <= 74; ++i)
+      ctx.state.LangTexts[size_t(i)] = "text " + QByteArray::number(i) + " %1";
     status()->setText(QStringLiteral("before"));
   }
   ConsoleSession* session() const { return ctx.console; }
@@ -343,10 +345,13 @@ void TestConsole::exitCodesReported_data() {
                      << QStringLiteral("text 3");
   QTest::newRow("2") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("2") << 2
                      << QStringLiteral("text 4");
+  // Every outcome has a text of its own: the status line never keeps the previous run's.
   QTest::newRow("3") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("3") << 3
-                     << QStringLiteral("before");
+                     << QStringLiteral("text 72 3");
+  QTest::newRow("139 is a code") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("139") << 139
+                                 << QStringLiteral("text 72 139");
   QTest::newRow("SIGSEGV") << QByteArray("PACKHELM_STANDIN_SIGNAL") << QByteArray("11") << 128 + 11
-                           << QStringLiteral("before");
+                           << QStringLiteral("text 71 SIGSEGV");
 }
 
 void TestConsole::exitCodesReported() {
@@ -359,7 +364,8 @@ void TestConsole::exitCodesReported() {
   p.session()->OpenConsole(false);
   const auto r = p.run();
   QCOMPARE(r, std::optional<int>(code));
-  p.session()->ReportExit(*r);
+  QCOMPARE(p.session()->lastRun().exitCode, code);
+  p.session()->ReportExit(p.session()->lastRun());
   QCOMPARE(p.status()->text(), status);
   QVERIFY(Prompts::Test().messages.isEmpty());
 }

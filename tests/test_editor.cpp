@@ -2,6 +2,7 @@
 // the main window's jobs running the stand-in packer (its argument log shows what it received).
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -385,6 +386,90 @@ class TestEditor : public QObject {
     RunEditor(f, 0, [](TFormEditExec* d) { d->close(); });
     QVERIFY(f.packerRuns().isEmpty());
     QVERIFY(f.ctx.state.CmdPackLines.isEmpty());
+  }
+
+  // A selection whose command line is longer than the edit field's old limit of 32767
+  // characters reaches the packer whole, and the history keeps it whole; so does the same line
+  // pasted in.
+  void longLineReachesThePackerWhole_data() {
+    QTest::addColumn<bool>("pasted");
+    QTest::newRow("accepted as proposed") << false;
+    QTest::newRow("pasted in") << true;
+  }
+  void longLineReachesThePackerWhole() {
+    QFETCH(bool, pasted);
+    Fixture f;
+    Lines files;
+    const QByteArray stem(180, 'n');
+    for (int i = 0; files.size() < 200; ++i)
+      files << f.dir.makeFile(stem + QByteArray::number(1000 + i) + " x.bin", 600);
+    f.select(files);
+    const QByteArray built = f.builtPack();
+    QVERIFY2(built.size() >= 40000, QByteArray::number(built.size()).constData());
+    QString shown;
+    RunEditor(f, 0, [&](TFormEditExec* d) {
+      if (pasted) {
+        Combo(d)->lineEdit()->clear();
+        QApplication::clipboard()->setText(CommandText::ToText(built));
+        Combo(d)->lineEdit()->paste();
+      }
+      shown = Combo(d)->currentText();
+      Press(d, "Button1");
+    });
+    QCOMPARE(shown.size(), built.size());
+    QCOMPARE(f.ctx.state.CmdPackLines, Lines{built});
+    const QList<Lines> runs = f.packerRuns();
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(runs[0], CommandLine::SplitCommandLine(built).mid(1));
+    QCOMPARE(runs[0].size(), 1 + files.size());
+    QVERIFY(Prompts::Test().messages.isEmpty());
+  }
+
+  // A line the editor cannot hold whole is refused with a message: never run, never stored, and
+  // the history entry it came from stays whole.
+  void tooLongLineRefused_data() {
+    QTest::addColumn<QString>("source");
+    QTest::newRow("proposed by the pack button") << "proposed";
+    QTest::newRow("picked from the history") << "history";
+    QTest::newRow("pasted in") << "pasted";
+  }
+  void tooLongLineRefused() {
+    QFETCH(QString, source);
+    Fixture f;
+    const qsizetype limit = TFormEditExec::MaxLineLength();
+    QVERIFY(limit >= 128 * 1024);
+    QCOMPARE(Combo(f.ctx.formEditExec())->lineEdit()->maxLength(), INT_MAX);
+    const QByteArray tooLong = f.ctx.state.UpxShortLocation + ' ' + QByteArray(limit, 'a');
+    if (source == "proposed") {
+      Lines names;
+      for (qsizetype n = 0; n <= limit; n += 3990) names << QByteArray(3990, 'p');
+      f.select(names);
+    }
+    if (source == "history") f.ctx.state.CmdPackLines = {tooLong};
+    const Lines historyBefore = f.ctx.state.CmdPackLines;
+    bool refusedWhileOpen = false, heldWhole = false;
+    const Seen seen = RunEditor(f, 0, [&](TFormEditExec* d) {
+      if (source == "history") Combo(d)->setCurrentIndex(0);
+      if (source == "pasted") {
+        QApplication::clipboard()->setText(CommandText::ToText(tooLong));
+        Combo(d)->lineEdit()->selectAll();
+        Combo(d)->lineEdit()->paste();
+      }
+      heldWhole = Combo(d)->currentText() == CommandText::ToText(tooLong);
+      Press(d, "Button1");
+      refusedWhileOpen = d->isVisible();  // the user may shorten the line
+      Press(d, "ButtonCancel");
+    });
+    QCOMPARE(seen.found, source != "proposed");
+    QCOMPARE(refusedWhileOpen, source != "proposed");
+    QCOMPARE(heldWhole, source != "proposed");  // shown whole before it was refused
+    QVERIFY(f.packerRuns().isEmpty());
+    QCOMPARE(f.ctx.state.CmdPackLines, historyBefore);
+    QVERIFY(f.ctx.state.PendingPackCommand.isEmpty());
+    const auto& messages = Prompts::Test().messages;
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].text.contains(QString::number(limit)), qPrintable(messages[0].text));
+    QCOMPARE(messages[0].icon, Prompts::Icon::Error);
   }
 
   // With an output file and "Replace if exists", only a built line deletes the old output.

@@ -22,6 +22,7 @@
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/i18n/LanguageSource.h"
+#include "core/packer/PackerVersion.h"
 #include "core/settings/CFGfile.h"
 #include "gui/dialogs/TFormChooseLang.h"
 #include "gui/dialogs/TFormOpt.h"
@@ -30,6 +31,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TRadioGroup.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 using namespace LanguageFiles;
@@ -506,6 +508,45 @@ class TestLanguage : public QObject {
     QVERIFY(t[51].isEmpty());
   }
 
+  // Numbered texts with a value filled in: "%1" and "%2" where the text has them, else after a
+  // blank; a value holding "%2" is not filled in again; a text the language file lacks (70 and
+  // up) falls back to its English wording.
+  void varWithValues_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("arg1");
+    QTest::addColumn<QString>("arg2");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("one mark") << QByteArray("ended by %1.") << "SIGINT" << QString()
+                              << "ended by SIGINT.";
+    QTest::newRow("two marks, other order") << QByteArray("%2 of %1") << "10"
+                                            << "3"
+                                            << "3 of 10";
+    QTest::newRow("no mark") << QByteArray("Stopped.") << "2" << QString() << "Stopped. 2";
+    QTest::newRow("value with a mark") << QByteArray("%1 and %2") << "a%2"
+                                       << "b"
+                                       << "a%2 and b";
+    QTest::newRow("lone percent") << QByteArray("100% %1") << "x" << QString() << "100% x";
+    QTest::newRow("missing: English")
+        << QByteArray() << "SIGKILL" << QString() << "Ended by the signal SIGKILL.";
+  }
+  void varWithValues() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, arg1);
+    QFETCH(QString, arg2);
+    QFETCH(QString, expected);
+    ProgramState s;
+    s.LangTexts[size_t(LangText::StatusSignal)] = text;
+    QCOMPARE(s.langText(LangText::StatusSignal, arg1, arg2), expected);
+  }
+
+  void missingOldTextStaysEmpty() {
+    ProgramState s;
+    QVERIFY(s.langText(LangText::StatusDone).isEmpty());  // no fallback before 70
+    QCOMPARE(s.langText(LangText::StopButton), QStringLiteral("Stop"));
+    s.LangTexts[size_t(LangText::StopButton)] = "Стоп";
+    QCOMPARE(s.langText(LangText::StopButton), QStringLiteral("Стоп"));
+  }
+
   void varValueKeptUntrimmed() {
     QVERIFY(apply(writeEnglish({{"VAR\\1", "  Ready  \r\n second"}})));
     QCOMPARE(prog->ctx.state.LangTexts[1], QByteArray("  Ready  \r\n second"));
@@ -643,8 +684,8 @@ class TestLanguage : public QObject {
     ListLanguages(folder, names, english, files);
     QVERIFY(english.contains("English"));
     QCOMPARE(files.size(), langDir.entryList({QStringLiteral("*.lng")}, QDir::Files).size());
-    const QList<int> used{0,  1,  2,  3,  4,  5,  6,  11, 12, 20, 21, 22, 30,
-                          31, 40, 50, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89};
+    const QList<int> used{0,  1,  2,  3,  4,  5,  6,  11, 12, 20, 21, 22, 30, 31, 40, 50, 70, 71,
+                          72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89};
     for (qsizetype i = 0; i < files.size(); ++i) {
       const QByteArray path = folder + "/" + files[i];
       LangTextTable texts;
@@ -652,6 +693,13 @@ class TestLanguage : public QObject {
       for (int n : used)
         QVERIFY2(!texts[size_t(n)].isEmpty(),
                  (files[i] + " lacks VAR\\" + QByteArray::number(n)).constData());
+      // The hints of the crp controls name the switch that command lines carry for current
+      // packers and for a packer whose version is unknown.
+      const QString passed = QString::fromLatin1(PackerCapabilities().crpSwitch.trimmed());
+      const Controls main(prog->ctx.FormMain);
+      for (const char* hinted : {"Compress1CheckBox", "CompressValueBar1"})
+        QVERIFY2(main.get<QWidget>(hinted)->toolTip().startsWith(passed + '@'),
+                 (files[i] + ": " + hinted).constData());
       // the file is exactly what its source gives
       QFile source(langDir.filePath(QStringLiteral("source/") +
                                     QFileInfo(QFile::decodeName(files[i])).completeBaseName() +
@@ -758,7 +806,7 @@ class TestLanguage : public QObject {
     QVERIFY(!LoadLanguage(prog->dir.file("old\xe9.lng"), "FormMain", lang));
 
     // The chooser offers the two and names the others in a message, byte by byte.
-    TFormChooseLang* chooser = prog->ctx.FormChooseLang;
+    TFormChooseLang* chooser = prog->ctx.formChooseLang();
     chooser->show();
     QCOMPARE(comboBox1(chooser)->count(), 2);
     const QList<Prompts::MessageRecord> shown = Prompts::Test().messages;

@@ -1,3 +1,7 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 
 #include "gui/widgets/Prompts.h"
@@ -32,6 +36,41 @@ class TestPrompts : public QObject {
     Prompts::Message(nullptr, Prompts::Icon::Error, QStringLiteral("text"), QStringLiteral("cap"));
     QCOMPARE(Prompts::Test().messages.size(), 1);
     QCOMPARE(Prompts::Test().messages[0].caption, QStringLiteral("cap"));
+    Prompts::Test().questionAnswers = {true, false};
+    const QString q = QStringLiteral("Stop?");
+    QVERIFY(Prompts::Question(nullptr, q, QStringLiteral("cap")));
+    QVERIFY(!Prompts::Question(nullptr, q, QStringLiteral("cap")));
+    QVERIFY(!Prompts::Question(nullptr, q, QStringLiteral("cap")));  // none left: no
+    QCOMPARE(Prompts::Test().questions.size(), 3);
+    QCOMPARE(Prompts::Test().questions[2].text, q);
+    Prompts::Test() = {};
+  }
+
+  // The real question box: Enter takes the default (no), Escape says no, only Yes says yes.
+  void questionBox_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << false;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Yes button") << 0 << true;
+  }
+  void questionBox() {
+    QFETCH(int, key);
+    QFETCH(bool, answer);
+    Prompts::Test().active = false;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      shown = box->text();
+      if (key)
+        QTest::keyClick(box, Qt::Key(key));
+      else
+        box->button(QMessageBox::Yes)->click();
+    });
+    QCOMPARE(Prompts::Question(nullptr, QStringLiteral("<b>Stop?</b>"), QStringLiteral("cap")),
+             answer);
+    QCOMPARE(shown, QStringLiteral("<b>Stop?</b>"));
   }
 };
 

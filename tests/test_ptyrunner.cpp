@@ -20,6 +20,7 @@ namespace {
 struct RunResult {
   bool started = false;
   int exitCode = -1;
+  int signal = -1;
   QByteArray output;
 };
 
@@ -32,6 +33,7 @@ RunResult runToEnd(const QList<QByteArray>& args, int nice = 0) {
   if (!r.started) return r;
   if (finished.isEmpty() && !finished.wait(60000)) return r;
   r.exitCode = finished.first().first().toInt();
+  r.signal = runner.termSignal();
   return r;
 }
 
@@ -42,6 +44,15 @@ int niceOf(qint64 pid) {
   const QByteArray stat = f.readAll();
   const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
   return fields.size() > 16 ? fields[16].toInt() : 1000;
+}
+
+// State letter of a process, from /proc (field 3 of stat): 'T' when it is stopped.
+char stateOf(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return '?';
+  const QByteArray stat = f.readAll();
+  const qsizetype at = stat.lastIndexOf(')') + 2;
+  return at > 1 && at < stat.size() ? stat[at] : '?';
 }
 
 bool processExists(qint64 pid) {
@@ -86,6 +97,11 @@ class TestPtyRunner : public QObject {
   void grandchildDoesNotHangRun();
   void terminateEndsProcessGroup();
   void destructorReapsPacker();
+  void signalNames_data();
+  void signalNames();
+  void stopEscalates_data();
+  void stopEscalates();
+  void secondStopGoesOnAtOnce();
 };
 
 void TestPtyRunner::colourOrder_data() {
@@ -363,22 +379,29 @@ void TestPtyRunner::exitCodes_data() {
   QTest::addColumn<QByteArray>("var");
   QTest::addColumn<QByteArray>("value");
   QTest::addColumn<int>("expected");
-  QTest::newRow("0") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("0") << 0;
-  QTest::newRow("1") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("1") << 1;
-  QTest::newRow("2") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("2") << 2;
-  QTest::newRow("3") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("3") << 3;
-  QTest::newRow("SIGKILL") << QByteArray("PACKHELM_STANDIN_SIGNAL") << QByteArray("9") << 128 + 9;
-  QTest::newRow("SIGTERM") << QByteArray("PACKHELM_STANDIN_SIGNAL") << QByteArray("15") << 128 + 15;
+  QTest::addColumn<int>("signal");
+  QTest::newRow("0") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("0") << 0 << 0;
+  QTest::newRow("1") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("1") << 1 << 0;
+  QTest::newRow("2") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("2") << 2 << 0;
+  QTest::newRow("3") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("3") << 3 << 0;
+  // An exit code above 128 is not a signal.
+  QTest::newRow("137") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("137") << 137 << 0;
+  QTest::newRow("SIGKILL") << QByteArray("PACKHELM_STANDIN_SIGNAL") << QByteArray("9") << 128 + 9
+                           << 9;
+  QTest::newRow("SIGTERM") << QByteArray("PACKHELM_STANDIN_SIGNAL") << QByteArray("15") << 128 + 15
+                           << 15;
 }
 
 void TestPtyRunner::exitCodes() {
   QFETCH(QByteArray, var);
   QFETCH(QByteArray, value);
   QFETCH(int, expected);
+  QFETCH(int, signal);
   EnvGuard env{{var.constData(), value}};
   const RunResult r = runToEnd({standinPath(), "x"});
   QVERIFY(r.started);
   QCOMPARE(r.exitCode, expected);
+  QCOMPARE(r.signal, signal);
 }
 
 void TestPtyRunner::startFailures_data() {
@@ -496,6 +519,85 @@ void TestPtyRunner::destructorReapsPacker() {
     pid = runner.pid();
   }
   QVERIFY(!processExists(pid));
+}
+
+void TestPtyRunner::signalNames_data() {
+  QTest::addColumn<int>("signal");
+  QTest::addColumn<QByteArray>("name");
+  QTest::newRow("2") << 2 << QByteArray("SIGINT");
+  QTest::newRow("9") << 9 << QByteArray("SIGKILL");
+  QTest::newRow("11") << 11 << QByteArray("SIGSEGV");
+  QTest::newRow("15") << 15 << QByteArray("SIGTERM");
+  QTest::newRow("unknown") << 200 << QByteArray("signal 200");
+  QTest::newRow("zero") << 0 << QByteArray("signal 0");
+}
+
+void TestPtyRunner::signalNames() {
+  QFETCH(int, signal);
+  QFETCH(QByteArray, name);
+  QCOMPARE(PtyRunner::SignalName(signal), name);
+}
+
+// The user's stop: interrupt, then terminate, then kill, each after the grace, without ever
+// blocking the caller; a stopped (SIGSTOP) packer is woken to see the signal.
+void TestPtyRunner::stopEscalates_data() {
+  QTest::addColumn<QByteArray>("ignored");
+  QTest::addColumn<bool>("suspended");
+  QTest::addColumn<int>("signal");
+  QTest::newRow("interrupt ends it") << QByteArray() << false << SIGINT;
+  QTest::newRow("suspended packer") << QByteArray() << true << SIGINT;
+  QTest::newRow("interrupt ignored") << QByteArray("2") << false << SIGTERM;
+  QTest::newRow("terminate ignored too") << QByteArray("2,15") << false << SIGKILL;
+  QTest::newRow("suspended, both ignored") << QByteArray("2,15") << true << SIGKILL;
+}
+
+void TestPtyRunner::stopEscalates() {
+  QFETCH(QByteArray, ignored);
+  QFETCH(bool, suspended);
+  QFETCH(int, signal);
+  constexpr int grace = 200;
+  EnvGuard env{{"PACKHELM_STANDIN_IGNORE", ignored}, {"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
+  PtyRunner runner;
+  QByteArray out;
+  connect(&runner, &PtyRunner::output, this, [&](const QByteArray& b) { out += b; });
+  QSignalSpy finished(&runner, &PtyRunner::finished);
+  QVERIFY(runner.start({standinPath()}, 0, 80, 300));
+  // Signals are set up once the packer answers.
+  runner.write("ready\r");
+  QTRY_VERIFY(out.contains("got: ready"));
+  if (suspended) {
+    QCOMPARE(::kill(pid_t(runner.pid()), SIGSTOP), 0);
+    QTRY_COMPARE(stateOf(runner.pid()), 'T');
+  }
+  const qint64 pid = runner.pid();
+  QElapsedTimer t;
+  t.start();
+  runner.stop(grace);
+  QVERIFY(t.elapsed() < grace);  // returns at once
+  QVERIFY(runner.stopRequested());
+  QVERIFY(finished.wait(30000));
+  const int steps = signal == SIGINT ? 0 : signal == SIGTERM ? 1 : 2;
+  QVERIFY2(t.elapsed() >= steps * grace, QByteArray::number(t.elapsed()).constData());
+  QCOMPARE(runner.termSignal(), signal);
+  QCOMPARE(finished.first().first().toInt(), 128 + signal);
+  QVERIFY(!processExists(pid));
+}
+
+void TestPtyRunner::secondStopGoesOnAtOnce() {
+  EnvGuard env{{"PACKHELM_STANDIN_IGNORE", "2,15"}, {"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
+  PtyRunner runner;
+  QByteArray out;
+  connect(&runner, &PtyRunner::output, this, [&](const QByteArray& b) { out += b; });
+  QSignalSpy finished(&runner, &PtyRunner::finished);
+  QVERIFY(runner.start({standinPath()}, 0, 80, 300));
+  runner.write("ready\r");
+  QTRY_VERIFY(out.contains("got: ready"));
+  QElapsedTimer t;
+  t.start();
+  for (int i = 0; i < 3; ++i) runner.stop(60000);
+  QVERIFY(finished.wait(30000));
+  QVERIFY(t.elapsed() < 30000);
+  QCOMPARE(runner.termSignal(), SIGKILL);
 }
 
 QTEST_GUILESS_MAIN(TestPtyRunner)

@@ -611,6 +611,114 @@ class TestStandin : public QObject {
     QVERIFY(t.elapsed() < 20000);
   }
 
+  // Interrupted halfway, the stand-in leaves the partial file the real packer leaves: beside the
+  // input, its extension replaced by ".upx" (".000", ".001", ... while taken), or the output
+  // named by -o itself.
+  void partialFilesAsThePackerNamesThem_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QStringList>("taken");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("partial");
+    QTest::newRow("no extension") << "prog" << QStringList() << QStringList() << "prog.upx";
+    QTest::newRow("extension replaced")
+        << "prog.exe" << QStringList() << QStringList() << "prog.upx";
+    QTest::newRow("last extension only")
+        << "a.b.exe" << QStringList() << QStringList() << "a.b.upx";
+    QTest::newRow("leading dot") << ".tool" << QStringList() << QStringList() << ".upx";
+    QTest::newRow(".upx taken") << "prog" << QStringList{"prog.upx"} << QStringList() << "prog.000";
+    QTest::newRow(".upx and .000 taken")
+        << "prog.exe" << QStringList{"prog.upx", "prog.000"} << QStringList() << "prog.001";
+    QTest::newRow("input named .upx") << "prog.upx" << QStringList() << QStringList() << "prog.000";
+    QTest::newRow("unpack") << "@packed" << QStringList() << QStringList{"-d"} << "packed.upx";
+    QTest::newRow("output written directly")
+        << "prog" << QStringList() << QStringList{"-o", "out.bin"} << "out.bin";
+  }
+  void partialFilesAsThePackerNamesThem() {
+    QFETCH(QString, input);
+    QFETCH(QStringList, taken);
+    QFETCH(QStringList, options);
+    QFETCH(QString, partial);
+    QTemporaryDir dir;
+    if (input.startsWith('@')) {
+      input = input.mid(1);
+      writeFile(dir.filePath(input), compressible(200000));
+      QCOMPARE(runStandin({input}, dir.path()).code, 0);
+    } else {
+      writeFile(dir.filePath(input), compressible(200000));
+    }
+    for (const QString& t : taken) writeFile(dir.filePath(t), "taken");
+    const QMap<QString, QByteArray> before = snapshot(dir.path());
+    QProcess p;
+    prepareStandin(p, options + QStringList{input},
+                   {{"PACKHELM_STANDIN_HOLD", "partial"}, {"PACKHELM_STANDIN_HOLD_MS", "30000"}});
+    p.setWorkingDirectory(dir.path());
+    p.start();
+    QVERIFY(p.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dir.filePath(partial)).size() > 0, 20000);
+    QCOMPARE(p.state(), QProcess::Running);
+    p.kill();
+    QVERIFY(p.waitForFinished(30000));
+    // Only the partial file is new; the input and the taken names are as they were.
+    QMap<QString, QByteArray> after = snapshot(dir.path());
+    QVERIFY(after.contains(partial));
+    after.remove(partial);
+    QCOMPARE(after, before);
+  }
+
+  void holdBetweenFiles() {
+    QTemporaryDir dir;
+    const QByteArray original = compressible(20000);
+    writeFile(dir.filePath("one"), original);
+    writeFile(dir.filePath("two"), original);
+    QProcess p;
+    prepareStandin(p, {"one", "two"},
+                   {{"PACKHELM_STANDIN_HOLD", "between"}, {"PACKHELM_STANDIN_HOLD_MS", "30000"}});
+    p.setWorkingDirectory(dir.path());
+    p.start();
+    QVERIFY(p.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(dir.filePath("one")) != original, 20000);
+    QCOMPARE(p.state(), QProcess::Running);
+    QCOMPARE(readFile(dir.filePath("two")), original);
+    p.kill();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"one", "two"}));
+  }
+
+  void ignoredSignalsAndPidFile() {
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath("pid");
+    QProcess p;
+    prepareStandin(
+        p, {"--version"},
+        {{"PACKHELM_STANDIN_IGNORE", QString::number(SIGINT) + ',' + QString::number(SIGHUP)},
+         {"PACKHELM_STANDIN_PIDFILE", pidFile},
+         {"PACKHELM_STANDIN_SLEEP_MS", "30000"}});
+    p.start();
+    QVERIFY(p.waitForStarted());
+    QTRY_VERIFY(readFile(pidFile).endsWith('\n'));
+    QCOMPARE(readFile(pidFile).trimmed().toLongLong(), p.processId());
+    QCOMPARE(::kill(pid_t(p.processId()), SIGINT), 0);
+    QCOMPARE(::kill(pid_t(p.processId()), SIGHUP), 0);
+    QVERIFY(!p.waitForFinished(300));  // both ignored
+    QCOMPARE(::kill(pid_t(p.processId()), SIGTERM), 0);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(p.exitCode(), SIGTERM);
+  }
+
+  void versionLineSwitch() {
+    QTemporaryDir dir;
+    const Run r = runStandin({"--version"}, dir.path(),
+                             {{"PACKHELM_STANDIN_VERSION_LINE", "UPX git-4a1c2e"}});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.startsWith("UPX git-4a1c2e\n"));
+    // It goes on playing its version: the current switch is taken.
+    writeFile(dir.filePath("prog"), compressible(20000));
+    const Run pack = runStandin({"--crp-ucl-ms=10000", "prog"}, dir.path(),
+                                {{"PACKHELM_STANDIN_VERSION_LINE", "UPX git-4a1c2e"}});
+    QCOMPARE(pack.code, 0);
+  }
+
   void progressOnTerminal() {
     QTemporaryDir dir;
     writeFile(dir.filePath("prog"), compressible(20000));

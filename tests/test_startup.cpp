@@ -478,9 +478,9 @@ class TestStartup : public QObject {
              QString::fromUtf8(" \"" + a + "\" \"" + b + "\""));
     QVERIFY(!run.ui().get<QCheckBox>("OutFileBox")->isEnabled());
     QVERIFY(!run.ui().get<QCheckBox>("OutFileBox")->isChecked());
-    // One packer run with both files, each as one argument.
+    // One packer run with both files, each as one argument, once the event loop runs.
+    QTRY_COMPARE(packerRuns(run.dir.argLogPath()).size(), 1);
     const QList<QList<QByteArray>> runs = packerRuns(run.dir.argLogPath());
-    QCOMPARE(runs.size(), 1);
     QVERIFY(runs[0].contains(a));
     QVERIFY(runs[0].contains(b));
     QVERIFY(!runs[0].contains("/restored/old.exe"));
@@ -746,6 +746,8 @@ class TestStartup : public QObject {
     });
     run.ctx.arguments = {file};
     run.start();
+    // The job the file argument starts runs once the event loop runs.
+    QTRY_COMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     const QList<QList<QByteArray>> runs = packerRuns(run.dir.argLogPath());
     QCOMPARE(runs.size(), 1);
     QVERIFY(runs[0].contains(file));

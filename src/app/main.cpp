@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
   ctx.arguments = ProgramArguments::FromArgv(argc, argv);
 
   ctx.createForms();
-  ctx.FormMain->show();
+  ctx.start();
   const int rc = app.exec();
   // A start-up that could not complete (no language file, no packer) ends with a failure code.
   return ctx.FormMain->startupAborted ? 1 : rc;

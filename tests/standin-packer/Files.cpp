@@ -7,7 +7,11 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace Standin {
 
@@ -137,27 +141,73 @@ bool writeAllFd(int fd, const QByteArray& data) {
   return true;
 }
 
-// Writes a temporary file beside target with the given mode; returns its name or empty.
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Where the last dot of the name's last component starts (a leading dot counts, as the real
+// packer has it); npos when there is none.
+size_t extensionStart(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = path.rfind('.');
+  return dot != std::string::npos && dot >= baseStart ? dot : std::string::npos;
+}
+
+// Writes data to an open file; with PACKHELM_STANDIN_HOLD=partial it stops halfway for a while,
+// so that a test finds a partial file there, as an interrupted real packer leaves one.
+bool writeResult(int fd, const QByteArray& data) {
+  const qsizetype half = data.size() / 2;
+  if (!writeAllFd(fd, data.left(half))) return false;
+  Hold(HoldPoint::Partial);
+  return writeAllFd(fd, data.mid(half));
+}
+
+// Writes a temporary file beside target with the given mode, named as the real packer names it:
+// the extension replaced by ".upx" (or added), then ".000", ".001", ... while that is taken.
+// Returns its name or empty.
 std::string writeTemp(const std::string& target, const QByteArray& data, mode_t mode,
                       std::string& error) {
-  std::string tmpl = target + ".upxtmpXXXXXX";
-  const int fd = ::mkstemp(tmpl.data());
+  const size_t ext = extensionStart(target);
+  const std::string stem = ext == std::string::npos ? target : target.substr(0, ext);
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+  std::string name = stem + ".upx";
+  int fd = ::open(name.c_str(), flags, mode & 07777);
+  for (int i = 0; fd < 0 && errno == EEXIST && i < 1000; ++i) {
+    char num[8];
+    std::snprintf(num, sizeof num, ".%03d", i);
+    name = stem + num;
+    fd = ::open(name.c_str(), flags, mode & 07777);
+  }
   if (fd < 0) {
     error = errnoText("can't create temporary file");
     return {};
   }
-  const bool ok = writeAllFd(fd, data) && ::fchmod(fd, mode & 07777) == 0;
+  const bool ok = writeResult(fd, data) && ::fchmod(fd, mode & 07777) == 0;
   if (::close(fd) != 0 || !ok) {
     error = errnoText("write error");
-    ::unlink(tmpl.c_str());
+    ::unlink(name.c_str());
     return {};
   }
-  return tmpl;
+  return name;
 }
 
-bool exists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
+// The real packer writes an output named by -o directly, not through a temporary file.
+bool writeOutput(const std::string& target, const QByteArray& data, mode_t mode,
+                 std::string& error) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode & 07777);
+  if (fd < 0) {
+    error = errnoText("can't create the output file");
+    return false;
+  }
+  const bool ok = writeResult(fd, data) && ::fchmod(fd, mode & 07777) == 0;
+  if (::close(fd) != 0 || !ok) {
+    error = errnoText("write error");
+    ::unlink(target.c_str());
+    return false;
+  }
+  return true;
 }
 
 bool copyFile(const std::string& from, const std::string& to, mode_t mode) {
@@ -188,9 +238,10 @@ bool placeResult(const Options& o, const std::string& name, const struct stat& i
       }
     }
   }
+  if (o.hasOutput) return writeOutput(target, data, inSt.st_mode, error);
   const std::string temp = writeTemp(target, data, inSt.st_mode, error);
   if (temp.empty()) return false;
-  if (!o.hasOutput && o.keepBackup) {
+  if (o.keepBackup) {
     const std::string backup = BackupName(name);
     if (backup.empty() ||
         (::link(name.c_str(), backup.c_str()) != 0 && !copyFile(name, backup, inSt.st_mode))) {
@@ -227,6 +278,19 @@ FileResult warning(const std::string& message) {
 }
 
 }  // namespace
+
+void Hold(HoldPoint point) {
+  const char* at = std::getenv("PACKHELM_STANDIN_HOLD");
+  if (!at) return;
+  const std::string wanted(at);
+  if ((point == HoldPoint::Partial && wanted != "partial") ||
+      (point == HoldPoint::Between && wanted != "between"))
+    return;
+  const char* ms = std::getenv("PACKHELM_STANDIN_HOLD_MS");
+  const long wait = ms ? std::strtol(ms, nullptr, 10) : 30000;
+  std::fflush(stdout);
+  std::this_thread::sleep_for(std::chrono::milliseconds(wait > 0 ? wait : 0));
+}
 
 std::string BackupName(const std::string& path) {
   const size_t slash = path.rfind('/');

@@ -23,6 +23,12 @@ using ProgressFn = void (*)(const std::string& name, int percent);
 
 FileResult ProcessFile(const Options& o, const std::string& name, ProgressFn progress);
 
+// Points where PACKHELM_STANDIN_HOLD=partial|between makes the stand-in wait
+// PACKHELM_STANDIN_HOLD_MS (default 30000) ms: halfway through writing a result file, and after
+// each file but the last.
+enum class HoldPoint { Partial, Between };
+void Hold(HoldPoint point);
+
 // The backup name -k uses: prog.exe -> prog.ex~, prog -> prog.~; when that is taken,
 // prog.000, prog.001, ... Empty when every candidate is taken.
 std::string BackupName(const std::string& path);

@@ -4,7 +4,12 @@
 //
 // Environment switches, for tests, applied in this order:
 //   PACKHELM_STANDIN_ARGLOG=FILE   append every argument on a line of its own, then "--END--"
+//   PACKHELM_STANDIN_PIDFILE=FILE  write its process id there
+//   PACKHELM_STANDIN_IGNORE=N,M    ignore these signals (numbers)
 //   PACKHELM_STANDIN_VERSION=X.Y.Z version it claims (default 4.2.4); below 4 it takes --crp-ms=
+//   PACKHELM_STANDIN_VERSION_LINE=TEXT  the first line of --version instead of "upx X.Y.Z"
+//   PACKHELM_STANDIN_HOLD=partial|between, PACKHELM_STANDIN_HOLD_MS=N  wait halfway through
+//                                  writing a result, or after each file but the last (Files.h)
 //   PACKHELM_STANDIN_SLEEP_MS=N    sleep N ms first
 //   PACKHELM_STANDIN_OUTPUT_BYTES=N print N bytes of text to stdout, then work on
 //   PACKHELM_STANDIN_ECHO_INPUT=1  echo stdin lines as "got: <line>" until EOF or "quit", exit 0
@@ -67,6 +72,26 @@ void logArguments(const std::string& path, int argc, char** argv) {
   // One write, so that concurrent runs do not interleave their lines.
   [[maybe_unused]] const ssize_t n = ::write(fd, text.data(), text.size());
   ::close(fd);
+}
+
+void writePid(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  const std::string text = std::to_string(::getpid()) + '\n';
+  [[maybe_unused]] const ssize_t n = ::write(fd, text.data(), text.size());
+  ::close(fd);
+}
+
+// A packer that does not end on the first signal it gets, for the tests of stopping one.
+void ignoreSignals(const std::string& list) {
+  size_t at = 0;
+  while (at < list.size()) {
+    size_t end = list.find(',', at);
+    if (end == std::string::npos) end = list.size();
+    const int sig = std::atoi(list.substr(at, end - at).c_str());
+    if (sig > 0 && sig < NSIG) ::signal(sig, SIG_IGN);
+    at = end + 1;
+  }
 }
 
 // Line by line, but handed to the system in large chunks: on a terminal stdout is line buffered,
@@ -159,7 +184,8 @@ std::string resultLine(const FileResult& r, const std::string& name) {
 }
 
 void printVersion(const std::string& version) {
-  out("upx " + version + "\n");
+  const char* line = std::getenv("PACKHELM_STANDIN_VERSION_LINE");
+  out((line ? std::string(line) : "upx " + version) + "\n");
   out("stand-in packer for the Packhelm tests; zlib through Qt " + std::string(qVersion()) + "\n");
   out("This program may be freely redistributed under the terms of the GNU GPL.\n");
 }
@@ -222,6 +248,9 @@ int main(int argc, char** argv) {
 
   const std::string argLog = envText("PACKHELM_STANDIN_ARGLOG");
   if (!argLog.empty()) logArguments(argLog, argc, argv);
+  const std::string pidFile = envText("PACKHELM_STANDIN_PIDFILE");
+  if (!pidFile.empty()) writePid(pidFile);
+  ignoreSignals(envText("PACKHELM_STANDIN_IGNORE"));
 
   const long sleepMs = envNumber("PACKHELM_STANDIN_SLEEP_MS", 0);
   if (sleepMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
@@ -273,7 +302,9 @@ int main(int argc, char** argv) {
     out("   --------------------   ------   -----------   -----------\n");
   }
   int ok = 0, warnings = 0, errors = 0;
-  for (const std::string& name : o.files) {
+  for (size_t i = 0; i < o.files.size(); ++i) {
+    const std::string& name = o.files[i];
+    if (i > 0) Hold(HoldPoint::Between);
     const FileResult r = ProcessFile(o, name, progress);
     clearProgress(name);
     switch (r.outcome) {

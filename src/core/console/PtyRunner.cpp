@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <pty.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 extern char** environ;
 
@@ -49,11 +51,13 @@ constexpr int kDrainMaxMs = 300;
 constexpr int kTerminateGraceMs = 500;
 
 // The exit code of a reaped child as a shell reports it: 128 + the signal for a child killed by
-// one. A child that waitpid did not hand back (reaped elsewhere) counts as killed.
-int exitCodeOf(pid_t reaped, pid_t child, int status) {
-  if (reaped == child && WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+// one, and that signal in `signal` (0 for a child that exited). A child that waitpid did not hand
+// back (reaped elsewhere) counts as killed.
+int exitCodeOf(pid_t reaped, pid_t child, int status, int& signal) {
+  signal = 0;
   if (reaped == child && WIFEXITED(status)) return WEXITSTATUS(status);
-  return 128 + SIGKILL;
+  signal = reaped == child && WIFSIGNALED(status) ? WTERMSIG(status) : SIGKILL;
+  return 128 + signal;
 }
 
 }  // namespace
@@ -90,10 +94,18 @@ QByteArray PtyRunner::ResolveProgram(const QByteArray& name) {
   return {};
 }
 
+QByteArray PtyRunner::SignalName(int signal) {
+  if (const char* abbrev = signal > 0 ? ::sigabbrev_np(signal) : nullptr)
+    return QByteArray("SIG") + abbrev;
+  return "signal " + QByteArray::number(signal);
+}
+
 bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns, int rows) {
   error_.clear();
   priorityRefused_ = false;
   exitCode_ = -1;
+  termSignal_ = 0;
+  stopStage_ = 0;
   if (isRunning() || finishing_) {
     error_ = QStringLiteral("a program is already running");
     return false;
@@ -120,6 +132,7 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
   for (QByteArray& a : argCopies) argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  const pid_t parent = ::getpid();
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
     error_ = QString::fromLocal8Bit(std::strerror(errno));
@@ -137,7 +150,16 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
     return false;
   }
   if (pid == 0) {
-    // Child. Dispositions and the mask are inherited across exec: give the packer a clean set,
+    // Child. The packer ends with the program, whatever ends the program (a crash or a kill
+    // included): the kernel sends it SIGKILL when the thread that started it ends, and that is
+    // the user-interface thread, which lives as long as the program. The packer's session then
+    // loses its terminal, which hangs up the packer's process group. The one exception: a
+    // process the packer starts that leaves its session (or ignores the hang-up) outlives a
+    // program that is killed outright; while the program lives, the end of a run ends the whole
+    // process group.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);  // the program ended before the line above
+    // Dispositions and the mask are inherited across exec: give the packer a clean set,
     // so that Ctrl+C (SIGINT) and the end of the run (SIGTERM) reach it.
     struct sigaction dfl;
     std::memset(&dfl, 0, sizeof dfl);
@@ -228,7 +250,8 @@ void PtyRunner::checkExited() {
   const pid_t r = ::waitpid(pid_, &status, WNOHANG);
   if (r == 0 || (r < 0 && errno == EINTR)) return;
   exited_ = true;
-  exitCode_ = exitCodeOf(r, pid_, status);
+  exitCode_ = exitCodeOf(r, pid_, status, termSignal_);
+  if (stopTimer_) stopTimer_->stop();
   if (exitNotifier_) exitNotifier_->setEnabled(false);
   if (exitPoll_) exitPoll_->stop();
 
@@ -326,7 +349,8 @@ void PtyRunner::terminate() {
       }
     }
     exited_ = true;
-    exitCode_ = exitCodeOf(r, pid_, status);
+    exitCode_ = exitCodeOf(r, pid_, status, termSignal_);
+    if (stopTimer_) stopTimer_->stop();
   }
   if (master_ >= 0 || finishing_ || drainTimer_) {
     // Whatever the packer wrote last still reaches the console.
@@ -340,5 +364,36 @@ void PtyRunner::terminate() {
     }
     finishing_ = true;
     finishRun();
+  }
+}
+
+void PtyRunner::stop(int graceMs) {
+  if (pid_ <= 0) return;
+  stopGraceMs_ = graceMs;
+  if (exited_) {
+    // Only a grandchild holding the terminal keeps the run going: stop waiting for it.
+    if (stopStage_ == 0) stopStage_ = 1;
+    if (finishing_) finishRun();
+    return;
+  }
+  if (!stopTimer_) {
+    stopTimer_ = new QTimer(this);
+    stopTimer_->setSingleShot(true);
+    stopTimer_->setTimerType(Qt::PreciseTimer);  // the grace is a promise to the packer
+    connect(stopTimer_, &QTimer::timeout, this, &PtyRunner::nextStopSignal);
+  }
+  nextStopSignal();
+}
+
+void PtyRunner::nextStopSignal() {
+  static constexpr int stopSignals[] = {SIGINT, SIGTERM, SIGKILL};
+  if (pid_ <= 0 || exited_ || stopStage_ >= int(std::size(stopSignals))) return;
+  const int sig = stopSignals[stopStage_++];
+  // The packer's session is its own process group (forkpty makes it the leader); a stopped
+  // packer must go on to see the signal.
+  ::kill(-pid_, sig);
+  if (sig != SIGKILL) {
+    ::kill(-pid_, SIGCONT);
+    stopTimer_->start(stopGraceMs_);
   }
 }

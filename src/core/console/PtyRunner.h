@@ -23,6 +23,10 @@ class PtyRunner : public QObject {
   // executable regular file of that name on PATH. Empty: none.
   static QByteArray ResolveProgram(const QByteArray& name);
 
+  // The name of a signal as the system spells it ("SIGINT"), or "signal N" for a number it
+  // does not know.
+  static QByteArray SignalName(int signal);
+
   // Starts args[0] with the arguments. False: nothing was started (errorString() says why).
   bool start(const QList<QByteArray>& args, int niceValue, int columns, int rows);
   bool isRunning() const { return pid_ > 0 && !exited_; }
@@ -31,11 +35,21 @@ class PtyRunner : public QObject {
   bool priorityRefused() const { return priorityRefused_; }
   QString errorString() const { return error_; }
   int exitCode() const { return exitCode_; }
+  // The signal that ended the program; 0 when it exited on its own (or has not ended).
+  int termSignal() const { return termSignal_; }
 
   void write(const QByteArray& bytes);
   // SIGTERM to the program's process group, SIGKILL after a short grace, then reaped. The run
-  // then finishes with the signal's exit code.
+  // then finishes with the signal's exit code. Waits (at most the grace) before it returns.
   void terminate();
+  // The user's stop, without waiting: an interrupt to the program's process group, a terminate
+  // when it still runs after graceMs, a kill after another graceMs; the run then finishes as
+  // usual. A second call goes on to the next signal at once. When the program has already ended
+  // and only its terminal is being drained, the run finishes now.
+  void stop(int graceMs = kStopGraceMs);
+  bool stopRequested() const { return stopStage_ > 0; }
+
+  static constexpr int kStopGraceMs = 1000;
 
  signals:
   void output(const QByteArray& bytes);
@@ -47,6 +61,7 @@ class PtyRunner : public QObject {
   void checkExited();
   void finishRun();
   void closeMaster();
+  void nextStopSignal();
 
   int master_ = -1;
   int pidfd_ = -1;
@@ -55,6 +70,10 @@ class PtyRunner : public QObject {
   bool finishing_ = false;
   bool priorityRefused_ = false;
   int exitCode_ = -1;
+  int termSignal_ = 0;
+  int stopStage_ = 0;  // how many of the stop's signals were sent
+  int stopGraceMs_ = kStopGraceMs;
+  QTimer* stopTimer_ = nullptr;
   QString error_;
   QByteArray pendingInput_;
   QSocketNotifier* readNotifier_ = nullptr;

@@ -6,13 +6,14 @@
 
 namespace {
 
-// Switch spellings by the first major version that takes them, newest first.
+// Switch spellings by the first major version that takes them, newest first. The first row is
+// also what an unknown version gets.
 struct Spelling {
   int fromMajor;
   const char* crpSwitch;
 };
 constexpr Spelling Spellings[] = {
-    {4, " --crp-ucl-ms="},
+    {4, PackerCapabilities::CurrentCrpSwitch},
     {0, " --crp-ms="},
 };
 

@@ -4,11 +4,15 @@
 #include <QByteArray>
 
 // What the located packer's version decides: today the spelling of the crp switch. Built from
-// the version by one table, so a new spelling is a new row there.
+// the version by one table, so a new spelling is a new row there. An unknown version takes the
+// spelling of current packers (version 4 and later), which is what users have.
 struct PackerCapabilities {
   QByteArray version;  // "4.2.4"; empty when the version is unknown
   int major = -1;      // -1 when unknown
-  QByteArray crpSwitch = " --crp-ms=";
+  QByteArray crpSwitch = CurrentCrpSwitch;
+
+  static constexpr const char* CurrentCrpSwitch = " --crp-ucl-ms=";
+  bool known() const { return major >= 0; }
 
   static PackerCapabilities ForVersion(const QByteArray& version);
   bool operator==(const PackerCapabilities&) const = default;

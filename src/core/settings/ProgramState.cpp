@@ -1,5 +1,7 @@
 #include "core/settings/ProgramState.h"
 
+#include <QHash>
+
 QByteArray ProgramState::packerForCommand() const {
   // A path that would fall apart when the command line is split goes in its quoted form.
   return (UpxLocation.contains(' ') || UpxLocation.contains('"')) ? UpxShortLocation : UpxLocation;
@@ -7,45 +9,72 @@ QByteArray ProgramState::packerForCommand() const {
 
 namespace {
 
-// What the texts from 80 on say in English: shown only where a language file lacks them (one
-// written for an earlier version), so that no message comes up empty. The shipped files carry
-// them in every language.
-const char* englishFallback(LangText n) {
-  switch (n) {
-    case LangText::ConsoleCopy:
-      return "Copy";
-    case LangText::ConsoleSelectAll:
-      return "Select all";
-    case LangText::LinkNotOpened:
-      return "No program on this desktop opens %1";
-    case LangText::PriorityNotRaised:
-      return "Packhelm: the packer's priority could not be raised (no permission); it runs at "
-             "normal priority.";
-    case LangText::ShellCreateFailed:
-      return "Failed to create key %1";
-    case LangText::ShellWriteFailed:
-      return "Failed to set data for '%1'";
-    case LangText::ShellPathRefused:
-      return "Failed to set data for 'Exec': the program's path cannot be written into a desktop "
-             "entry (it holds \"%\", \"=\" or a control character, or is not UTF-8):\n%1";
-    case LangText::ShellRemoveFailed:
-      return "Failed to remove '%1'";
-    case LangText::ShellDone:
-      return "%1: done.\nFile managers: Dolphin (service menu), Nemo (action) and every file "
-             "manager's \"Open With\" list.\nFile types:\n%2";
-    case LangText::ShellNothingToDo:
-      return "%1: nothing to do. None of the listed extensions has a known file type, and no file "
-             "type is ticked.";
-    default:
-      return nullptr;
-  }
+// The English wording of the texts that language files made before them do not have (70 and
+// up), so that no message comes up empty; the shipped files carry them in every language.
+const QByteArray* fallbackText(LangText n) {
+  static const QHash<int, QByteArray> texts{
+      {int(LangText::StatusStopped), "Stopped by the user."},
+      {int(LangText::StatusSignal), "Ended by the signal %1."},
+      {int(LangText::StatusExitCode), "Ended with exit code %1."},
+      {int(LangText::StatusRemoved), "Unfinished files removed: %1."},
+      {int(LangText::ConsoleRemoved), "Packhelm removed a file the packer left unfinished: %1"},
+      {int(LangText::VersionUnknown),
+       "Packhelm: the packer's version was not recognised; the switches of packers 4 and later "
+       "are passed."},
+      {int(LangText::StopButton), "Stop"},
+      {int(LangText::StopHint), "Stop the packer (Esc)"},
+      {int(LangText::QuitWhileRunning), "The packer is still running. Stop it and quit Packhelm?"},
+      {int(LangText::LineTooLong),
+       "This command line is too long to be run whole: %1 characters, at most %2. It was not "
+       "run."},
+      {int(LangText::ConsoleCopy), "Copy"},
+      {int(LangText::ConsoleSelectAll), "Select all"},
+      {int(LangText::LinkNotOpened), "No program on this desktop opens %1"},
+      {int(LangText::PriorityNotRaised),
+       "Packhelm: the packer's priority could not be raised (no permission); it runs at normal "
+       "priority."},
+      {int(LangText::ShellCreateFailed), "Failed to create key %1"},
+      {int(LangText::ShellWriteFailed), "Failed to set data for '%1'"},
+      {int(LangText::ShellPathRefused),
+       "Failed to set data for 'Exec': the program's path cannot be written into a desktop entry "
+       "(it holds \"%\", \"=\" or a control character, or is not UTF-8):\n%1"},
+      {int(LangText::ShellRemoveFailed), "Failed to remove '%1'"},
+      {int(LangText::ShellDone),
+       "%1: done.\nFile managers: Dolphin (service menu), Nemo (action) and every file manager's "
+       "\"Open With\" list.\nFile types:\n%2"},
+      {int(LangText::ShellNothingToDo),
+       "%1: nothing to do. None of the listed extensions has a known file type, and no file type "
+       "is ticked."},
+  };
+  const auto it = texts.constFind(int(n));
+  return it == texts.constEnd() ? nullptr : &*it;
 }
 
 }  // namespace
 
-QString ProgramState::langText(LangText n) const {
-  const QByteArray& text = langBytes(n);
+const QByteArray& ProgramState::langBytes(LangText n) const {
+  const QByteArray& text = LangTexts[size_t(n)];
   if (text.isEmpty())
-    if (const char* english = englishFallback(n)) return QString::fromUtf8(english);
-  return QString::fromUtf8(text);
+    if (const QByteArray* fallback = fallbackText(n)) return *fallback;
+  return text;
+}
+
+QString ProgramState::langText(LangText n, const QString& arg1, const QString& arg2) const {
+  QString text = langText(n);
+  // One pass over the text, so that a value holding "%2" is not filled in again.
+  QString out;
+  bool used1 = false, used2 = false;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'%' && i + 1 < text.size() && (text[i + 1] == u'1' || text[i + 1] == u'2')) {
+      const bool first = text[i + 1] == u'1';
+      out += first ? arg1 : arg2;
+      (first ? used1 : used2) = true;
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  if (!used1 && !arg1.isEmpty()) out += u' ' + arg1;
+  if (!used2 && !arg2.isEmpty()) out += u' ' + arg2;
+  return out;
 }

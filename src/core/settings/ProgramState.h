@@ -68,8 +68,18 @@ enum class LangText : int {
   SettingsNotWritable = 60,  // status line: the settings file cannot be written (its path follows)
   NamesNotSaved = 61,        // status line: a selected name cannot be stored, kept for the session
   LanguageNotUtf8 = 62,      // language chooser: files that are not UTF-8 (their names follow)
+  StatusStopped = 70,        // status line: the user stopped the run
+  StatusSignal = 71,         // ... a signal ended the packer (%1: its name)
+  StatusExitCode = 72,       // ... an exit code without a text of its own (%1)
+  StatusRemoved = 73,        // ... added: unfinished files were removed (%1: how many)
+  ConsoleRemoved = 74,       // console: one unfinished file removed (%1: its name)
+  VersionUnknown = 75,       // console: the packer's version was not recognised
+  StopButton = 76,           // the console's Stop button
+  StopHint = 77,             // ... and its hint
+  QuitWhileRunning = 78,     // closing the main window during a run: the question
+  LineTooLong = 79,          // the editor refuses a line (%1: its length, %2: the most)
   // Texts that were written in code, and the shell integration's reports. A language file made
-  // before them lacks them: those read as the English text (ProgramState::langText).
+  // before them lacks them: those read as the English text (ProgramState::langBytes).
   ConsoleCopy = 80,        // console window's context menu: copy the selection
   ConsoleSelectAll = 81,   // ... select everything
   LinkNotOpened = 82,      // About box: no program opens the address %1
@@ -111,8 +121,11 @@ struct ProgramState {
   // The packer's path as it is written at the start of a command line.
   QByteArray packerForCommand() const;
 
-  // A numbered text of the current language, as bytes (UTF-8) or as text for a widget. The texts
-  // from 80 on fall back to English when the language file has none.
-  const QByteArray& langBytes(LangText n) const { return LangTexts[size_t(n)]; }
-  QString langText(LangText n) const;
+  // A numbered text of the current language, as bytes (UTF-8) or as text for a widget. A text
+  // newer than the language file (70 and up) falls back to its English wording.
+  const QByteArray& langBytes(LangText n) const;
+  QString langText(LangText n) const { return QString::fromUtf8(langBytes(n)); }
+  // The text with its "%1" (and "%2") filled in; a text without the mark gets the value after a
+  // blank, so that it is never lost.
+  QString langText(LangText n, const QString& arg1, const QString& arg2 = {}) const;
 };

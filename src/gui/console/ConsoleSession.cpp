@@ -3,11 +3,14 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QScopeGuard>
+#include <algorithm>
+#include <csignal>
 
 #include "core/console/ConsoleEx.h"
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
 #include "core/packer/CommandLine.h"
+#include "core/packer/RunLeftovers.h"
 #include "core/settings/ProgramState.h"
 #include "gui/console/TConsoleWindow.h"
 #include "gui/widgets/ConsoleView.h"
@@ -31,6 +34,16 @@ TConsoleWindow* makeConsoleWindow(const ProgramState& state) {
                        state.langText(LangText::ConsoleSelectAll));
   });
   return window;
+}
+
+// A file name as the console shows it: control characters (which would move the cursor or
+// start an escape sequence) and bytes that are not UTF-8 become visible marks.
+QString shownName(const QByteArray& path) {
+  QString name = QString::fromUtf8(path);
+  for (QChar& c : name)
+    if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+      c = QChar(u'?');
+  return name;
 }
 
 void showConsole(TConsoleWindow* window) {
@@ -140,6 +153,8 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
   if (isRunning() || closedByUser_) return std::nullopt;
   const QList<QByteArray> args = CommandLine::SplitCommandLine(commandLine);
   if (args.isEmpty()) return std::nullopt;
+  // What is beside the inputs and at the output now, to know later what the run made.
+  const RunLeftovers leftovers(args);
 
   // Without a console of the program's own the packer gets one for this run only.
   TConsoleWindow* temporary = nullptr;
@@ -172,12 +187,24 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
     runner_ = nullptr;
     return std::nullopt;
   }
+  stopRequested_ = false;
+  // Closing a console of the run's own stops the run, as Stop does.
   if (temporary) {
-    connect(temporary, &TConsoleWindow::closedByUser, runner_, &PtyRunner::terminate);
+    connect(temporary, &TConsoleWindow::closedByUser, this, &ConsoleSession::StopRun);
     showConsole(temporary);
   }
+  runWindow_->setStopTexts(state_.langText(LangText::StopButton),
+                           state_.langText(LangText::StopHint));
+  connect(runWindow_, &TConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
+  runWindow_->setStopEnabled(true);
   if (runner_->priorityRefused())
     screen->writeNote(state_.langText(LangText::PriorityNotRaised).toUtf8(), 8, 0);
+  // The spelling of a switch was guessed: say so where the packer's answer will show.
+  const QByteArray versioned = state_.Packer.crpSwitch.trimmed();
+  if (!state_.Packer.known() && std::any_of(args.begin(), args.end(), [&](const QByteArray& a) {
+        return a.startsWith(versioned);
+      }))
+    screen->writeNote(state_.langText(LangText::VersionUnknown).toUtf8(), 8, 0);
   connect(runner_, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
   connect(screen, &ScreenModel::input, runner_, &PtyRunner::write);
 
@@ -196,19 +223,38 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
   if (runner_->isRunning()) loop.exec();
   loop_ = nullptr;
   // The loop also ends when the program quits: the packer goes with it.
-  int code = 128 + 9;
+  RunOutcome outcome = RunOutcome::Exited(128 + SIGKILL);
+  outcome.signal = SIGKILL;
   if (runner_) {
     runner_->terminate();
-    code = runner_->exitCode();
+    outcome.exitCode = runner_->exitCode();
+    outcome.signal = runner_->termSignal();
     runner_->disconnect();
     screen->disconnect(runner_);
     runner_->deleteLater();
     runner_ = nullptr;
   }
+  outcome.stoppedByUser = stopRequested_;
   if (runWindow_) {
+    // An unfinished sequence of the packer's ends with the run, before Packhelm writes its notes.
     runWindow_->model()->finishOutput();
-    runWindow_->view()->refresh();
+    runWindow_->setStopEnabled(false);
+    disconnect(runWindow_, &TConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   }
+  // A packer that was stopped or killed had no chance to clear up its temporary or partial
+  // files; one that exited on its own has dealt with them.
+  if (!outcome.endedNormally()) {
+    outcome.removed = leftovers.RemoveLeft();
+    if (runWindow_ && !outcome.removed.isEmpty()) {
+      ScreenModel* s = runWindow_->model();
+      // The packer may have been cut off in the middle of a line.
+      if (s->cursorColumn() != 0) s->writeConsoleText("\n");
+      for (const QByteArray& path : outcome.removed)
+        s->writeNote(state_.langText(LangText::ConsoleRemoved, shownName(path)).toUtf8(), 8, 0);
+    }
+  }
+  lastRun_ = outcome;
+  if (runWindow_) runWindow_->view()->refresh();
 
   for (const QPointer<QWidget>& w : disabled)
     if (w) w->setEnabled(true);
@@ -216,8 +262,14 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
     freeAfterRun_ = false;
     if (!open_) freeConsole();
   }
-  emit runFinished(code);
-  return code;
+  emit runFinished(outcome.exitCode);
+  return outcome.exitCode;
+}
+
+void ConsoleSession::StopRun() {
+  if (!runner_ || !loop_) return;
+  stopRequested_ = true;
+  runner_->stop(PtyRunner::kStopGraceMs);
 }
 
 void ConsoleSession::programConsoleClosed() {
@@ -225,6 +277,7 @@ void ConsoleSession::programConsoleClosed() {
   open_ = false;
   // The main window writes the settings as it closes.
   emit consoleClosedByUser();
+  if (runner_ && loop_) stopRequested_ = true;
   if (runner_) runner_->terminate();
   if (loop_) loop_->quit();
   if (window_) {
@@ -236,11 +289,22 @@ void ConsoleSession::programConsoleClosed() {
   QCoreApplication::quit();
 }
 
-void ConsoleSession::ReportExit(int exitCode) {
+void ConsoleSession::ReportExit(const RunOutcome& o) {
   static constexpr LangText statusTexts[] = {LangText::StatusDone, LangText::StatusError,
                                              LangText::StatusWarning};
-  if (exitCode < 0 || exitCode > 2) return;
-  emit exitReported(exitCode, state_.langText(statusTexts[exitCode]));
+  QString text;
+  if (o.stoppedByUser && (o.signal != 0 || o.exitCode != 0))
+    text = state_.langText(LangText::StatusStopped);
+  else if (o.signal != 0)
+    text = state_.langText(LangText::StatusSignal,
+                           QString::fromLatin1(PtyRunner::SignalName(o.signal)));
+  else if (o.exitCode >= 0 && o.exitCode <= 2)
+    text = state_.langText(statusTexts[o.exitCode]);
+  else
+    text = state_.langText(LangText::StatusExitCode, QString::number(o.exitCode));
+  if (!o.removed.isEmpty())
+    text += u' ' + state_.langText(LangText::StatusRemoved, QString::number(o.removed.size()));
+  emit exitReported(o.exitCode, text);
 }
 
 void ConsoleSession::ReportStartFailure() {

@@ -16,6 +16,21 @@ class PtyRunner;
 class QEventLoop;
 class QWidget;
 
+// How a run ended, as the status line tells it.
+struct RunOutcome {
+  int exitCode = 0;            // the exit code, or 128 + the signal that ended the packer
+  int signal = 0;              // that signal; 0 when the packer exited on its own
+  bool stoppedByUser = false;  // Stop, Escape, or closing a console or the main window
+  QList<QByteArray> removed;   // the unfinished files removed after the run
+  // The packer exited on its own and has dealt with its files itself.
+  bool endedNormally() const { return signal == 0; }
+  static RunOutcome Exited(int code) {
+    RunOutcome o;
+    o.exitCode = code;
+    return o;
+  }
+};
+
 class ConsoleSession : public QObject {
   Q_OBJECT
  public:
@@ -34,9 +49,17 @@ class ConsoleSession : public QObject {
   // loop: the console keeps drawing, every other window is disabled meanwhile. While a run is
   // going on, a second call is refused (nothing).
   std::optional<int> RunPacker(const QByteArray& commandLine);
-  // Announces the outcome of a job: exitReported with the status text of exit codes 0, 1, 2.
-  void ReportExit(int exitCode);
+  // Announces the outcome of a run by exitReported: stopped by the user, ended by a signal
+  // (named), or the text of its exit code; the removed unfinished files are counted.
+  void ReportExit(const RunOutcome& outcome);
+  // The same for an exit code alone (a code above 128 is taken as a code, not as a signal).
+  void ReportExit(int exitCode) { ReportExit(RunOutcome::Exited(exitCode)); }
   void ReportStartFailure();
+  // How the last run ended.
+  const RunOutcome& lastRun() const { return lastRun_; }
+  // The user's stop of the run going on (nothing when none is): an interrupt, then a terminate,
+  // then a kill.
+  void StopRun();
 
   bool isRunning() const;
 
@@ -77,4 +100,6 @@ class ConsoleSession : public QObject {
   QPointer<TConsoleWindow> runWindow_;
   PtyRunner* runner_ = nullptr;
   QEventLoop* loop_ = nullptr;
+  bool stopRequested_ = false;
+  RunOutcome lastRun_;
 };

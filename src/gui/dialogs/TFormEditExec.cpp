@@ -1,12 +1,16 @@
 #include "gui/dialogs/TFormEditExec.h"
 
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <climits>
 
 #include "core/packer/CommandHistory.h"
 #include "core/settings/ProgramState.h"
 #include "gui/widgets/Placement.h"
+#include "gui/widgets/Prompts.h"
 #include "ui_TFormEditExec.h"
 
 namespace {
@@ -22,6 +26,10 @@ TFormEditExec::TFormEditExec(ProgramState& state, QWidget* parent)
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   // The text runs exactly as typed: no completion from the history behind the user's back.
   ui->ComboBox1->setCompleter(nullptr);
+  // The edit field keeps at most 32767 characters by default and cuts the rest silently (also
+  // from a paste, and slowly, character by character). Here it holds every line whole; a line
+  // longer than can run is refused when it is accepted.
+  ui->ComboBox1->lineEdit()->setMaxLength(INT_MAX);
   ui->ComboBox1->installEventFilter(this);
   if (ui->ComboBox1->lineEdit()) ui->ComboBox1->lineEdit()->installEventFilter(this);
   // No default button: Enter and Escape elsewhere get the focused control's usual treatment.
@@ -52,6 +60,18 @@ void TFormEditExec::fitToContents() {
   setFixedSize(width, height);
 }
 
+qsizetype TFormEditExec::MaxLineLength() {
+  const long argMax = ::sysconf(_SC_ARG_MAX);
+  return qBound(qsizetype(128 * 1024), qsizetype(argMax > 0 ? argMax : 0), qsizetype(INT_MAX - 1));
+}
+
+void TFormEditExec::refuseLongLine(qsizetype length) {
+  Prompts::Message(isVisible() ? this : nullptr, Prompts::Icon::Error,
+                   state_.langText(LangText::LineTooLong, QString::number(length),
+                                   QString::number(MaxLineLength())),
+                   state_.langText(LangText::ErrorCaption));
+}
+
 void TFormEditExec::Run(int editMode, const QString& acceptCaption,
                         const QByteArray& proposedLine) {
   ProgramState& s = state_;
@@ -61,6 +81,8 @@ void TFormEditExec::Run(int editMode, const QString& acceptCaption,
   // Whatever closes the dialog without accepting must run nothing.
   s.PendingPackCommand.clear();
   s.PendingUnpackCommand.clear();
+  const QString proposed = CommandText::ToText(proposedLine);
+  if (proposed.size() > MaxLineLength()) return refuseLongLine(proposed.size());
 
   setWindowTitle(s.langText(LangText::EditorCaption));
   ui->Button1->setText(acceptCaption);
@@ -68,7 +90,7 @@ void TFormEditExec::Run(int editMode, const QString& acceptCaption,
   ui->ComboBox1->clear();
   for (const QByteArray& line : history) ui->ComboBox1->addItem(CommandText::ToText(line));
   ui->ComboBox1->setCurrentIndex(-1);
-  ui->ComboBox1->setEditText(CommandText::ToText(proposedLine));
+  ui->ComboBox1->setEditText(proposed);
   fitToContents();
   Placement::CentreOn(this, Placement::MainWindow());
   ui->Button1->setFocus();
@@ -84,7 +106,10 @@ void TFormEditExec::Button1Click() {
   ProgramState& s = state_;
   s.PendingPackCommand.clear();
   s.PendingUnpackCommand.clear();
-  const QByteArray text = CommandText::FromText(ui->ComboBox1->currentText());
+  const QString shown = ui->ComboBox1->currentText();
+  // It could not run whole: neither run nor stored; the user may shorten it.
+  if (shown.size() > MaxLineLength()) return refuseLongLine(shown.size());
+  const QByteArray text = CommandText::FromText(shown);
   if (EditMode == 0)
     s.PendingPackCommand = text;
   else if (EditMode == 1)

@@ -17,6 +17,11 @@ class TFormEditExec : public QDialog {
   explicit TFormEditExec(ProgramState& state, QWidget* parent = nullptr);
   ~TFormEditExec() override;
 
+  // The longest line the editor runs and stores, in characters: the system's limit for a
+  // program's arguments (a longer line could not be started whole anyway). A longer line is
+  // refused with a message, never cut.
+  static qsizetype MaxLineLength();
+
   // 0 while a pack command line is edited, 1 while an unpack command line is.
   qint32 EditMode = 0;
 
@@ -40,5 +45,6 @@ class TFormEditExec : public QDialog {
  private:
   Ui::TFormEditExec* ui;  // the controls; others reach them by their object names
   void fitToContents();
+  void refuseLongLine(qsizetype length);
   ProgramState& state_;
 };

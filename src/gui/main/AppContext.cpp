@@ -19,9 +19,14 @@ void AppContext::createForms() {
   connectForms();
 }
 
+void AppContext::start() {
+  QMetaObject::invokeMethod(FormMain, &QWidget::show, Qt::QueuedConnection);
+}
+
 // The windows talk through signals, connected here: none of them calls into another.
 void AppContext::connectForms() {
   QObject::connect(console, &ConsoleSession::exitReported, FormMain, &TFormMain::showExitStatus);
+  QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
   QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain,
                    [this] { formFTSC()->exec(); });

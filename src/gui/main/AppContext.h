@@ -48,6 +48,10 @@ struct AppContext {
 
   // Creates the console session and the main window, hidden, and connects them.
   void createForms();
+  // Starts the program: the main window is shown (and runs the start-up sequence) once the
+  // event loop runs, so that every nested loop of the start-up (a dialog, a job) runs inside it
+  // and quitting works from all of them.
+  void start();
   // The windows built so far, in the fixed order (language files search all of them).
   QList<QWidget*> forms() const;
 

@@ -86,6 +86,11 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
 
   setupDialogs();
   connectControls();
+  if (ctx_.console)
+    connect(ctx_.console, &ConsoleSession::runFinished, this, [this] {
+      // After the job that ran it has reported its outcome.
+      if (quitAfterRun_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
   updateAddOptArrow();
   FormCreate();
 }
@@ -194,6 +199,22 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+  // The window manager closes a window that is disabled for a run too. Then the packer is
+  // stopped and the program quits only when the user says so, and only after the run has ended
+  // (its unfinished files removed); closing the console already said so.
+  ConsoleSession* console = ctx_.console;
+  if (console && console->isRunning() && !console->closedByUser()) {
+    event->ignore();
+    if (quitAfterRun_ ||
+        !Prompts::Question(this, ctx_.state.langText(LangText::QuitWhileRunning), windowTitle()))
+      return;
+    quitAfterRun_ = true;
+    if (console->isRunning())
+      console->StopRun();
+    else  // it ended while the question was open
+      QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    return;
+  }
   WriteCFG();
   setAcceptDrops(false);
   event->accept();

@@ -98,6 +98,8 @@ class TFormMain : public QWidget {
  public slots:
   // The outcome of a job, announced by the console session.
   void showExitStatus(int exitCode, const QString& statusText);
+  // A run has started: the status line no longer tells of the one before.
+  void clearExitStatus();
   // The command-line editor accepted a line for packing (0) or unpacking (1); it is pending in
   // the program state and the matching job runs it.
   void runEditedCommandLine(int editMode);
@@ -144,6 +146,8 @@ class TFormMain : public QWidget {
   AppContext& ctx_;
   bool shown_ = false;
   bool jobRunning_ = false;
+  // The user chose to stop the packer and quit: the window closes once the run has ended.
+  bool quitAfterRun_ = false;
   // Panel slide: extra width beyond the left column, its bounds and the step per tick.
   int panelCurrent_ = 0;
   int panelLow_ = 0;

@@ -86,7 +86,7 @@ void TFormMain::runJob(bool pack) {
     const CloseCon closeCon = s.opt.closeCon();
     if (closeCon == CloseCon::AfterEveryRun) ctx_.console->CloseConsole();
     if (*exitCode == 0 && closeCon == CloseCon::AfterSuccess) ctx_.console->CloseConsole();
-    ctx_.console->ReportExit(*exitCode);
+    ctx_.console->ReportExit(ctx_.console->lastRun());
 
     // A separate output is measured by its name; in place the input is measured by its own
     // bytes, which the edit's text does not give back for a name that is not valid UTF-8.
@@ -115,7 +115,7 @@ void TFormMain::runInfoCommand(int which, bool withSizes) {
   if (!exitCode) {
     ctx_.console->ReportStartFailure();
   } else {
-    ctx_.console->ReportExit(*exitCode);
+    ctx_.console->ReportExit(ctx_.console->lastRun());
     if (withSizes) {
       s.UncompressedTotal = FileSizes::SumUntilFailure(s.FileList);
       if (s.FileList.size() <= 1)
@@ -149,4 +149,12 @@ void TFormMain::ButtonShowUPXLClick() {
 
 void TFormMain::showExitStatus(int /*exitCode*/, const QString& statusText) {
   ui->EditStatus->setText(statusText);
+  // The start tells what happened; all of a text longer than the line is in its hint.
+  ui->EditStatus->setCursorPosition(0);
+  ui->EditStatus->setToolTip(statusText);
+}
+
+void TFormMain::clearExitStatus() {
+  ui->EditStatus->clear();
+  ui->EditStatus->setToolTip(QString());
 }

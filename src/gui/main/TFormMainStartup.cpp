@@ -93,10 +93,12 @@ void TFormMain::FormShow() {
   reportUnwritableSettings();
 
   // 9: files on the program's command line replace the restored selection and may start a job.
+  // The job runs from the event loop, as a button's does: once the window is on screen, and
+  // where closing the console or the window ends the program.
   if (!ctx_.arguments.isEmpty()) {
     s.FileList = ctx_.arguments;
     ui->EditFileName->clear();
     FillText();
-    runDragOpJob();
+    QMetaObject::invokeMethod(this, &TFormMain::runDragOpJob, Qt::QueuedConnection);
   }
 }

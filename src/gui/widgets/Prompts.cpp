@@ -31,6 +31,18 @@ void Message(QWidget* owner, Icon icon, const QString& text, const QString& capt
   box.exec();
 }
 
+bool Question(QWidget* owner, const QString& text, const QString& caption) {
+  if (Test().active) {
+    Test().questions.append({Icon::Warning, text, caption});
+    return !Test().questionAnswers.isEmpty() && Test().questionAnswers.takeFirst();
+  }
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  box.setTextFormat(Qt::PlainText);
+  return box.exec() == QMessageBox::Yes;
+}
+
 QString ToQtFilter(const QString& filter) {
   const QStringList parts = filter.split('|');
   QStringList out;

@@ -30,6 +30,8 @@ namespace Prompts {
 enum class Icon { Information, Warning, Error };
 
 void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption);
+// A yes/no question; true for yes. No is the default button and the answer of Escape.
+bool Question(QWidget* owner, const QString& text, const QString& caption);
 
 // Empty result: cancelled.
 QStringList OpenFiles(QWidget* owner, const TFileDialogSpec& spec);
@@ -53,6 +55,8 @@ struct TestScript {
   QList<QStringList> openAnswers;  // consumed in order; an empty list or none left = cancel
   QList<QString> saveAnswers;      // consumed in order; empty or none left = cancel
   QList<MessageRecord> messages;   // every message shown, in order
+  QList<bool> questionAnswers;     // consumed in order; none left = no
+  QList<MessageRecord> questions;  // every question asked, in order
   QList<QString> dialogTitles;     // title of every file dialog shown
 };
 TestScript& Test();  // set Test().active = true to record instead of showing

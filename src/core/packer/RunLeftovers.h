@@ -1,0 +1,45 @@
+#pragma once
+// The files a packer run leaves behind when it does not end normally. The packer writes each
+// result into a temporary file beside its input (the input's extension replaced by ".upx", or by
+// ".000", ".001", ... while that name is taken) and renames it over the input at the end; an
+// output named by -o it writes directly. A run that is stopped or killed leaves those files half
+// written. Before a run the names in every folder concerned are noted; after a run that did not
+// end normally, the new files with those names are removed. Never removed: an input, a file that
+// was there before the run, anything but a regular file, and the temporary file of an input that
+// no longer exists under its own name (it may be the only copy left).
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+class RunLeftovers {
+ public:
+  // What the packer's arguments name (args[0] is the packer itself).
+  struct Arguments {
+    QList<QByteArray> inputs;
+    QByteArray output;        // -o NAME, -oNAME, --output=NAME; empty without one
+    bool keepBackup = false;  // -k: a numbered name may be a backup, not a temporary file
+  };
+  static Arguments Parse(const QList<QByteArray>& args);
+
+  // True when `name` is a name the packer may give the temporary file of `input` (both names
+  // without their folder).
+  static bool IsTemporaryName(const QByteArray& name, const QByteArray& input);
+
+  // Notes the files beside every input and at the output name.
+  explicit RunLeftovers(const QList<QByteArray>& args);
+
+  // Removes what the run left (call it only after a run that did not end normally) and returns
+  // the removed files' paths, spelled as the arguments spell their folders.
+  QList<QByteArray> RemoveLeft() const;
+
+ private:
+  struct Folder {
+    bool listed = false;
+    QSet<QByteArray> names;
+  };
+  Arguments args_;
+  QHash<QByteArray, Folder> before_;        // by folder as spelled ("." for none)
+  QSet<QPair<quint64, quint64>> inputIds_;  // device and inode of every input before the run
+};

@@ -1,0 +1,584 @@
+// Runs that go wrong, end to end: real windows (offscreen), a real pty and the stand-in packer on
+// real files. Stop at every point of a run, closing the main window during a run, Ctrl+C, a kill
+// of the packer, closing the console after a command-line run and after a button run, a Packhelm
+// that is killed itself, and a packer whose version is not recognised. Each checks the status
+// line, the files beside the inputs, and that no packer is left running.
+
+#include <signal.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QWindow>
+#include <QtTest>
+#include <functional>
+
+#include "core/console/PtyRunner.h"
+#include "core/console/ScreenModel.h"
+#include "core/packer/PackerVersion.h"
+#include "core/settings/CFGfile.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/console/TConsoleWindow.h"
+#include "gui/dialogs/TFormChooseLang.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/ConsoleView.h"
+#include "gui/widgets/Prompts.h"
+#include "support/TestHelpers.h"
+#include "support/TestProgramDir.h"
+
+namespace {
+
+using Names = QList<QByteArray>;
+using Files = QMap<QString, QByteArray>;
+
+// A process that no longer runs: gone, or a zombie that nobody has reaped yet.
+bool gone(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (pid <= 0 || !f.open(QIODevice::ReadOnly)) return true;
+  const QByteArray stat = f.readAll();
+  const qsizetype at = stat.lastIndexOf(')') + 2;
+  return at < 2 || at >= stat.size() || stat[at] == 'Z' || stat[at] == 'X';
+}
+
+char stateOf(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return '?';
+  const QByteArray stat = f.readAll();
+  const qsizetype at = stat.lastIndexOf(')') + 2;
+  return at > 1 && at < stat.size() ? stat[at] : '?';
+}
+
+// Every file of a folder with its contents: what a run left there.
+Files filesIn(const QByteArray& folder) {
+  Files files;
+  const QDir d(QFile::decodeName(folder));
+  for (const QString& name : d.entryList(QDir::Files | QDir::Hidden | QDir::System))
+    files.insert(name, readFileBytes(QFile::encodeName(d.filePath(name))));
+  return files;
+}
+
+// The console's rows as one text, each row its full width, so that a line the console wrapped
+// reads on.
+QString screenText(const ScreenModel* s) {
+  QString all;
+  for (int r = 0; s && r < s->rows(); ++r) all += s->rowText(r).leftJustified(s->columns(), u' ');
+  return all;
+}
+
+// The settings of a start without questions (a language chosen, no first-time console warning).
+void writeSettings(const QByteArray& path, int dragOp, int closeCon) {
+  TCFGfile cfg;
+  cfg.SetString("LangName", "English");
+  cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+  cfg.SetInteger("GlobalOpt_DragOp", dragOp);
+  cfg.SetInteger("GlobalOpt_CloseCon", closeCon);
+  QVERIFY(cfg.SaveToFile(path));
+}
+
+// A program of the test's own over a folder with the languages and the stand-in; the inputs go
+// into its "work" folder, where nothing else is written.
+struct Program {
+  TestProgramDir dir{true, true};
+  AppContext ctx;
+  qint64 packerPid = -1;
+
+  // fullStart: the start-up sequence runs when the window shows (from the settings file);
+  // otherwise the windows are made at once, in English, and the main window is shown.
+  explicit Program(bool fullStart = false) {
+    dir.prepare(ctx.state);
+    QDir().mkpath(QFile::decodeName(work()));
+    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
+    Prompts::Test() = {};
+    Prompts::Test().active = true;
+    if (fullStart) return;
+    ctx.runStartupOnShow = false;
+    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in's own
+    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+    ctx.createForms();
+    ctx.changeLanguage("English.lng");
+    ctx.FormMain->show();
+  }
+  ~Program() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
+
+  QByteArray work() const { return dir.path() + "work/"; }
+  QByteArray input(const QByteArray& name, qint64 size = 200000) const {
+    return dir.makeFile("work/" + name, size);
+  }
+  Controls main() const { return Controls(ctx.FormMain); }
+  ConsoleSession* console() const { return ctx.console; }
+  QString status() const { return main().get<QLineEdit>("EditStatus")->text(); }
+  QString text(LangText n, const QString& arg = {}) const {
+    return arg.isEmpty() ? ctx.state.langText(n) : ctx.state.langText(n, arg);
+  }
+  void select(const Names& files) {
+    ctx.state.FileList = files;
+    ctx.FormMain->FillText();
+  }
+  Names packerRuns() const {
+    Names last;
+    for (const Names& run : PackerRuns(dir.argLogPath()))
+      if (run != Names{"--version"}) last = run;
+    return last;
+  }
+  // Runs `during` inside the next run as soon as the packer is going (its process id noted).
+  QMetaObject::Connection onRun(const std::function<void()>& during) {
+    return QObject::connect(console(), &ConsoleSession::runStarted, console(), [this, during] {
+      packerPid = console()->packerPid();
+      QTimer::singleShot(0, during);
+    });
+  }
+  // A main-window button pressed as the user presses it; `during` as in onRun.
+  void press(const char* button, const std::function<void()>& during = {}) {
+    QMetaObject::Connection c;
+    if (during) c = onRun(during);
+    QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton);
+    QObject::disconnect(c);
+  }
+  TConsoleWindow* runConsole() const { return console()->runWindow(); }
+};
+
+// Ends a test's event loop if the program does not quit by itself.
+struct Failsafe {
+  QTimer timer;
+  explicit Failsafe(int ms) {
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    timer.start(ms);
+  }
+};
+
+}  // namespace
+
+class TestRuns : public QObject {
+  Q_OBJECT
+ private slots:
+  void cleanup() {
+    for (const char* v :
+         {"PACKHELM_STANDIN_HOLD", "PACKHELM_STANDIN_HOLD_MS", "PACKHELM_STANDIN_SLEEP_MS",
+          "PACKHELM_STANDIN_IGNORE", "PACKHELM_STANDIN_VERSION_LINE"})
+      qunsetenv(v);
+  }
+
+  // Stop while the packer starts, while it writes its temporary file or an output, between two
+  // files, when it ignores the interrupt (and the terminate), when it is suspended, by Escape and
+  // by closing a console of the run's own. The inputs stay as the run left them, the unfinished
+  // file is removed and named, an earlier file of the same pattern stays.
+  void stopAtEveryPoint_data() {
+    QTest::addColumn<QByteArray>("hold");     // start, partial, between
+    QTest::addColumn<QByteArray>("ignored");  // signals the packer ignores
+    QTest::addColumn<bool>("twoFiles");
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<bool>("earlier");        // prog.upx is there from before
+    QTest::addColumn<QString>("how");         // button, escape, suspended, own console
+    QTest::addColumn<int>("signal");          // the signal that ended the packer
+    QTest::addColumn<QByteArray>("partial");  // the unfinished file, empty for none
+    QTest::newRow("before any output") << QByteArray("start") << QByteArray() << false << false
+                                       << false << "button" << SIGINT << QByteArray();
+    QTest::newRow("halfway through the temporary file")
+        << QByteArray("partial") << QByteArray() << false << false << false << "button" << SIGINT
+        << QByteArray("prog.upx");
+    QTest::newRow("halfway through the output")
+        << QByteArray("partial") << QByteArray() << false << true << false << "button" << SIGINT
+        << QByteArray("out.bin");
+    QTest::newRow("between two files") << QByteArray("between") << QByteArray() << true << false
+                                       << false << "button" << SIGINT << QByteArray();
+    QTest::newRow("earlier leftover kept")
+        << QByteArray("partial") << QByteArray() << false << false << true << "button" << SIGINT
+        << QByteArray("prog.000");
+    QTest::newRow("interrupt ignored") << QByteArray("partial") << QByteArray("2") << false << false
+                                       << false << "button" << SIGTERM << QByteArray("prog.upx");
+    QTest::newRow("interrupt and terminate ignored")
+        << QByteArray("partial") << QByteArray("2,15") << false << false << false << "button"
+        << SIGKILL << QByteArray("prog.upx");
+    QTest::newRow("suspended packer") << QByteArray("partial") << QByteArray() << false << false
+                                      << false << "suspended" << SIGINT << QByteArray("prog.upx");
+    QTest::newRow("Escape in the console")
+        << QByteArray("partial") << QByteArray() << false << false << false << "escape" << SIGINT
+        << QByteArray("prog.upx");
+    QTest::newRow("console of the run's own closed")
+        << QByteArray("partial") << QByteArray() << false << false << false << "own console"
+        << SIGINT << QByteArray("prog.upx");
+  }
+  void stopAtEveryPoint() {
+    QFETCH(QByteArray, hold);
+    QFETCH(QByteArray, ignored);
+    QFETCH(bool, twoFiles);
+    QFETCH(bool, output);
+    QFETCH(bool, earlier);
+    QFETCH(QString, how);
+    QFETCH(int, signal);
+    QFETCH(QByteArray, partial);
+    Program p;
+    if (how == "own console") p.ctx.state.opt.GlobalOpt_CloseCon = 0;
+    const QByteArray prog = p.input("prog.exe");
+    Names selected{prog};
+    if (twoFiles) selected << p.input("second.exe");
+    if (earlier) QVERIFY(writeFileBytes(p.work() + "prog.upx", "from an earlier run"));
+    p.select(selected);
+    if (output) {
+      p.main().get<QCheckBox>("OutFileBox")->setChecked(true);
+      p.main().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(false);
+      p.main().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(p.work() + "out.bin"));
+    }
+    const Files before = filesIn(p.work());
+    EnvGuard env{{hold == "start" ? "PACKHELM_STANDIN_SLEEP_MS" : "PACKHELM_STANDIN_HOLD",
+                  hold == "start" ? QByteArray("20000") : hold},
+                 {"PACKHELM_STANDIN_HOLD_MS", "20000"},
+                 {"PACKHELM_STANDIN_IGNORE", ignored}};
+
+    bool acted = false;
+    QString consoleText;
+    p.press("ButtonPack", [&] {
+      if (hold == "start")
+        QTRY_COMPARE(p.packerRuns().size() > 0, true);
+      else if (hold == "between")
+        QTRY_VERIFY(readFileBytes(prog) != before.value("prog.exe"));
+      else
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + partial)).size() > 0,
+                                 15000);
+      TConsoleWindow* w = p.runConsole();
+      QVERIFY(w->stopButton()->isEnabled());
+      if (how == "suspended") {
+        QCOMPARE(::kill(pid_t(p.packerPid), SIGSTOP), 0);
+        QTRY_COMPARE(stateOf(p.packerPid), 'T');
+      }
+      if (how == "escape")
+        QTest::keyClick(w->view(), Qt::Key_Escape);
+      else if (how == "own console")
+        w->close();
+      else
+        QTest::mouseClick(w->stopButton(), Qt::LeftButton);
+      acted = true;
+    });
+    QVERIFY(acted);
+    if (p.console()->screen()) consoleText = screenText(p.console()->screen());
+
+    // The packer is gone, the outcome is told as it was.
+    QVERIFY(gone(p.packerPid));
+    const RunOutcome& run = p.console()->lastRun();
+    QCOMPARE(run.signal, signal);
+    QVERIFY(run.stoppedByUser);
+    const Names removed = partial.isEmpty() ? Names{} : Names{p.work() + partial};
+    QCOMPARE(run.removed, removed);
+    QString status = p.text(LangText::StatusStopped);
+    if (!removed.isEmpty()) status += ' ' + p.text(LangText::StatusRemoved, QStringLiteral("1"));
+    QCOMPARE(p.status(), status);
+    // Its start shows, the whole of it is in the hint.
+    auto* statusLine = p.main().get<QLineEdit>("EditStatus");
+    QCOMPARE(statusLine->cursorPosition(), 0);
+    QCOMPARE(statusLine->toolTip(), status);
+    if (how != "own console" && !removed.isEmpty()) {
+      const QString note = p.text(LangText::ConsoleRemoved, QFile::decodeName(removed.first()));
+      QVERIFY2(consoleText.contains(note), qPrintable(consoleText));
+      // On a row of its own, even after a line the packer did not finish.
+      QCOMPARE(consoleText.indexOf(note) % p.console()->screen()->columns(), 0);
+    }
+    QVERIFY(!p.runConsole());
+    if (p.console()->window()) QVERIFY(!p.console()->window()->stopButton()->isEnabled());
+
+    // No stray file, nothing lost: the same names; only a file finished before the stop changed.
+    const Files after = filesIn(p.work());
+    QCOMPARE(after.keys(), before.keys());
+    for (const QString& name : before.keys()) {
+      const bool finished = hold == "between" && name == "prog.exe";
+      QVERIFY2((after[name] == before[name]) != finished, qPrintable(name));
+    }
+  }
+
+  // Stop is for a running packer only: afterwards the button is off and Escape reaches the
+  // console as any key does; the outcome is the packer's own.
+  void nothingToStopAfterTheEnd() {
+    Program p;
+    p.select({p.input("prog.exe")});
+    p.ctx.state.opt.GlobalOpt_CloseCon = 2;
+    p.press("ButtonPack");
+    QCOMPARE(p.status(), p.text(LangText::StatusDone));
+    QVERIFY(!p.console()->lastRun().stoppedByUser);
+    TConsoleWindow* w = p.console()->window();
+    QVERIFY(w && !w->stopButton()->isEnabled());
+    QSignalSpy input(w->model(), &ScreenModel::input);
+    QTest::keyClick(w->view(), Qt::Key_Escape);
+    QCOMPARE(input.size(), 1);
+    QCOMPARE(input.first().first().toByteArray(), QByteArray("\x1b"));
+    QCOMPARE(filesIn(p.work()).keys(), QStringList{"prog.exe"});
+  }
+
+  // Ctrl+C in the console and a kill of the packer from outside: the status names the signal,
+  // the unfinished file goes, the program goes on.
+  void signalFromOutside_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl+C in the console") << "ctrl+c" << SIGINT;
+    QTest::newRow("kill of the packer") << "kill" << SIGKILL;
+    QTest::newRow("terminate of the packer") << "term" << SIGTERM;
+  }
+  void signalFromOutside() {
+    QFETCH(QString, how);
+    QFETCH(int, signal);
+    Program p;
+    const QByteArray prog = p.input("prog.exe");
+    p.select({prog});
+    const Files before = filesIn(p.work());
+    EnvGuard env{{"PACKHELM_STANDIN_HOLD", "partial"}, {"PACKHELM_STANDIN_HOLD_MS", "20000"}};
+    bool acted = false;
+    p.press("ButtonPack", [&] {
+      QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + "prog.upx")).size() > 0,
+                               15000);
+      if (how == "ctrl+c")
+        QTest::keyClick(p.runConsole()->view(), Qt::Key_C, Qt::ControlModifier);
+      else
+        QCOMPARE(::kill(pid_t(p.packerPid), signal), 0);
+      acted = true;
+    });
+    QVERIFY(acted);
+    QVERIFY(gone(p.packerPid));
+    const RunOutcome& run = p.console()->lastRun();
+    QCOMPARE(run.signal, signal);
+    QVERIFY(!run.stoppedByUser);
+    QCOMPARE(run.removed, Names{p.work() + "prog.upx"});
+    QCOMPARE(p.status(),
+             p.text(LangText::StatusSignal, QString::fromLatin1(PtyRunner::SignalName(signal))) +
+                 ' ' + p.text(LangText::StatusRemoved, QStringLiteral("1")));
+    QCOMPARE(filesIn(p.work()), before);
+    // The program goes on.
+    QVERIFY(p.ctx.FormMain->isVisible() && p.ctx.FormMain->isEnabled());
+    p.press("ButtonShowUPXVer");
+    QCOMPARE(p.status(), p.text(LangText::StatusDone));
+  }
+
+  // The main window closed by the window manager during a run asks; "yes" stops the packer,
+  // removes its unfinished file, writes the settings and quits; "no" changes nothing.
+  void mainWindowClosedDuringRun_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("stop and quit") << true;
+    QTest::newRow("go on") << false;
+  }
+  void mainWindowClosedDuringRun() {
+    QFETCH(bool, answer);
+    Program p;
+    const QByteArray prog = p.input("prog.exe");
+    p.select({prog});
+    const Files before = filesIn(p.work());
+    // Long enough to be stopped, short enough to end by itself when the answer is no.
+    EnvGuard env{{"PACKHELM_STANDIN_HOLD", "partial"},
+                 {"PACKHELM_STANDIN_HOLD_MS", answer ? "20000" : "1500"}};
+    Prompts::Test().questionAnswers = {answer};
+    bool asked = false;
+    const QMetaObject::Connection c = p.onRun([&] {
+      QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + "prog.upx")).exists(), 15000);
+      p.ctx.FormMain->close();
+      asked = true;
+      if (!answer) {
+        // Nothing happened: the run goes on, the window stays.
+        QVERIFY(p.console()->isRunning());
+        QVERIFY(p.ctx.FormMain->isVisible());
+      }
+    });
+    if (!answer)
+      QObject::connect(p.console(), &ConsoleSession::runFinished, p.console(),
+                       [] { QTimer::singleShot(0, [] { QCoreApplication::exit(5); }); });
+    QTimer::singleShot(0, [&] { p.ctx.FormMain->ButtonPackClick(); });
+    Failsafe failsafe(40000);
+    const int rc = QApplication::exec();
+    QObject::disconnect(c);
+    QVERIFY(asked);
+    QCOMPARE(Prompts::Test().questions.size(), 1);
+    QCOMPARE(Prompts::Test().questions[0].text, p.text(LangText::QuitWhileRunning));
+    QVERIFY(gone(p.packerPid));
+    if (answer) {
+      QCOMPARE(rc, 0);  // quit by the program, not by the failsafe
+      QVERIFY(!p.ctx.FormMain->isVisible());
+      QVERIFY(p.ctx.FormMain->settingsWritten);
+      QVERIFY(QFile::exists(QFile::decodeName(p.ctx.state.SettingsPath)));
+      QVERIFY(p.console()->lastRun().stoppedByUser);
+      QCOMPARE(p.status(), p.text(LangText::StatusStopped) + ' ' +
+                               p.text(LangText::StatusRemoved, QStringLiteral("1")));
+      QCOMPARE(filesIn(p.work()), before);
+    } else {
+      QCOMPARE(rc, 5);  // ended by the test after the run: the program did not quit
+      QVERIFY(p.ctx.FormMain->isVisible());
+      QVERIFY(!p.ctx.FormMain->settingsWritten);
+      QCOMPARE(p.status(), p.text(LangText::StatusDone));
+      QCOMPARE(filesIn(p.work()).keys(), QStringList{"prog.exe"});
+      QVERIFY(readFileBytes(prog) != before.value("prog.exe"));  // packed
+    }
+  }
+
+  // Closing the program's console ends the program the same way whether the job came from the
+  // program's file arguments or from the Pack button, after the run or during it.
+  void closingTheConsoleEndsTheProgram_data() {
+    QTest::addColumn<bool>("commandLine");
+    QTest::addColumn<bool>("duringRun");
+    QTest::newRow("command line, after the run") << true << false;
+    QTest::newRow("button, after the run") << false << false;
+    QTest::newRow("command line, during the run") << true << true;
+    QTest::newRow("button, during the run") << false << true;
+  }
+  void closingTheConsoleEndsTheProgram() {
+    QFETCH(bool, commandLine);
+    QFETCH(bool, duringRun);
+    Program p(true);
+    writeSettings(p.ctx.state.SettingsPath, commandLine ? 1 : 0, 2);
+    const QByteArray prog = p.input("prog.exe");
+    const Files before = filesIn(p.work());
+    if (commandLine) p.ctx.arguments = {prog};
+    std::unique_ptr<EnvGuard> env;
+    if (duringRun)
+      env = std::make_unique<EnvGuard>(std::initializer_list<std::pair<const char*, QByteArray>>{
+          {"PACKHELM_STANDIN_HOLD", "partial"}, {"PACKHELM_STANDIN_HOLD_MS", "20000"}});
+    p.ctx.createForms();
+    auto closeConsole = [&p] {
+      if (ConsoleSession* s = p.console(); s && s->window()) s->window()->close();
+    };
+    if (duringRun)
+      p.onRun([&] {
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + "prog.upx")).size() > 0,
+                                 15000);
+        closeConsole();
+      });
+    else
+      QObject::connect(p.console(), &ConsoleSession::runFinished, p.console(),
+                       [&] { QTimer::singleShot(0, closeConsole); });
+    QObject::connect(p.console(), &ConsoleSession::runStarted, p.console(),
+                     [&] { p.packerPid = p.console()->packerPid(); });
+    p.ctx.start();
+    if (!commandLine)
+      QTimer::singleShot(0, [&] {
+        p.select({prog});
+        QTest::mouseClick(p.main().get<QPushButton>("ButtonPack"), Qt::LeftButton);
+      });
+    Failsafe failsafe(40000);
+    QElapsedTimer t;
+    t.start();
+    const int rc = QApplication::exec();
+    QCOMPARE(rc, 0);  // the program quit, not the failsafe
+    QVERIFY(!p.ctx.FormMain->startupAborted);
+    QCOMPARE(p.packerRuns().last(), prog);
+    QVERIFY(p.packerPid > 0);
+    QVERIFY(gone(p.packerPid));
+    QVERIFY(!p.ctx.FormMain->isVisible());
+    QVERIFY(p.ctx.FormMain->settingsWritten);
+    const Files after = filesIn(p.work());
+    QCOMPARE(after.keys(), QStringList{"prog.exe"});
+    QCOMPARE(after.value("prog.exe") == before.value("prog.exe"), duringRun);
+    qInfo("ended %lld ms after the start", qint64(t.elapsed()));
+  }
+
+  // Started the way main() starts it (the window shown once the event loop runs), a first start
+  // still shows the language chooser before the main window appears, and the main window
+  // appears with the chosen language applied.
+  void startupOrderInTheEventLoop() {
+    Program p(true);
+    p.ctx.createForms();
+    bool chooserFirst = false, chooserSeen = false;
+    QString packWhenShown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* chooser = qobject_cast<TFormChooseLang*>(QApplication::activeModalWidget());
+      if (chooser && !chooserSeen) {
+        chooserSeen = true;
+        const QWindow* mainWindow = p.ctx.FormMain->windowHandle();
+        chooserFirst = !mainWindow || !mainWindow->isVisible();
+        chooser->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+      }
+      const QWindow* mainWindow = p.ctx.FormMain->windowHandle();
+      if (mainWindow && mainWindow->isVisible() && !QApplication::activeModalWidget()) {
+        packWhenShown = p.main().get<QPushButton>("ButtonPack")->text();
+        QCoreApplication::exit(3);
+      }
+    });
+    poll.start(5);
+    p.ctx.start();
+    QVERIFY(!p.ctx.FormMain->isVisible());  // nothing before the event loop
+    Failsafe failsafe(40000);
+    QCOMPARE(QApplication::exec(), 3);
+    QVERIFY(chooserSeen);
+    QVERIFY(chooserFirst);
+    QCOMPARE(p.ctx.state.opt.LangName, QByteArray("English"));
+    QCOMPARE(packWhenShown, QStringLiteral("&Pack"));  // English.lng's, not the form's own
+  }
+
+  // The version query fails (an answer that does not parse): the line takes the current
+  // packers' spelling, which the stand-in playing version 4 accepts, and the console says that
+  // the version was not recognised.
+  void unknownVersionLineAccepted() {
+    Program p;
+    {
+      EnvGuard env{{"PACKHELM_STANDIN_VERSION_LINE", "UPX git-4a1c2e"}};
+      p.ctx.state.Packer = PackerVersion::Query(p.dir.packerPath());
+    }
+    QVERIFY(!p.ctx.state.Packer.known());
+    p.ctx.state.opt.GlobalOpt_CloseCon = 2;
+    const QByteArray prog = p.input("prog.exe");
+    const QByteArray original = readFileBytes(prog);
+    p.select({prog});
+    p.main().get<QCheckBox>("Compress1CheckBox")->setChecked(true);
+    p.press("ButtonPack");
+    QCOMPARE(p.console()->lastRun().exitCode, 0);
+    QCOMPARE(p.status(), p.text(LangText::StatusDone));
+    const Names args = p.packerRuns();
+    QVERIFY2(std::any_of(args.begin(), args.end(),
+                         [](const QByteArray& a) { return a.startsWith("--crp-ucl-ms="); }),
+             args.join(' ').constData());
+    QVERIFY(readFileBytes(prog) != original);
+    QVERIFY(screenText(p.console()->screen()).contains(p.text(LangText::VersionUnknown)));
+    // With the version known there is nothing to say.
+    p.ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
+    p.select({p.input("other.exe")});
+    p.console()->CloseConsole();
+    p.press("ButtonPack");
+    QCOMPARE(p.status(), p.text(LangText::StatusDone));
+    QVERIFY(!screenText(p.console()->screen()).contains(p.text(LangText::VersionUnknown)));
+  }
+
+  // Packhelm itself killed outright while its command-line job runs (a real process of the built
+  // program, offscreen): the packer, which ignores the hang-up, the interrupt and the terminate,
+  // goes with it.
+  void packerDiesWithPackhelm() {
+    Program p(true);
+    writeSettings(p.ctx.state.SettingsPath, 1, 1);
+    const QByteArray program = p.dir.path() + "packhelm";
+    // Its own folder is its program folder: a link where the file system allows one.
+    QVERIFY(::link(PACKHELM_PROGRAM_PATH, program.constData()) == 0 ||
+            QFile::copy(QStringLiteral(PACKHELM_PROGRAM_PATH), QFile::decodeName(program)));
+    QVERIFY(QFileInfo(QFile::decodeName(program)).isExecutable());
+    const QByteArray prog = p.input("prog.exe");
+    const QByteArray pidFile = p.dir.path() + "packer.pid";
+    QProcess packhelm;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("PACKHELM_STANDIN_HOLD", "partial");
+    env.insert("PACKHELM_STANDIN_HOLD_MS", "60000");
+    env.insert("PACKHELM_STANDIN_IGNORE", "1,2,15");
+    env.insert("PACKHELM_STANDIN_PIDFILE", QFile::decodeName(pidFile));
+    packhelm.setProcessEnvironment(env);
+    packhelm.setProgram(QFile::decodeName(program));
+    packhelm.setArguments({QFile::decodeName(prog)});
+    packhelm.start();
+    QVERIFY(packhelm.waitForStarted());
+    // The job of the command line has reached the middle of the file.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + "prog.upx")).size() > 0, 30000);
+    const qint64 packer = readFileBytes(pidFile).trimmed().toLongLong();
+    // Should the test fail, it leaves nothing running either.
+    const auto noOrphan = qScopeGuard([packer] {
+      if (packer > 0 && !gone(packer)) ::kill(pid_t(packer), SIGKILL);
+    });
+    QVERIFY(packer > 0 && !gone(packer));
+    QCOMPARE(packhelm.state(), QProcess::Running);
+    packhelm.kill();
+    QVERIFY(packhelm.waitForFinished(30000));
+    QTRY_VERIFY_WITH_TIMEOUT(gone(packer), 10000);
+  }
+};
+
+QTEST_MAIN(TestRuns)
+#include "test_runs.moc"
