@@ -17,7 +17,7 @@
 #include "core/settings/CFGfile.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
-#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/RadioGroup.h"
 
 namespace {
 // CPU time of this thread: the figure that does not depend on what else the machine runs.
@@ -73,7 +73,7 @@ int main(int argc, char* argv[]) {
                     "A hint of some length@with a second line " + QByteArray::number(i));
       entries += 2;
     }
-    auto* radios = new TRadioGroup(form);
+    auto* radios = new RadioGroup(form);
     radios->setObjectName(QStringLiteral("RadioGroupBench"));
     radios->setItems({"a", "b", "c", "d"});
     cfg.SetString("RADIOGROUPITEMS\\" + formName + ".RadioGroupBench",

@@ -13,8 +13,8 @@
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/main/AppContext.h"
+#include "gui/widgets/LinkLabel.h"
 #include "gui/widgets/Prompts.h"
-#include "gui/widgets/TLinkLabel.h"
 #include "support/TestProgramDir.h"
 
 namespace {
@@ -84,7 +84,7 @@ class TestAbout : public QObject {
     QCOMPARE(label("Label7"), QString::fromUtf8(AboutInfo::AuthorWeb));
     QCOMPARE(label("Label10"), QStringLiteral("https://upx.github.io/"));
     for (const char* name : {"Label5", "Label7", "Label10"}) {
-      auto* link = about().findChild<TLinkLabel*>(QLatin1String(name));
+      auto* link = about().findChild<LinkLabel*>(QLatin1String(name));
       QVERIFY2(link, name);
       QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
       QVERIFY(link->font().underline());
@@ -227,7 +227,7 @@ class TestAbout : public QObject {
                                QStringLiteral("https://packhelm.test/"));
     about().show();
     QVERIFY(QTest::qWaitForWindowExposed(&about()));
-    auto* link = about().findChild<TLinkLabel*>(name);
+    auto* link = about().findChild<LinkLabel*>(name);
     QVERIFY(link);
     QTest::mouseClick(link, Qt::LeftButton);
     QCOMPARE(opened_, QList<QUrl>{url});
@@ -300,7 +300,7 @@ class TestAbout : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&about()));
     for (QLabel* l : about().findChildren<QLabel*>()) {
       QVERIFY2(!l->text().contains(QStringLiteral("example.")), qPrintable(l->text()));
-      if (auto* link = qobject_cast<TLinkLabel*>(l))
+      if (auto* link = qobject_cast<LinkLabel*>(l))
         QCOMPARE(link->isVisible(), !link->text().isEmpty());
     }
     about().close();

@@ -21,7 +21,7 @@
 #include "core/console/ScreenModel.h"
 #include "core/packer/CommandLine.h"
 #include "gui/console/ConsoleSession.h"
-#include "gui/console/TConsoleWindow.h"
+#include "gui/console/ConsoleWindow.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormOpt.h"
 #include "gui/main/AppContext.h"
@@ -148,7 +148,7 @@ void TestConsole::headerBarOnNewConsole() {
   EnvGuard env{{"PACKHELM_STANDIN_OUTPUT_BYTES", "96"}, {"PACKHELM_STANDIN_EXIT", "0"}};
   p.session()->OpenConsole(false);
   QVERIFY(p.session()->isOpen());
-  TConsoleWindow* w = p.session()->window();
+  ConsoleWindow* w = p.session()->window();
   QVERIFY(w);
   QVERIFY(w->isVisible());
   QCOMPARE(w->objectName(), QStringLiteral("ConsoleWindow"));
@@ -184,7 +184,7 @@ void TestConsole::secondRunDrawsBarBelowOutput() {
   EnvGuard env{{"PACKHELM_STANDIN_OUTPUT_BYTES", "96"}, {"PACKHELM_STANDIN_EXIT", "0"}};
   p.session()->OpenConsole(false);
   QCOMPARE(p.run(), std::optional<int>(0));
-  TConsoleWindow* first = p.session()->window();
+  ConsoleWindow* first = p.session()->window();
   p.session()->OpenConsole(false);
   QCOMPARE(p.session()->window(), first);
   const ScreenModel* s = first->model();
@@ -279,7 +279,7 @@ void TestConsole::closeConsoleAndNewConsoleStartsEmpty() {
   QVERIFY(!p.session()->isOpen());
   p.session()->OpenConsole(false);
   QCOMPARE(p.run(), std::optional<int>(0));
-  QPointer<TConsoleWindow> first = p.session()->window();
+  QPointer<ConsoleWindow> first = p.session()->window();
   p.session()->CloseConsole();
   QVERIFY(!p.session()->isOpen());
   QVERIFY(!p.session()->window());
@@ -297,7 +297,7 @@ void TestConsole::consoleForOneRunWhenNotKept() {
   p.session()->OpenConsole(false);
   QVERIFY(!p.session()->isOpen());
   QVERIFY(!p.session()->window());
-  QPointer<TConsoleWindow> during;
+  QPointer<ConsoleWindow> during;
   bool ok = false;
   const auto r = p.run([&] {
     during = p.session()->runWindow();
@@ -571,7 +571,7 @@ void TestConsole::viewReadsLikeATerminal() {
   const QByteArray file = p.dir.makeFile("tool.exe", 40000);
   p.session()->OpenConsole(false);
   QCOMPARE(p.session()->RunPacker(p.command(" " + file)), std::optional<int>(0));
-  TConsoleWindow* w = p.session()->window();
+  ConsoleWindow* w = p.session()->window();
   ConsoleView* v = w->view();
   ScreenModel* s = p.session()->screen();
   QVERIFY2(screenContains(s, QStringLiteral("Packed 1 of 1 file")), qPrintable(screenText(s)));

@@ -374,7 +374,7 @@ class TestDesktop : public QObject {
     QDir(tmp.path()).mkdir(QStringLiteral("files"));
     QDir(tmp.path()).mkdir(QStringLiteral("other"));
     auto at = [&tmp](const QString& s) { return s.isEmpty() ? s : tmp.filePath(s); };
-    TFileDialogSpec spec(QStringLiteral("OpenDialog"), TFileDialogSpec::Kind::Open, nullptr);
+    FileDialogSpec spec(QStringLiteral("OpenDialog"), FileDialogSpec::Kind::Open, nullptr);
     spec.fileName = at(fileName);
     spec.directory = at(directory);
     QCOMPARE(Prompts::StartFolder(spec), expected == QLatin1String("home")

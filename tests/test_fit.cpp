@@ -30,7 +30,7 @@
 
 #include "core/console/ScreenModel.h"
 #include "core/i18n/LanguageFiles.h"
-#include "gui/console/TConsoleWindow.h"
+#include "gui/console/ConsoleWindow.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/dialogs/TFormChooseLang.h"
@@ -43,8 +43,8 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
-#include "gui/widgets/TWrapButton.h"
-#include "gui/widgets/TWrapCheckBox.h"
+#include "gui/widgets/WrapButton.h"
+#include "gui/widgets/WrapCheckBox.h"
 #include "support/TestProgramDir.h"
 
 namespace {
@@ -98,7 +98,7 @@ std::optional<TextPlace> placeOf(QWidget* w) {
     t.text = button->text();
     t.room = style->subElementRect(QStyle::SE_PushButtonContents, &opt, button);
     if (!button->icon().isNull()) t.room.adjust(button->iconSize().width() + 4, 0, 0, 0);
-    const bool wraps = qobject_cast<TWrapButton*>(w) != nullptr;
+    const bool wraps = qobject_cast<WrapButton*>(w) != nullptr;
     const int flags =
         int(Qt::TextShowMnemonic) | (wraps ? int(Qt::TextWordWrap) : int(Qt::TextSingleLine));
     const QSize need =
@@ -110,7 +110,7 @@ std::optional<TextPlace> placeOf(QWidget* w) {
     auto* b = static_cast<QAbstractButton*>(w);
     if (b->text().isEmpty()) return std::nullopt;
     t.text = b->text();
-    if (auto* wrap = qobject_cast<TWrapCheckBox*>(w)) {
+    if (auto* wrap = qobject_cast<WrapCheckBox*>(w)) {
       // Its text wraps beside the indicator: the box must be as tall as the wrapped text.
       t.room = wrap->rect();
       const int need = wrap->heightForWidth(wrap->width());
@@ -405,7 +405,7 @@ void TestFit::everyWindowFits() {
   // The console, with a full line of output.
   ScreenModel screen;
   screen.writeConsoleText(QByteArray(80, 'M'));
-  TConsoleWindow console(&screen);
+  ConsoleWindow console(&screen);
   check(&console, QStringLiteral("ConsoleWindow"));
   ConsoleView* view = console.view();
   if (view->visibleRows() != 25)

@@ -30,7 +30,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
-#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/RadioGroup.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -335,7 +335,7 @@ class TestLanguage : public QObject {
     auto* edit = control<QLineEdit>(opt, "TestEdit");
     auto* group = control<QGroupBox>(opt, "TestGroupBox");
     auto* check = control<QCheckBox>(opt, "TestCheckBox");
-    auto* radios = control<TRadioGroup>(opt, "TestRadioGroup");
+    auto* radios = control<RadioGroup>(opt, "TestRadioGroup");
     auto* tabs = control<QTabWidget>(opt, "TestPages");
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TestTabSheet"));
@@ -408,7 +408,7 @@ class TestLanguage : public QObject {
   void applyRadioGroupItems() {
     QFETCH(QByteArray, value);
     QFETCH(QStringList, items);
-    auto* group = control<TRadioGroup>(formMain(), "OverlayGroup");
+    auto* group = control<RadioGroup>(formMain(), "OverlayGroup");
     group->setItems({"a", "b", "c"});
     group->setItemIndex(1);
     QVERIFY(apply(writeEnglish({{"RADIOGROUPITEMS\\OverlayGroup", value}})));
@@ -430,14 +430,14 @@ class TestLanguage : public QObject {
   }
 
   void applyFileDialogs() {
-    auto* open = formMain()->findChild<TFileDialogSpec*>(QStringLiteral("OpenDialog"));
+    auto* open = formMain()->findChild<FileDialogSpec*>(QStringLiteral("OpenDialog"));
     if (!open)
-      open = new TFileDialogSpec(QStringLiteral("OpenDialog"), TFileDialogSpec::Kind::Open,
-                                 formMain());
-    auto* save = formMain()->findChild<TFileDialogSpec*>(QStringLiteral("SaveDialog"));
+      open =
+          new FileDialogSpec(QStringLiteral("OpenDialog"), FileDialogSpec::Kind::Open, formMain());
+    auto* save = formMain()->findChild<FileDialogSpec*>(QStringLiteral("SaveDialog"));
     if (!save)
-      save = new TFileDialogSpec(QStringLiteral("SaveDialog"), TFileDialogSpec::Kind::Save,
-                                 formMain());
+      save =
+          new FileDialogSpec(QStringLiteral("SaveDialog"), FileDialogSpec::Kind::Save, formMain());
     open->title = save->title = QStringLiteral("old");
     open->filter = save->filter = QStringLiteral("old|*");
     QVERIFY(apply(writeEnglish({

@@ -25,7 +25,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
-#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/RadioGroup.h"
 #include "support/TestProgramDir.h"
 
 using namespace LanguageFiles;
@@ -79,7 +79,7 @@ struct TextSlot {
 };
 
 bool insideRadioGroup(const QObject* o) {
-  return qobject_cast<const TRadioGroup*>(o->parent()) != nullptr;
+  return qobject_cast<const RadioGroup*>(o->parent()) != nullptr;
 }
 
 // Every non-empty text of the windows, found by walking their objects rather than from a list,
@@ -102,7 +102,7 @@ QList<TextSlot> textSlots(const QList<QWidget*>& forms) {
                      std::function<void(const QString&)> set) {
         if (!get().isEmpty()) found.append({control, what, std::move(get), std::move(set)});
       };
-      if (auto* spec = qobject_cast<TFileDialogSpec*>(o)) {
+      if (auto* spec = qobject_cast<FileDialogSpec*>(o)) {
         add(
             QStringLiteral("dialog title"), [spec] { return spec->title; },
             [spec](const QString& t) { spec->title = t; });
@@ -116,7 +116,7 @@ QList<TextSlot> textSlots(const QList<QWidget*>& forms) {
       add(
           QStringLiteral("hint"), [w] { return w->toolTip(); },
           [w](const QString& t) { w->setToolTip(t); });
-      if (auto* group = qobject_cast<TRadioGroup*>(w)) {
+      if (auto* group = qobject_cast<RadioGroup*>(w)) {
         for (int i = 0; i < group->count(); ++i)
           add(
               QStringLiteral("item %1").arg(i), [group, i] { return group->items().value(i); },
@@ -189,22 +189,22 @@ QString sortMismatch(const Entry& e, QObject* o) {
     case EntryKind::Label:
       return qobject_cast<QLabel*>(o) ? QString() : QStringLiteral("not a label");
     case EntryKind::GroupBox:
-      return qobject_cast<QGroupBox*>(o) && !is(TRadioGroup::staticMetaObject)
+      return qobject_cast<QGroupBox*>(o) && !is(RadioGroup::staticMetaObject)
                  ? QString()
                  : QStringLiteral("not a group box");
     case EntryKind::RadioGroup:
     case EntryKind::RadioGroupItems:
-      return is(TRadioGroup::staticMetaObject) ? QString() : QStringLiteral("not a radio group");
+      return is(RadioGroup::staticMetaObject) ? QString() : QStringLiteral("not a radio group");
     case EntryKind::Hint:
       return qobject_cast<QWidget*>(o) ? QString() : QStringLiteral("not a control");
     case EntryKind::OpenDialog:
     case EntryKind::OpenDialogFilter:
     case EntryKind::SaveDialog:
     case EntryKind::SaveDialogFilter: {
-      auto* spec = qobject_cast<TFileDialogSpec*>(o);
+      auto* spec = qobject_cast<FileDialogSpec*>(o);
       const bool open = e.kind == EntryKind::OpenDialog || e.kind == EntryKind::OpenDialogFilter;
       if (!spec) return QStringLiteral("not a file dialog");
-      if ((spec->kind == TFileDialogSpec::Kind::Open) != open)
+      if ((spec->kind == FileDialogSpec::Kind::Open) != open)
         return QStringLiteral("a dialog of the other kind");
       return QString();
     }
@@ -379,7 +379,7 @@ class TestLanguageSweep : public QObject {
       }
       if (e.kind == EntryKind::RadioGroupItems) {
         const int lines = int(value.count("\r\n")) + 1;
-        const int items = static_cast<TRadioGroup*>(o)->count();
+        const int items = static_cast<RadioGroup*>(o)->count();
         if (lines != items) fail(QStringLiteral("%1 lines for %2 items").arg(lines).arg(items));
       }
       if (e.kind == EntryKind::OpenDialogFilter || e.kind == EntryKind::SaveDialogFilter) {

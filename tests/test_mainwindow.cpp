@@ -25,8 +25,8 @@
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/TMultiHint.h"
-#include "gui/widgets/TRadioGroup.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -141,11 +141,11 @@ class TestMainWindow : public QObject {
                        static_cast<QWidget*>(ui.get<QPushButton>("ButtonUnPackE"))})
       QVERIFY(!b->isEnabled());
     QVERIFY(ui.get<QPushButton>("ButtonTest")->isEnabled());
-    QCOMPARE(ui.get<TRadioGroup>("OverlayGroup")->itemIndex(), 0);
-    QCOMPARE(ui.get<TRadioGroup>("ExportsGroup")->itemIndex(), 1);
-    QCOMPARE(ui.get<TRadioGroup>("IconsGroup")->itemIndex(), 2);
-    QCOMPARE(ui.get<TRadioGroup>("RelocationsGroup")->itemIndex(), 1);
-    QCOMPARE(ui.get<TRadioGroup>("OverlayGroup")->toolTip(),
+    QCOMPARE(ui.get<RadioGroup>("OverlayGroup")->itemIndex(), 0);
+    QCOMPARE(ui.get<RadioGroup>("ExportsGroup")->itemIndex(), 1);
+    QCOMPARE(ui.get<RadioGroup>("IconsGroup")->itemIndex(), 2);
+    QCOMPARE(ui.get<RadioGroup>("RelocationsGroup")->itemIndex(), 1);
+    QCOMPARE(ui.get<RadioGroup>("OverlayGroup")->toolTip(),
              QStringLiteral("--overlay=copy@--overlay=strip@--overlay=skip"));
     QCOMPARE(ui.get<QSlider>("CompressValueBar")->toolTip(),
              QStringLiteral("--best@-9@-8@-7@-6@-5@-4@-3@-2@-1"));
@@ -465,7 +465,7 @@ class TestMainWindow : public QObject {
         e.select({file("My Tool.exe")});
         ui.get<QSlider>("CompressValueBar")->setValue(1);
         ui.get<QCheckBox>("BackupBox")->setChecked(true);
-        ui.get<TRadioGroup>("IconsGroup")->setItemIndex(0);
+        ui.get<RadioGroup>("IconsGroup")->setItemIndex(0);
         ui.get<QCheckBox>("CheckBoxForce")->setChecked(true);
         ui.get<QCheckBox>("OutFileBox")->setChecked(true);
         ui.get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(dir + "out/tool.exe"));
@@ -504,13 +504,13 @@ class TestMainWindow : public QObject {
         ui.get<QSlider>("CompressValueBar")->setValue(10);
         ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
         ui.get<QRadioButton>("RadioButton_nrv2b")->setChecked(true);
-        ui.get<TRadioGroup>("OverlayGroup")->setItemIndex(2);
+        ui.get<RadioGroup>("OverlayGroup")->setItemIndex(2);
         ui.get<QCheckBox>("OptBoxDOS1")->setChecked(true);
         ui.get<QCheckBox>("OptBoxDOS2")->setChecked(true);
-        ui.get<TRadioGroup>("ExportsGroup")->setItemIndex(0);
-        ui.get<TRadioGroup>("IconsGroup")->setItemIndex(1);
+        ui.get<RadioGroup>("ExportsGroup")->setItemIndex(0);
+        ui.get<RadioGroup>("IconsGroup")->setItemIndex(1);
         ui.get<QCheckBox>("ResourcesBox")->setChecked(true);
-        ui.get<TRadioGroup>("RelocationsGroup")->setItemIndex(0);
+        ui.get<RadioGroup>("RelocationsGroup")->setItemIndex(0);
         ui.get<QCheckBox>("CheckBoxCoff")->setChecked(true);
         ui.get<QCheckBox>("CheckBoxLe")->setChecked(true);
         break;
@@ -789,7 +789,7 @@ class TestMainWindow : public QObject {
           break;
         }
         case OptionKind::RadioGroup: {
-          auto* group = qobject_cast<TRadioGroup*>(c);
+          auto* group = qobject_cast<RadioGroup*>(c);
           QVERIFY2(group, row.name);
           QCOMPARE(row.minimum, -1);
           QCOMPARE(group->count() - 1, row.maximum);
@@ -811,7 +811,7 @@ class TestMainWindow : public QObject {
     const Controls ui = e.ui();
     e.w()->ButtonMaxClick();
     ui.get<QCheckBox>("BackupBox")->setChecked(true);
-    ui.get<TRadioGroup>("OverlayGroup")->setItemIndex(1);
+    ui.get<RadioGroup>("OverlayGroup")->setItemIndex(1);
     ui.get<QCheckBox>("CheckBoxLe")->setChecked(true);
     ui.get<QCheckBox>("OutFileBox")->setChecked(true);
     ui.get<QLineEdit>("EditOutFile")->setText(QStringLiteral("/x/y"));

@@ -22,8 +22,8 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
-#include "gui/widgets/TRadioGroup.h"
-#include "gui/widgets/TWrapCheckBox.h"
+#include "gui/widgets/RadioGroup.h"
+#include "gui/widgets/WrapCheckBox.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -183,10 +183,10 @@ class TestOptions : public QObject {
     QCOMPARE(d->Timer1->objectName(), QStringLiteral("Timer1"));
     QCOMPARE(d->Timer1->interval(), 30);
     QVERIFY(f.child<QPushButton>("ButtonApply")->isDefault());
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupPri")->columns(), 2);
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupPri")->items(),
+    QCOMPARE(f.child<RadioGroup>("RadioGroupPri")->columns(), 2);
+    QCOMPARE(f.child<RadioGroup>("RadioGroupPri")->items(),
              (QStringList{"realtime", "high", "normal", "low"}));
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupDrag")->title(),
+    QCOMPARE(f.child<RadioGroup>("RadioGroupDrag")->title(),
              QStringLiteral("При перетаскивании файла в окно Packhelm:"));
     QCOMPARE(f.child<QSpinBox>("SpinEdit1")->minimum(), 1);
     QCOMPARE(f.child<QSpinBox>("SpinEdit1")->maximum(), 100);
@@ -214,8 +214,8 @@ class TestOptions : public QObject {
     f.opt()->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.opt()));
     f.opt()->ButtonApplyClick();
-    auto* hints = f.child<TWrapCheckBox>("CheckBoxShowHints");
-    auto* fast = f.child<TWrapCheckBox>("CheckBoxFastShow");
+    auto* hints = f.child<WrapCheckBox>("CheckBoxShowHints");
+    auto* fast = f.child<WrapCheckBox>("CheckBoxFastShow");
     QCOMPARE(hints->text(), QString::fromUtf8(longText));
     QVERIFY(hints->height() >= hints->heightForWidth(hints->width()));
     QVERIFY(hints->height() > 32);
@@ -336,7 +336,7 @@ class TestOptions : public QObject {
     Fixture f;
     f.ctx.state.opt.GlobalOpt_PriorityClass = priorityClass;
     f.opt()->show();
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupPri")->itemIndex(), item);
+    QCOMPARE(f.child<RadioGroup>("RadioGroupPri")->itemIndex(), item);
     f.opt()->ButtonApplyClick();
     QCOMPARE(f.ctx.state.opt.GlobalOpt_PriorityClass, priorityClass);
     f.opt()->ButtonCloseClick();
@@ -355,10 +355,10 @@ class TestOptions : public QObject {
     f.opt()->show();
     QVERIFY(f.child<QCheckBox>("CheckBoxFastShow")->isChecked());
     QVERIFY(!f.child<QCheckBox>("CheckBoxShowHints")->isChecked());
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupDrag")->itemIndex(), 2);
+    QCOMPARE(f.child<RadioGroup>("RadioGroupDrag")->itemIndex(), 2);
     QVERIFY(f.child<QRadioButton>("RadioButton3")->isChecked());
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupPri")->itemIndex(), 1);
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupStayOnTop")->itemIndex(), 1);
+    QCOMPARE(f.child<RadioGroup>("RadioGroupPri")->itemIndex(), 1);
+    QCOMPARE(f.child<RadioGroup>("RadioGroupStayOnTop")->itemIndex(), 1);
     QCOMPARE(f.child<QSpinBox>("SpinEdit1")->value(), 42);
     f.opt()->ButtonCloseClick();
     // Changes not applied are lost: the next showing fills from the settings again.
@@ -401,11 +401,11 @@ class TestOptions : public QObject {
     f.opt()->show();
     f.child<QCheckBox>("CheckBoxFastShow")->setChecked(fast);
     f.child<QCheckBox>("CheckBoxShowHints")->setChecked(hints);
-    f.child<TRadioGroup>("RadioGroupDrag")->setItemIndex(drag);
+    f.child<RadioGroup>("RadioGroupDrag")->setItemIndex(drag);
     const QByteArray radio = "RadioButton" + QByteArray::number(console + 1);
     QTest::mouseClick(f.child<QRadioButton>(radio.constData()), Qt::LeftButton, {}, QPoint(5, 5));
-    f.child<TRadioGroup>("RadioGroupPri")->setItemIndex(priorityItem);
-    f.child<TRadioGroup>("RadioGroupStayOnTop")->setItemIndex(stayOnTop);
+    f.child<RadioGroup>("RadioGroupPri")->setItemIndex(priorityItem);
+    f.child<RadioGroup>("RadioGroupStayOnTop")->setItemIndex(stayOnTop);
     f.child<QSpinBox>("SpinEdit1")->setValue(lines);
     QTest::mouseClick(f.child<QPushButton>("ButtonApply"), Qt::LeftButton);
     const GlobalOptions& o = f.ctx.state.opt;
@@ -444,10 +444,10 @@ class TestOptions : public QObject {
     // The controls show the defaults at once.
     QVERIFY(!f.child<QCheckBox>("CheckBoxFastShow")->isChecked());
     QVERIFY(f.child<QCheckBox>("CheckBoxShowHints")->isChecked());
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupDrag")->itemIndex(), 0);
+    QCOMPARE(f.child<RadioGroup>("RadioGroupDrag")->itemIndex(), 0);
     QVERIFY(f.child<QRadioButton>("RadioButton2")->isChecked());
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupPri")->itemIndex(), 2);
-    QCOMPARE(f.child<TRadioGroup>("RadioGroupStayOnTop")->itemIndex(), 2);
+    QCOMPARE(f.child<RadioGroup>("RadioGroupPri")->itemIndex(), 2);
+    QCOMPARE(f.child<RadioGroup>("RadioGroupStayOnTop")->itemIndex(), 2);
     QCOMPARE(f.child<QSpinBox>("SpinEdit1")->value(), 10);
     QTest::mouseClick(f.child<QPushButton>("ButtonClose"), Qt::LeftButton);
     QVERIFY(!f.opt()->isVisible());
@@ -556,13 +556,13 @@ class TestOptions : public QObject {
     f.ctx.state.opt.GlobalOpt_StayOnTop = 2;
     f.opt()->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.opt()));
-    f.child<TRadioGroup>("RadioGroupStayOnTop")->setItemIndex(0);
+    f.child<RadioGroup>("RadioGroupStayOnTop")->setItemIndex(0);
     f.opt()->ButtonApplyClick();
     QCOMPARE(f.ctx.state.opt.GlobalOpt_StayOnTop, 0);
     QVERIFY(f.opt()->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(f.opt()->isVisible());
     QVERIFY(!(f.opt()->windowFlags() & Qt::WindowCloseButtonHint));
-    f.child<TRadioGroup>("RadioGroupStayOnTop")->setItemIndex(2);
+    f.child<RadioGroup>("RadioGroupStayOnTop")->setItemIndex(2);
     f.opt()->ButtonApplyClick();
     QVERIFY(!(f.opt()->windowFlags() & Qt::WindowStaysOnTopHint));
     QVERIFY(f.opt()->isVisible());

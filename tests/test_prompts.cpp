@@ -27,7 +27,7 @@ class TestPrompts : public QObject {
 
   void scriptAnswersInOrder() {
     Prompts::Test().active = true;
-    TFileDialogSpec spec(QStringLiteral("OpenDialog"), TFileDialogSpec::Kind::Open, nullptr);
+    FileDialogSpec spec(QStringLiteral("OpenDialog"), FileDialogSpec::Kind::Open, nullptr);
     spec.title = QStringLiteral("Pick");
     Prompts::Test().openAnswers = {{QStringLiteral("/a"), QStringLiteral("/b")}};
     QCOMPARE(Prompts::OpenFiles(nullptr, spec), QStringList({"/a", "/b"}));

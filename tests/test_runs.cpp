@@ -26,7 +26,7 @@
 #include "core/packer/PackerVersion.h"
 #include "core/settings/CFGfile.h"
 #include "gui/console/ConsoleSession.h"
-#include "gui/console/TConsoleWindow.h"
+#include "gui/console/ConsoleWindow.h"
 #include "gui/dialogs/TFormChooseLang.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
@@ -143,7 +143,7 @@ struct Program {
     QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton);
     QObject::disconnect(c);
   }
-  TConsoleWindow* runConsole() const { return console()->runWindow(); }
+  ConsoleWindow* runConsole() const { return console()->runWindow(); }
 };
 
 // Ends a test's event loop if the program does not quit by itself.
@@ -245,7 +245,7 @@ class TestRuns : public QObject {
       else
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + partial)).size() > 0,
                                  15000);
-      TConsoleWindow* w = p.runConsole();
+      ConsoleWindow* w = p.runConsole();
       QVERIFY(w->stopButton()->isEnabled());
       if (how == "suspended") {
         QCOMPARE(::kill(pid_t(p.packerPid), SIGSTOP), 0);
@@ -303,7 +303,7 @@ class TestRuns : public QObject {
     p.press("ButtonPack");
     QCOMPARE(p.status(), p.text(LangText::StatusDone));
     QVERIFY(!p.console()->lastRun().stoppedByUser);
-    TConsoleWindow* w = p.console()->window();
+    ConsoleWindow* w = p.console()->window();
     QVERIFY(w && !w->stopButton()->isEnabled());
     QSignalSpy input(w->model(), &ScreenModel::input);
     QTest::keyClick(w->view(), Qt::Key_Escape);

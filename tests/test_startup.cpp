@@ -16,7 +16,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
-#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/RadioGroup.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -141,8 +141,8 @@ class TestStartup : public QObject {
     QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 4);
     QVERIFY(run.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->isChecked());
     QVERIFY(run.ui().get<QRadioButton>("RadioButton_nrv2b")->isChecked());
-    QCOMPARE(run.ui().get<TRadioGroup>("ExportsGroup")->itemIndex(), 1);
-    QCOMPARE(run.ui().get<TRadioGroup>("IconsGroup")->itemIndex(), 2);
+    QCOMPARE(run.ui().get<RadioGroup>("ExportsGroup")->itemIndex(), 1);
+    QCOMPARE(run.ui().get<RadioGroup>("IconsGroup")->itemIndex(), 2);
     QCOMPARE(s.opt.GlobalOpt_StayOnTop, 2);
     QCOMPARE(s.opt.GlobalOpt_CloseCon, 1);
     QCOMPARE(s.opt.GlobalOpt_PriorityClass, 32u);
@@ -207,7 +207,7 @@ class TestStartup : public QObject {
     if (auto* slider = qobject_cast<QAbstractSlider*>(control))
       QCOMPARE(slider->value(), expected);
     else
-      QCOMPARE(qobject_cast<TRadioGroup*>(control)->itemIndex(), expected);
+      QCOMPARE(qobject_cast<RadioGroup*>(control)->itemIndex(), expected);
   }
 
   // Check boxes reach their controls through the ordinary change, so the coupling follows.
@@ -337,7 +337,7 @@ class TestStartup : public QObject {
     run.start();
     run.ui().get<QSlider>("CompressValueBar")->setValue(9);
     run.ui().get<QCheckBox>("BackupBox")->setChecked(true);
-    run.ui().get<TRadioGroup>("OverlayGroup")->setItemIndex(-1);
+    run.ui().get<RadioGroup>("OverlayGroup")->setItemIndex(-1);
     run.ctx.state.opt.GlobalOpt_DragOp = 2;
     run.ctx.state.FileList = {"/x/a.exe"};
     run.main()->close();

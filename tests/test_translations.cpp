@@ -17,7 +17,7 @@
 #include "core/console/ScreenModel.h"
 #include "core/packer/CommandLine.h"
 #include "gui/console/ConsoleSession.h"
-#include "gui/console/TConsoleWindow.h"
+#include "gui/console/ConsoleWindow.h"
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/i18n/QtTranslations.h"

@@ -12,7 +12,7 @@
 #include "core/packer/CommandLine.h"
 #include "core/packer/RunLeftovers.h"
 #include "core/settings/ProgramState.h"
-#include "gui/console/TConsoleWindow.h"
+#include "gui/console/ConsoleWindow.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
 
@@ -22,9 +22,9 @@ constexpr int kBufferColumns = 80;
 constexpr int kBufferRows = 300;
 constexpr int kWindowRows = 25;
 
-TConsoleWindow* makeConsoleWindow(const ProgramState& state) {
+ConsoleWindow* makeConsoleWindow(const ProgramState& state) {
   auto* screen = new ScreenModel(kBufferColumns, kBufferRows);
-  auto* window = new TConsoleWindow(screen);
+  auto* window = new ConsoleWindow(screen);
   screen->setParent(window);
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   // The context menu speaks the language of the moment it opens, also after a change.
@@ -46,7 +46,7 @@ QString shownName(const QByteArray& path) {
   return name;
 }
 
-void showConsole(TConsoleWindow* window) {
+void showConsole(ConsoleWindow* window) {
   window->show();
   window->raise();
   window->activateWindow();
@@ -84,7 +84,7 @@ void ConsoleSession::allocConsole() {
   // A new console starts empty.
   freeConsole();
   window_ = makeConsoleWindow(state_);
-  connect(window_, &TConsoleWindow::closedByUser, this, &ConsoleSession::programConsoleClosed);
+  connect(window_, &ConsoleWindow::closedByUser, this, &ConsoleSession::programConsoleClosed);
   ConsoleEx::SetCurrent(window_->model());
   showConsole(window_);
 }
@@ -92,7 +92,7 @@ void ConsoleSession::allocConsole() {
 void ConsoleSession::freeConsole() {
   if (!window_) return;
   if (ConsoleEx::Current() == window_->model()) ConsoleEx::SetCurrent(nullptr);
-  TConsoleWindow* w = window_;
+  ConsoleWindow* w = window_;
   window_ = nullptr;
   w->disconnect(this);
   w->hide();
@@ -157,7 +157,7 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
   const RunLeftovers leftovers(args);
 
   // Without a console of the program's own the packer gets one for this run only.
-  TConsoleWindow* temporary = nullptr;
+  ConsoleWindow* temporary = nullptr;
   if (open_ && window_) {
     runWindow_ = window_;
     if (!window_->isVisible()) showConsole(window_);
@@ -190,12 +190,12 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
   stopRequested_ = false;
   // Closing a console of the run's own stops the run, as Stop does.
   if (temporary) {
-    connect(temporary, &TConsoleWindow::closedByUser, this, &ConsoleSession::StopRun);
+    connect(temporary, &ConsoleWindow::closedByUser, this, &ConsoleSession::StopRun);
     showConsole(temporary);
   }
   runWindow_->setStopTexts(state_.langText(LangText::StopButton),
                            state_.langText(LangText::StopHint));
-  connect(runWindow_, &TConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
+  connect(runWindow_, &ConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   runWindow_->setStopEnabled(true);
   if (runner_->priorityRefused())
     screen->writeNote(state_.langText(LangText::PriorityNotRaised).toUtf8(), 8, 0);
@@ -239,7 +239,7 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
     // An unfinished sequence of the packer's ends with the run, before Packhelm writes its notes.
     runWindow_->model()->finishOutput();
     runWindow_->setStopEnabled(false);
-    disconnect(runWindow_, &TConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
+    disconnect(runWindow_, &ConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   }
   // A packer that was stopped or killed had no chance to clear up its temporary or partial
   // files; one that exited on its own has dealt with them.

@@ -11,7 +11,7 @@
 
 struct ProgramState;
 class ScreenModel;
-#include "gui/console/TConsoleWindow.h"
+#include "gui/console/ConsoleWindow.h"
 class PtyRunner;
 class QEventLoop;
 class QWidget;
@@ -66,8 +66,8 @@ class ConsoleSession : public QObject {
   // The program's own console (null when there is none) and the window the packer writes to
   // now (the program's console, or a console of the run's own).
   ScreenModel* screen() const;
-  TConsoleWindow* window() const { return window_; }
-  TConsoleWindow* runWindow() const { return runWindow_; }
+  ConsoleWindow* window() const { return window_; }
+  ConsoleWindow* runWindow() const { return runWindow_; }
   qint64 packerPid() const;
   // The user closed the program's console window; the program is ending.
   bool closedByUser() const { return closedByUser_; }
@@ -96,8 +96,8 @@ class ConsoleSession : public QObject {
   bool open_ = false;
   bool closedByUser_ = false;
   bool freeAfterRun_ = false;
-  QPointer<TConsoleWindow> window_;
-  QPointer<TConsoleWindow> runWindow_;
+  QPointer<ConsoleWindow> window_;
+  QPointer<ConsoleWindow> runWindow_;
   PtyRunner* runner_ = nullptr;
   QEventLoop* loop_ = nullptr;
   bool stopRequested_ = false;

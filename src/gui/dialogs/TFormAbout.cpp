@@ -25,9 +25,9 @@ TFormAbout::TFormAbout(ProgramState& state, QWidget* parent)
 
   connect(ui->Button1, &QPushButton::clicked, this, &TFormAbout::Button1Click);
   connect(ui->Button2, &QPushButton::clicked, this, &TFormAbout::Button2Click);
-  connect(ui->Label5, &TLinkLabel::clicked, this, &TFormAbout::Label5Click);
-  connect(ui->Label7, &TLinkLabel::clicked, this, &TFormAbout::Label7Click);
-  connect(ui->Label10, &TLinkLabel::clicked, this, &TFormAbout::Label10Click);
+  connect(ui->Label5, &LinkLabel::clicked, this, &TFormAbout::Label5Click);
+  connect(ui->Label7, &LinkLabel::clicked, this, &TFormAbout::Label7Click);
+  connect(ui->Label10, &LinkLabel::clicked, this, &TFormAbout::Label10Click);
 
   UpdateVersionLabels();
 }

@@ -22,7 +22,7 @@
 #include "core/util/StrUtils.h"
 #include "gui/i18n/QtTranslations.h"
 #include "gui/widgets/Prompts.h"
-#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/RadioGroup.h"
 
 using LanguageFiles::Entry;
 using LanguageFiles::EntryKind;
@@ -142,7 +142,7 @@ void setMenuItem(QObject* o, const QString& text) {
 }
 
 void setRadioItems(QObject* o, const QByteArray& value) {
-  auto* group = qobject_cast<TRadioGroup*>(o);
+  auto* group = qobject_cast<RadioGroup*>(o);
   if (!group) return;
   const int n = group->count();
   for (int i = 0; i < n; ++i) group->setItemText(i, lineOf(value, i + 1));
@@ -157,8 +157,8 @@ void setHeaderSections(QObject* o, const QByteArray& value) {
                                    lineOf(value, i + 1));
 }
 
-void setDialog(QObject* o, TFileDialogSpec::Kind kind, bool filter, const QString& text) {
-  auto* spec = qobject_cast<TFileDialogSpec*>(o);
+void setDialog(QObject* o, FileDialogSpec::Kind kind, bool filter, const QString& text) {
+  auto* spec = qobject_cast<FileDialogSpec*>(o);
   if (!spec || spec->kind != kind) return;
   (filter ? spec->filter : spec->title) = text;
 }
@@ -207,16 +207,16 @@ void ApplyLanguageEntries(const LanguageFiles::Language& language, LangTextTable
         setHeaderSections(o, e.value);
         break;
       case EntryKind::SaveDialog:
-        setDialog(o, TFileDialogSpec::Kind::Save, false, text);
+        setDialog(o, FileDialogSpec::Kind::Save, false, text);
         break;
       case EntryKind::SaveDialogFilter:
-        setDialog(o, TFileDialogSpec::Kind::Save, true, text);
+        setDialog(o, FileDialogSpec::Kind::Save, true, text);
         break;
       case EntryKind::OpenDialog:
-        setDialog(o, TFileDialogSpec::Kind::Open, false, text);
+        setDialog(o, FileDialogSpec::Kind::Open, false, text);
         break;
       case EntryKind::OpenDialogFilter:
-        setDialog(o, TFileDialogSpec::Kind::Open, true, text);
+        setDialog(o, FileDialogSpec::Kind::Open, true, text);
         break;
       default:
         if (LanguageFiles::IsCaptionKind(e.kind)) setCaption(o, text);

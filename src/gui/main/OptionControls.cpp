@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 
-#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/RadioGroup.h"
 
 namespace OptionControls {
 
@@ -26,7 +26,7 @@ int value(const QWidget* window, const OptionRow& row) {
     case OptionKind::Slider:
       return control<QAbstractSlider>(window, row)->value();
     case OptionKind::RadioGroup:
-      return control<TRadioGroup>(window, row)->itemIndex();
+      return control<RadioGroup>(window, row)->itemIndex();
   }
   return 0;
 }
@@ -50,7 +50,7 @@ void setValue(QWidget* window, const OptionRow& row, int value, RadioMode mode) 
       control<QAbstractSlider>(window, row)->setValue(value);
       break;
     case OptionKind::RadioGroup:
-      control<TRadioGroup>(window, row)->setItemIndex(value);
+      control<RadioGroup>(window, row)->setItemIndex(value);
       break;
   }
 }

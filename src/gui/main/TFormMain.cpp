@@ -20,10 +20,10 @@
 #include "core/util/InstallLayout.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
+#include "gui/widgets/PanelSlideLayout.h"
 #include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TMultiHint.h"
-#include "gui/widgets/TPanelSlideLayout.h"
 #include "ui_TFormMain.h"
 
 namespace {
@@ -61,7 +61,7 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   // The column of controls and the option panel grow with their texts; the window follows.
-  new TPanelSlideLayout(this, ui->LeftColumn, ui->OptPanel);
+  new PanelSlideLayout(this, ui->LeftColumn, ui->OptPanel);
   // Also when the panel opens near the screen's edge, or a restored place is off the screen.
   Placement::KeepOnScreen(this);
   setClientWidth(ui->SpeedButtonAddOpt->geometry().right() + 1);
@@ -122,19 +122,19 @@ void TFormMain::FormCreate() {
 }
 
 void TFormMain::setupDialogs() {
-  OpenDialog = new TFileDialogSpec(QStringLiteral("OpenDialog"), TFileDialogSpec::Kind::Open, this);
+  OpenDialog = new FileDialogSpec(QStringLiteral("OpenDialog"), FileDialogSpec::Kind::Open, this);
   OpenDialog->title = QStringLiteral("Выберите файл");
   OpenDialog->filter = QStringLiteral("Все файлы (*.*)|*.*|(*.exe)|*.exe|(*.com)|*.com");
   OpenDialog->multiSelect = true;
   OpenDialog->showHidden = true;
 
   OpenDialogUPX =
-      new TFileDialogSpec(QStringLiteral("OpenDialogUPX"), TFileDialogSpec::Kind::Open, this);
+      new FileDialogSpec(QStringLiteral("OpenDialogUPX"), FileDialogSpec::Kind::Open, this);
   OpenDialogUPX->title = QStringLiteral("Выберите файл UPX.EXE");
   // The packer has no extension here; the Windows name stays in the list for familiarity.
   OpenDialogUPX->filter = QStringLiteral("UPX.EXE|upx.exe;upx");
 
-  SaveDialog = new TFileDialogSpec(QStringLiteral("SaveDialog"), TFileDialogSpec::Kind::Save, this);
+  SaveDialog = new FileDialogSpec(QStringLiteral("SaveDialog"), FileDialogSpec::Kind::Save, this);
   SaveDialog->title = QStringLiteral("Выберите файл");
   SaveDialog->filter = QStringLiteral("(*.*)|*.*");
   SaveDialog->showHidden = true;

@@ -7,7 +7,7 @@
 
 struct AppContext;
 class QTimer;
-class TFileDialogSpec;
+class FileDialogSpec;
 class TMultiHint;
 namespace Ui {
 class TFormMain;
@@ -20,9 +20,9 @@ class TFormMain : public QWidget {
   ~TFormMain() override;
 
   // Non-visual parts of the window, named like the controls.
-  TFileDialogSpec* OpenDialog;
-  TFileDialogSpec* OpenDialogUPX;
-  TFileDialogSpec* SaveDialog;
+  FileDialogSpec* OpenDialog;
+  FileDialogSpec* OpenDialogUPX;
+  FileDialogSpec* SaveDialog;
   QTimer* Timer1;  // drives the option panel's slide
   TMultiHint* MultiHint1;
 

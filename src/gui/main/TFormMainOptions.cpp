@@ -8,8 +8,8 @@
 #include "gui/main/OptionControls.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Fitting.h"
+#include "gui/widgets/PanelSlideLayout.h"
 #include "gui/widgets/TMultiHint.h"
-#include "gui/widgets/TPanelSlideLayout.h"
 #include "ui_TFormMain.h"
 
 PackOptions TFormMain::packOptions() const {
@@ -59,7 +59,7 @@ void TFormMain::ButtonMaxClick() {
 
 void TFormMain::setClientWidth(int width) {
   // The layout sizes the window: the column as its texts need, plus this much of the panel.
-  auto* slide = static_cast<TPanelSlideLayout*>(layout());
+  auto* slide = static_cast<PanelSlideLayout*>(layout());
   slide->setShownWidth(width - (ui->SpeedButtonAddOpt->geometry().right() + 1));
   slide->activate();
 }

@@ -8,7 +8,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/OptionControls.h"
 #include "gui/main/TFormMain.h"
-#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/RadioGroup.h"
 #include "ui_TFormMain.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
-TFileDialogSpec::TFileDialogSpec(const QString& name, Kind k, QObject* parent)
+FileDialogSpec::FileDialogSpec(const QString& name, Kind k, QObject* parent)
     : QObject(parent), kind(k) {
   setObjectName(name);
 }
@@ -59,7 +59,7 @@ QString ToQtFilter(const QString& filter) {
   return out.join(QStringLiteral(";;"));
 }
 
-QString StartFolder(const TFileDialogSpec& spec) {
+QString StartFolder(const FileDialogSpec& spec) {
   for (const QString& place :
        {spec.fileName.isEmpty() ? QString() : QFileInfo(spec.fileName).absolutePath(),
         spec.directory}) {
@@ -70,13 +70,13 @@ QString StartFolder(const TFileDialogSpec& spec) {
 
 namespace {
 
-QFileDialog::Options dialogOptions(const TFileDialogSpec& spec) {
+QFileDialog::Options dialogOptions(const FileDialogSpec& spec) {
   QFileDialog::Options o;
-  if (spec.kind == TFileDialogSpec::Kind::Save) o |= QFileDialog::DontConfirmOverwrite;
+  if (spec.kind == FileDialogSpec::Kind::Save) o |= QFileDialog::DontConfirmOverwrite;
   return o;
 }
 
-void prepare(QFileDialog& d, const TFileDialogSpec& spec) {
+void prepare(QFileDialog& d, const FileDialogSpec& spec) {
   d.setWindowTitle(spec.title);
   d.setNameFilter(ToQtFilter(spec.filter));
   d.setOptions(dialogOptions(spec));
@@ -88,7 +88,7 @@ void prepare(QFileDialog& d, const TFileDialogSpec& spec) {
 
 }  // namespace
 
-QStringList OpenFiles(QWidget* owner, const TFileDialogSpec& spec) {
+QStringList OpenFiles(QWidget* owner, const FileDialogSpec& spec) {
   if (Test().active) {
     Test().dialogTitles.append(spec.title);
     return Test().openAnswers.isEmpty() ? QStringList() : Test().openAnswers.takeFirst();
@@ -101,7 +101,7 @@ QStringList OpenFiles(QWidget* owner, const TFileDialogSpec& spec) {
   return d.selectedFiles();
 }
 
-QString SaveFile(QWidget* owner, const TFileDialogSpec& spec) {
+QString SaveFile(QWidget* owner, const FileDialogSpec& spec) {
   if (Test().active) {
     Test().dialogTitles.append(spec.title);
     return Test().saveAnswers.isEmpty() ? QString() : Test().saveAnswers.takeFirst();

@@ -11,11 +11,11 @@ class QWidget;
 
 // An open or save dialog as a named, non-visual object of its window: language files set its
 // title and filter by name ("OPENDIALOG\OpenDialog", "SAVEDIALOGFILTER\SaveDialog").
-class TFileDialogSpec : public QObject {
+class FileDialogSpec : public QObject {
   Q_OBJECT
  public:
   enum class Kind { Open, Save };
-  TFileDialogSpec(const QString& name, Kind kind, QObject* parent);
+  FileDialogSpec(const QString& name, Kind kind, QObject* parent);
   Kind kind;
   QString title;
   QString filter;  // "description|pattern|description|pattern..."
@@ -34,15 +34,15 @@ void Message(QWidget* owner, Icon icon, const QString& text, const QString& capt
 bool Question(QWidget* owner, const QString& text, const QString& caption);
 
 // Empty result: cancelled.
-QStringList OpenFiles(QWidget* owner, const TFileDialogSpec& spec);
-QString SaveFile(QWidget* owner, const TFileDialogSpec& spec);
+QStringList OpenFiles(QWidget* owner, const FileDialogSpec& spec);
+QString SaveFile(QWidget* owner, const FileDialogSpec& spec);
 
 // "desc|*.exe|desc2|*.a;*.b" -> "desc (*.exe);;desc2 (*.a *.b)"
 QString ToQtFilter(const QString& filter);
 
 // The folder a dialog opens in: its file name's folder, else its directory, else (a folder that
 // is gone, or none given) the user's home; never the program's own folder by default.
-QString StartFolder(const TFileDialogSpec& spec);
+QString StartFolder(const FileDialogSpec& spec);
 
 // --- test seam ---
 struct MessageRecord {

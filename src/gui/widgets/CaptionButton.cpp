@@ -1,11 +1,11 @@
-#include "gui/widgets/TCaptionButton.h"
+#include "gui/widgets/CaptionButton.h"
 
 #include <QStyle>
 #include <QStyleOptionButton>
 
-TCaptionButton::TCaptionButton(QWidget* parent) : QPushButton(parent) {}
+CaptionButton::CaptionButton(QWidget* parent) : QPushButton(parent) {}
 
-QSize TCaptionButton::sizeFor(const QPushButton* button, const QSize& textSize) {
+QSize CaptionButton::sizeFor(const QPushButton* button, const QSize& textSize) {
   QStyleOptionButton opt;
   opt.initFrom(button);
   opt.text = button->text();
@@ -29,16 +29,16 @@ QSize TCaptionButton::sizeFor(const QPushButton* button, const QSize& textSize) 
   return {width, height};
 }
 
-void TCaptionButton::setDesignedSize(const QSize& size) {
+void CaptionButton::setDesignedSize(const QSize& size) {
   designed_ = size;
   updateGeometry();
 }
 
-QSize TCaptionButton::sizeHint() const {
+QSize CaptionButton::sizeHint() const {
   ensurePolished();
   return sizeFor(this, fontMetrics().size(Qt::TextShowMnemonic, text())).expandedTo(designed_);
 }
 
-QSize TCaptionButton::minimumSizeHint() const {
+QSize CaptionButton::minimumSizeHint() const {
   return sizeHint();
 }

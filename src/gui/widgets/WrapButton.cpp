@@ -1,22 +1,22 @@
-#include "gui/widgets/TWrapButton.h"
+#include "gui/widgets/WrapButton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-#include "gui/widgets/TCaptionButton.h"
+#include "gui/widgets/CaptionButton.h"
 
 namespace {
 constexpr int TextFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
 }
 
-TWrapButton::TWrapButton(QWidget* parent) : QPushButton(parent) {}
+WrapButton::WrapButton(QWidget* parent) : QPushButton(parent) {}
 
-void TWrapButton::setDesignedSize(const QSize& size) {
+void WrapButton::setDesignedSize(const QSize& size) {
   designed_ = size;
   updateGeometry();
 }
 
-QSize TWrapButton::sizeHint() const {
+QSize WrapButton::sizeHint() const {
   ensurePolished();
   const QFontMetrics fm = fontMetrics();
   const QString caption = text();
@@ -27,14 +27,14 @@ QSize TWrapButton::sizeHint() const {
        i = caption.indexOf(QLatin1Char(' '), i + 1))
     best = qMin(best, qMax(width(caption.left(i)), width(caption.mid(i + 1))));
   const QRect lines = fm.boundingRect(QRect(0, 0, best, 100000), TextFlags, caption);
-  return TCaptionButton::sizeFor(this, QSize(best, lines.height())).expandedTo(designed_);
+  return CaptionButton::sizeFor(this, QSize(best, lines.height())).expandedTo(designed_);
 }
 
-QSize TWrapButton::minimumSizeHint() const {
+QSize WrapButton::minimumSizeHint() const {
   return sizeHint();
 }
 
-void TWrapButton::paintEvent(QPaintEvent*) {
+void WrapButton::paintEvent(QPaintEvent*) {
   QStylePainter p(this);
   QStyleOptionButton opt;
   initStyleOption(&opt);

@@ -1,4 +1,4 @@
-#include "gui/widgets/TPanelSlideLayout.h"
+#include "gui/widgets/PanelSlideLayout.h"
 
 #include <QWidget>
 
@@ -15,7 +15,7 @@ QSize neededSize(QLayoutItem* item) {
 
 }  // namespace
 
-TPanelSlideLayout::TPanelSlideLayout(QWidget* window, QWidget* column, QWidget* panel, int overlap)
+PanelSlideLayout::PanelSlideLayout(QWidget* window, QWidget* column, QWidget* panel, int overlap)
     : QLayout(window),
       column_(new QWidgetItem(column)),
       panel_(new QWidgetItem(panel)),
@@ -27,48 +27,48 @@ TPanelSlideLayout::TPanelSlideLayout(QWidget* window, QWidget* column, QWidget* 
   addChildWidget(panel);
 }
 
-TPanelSlideLayout::~TPanelSlideLayout() {
+PanelSlideLayout::~PanelSlideLayout() {
   delete column_;
   delete panel_;
 }
 
-void TPanelSlideLayout::setShownWidth(int extra) {
+void PanelSlideLayout::setShownWidth(int extra) {
   const int whole = (panel_->widget() ? panel_->widget()->width() : 0) + overlap_;
   whole_ = extra >= whole;
   extra_ = qMax(0, extra);
   invalidate();
 }
 
-int TPanelSlideLayout::shownWidth() const {
+int PanelSlideLayout::shownWidth() const {
   const int whole = panelSize().width() + overlap_;
   return whole_ ? whole : qMin(extra_, whole);
 }
 
-QSize TPanelSlideLayout::columnSize() const {
+QSize PanelSlideLayout::columnSize() const {
   return neededSize(column_);
 }
 
-QSize TPanelSlideLayout::panelSize() const {
+QSize PanelSlideLayout::panelSize() const {
   return neededSize(panel_);
 }
 
-int TPanelSlideLayout::height() const {
+int PanelSlideLayout::height() const {
   return qMax(columnSize().height(), panelSize().height());
 }
 
-QSize TPanelSlideLayout::sizeHint() const {
+QSize PanelSlideLayout::sizeHint() const {
   return {columnSize().width() + shownWidth(), height()};
 }
 
-QSize TPanelSlideLayout::minimumSize() const {
+QSize PanelSlideLayout::minimumSize() const {
   return sizeHint();
 }
 
-QSize TPanelSlideLayout::maximumSize() const {
+QSize PanelSlideLayout::maximumSize() const {
   return sizeHint();
 }
 
-void TPanelSlideLayout::setGeometry(const QRect& rect) {
+void PanelSlideLayout::setGeometry(const QRect& rect) {
   QLayout::setGeometry(rect);
   const int columnWidth = columnSize().width();
   const int h = height();
@@ -77,19 +77,19 @@ void TPanelSlideLayout::setGeometry(const QRect& rect) {
   panel_->setGeometry(QRect(rect.x() + columnWidth - overlap_, rect.y(), panelSize().width(), h));
 }
 
-void TPanelSlideLayout::addItem(QLayoutItem* item) {
+void PanelSlideLayout::addItem(QLayoutItem* item) {
   // The two parts are fixed at construction.
   delete item;
 }
 
-QLayoutItem* TPanelSlideLayout::itemAt(int index) const {
+QLayoutItem* PanelSlideLayout::itemAt(int index) const {
   return index == 0 ? column_ : index == 1 ? panel_ : nullptr;
 }
 
-QLayoutItem* TPanelSlideLayout::takeAt(int) {
+QLayoutItem* PanelSlideLayout::takeAt(int) {
   return nullptr;
 }
 
-int TPanelSlideLayout::count() const {
+int PanelSlideLayout::count() const {
   return 2;
 }

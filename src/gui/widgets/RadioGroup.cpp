@@ -1,11 +1,11 @@
-#include "gui/widgets/TRadioGroup.h"
+#include "gui/widgets/RadioGroup.h"
 
 #include <QButtonGroup>
 #include <QEvent>
 #include <QGridLayout>
 #include <QRadioButton>
 
-TRadioGroup::TRadioGroup(QWidget* parent)
+RadioGroup::RadioGroup(QWidget* parent)
     : QGroupBox(parent), group_(new QButtonGroup(this)), grid_(new QGridLayout(this)) {
   grid_->setContentsMargins(6, 2, 6, 2);
   grid_->setVerticalSpacing(0);
@@ -17,13 +17,13 @@ TRadioGroup::TRadioGroup(QWidget* parent)
   });
 }
 
-QStringList TRadioGroup::items() const {
+QStringList RadioGroup::items() const {
   QStringList r;
   for (auto* b : buttons_) r << b->text();
   return r;
 }
 
-void TRadioGroup::setItems(const QStringList& items) {
+void RadioGroup::setItems(const QStringList& items) {
   qDeleteAll(buttons_);
   buttons_.clear();
   const bool hadSelection = index_ != -1;
@@ -38,19 +38,19 @@ void TRadioGroup::setItems(const QStringList& items) {
   if (hadSelection) emit itemIndexChanged(-1);
 }
 
-int TRadioGroup::count() const {
+int RadioGroup::count() const {
   return int(buttons_.size());
 }
 
-void TRadioGroup::setItemText(int index, const QString& text) {
+void RadioGroup::setItemText(int index, const QString& text) {
   if (index >= 0 && index < count()) buttons_[index]->setText(text);
 }
 
-QRadioButton* TRadioGroup::button(int index) const {
+QRadioButton* RadioGroup::button(int index) const {
   return index >= 0 && index < count() ? buttons_[index] : nullptr;
 }
 
-void TRadioGroup::setItemIndex(int index) {
+void RadioGroup::setItemIndex(int index) {
   index = qBound(-1, index, count() - 1);
   if (index == index_) return;
   if (index == -1) {
@@ -65,17 +65,17 @@ void TRadioGroup::setItemIndex(int index) {
   buttons_[index]->setChecked(true);  // idToggled updates index_ and notifies
 }
 
-void TRadioGroup::setColumns(int columns) {
+void RadioGroup::setColumns(int columns) {
   columns_ = qMax(1, columns);
   relayout();
 }
 
-bool TRadioGroup::bare() const {
+bool RadioGroup::bare() const {
   return isFlat() && title().isEmpty();
 }
 
 // The group box sets its margins from the style whenever its style, font or title changes.
-void TRadioGroup::fitMargins() {
+void RadioGroup::fitMargins() {
   if (bare()) {
     setContentsMargins(0, 0, 0, 0);
     grid_->setContentsMargins(0, 0, 0, 0);
@@ -84,7 +84,7 @@ void TRadioGroup::fitMargins() {
   }
 }
 
-bool TRadioGroup::event(QEvent* e) {
+bool RadioGroup::event(QEvent* e) {
   const bool done = QGroupBox::event(e);
   switch (e->type()) {
     case QEvent::Polish:
@@ -98,11 +98,11 @@ bool TRadioGroup::event(QEvent* e) {
   return done;
 }
 
-void TRadioGroup::paintEvent(QPaintEvent* e) {
+void RadioGroup::paintEvent(QPaintEvent* e) {
   if (!bare()) QGroupBox::paintEvent(e);
 }
 
-void TRadioGroup::relayout() {
+void RadioGroup::relayout() {
   for (auto* b : buttons_) grid_->removeWidget(b);
   const int rows = (count() + columns_ - 1) / columns_;
   for (int i = 0; i < count(); ++i)

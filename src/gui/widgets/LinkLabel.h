@@ -5,10 +5,10 @@
 
 #include <QLabel>
 
-class TLinkLabel : public QLabel {
+class LinkLabel : public QLabel {
   Q_OBJECT
  public:
-  explicit TLinkLabel(QWidget* parent = nullptr);
+  explicit LinkLabel(QWidget* parent = nullptr);
 
  signals:
   void clicked();

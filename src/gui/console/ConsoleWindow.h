@@ -9,10 +9,10 @@ class ScreenModel;
 class ConsoleView;
 class QPushButton;
 
-class TConsoleWindow : public QWidget {
+class ConsoleWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit TConsoleWindow(ScreenModel* model, QWidget* parent = nullptr);
+  explicit ConsoleWindow(ScreenModel* model, QWidget* parent = nullptr);
 
   ScreenModel* model() const { return model_; }
   ConsoleView* view() const { return view_; }

@@ -1,4 +1,4 @@
-#include "gui/console/TConsoleWindow.h"
+#include "gui/console/ConsoleWindow.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -9,7 +9,7 @@
 #include "core/console/ScreenModel.h"
 #include "gui/widgets/ConsoleView.h"
 
-TConsoleWindow::TConsoleWindow(ScreenModel* model, QWidget* parent)
+ConsoleWindow::ConsoleWindow(ScreenModel* model, QWidget* parent)
     : QWidget(parent, Qt::Window),
       model_(model),
       view_(new ConsoleView(model, this)),
@@ -22,7 +22,7 @@ TConsoleWindow::TConsoleWindow(ScreenModel* model, QWidget* parent)
   // A click must not take the keys away from the packer.
   stop_->setFocusPolicy(Qt::NoFocus);
   stop_->setEnabled(false);
-  connect(stop_, &QPushButton::clicked, this, &TConsoleWindow::stopRequested);
+  connect(stop_, &QPushButton::clicked, this, &ConsoleWindow::stopRequested);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -44,21 +44,21 @@ TConsoleWindow::TConsoleWindow(ScreenModel* model, QWidget* parent)
   setMaximumWidth(view_->sizeHint().width());
 }
 
-void TConsoleWindow::setStopEnabled(bool enabled) {
+void ConsoleWindow::setStopEnabled(bool enabled) {
   stop_->setEnabled(enabled);
 }
 
-void TConsoleWindow::setStopTexts(const QString& caption, const QString& hint) {
+void ConsoleWindow::setStopTexts(const QString& caption, const QString& hint) {
   stop_->setText(caption);
   stop_->setToolTip(hint);
 }
 
-void TConsoleWindow::closeEvent(QCloseEvent* event) {
+void ConsoleWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   emit closedByUser();
 }
 
-bool TConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
+bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
   // While a packer runs, Escape stops it (the packer itself reads no keys that matter); at other
   // times the key goes to the console as before.
   if (watched == view_ && stop_->isEnabled() && event->type() == QEvent::KeyPress) {

@@ -5,13 +5,13 @@
 
 #include <QPushButton>
 
-class TCaptionButton : public QPushButton {
+class CaptionButton : public QPushButton {
   Q_OBJECT
   // The size the form gives the button at its designed font: it is never smaller, and larger
   // only when its caption needs more. (A minimum size would hold even against the caption.)
   Q_PROPERTY(QSize designedSize READ designedSize WRITE setDesignedSize)
  public:
-  explicit TCaptionButton(QWidget* parent = nullptr);
+  explicit CaptionButton(QWidget* parent = nullptr);
 
   QSize designedSize() const { return designed_; }
   void setDesignedSize(const QSize& size);

@@ -1,4 +1,4 @@
-#include "gui/widgets/TWrapCheckBox.h"
+#include "gui/widgets/WrapCheckBox.h"
 
 #include <QPainter>
 #include <QStyle>
@@ -8,38 +8,38 @@ namespace {
 constexpr int TextFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
 }
 
-TWrapCheckBox::TWrapCheckBox(QWidget* parent) : QCheckBox(parent) {
+WrapCheckBox::WrapCheckBox(QWidget* parent) : QCheckBox(parent) {
   QSizePolicy p = sizePolicy();
   p.setHeightForWidth(true);
   setSizePolicy(p);
 }
 
-int TWrapCheckBox::indicatorWidth() const {
+int WrapCheckBox::indicatorWidth() const {
   return style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this);
 }
 
-QRect TWrapCheckBox::textRect(int width, int height) const {
+QRect WrapCheckBox::textRect(int width, int height) const {
   const int left = indicatorWidth();
   return QRect(left, 0, qMax(1, width - left - 2), height);
 }
 
-int TWrapCheckBox::heightForWidth(int width) const {
+int WrapCheckBox::heightForWidth(int width) const {
   const QRect r = fontMetrics().boundingRect(textRect(width, 10000), TextFlags, text());
   const int indicator = style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this);
   return qMax(indicator, r.height()) + 2;
 }
 
-QSize TWrapCheckBox::sizeHint() const {
+QSize WrapCheckBox::sizeHint() const {
   const int w = qMax(width(), indicatorWidth() + 20);
   return QSize(w, heightForWidth(w));
 }
 
-QSize TWrapCheckBox::minimumSizeHint() const {
+QSize WrapCheckBox::minimumSizeHint() const {
   return QSize(indicatorWidth() + 20, heightForWidth(indicatorWidth() + 20));
 }
 
-void TWrapCheckBox::paintEvent(QPaintEvent*) {
+void WrapCheckBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   QStyleOptionButton opt;
   initStyleOption(&opt);
@@ -60,6 +60,6 @@ void TWrapCheckBox::paintEvent(QPaintEvent*) {
   }
 }
 
-bool TWrapCheckBox::hitButton(const QPoint& pos) const {
+bool WrapCheckBox::hitButton(const QPoint& pos) const {
   return rect().contains(pos);
 }

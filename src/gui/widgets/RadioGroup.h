@@ -11,13 +11,13 @@ class QButtonGroup;
 class QGridLayout;
 class QRadioButton;
 
-class TRadioGroup : public QGroupBox {
+class RadioGroup : public QGroupBox {
   Q_OBJECT
   Q_PROPERTY(QStringList items READ items WRITE setItems)
   Q_PROPERTY(int itemIndex READ itemIndex WRITE setItemIndex NOTIFY itemIndexChanged)
   Q_PROPERTY(int columns READ columns WRITE setColumns)
  public:
-  explicit TRadioGroup(QWidget* parent = nullptr);
+  explicit RadioGroup(QWidget* parent = nullptr);
 
   QStringList items() const;
   // Replaces all items (the selection is cleared).

@@ -7,12 +7,12 @@
 
 #include <QLayout>
 
-class TPanelSlideLayout : public QLayout {
+class PanelSlideLayout : public QLayout {
   Q_OBJECT
  public:
   // `overlap`: pixels of the column the panel's left edge covers.
-  TPanelSlideLayout(QWidget* window, QWidget* column, QWidget* panel, int overlap = 1);
-  ~TPanelSlideLayout() override;
+  PanelSlideLayout(QWidget* window, QWidget* column, QWidget* panel, int overlap = 1);
+  ~PanelSlideLayout() override;
 
   // How many pixels of width the window adds to the column (0: the panel hidden). Once the whole
   // panel shows (panel width + overlap or more, by the panel's width at the time of the call) it

@@ -4,10 +4,10 @@
 
 #include <QCheckBox>
 
-class TWrapCheckBox : public QCheckBox {
+class WrapCheckBox : public QCheckBox {
   Q_OBJECT
  public:
-  explicit TWrapCheckBox(QWidget* parent = nullptr);
+  explicit WrapCheckBox(QWidget* parent = nullptr);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;

@@ -5,10 +5,10 @@
 
 #include <QLineEdit>
 
-class TStatusLine : public QLineEdit {
+class StatusLine : public QLineEdit {
   Q_OBJECT
  public:
-  explicit TStatusLine(QWidget* parent = nullptr);
+  explicit StatusLine(QWidget* parent = nullptr);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;

@@ -1,11 +1,11 @@
-#include "gui/widgets/TLinkLabel.h"
+#include "gui/widgets/LinkLabel.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
-TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
+LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {
   setTextFormat(Qt::PlainText);
   setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::StrongFocus);
@@ -17,12 +17,12 @@ TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
   setPalette(p);
 }
 
-void TLinkLabel::mousePressEvent(QMouseEvent* e) {
+void LinkLabel::mousePressEvent(QMouseEvent* e) {
   pressed_ = e->button() == Qt::LeftButton;
   e->accept();
 }
 
-void TLinkLabel::mouseReleaseEvent(QMouseEvent* e) {
+void LinkLabel::mouseReleaseEvent(QMouseEvent* e) {
   const bool click =
       pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
   pressed_ = false;
@@ -30,7 +30,7 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* e) {
   if (click) emit clicked();
 }
 
-void TLinkLabel::keyPressEvent(QKeyEvent* e) {
+void LinkLabel::keyPressEvent(QKeyEvent* e) {
   switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -43,7 +43,7 @@ void TLinkLabel::keyPressEvent(QKeyEvent* e) {
   }
 }
 
-void TLinkLabel::paintEvent(QPaintEvent* e) {
+void LinkLabel::paintEvent(QPaintEvent* e) {
   QLabel::paintEvent(e);
   if (!hasFocus()) return;
   QStylePainter p(this);

@@ -1,9 +1,9 @@
-#include "gui/widgets/TStatusLine.h"
+#include "gui/widgets/StatusLine.h"
 
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-TStatusLine::TStatusLine(QWidget* parent) : QLineEdit(parent) {
+StatusLine::StatusLine(QWidget* parent) : QLineEdit(parent) {
   // A line edit keeps its cursor at the end of a new text and scrolls the start out of sight.
   connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
     setCursorPosition(0);
@@ -11,7 +11,7 @@ TStatusLine::TStatusLine(QWidget* parent) : QLineEdit(parent) {
   });
 }
 
-QSize TStatusLine::sizeHint() const {
+QSize StatusLine::sizeHint() const {
   ensurePolished();
   // The frame as the style draws it around the text, one pixel above and below the text as the
   // line edit keeps it, and the text's own height.
@@ -23,6 +23,6 @@ QSize TStatusLine::sizeHint() const {
   return {QLineEdit::sizeHint().width(), fontMetrics().height() + frame + 2 + m.top() + m.bottom()};
 }
 
-QSize TStatusLine::minimumSizeHint() const {
+QSize StatusLine::minimumSizeHint() const {
   return {QLineEdit::minimumSizeHint().width(), sizeHint().height()};
 }
