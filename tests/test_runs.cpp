@@ -40,21 +40,19 @@ namespace {
 using Names = QList<QByteArray>;
 using Files = QMap<QString, QByteArray>;
 
-// A process that no longer runs: gone, or a zombie that nobody has reaped yet.
-bool gone(qint64 pid) {
-  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (pid <= 0 || !f.open(QIODevice::ReadOnly)) return true;
-  const QByteArray stat = f.readAll();
-  const qsizetype at = stat.lastIndexOf(')') + 2;
-  return at < 2 || at >= stat.size() || stat[at] == 'Z' || stat[at] == 'X';
-}
-
+// A process's state letter from /proc ('T' stopped, 'Z' a zombie); '?' when there is none.
 char stateOf(qint64 pid) {
   QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (!f.open(QIODevice::ReadOnly)) return '?';
+  if (pid <= 0 || !f.open(QIODevice::ReadOnly)) return '?';
   const QByteArray stat = f.readAll();
   const qsizetype at = stat.lastIndexOf(')') + 2;
   return at > 1 && at < stat.size() ? stat[at] : '?';
+}
+
+// A process that no longer runs: gone, or a zombie that nobody has reaped yet.
+bool gone(qint64 pid) {
+  const char state = stateOf(pid);
+  return state == '?' || state == 'Z' || state == 'X';
 }
 
 // Every file of a folder with its contents: what a run left there.
@@ -170,8 +168,9 @@ class TestRuns : public QObject {
 
   // Stop while the packer starts, while it writes its temporary file or an output, between two
   // files, when it ignores the interrupt (and the terminate), when it is suspended, by Escape and
-  // by closing a console of the run's own. The inputs stay as the run left them, the unfinished
-  // file is removed and named, an earlier file of the same pattern stays.
+  // by closing a console of the run's own; and the packer ended from outside, by Ctrl+C in the
+  // console or a kill. The inputs stay as the run left them, the unfinished file is removed and
+  // named, an earlier file of the same pattern stays, and the program goes on.
   void stopAtEveryPoint_data() {
     QTest::addColumn<QByteArray>("hold");     // start, partial, between
     QTest::addColumn<QByteArray>("ignored");  // signals the packer ignores
@@ -207,6 +206,14 @@ class TestRuns : public QObject {
     QTest::newRow("console of the run's own closed")
         << QByteArray("partial") << QByteArray() << false << false << false << "own console"
         << SIGINT << QByteArray("prog.upx");
+    QTest::newRow("Ctrl+C in the console")
+        << QByteArray("partial") << QByteArray() << false << false << false << "ctrl+c" << SIGINT
+        << QByteArray("prog.upx");
+    QTest::newRow("kill of the packer") << QByteArray("partial") << QByteArray() << false << false
+                                        << false << "kill" << SIGKILL << QByteArray("prog.upx");
+    QTest::newRow("terminate of the packer")
+        << QByteArray("partial") << QByteArray() << false << false << false << "term" << SIGTERM
+        << QByteArray("prog.upx");
   }
   void stopAtEveryPoint() {
     QFETCH(QByteArray, hold);
@@ -230,10 +237,11 @@ class TestRuns : public QObject {
       p.main().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(p.work() + "out.bin"));
     }
     const Files before = filesIn(p.work());
-    EnvGuard env{{hold == "start" ? "PACKHELM_STANDIN_SLEEP_MS" : "PACKHELM_STANDIN_HOLD",
-                  hold == "start" ? QByteArray("20000") : hold},
-                 {"PACKHELM_STANDIN_HOLD_MS", "20000"},
-                 {"PACKHELM_STANDIN_IGNORE", ignored}};
+    auto env = std::make_unique<EnvGuard>(std::initializer_list<std::pair<const char*, QByteArray>>{
+        {hold == "start" ? "PACKHELM_STANDIN_SLEEP_MS" : "PACKHELM_STANDIN_HOLD",
+         hold == "start" ? QByteArray("20000") : hold},
+        {"PACKHELM_STANDIN_HOLD_MS", "20000"},
+        {"PACKHELM_STANDIN_IGNORE", ignored}});
 
     bool acted = false;
     QString consoleText;
@@ -255,6 +263,10 @@ class TestRuns : public QObject {
         QTest::keyClick(w->view(), Qt::Key_Escape);
       else if (how == "own console")
         w->close();
+      else if (how == "ctrl+c")
+        QTest::keyClick(w->view(), Qt::Key_C, Qt::ControlModifier);
+      else if (how == "kill" || how == "term")
+        QCOMPARE(::kill(pid_t(p.packerPid), signal), 0);
       else
         QTest::mouseClick(w->stopButton(), Qt::LeftButton);
       acted = true;
@@ -266,10 +278,14 @@ class TestRuns : public QObject {
     QVERIFY(gone(p.packerPid));
     const RunOutcome& run = p.console()->lastRun();
     QCOMPARE(run.signal, signal);
-    QVERIFY(run.stoppedByUser);
+    // Only Ctrl+C and the kills come from elsewhere: their signal is named.
+    const bool fromOutside = how == "ctrl+c" || how == "kill" || how == "term";
+    QCOMPARE(run.stoppedByUser, !fromOutside);
     const Names removed = partial.isEmpty() ? Names{} : Names{p.work() + partial};
     QCOMPARE(run.removed, removed);
-    QString status = p.text(LangText::StatusStopped);
+    QString status = fromOutside ? p.text(LangText::StatusSignal,
+                                          QString::fromLatin1(PtyRunner::SignalName(signal)))
+                                 : p.text(LangText::StatusStopped);
     if (!removed.isEmpty()) status += ' ' + p.text(LangText::StatusRemoved, QStringLiteral("1"));
     QCOMPARE(p.status(), status);
     // Its start shows, the whole of it is in the hint.
@@ -292,6 +308,11 @@ class TestRuns : public QObject {
       const bool finished = hold == "between" && name == "prog.exe";
       QVERIFY2((after[name] == before[name]) != finished, qPrintable(name));
     }
+    // The program goes on.
+    env.reset();
+    QVERIFY(p.ctx.FormMain->isVisible() && p.ctx.FormMain->isEnabled());
+    p.press("ButtonShowUPXVer");
+    QCOMPARE(p.status(), p.text(LangText::StatusDone));
   }
 
   // Stop is for a running packer only: afterwards the button is off and Escape reaches the
@@ -310,49 +331,6 @@ class TestRuns : public QObject {
     QCOMPARE(input.size(), 1);
     QCOMPARE(input.first().first().toByteArray(), QByteArray("\x1b"));
     QCOMPARE(filesIn(p.work()).keys(), QStringList{"prog.exe"});
-  }
-
-  // Ctrl+C in the console and a kill of the packer from outside: the status names the signal,
-  // the unfinished file goes, the program goes on.
-  void signalFromOutside_data() {
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("signal");
-    QTest::newRow("Ctrl+C in the console") << "ctrl+c" << SIGINT;
-    QTest::newRow("kill of the packer") << "kill" << SIGKILL;
-    QTest::newRow("terminate of the packer") << "term" << SIGTERM;
-  }
-  void signalFromOutside() {
-    QFETCH(QString, how);
-    QFETCH(int, signal);
-    Program p;
-    const QByteArray prog = p.input("prog.exe");
-    p.select({prog});
-    const Files before = filesIn(p.work());
-    EnvGuard env{{"PACKHELM_STANDIN_HOLD", "partial"}, {"PACKHELM_STANDIN_HOLD_MS", "20000"}};
-    bool acted = false;
-    p.press("ButtonPack", [&] {
-      QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + "prog.upx")).size() > 0,
-                               15000);
-      if (how == "ctrl+c")
-        QTest::keyClick(p.runConsole()->view(), Qt::Key_C, Qt::ControlModifier);
-      else
-        QCOMPARE(::kill(pid_t(p.packerPid), signal), 0);
-      acted = true;
-    });
-    QVERIFY(acted);
-    QVERIFY(gone(p.packerPid));
-    const RunOutcome& run = p.console()->lastRun();
-    QCOMPARE(run.signal, signal);
-    QVERIFY(!run.stoppedByUser);
-    QCOMPARE(run.removed, Names{p.work() + "prog.upx"});
-    QCOMPARE(p.status(),
-             p.text(LangText::StatusSignal, QString::fromLatin1(PtyRunner::SignalName(signal))) +
-                 ' ' + p.text(LangText::StatusRemoved, QStringLiteral("1")));
-    QCOMPARE(filesIn(p.work()), before);
-    // The program goes on.
-    QVERIFY(p.ctx.FormMain->isVisible() && p.ctx.FormMain->isEnabled());
-    p.press("ButtonShowUPXVer");
-    QCOMPARE(p.status(), p.text(LangText::StatusDone));
   }
 
   // The main window closed by the window manager during a run asks; "yes" stops the packer,

@@ -152,7 +152,8 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
   if (pid == 0) {
     // Child. The packer ends with the program, whatever ends the program (a crash or a kill
     // included): the kernel sends it SIGKILL when the thread that started it ends, and that is
-    // the user-interface thread, which lives as long as the program. The packer's session then
+    // the user-interface thread, which lives as long as the program (the kernel drops this for a
+    // set-user-ID packer, which a desktop user does not have). The packer's session then
     // loses its terminal, which hangs up the packer's process group. The one exception: a
     // process the packer starts that leaves its session (or ignores the hang-up) outlives a
     // program that is killed outright; while the program lives, the end of a run ends the whole

@@ -27,6 +27,7 @@ void AppContext::start() {
 void AppContext::connectForms() {
   QObject::connect(console, &ConsoleSession::exitReported, FormMain, &TFormMain::showExitStatus);
   QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
+  QObject::connect(console, &ConsoleSession::runFinished, FormMain, &TFormMain::runEnded);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
   QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain,
                    [this] { formFTSC()->exec(); });

@@ -86,11 +86,6 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
 
   setupDialogs();
   connectControls();
-  if (ctx_.console)
-    connect(ctx_.console, &ConsoleSession::runFinished, this, [this] {
-      // After the job that ran it has reported its outcome.
-      if (quitAfterRun_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    });
   updateAddOptArrow();
   FormCreate();
 }
@@ -196,6 +191,11 @@ void TFormMain::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   if (ctx_.runStartupOnShow) FormShow();
+}
+
+void TFormMain::runEnded() {
+  // Queued: after the job that ran it has reported its outcome.
+  if (quitAfterRun_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

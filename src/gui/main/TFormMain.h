@@ -100,6 +100,8 @@ class TFormMain : public QWidget {
   void showExitStatus(int exitCode, const QString& statusText);
   // A run has started: the status line no longer tells of the one before.
   void clearExitStatus();
+  // A run has ended: when the user chose to stop it and quit, the window closes now.
+  void runEnded();
   // The command-line editor accepted a line for packing (0) or unpacking (1); it is pending in
   // the program state and the matching job runs it.
   void runEditedCommandLine(int editMode);
