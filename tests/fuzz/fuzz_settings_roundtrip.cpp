@@ -19,13 +19,14 @@ QByteArray savedText(const Settings::SettingsRows& rows) {
 void namesRoundTrip(const QByteArray& path, const QByteArray& input) {
   Settings::SettingsRows rows;
   rows.LangName = "English";
-  rows.CompressValueBar = 3;
+  *rows.option("CompressValueBar") = 3;
   rows.Files = input.split('\0');
   rows.EditOutfile = rows.Files->first();
   FUZZ_CHECK(Settings::SaveSettingsFile(path, rows));
   Settings::SettingsRows back;
   FUZZ_CHECK(Settings::LoadSettingsFile(path, back));
-  FUZZ_CHECK(back.LangName == rows.LangName && back.CompressValueBar == rows.CompressValueBar);
+  FUZZ_CHECK(back.LangName == rows.LangName &&
+             *back.option("CompressValueBar") == *rows.option("CompressValueBar"));
   QList<QByteArray> expected;
   for (const QByteArray& name : *rows.Files)
     if (Settings::Storable(name) && !name.isEmpty()) expected.append(name);
