@@ -7,6 +7,8 @@
 //
 // Run by hand under a display of its own, with nothing else busy:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench_startup [rounds]
+// or, to look at one start with other tools (strace, perf, heaptrack), prepare a folder only:
+//   build/bin/bench_startup --prepare FOLDER
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -119,12 +121,13 @@ double median(QList<double> v) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const int rounds = argc > 1 ? std::atoi(argv[1]) : 10;
+  const bool prepareOnly = argc > 2 && qstrcmp(argv[1], "--prepare") == 0;
+  const int rounds = argc > 1 && !prepareOnly ? std::atoi(argv[1]) : 10;
   const QString built = QCoreApplication::applicationDirPath();
 
   // The program folder of a returning user.
   QTemporaryDir dir;
-  const QString folder = dir.path();
+  const QString folder = prepareOnly ? QFile::decodeName(argv[2]) : dir.path();
   QDir().mkpath(folder + QStringLiteral("/upx"));
   if (!QFile::copy(built + QStringLiteral("/packhelm"), folder + QStringLiteral("/packhelm")) ||
       !QFile::copy(built + QStringLiteral("/English.lng"),
@@ -140,6 +143,7 @@ int main(int argc, char** argv) {
   settings.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
   if (!settings.SaveToFile(QFile::encodeName(folder + QStringLiteral("/Packhelmconfig.cfg"))))
     return 1;
+  if (prepareOnly) return 0;
 
   int screenNumber = 0;
   xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);

@@ -649,6 +649,33 @@ class TestCommandLine : public QObject {
              QByteArray::number(qint64(after.ru_maxrss - before.ru_maxrss)).constData());
   }
 
+  // Asked without waiting: start() returns while the packer still sleeps; the answer comes from
+  // the event loop, or from result() when it is needed first.
+  void askingDoesNotWait_data() {
+    QTest::addColumn<bool>("fromEventLoop");
+    QTest::newRow("answered in the event loop") << true;
+    QTest::newRow("awaited by result()") << false;
+  }
+  void askingDoesNotWait() {
+    QFETCH(bool, fromEventLoop);
+    qputenv("PACKHELM_STANDIN_VERSION", "3.96");
+    qputenv("PACKHELM_STANDIN_SLEEP_MS", "400");
+    PackerVersion::Asking asking;
+    QSignalSpy answered(&asking, &PackerVersion::Asking::answered);
+    QElapsedTimer t;
+    t.start();
+    asking.start(standinPath(), 20000);
+    const qint64 startMs = t.elapsed();
+    qunsetenv("PACKHELM_STANDIN_VERSION");
+    qunsetenv("PACKHELM_STANDIN_SLEEP_MS");
+    QVERIFY2(startMs < 300, QByteArray::number(startMs).constData());
+    QVERIFY(!asking.isAnswered());
+    if (fromEventLoop) QVERIFY(answered.wait(10000));
+    QCOMPARE(asking.result().major, 3);
+    QCOMPARE(answered.size(), 1);
+    QCOMPARE(answered.first().first().value<PackerCapabilities>().crpSwitch, " --crp-ms=");
+  }
+
   void queryMajorStdinEmpty() {
     // A packer that reads its input must see the end of it at once, not wait for a keyboard.
     qputenv("PACKHELM_STANDIN_ECHO_INPUT", "1");

@@ -494,7 +494,7 @@ class TestRuns : public QObject {
       EnvGuard env{{"PACKHELM_STANDIN_VERSION_LINE", "UPX git-4a1c2e"}};
       p.ctx.state.Packer = PackerVersion::Query(p.dir.packerPath());
     }
-    QVERIFY(!p.ctx.state.Packer.known());
+    QVERIFY(!p.ctx.state.packer().known());
     p.ctx.state.opt.GlobalOpt_CloseCon = 2;
     const QByteArray prog = p.input("prog.exe");
     const QByteArray original = readFileBytes(prog);

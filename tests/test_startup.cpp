@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "PackhelmBuildConfig.h"
 #include "core/settings/CFGfile.h"
 #include "core/settings/ProgramCommands.h"
 #include "core/settings/SettingsFile.h"
@@ -153,7 +154,7 @@ class TestStartup : public QObject {
     // The packer in the program folder is taken without a question; its version was asked.
     QCOMPARE(s.UpxLocation, run.dir.packerPath());
     QCOMPARE(s.UpxShortLocation, run.dir.packerPath());
-    QCOMPARE(s.Packer.major, 4);
+    QCOMPARE(s.packer().major, 4);
     QVERIFY(messages().isEmpty());
     QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Ready"));
     // Placed with its left column centred and the window centred vertically.
@@ -488,6 +489,51 @@ class TestStartup : public QObject {
     QVERIFY(QFileInfo(QFile::decodeName(b)).size() < 30000);
   }
 
+  // The window does not wait for the packer's version: the packer answers after the window is
+  // up, and the job the file arguments start waits for the answer and spells its switch after it.
+  void windowComesBeforeTheVersionAnswerAndTheJobAfterIt() {
+    Run run;
+    const QByteArray a = run.dir.makeFile("slow.exe", 20000);
+    qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
+    qputenv("PACKHELM_STANDIN_VERSION", "3.96");
+    qputenv("PACKHELM_STANDIN_SLEEP_MS", "600");
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("GlobalOpt_DragOp", 1);
+      c.SetBoolean("Compress1CheckBox", true);
+    });
+    run.ctx.arguments = {a};
+    QElapsedTimer shown;
+    shown.start();
+    run.start();
+    const qint64 startMs = shown.elapsed();
+    QVERIFY(run.main()->isVisible());
+    QVERIFY2(startMs < 500, QByteArray::number(startMs).constData());
+    QVERIFY(run.ctx.state.awaitPacker);  // not answered yet
+    QTRY_COMPARE_WITH_TIMEOUT(int(packerRuns(run.dir.argLogPath()).size()), 1, 10000);
+    qunsetenv("PACKHELM_STANDIN_VERSION");
+    qunsetenv("PACKHELM_STANDIN_SLEEP_MS");
+    const QList<QByteArray> args = packerRuns(run.dir.argLogPath()).first();
+    QVERIFY(args.contains(a));
+    QVERIFY2(std::any_of(args.begin(), args.end(),
+                         [](const QByteArray& x) { return x.startsWith("--crp-ms="); }),
+             args.join(' ').constData());
+    QCOMPARE(run.ctx.state.packer().major, 3);
+    // The answer was settled from the event loop as well: nothing is left to wait for.
+    QVERIFY(!run.ctx.state.awaitPacker);
+  }
+
+  // The window icon comes once the main window is up, on every window.
+  void windowIconFollowsTheFirstShow() {
+    Run run;
+    writeSettings(run.settings(), quietSettings);
+    run.ctx.createForms();
+    run.ctx.start();
+    QTRY_VERIFY(run.main()->isVisible());
+    const qsizetype sizes = QList<int>{PACKHELM_ICON_SIZES}.size();
+    QTRY_COMPARE(run.main()->windowIcon().availableSizes().size(), sizes);
+  }
+
   void argumentsWithoutDragOpOnlySelect() {
     Run run;
     const QByteArray a = run.dir.makeFile("only.exe", 4096);
@@ -538,7 +584,7 @@ class TestStartup : public QObject {
     QCOMPARE(run.ctx.state.UpxLocation, chosen);
     QCOMPARE(run.ctx.state.UpxShortLocation, "\"" + chosen + "\"");
     QCOMPARE(run.ctx.state.opt.GlobalOpt_UPX2, chosen);
-    QCOMPARE(run.ctx.state.Packer.major, 4);
+    QCOMPARE(run.ctx.state.packer().major, 4);
   }
 
   void packerFoundOnThePathIsUsedWithoutAQuestion() {
@@ -581,7 +627,7 @@ class TestStartup : public QObject {
     QCOMPARE(messages()[0].text,
              QStringLiteral("There are no language files. Press OK to terminate program."));
     QCOMPARE(messages()[0].caption, QStringLiteral("Error - Packhelm"));
-    QCOMPARE(run.ctx.state.Packer.major, -1);  // the packer step did not run
+    QCOMPARE(run.ctx.state.packer().major, -1);  // the packer step did not run
   }
 
   void noLanguageAtAllOnFirstStart() {

@@ -3,16 +3,19 @@
 #include "core/startup/ProcessSetup.h"
 #include "core/startup/ProgramArguments.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/FontConfigWarmUp.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/DesktopIdentity.h"
 
 int main(int argc, char* argv[]) {
   // A file-size limit (ulimit -f) must make a write fail, not end the program.
   ProcessSetup::IgnoreFileSizeLimitSignal();
+  FontConfigWarmUp fonts;
   QApplication app(argc, argv);
+  fonts.wait();
   QApplication::setApplicationName(QStringLiteral("Packhelm"));
   QApplication::setApplicationDisplayName(QStringLiteral("Packhelm"));
-  DesktopIdentity::Apply();
+  DesktopIdentity::ApplyName();
 
   AppContext ctx;
   // Relative file arguments are taken against the folder Packhelm was started from, before the

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 
 namespace {
 
@@ -60,55 +61,89 @@ QByteArray ParseVersion(const QByteArray& versionOutput) {
 
 namespace {
 
-// The packer's --version output; false when it could not be had.
-bool readVersionOutput(const QByteArray& packerPath, int timeoutMs, QByteArray& output) {
-  if (packerPath.isEmpty()) return false;
-  QProcess p;
-  p.setProgram(QFile::decodeName(packerPath));
-  p.setArguments({QStringLiteral("--version")});
-  p.setStandardInputFile(QProcess::nullDevice());
-  // Only the first line matters; what goes to the error stream is not kept at all.
-  p.setStandardErrorFile(QProcess::nullDevice());
-  const QDeadlineTimer deadline(timeoutMs);
-  p.start(QIODevice::ReadOnly);
-  if (!p.waitForStarted(int(qMax<qint64>(0, deadline.remainingTime())))) {
-    // A start that is still pending after the deadline must not outlive the question.
-    if (p.state() != QProcess::NotRunning) {
-      p.kill();
-      p.waitForFinished(1000);
-    }
-    return false;
-  }
-  // At most the first 64 KiB are read: a packer that prints without end must not fill memory.
-  constexpr qsizetype kMaxOutput = 64 * 1024;
-  QByteArray out;
-  while (p.state() != QProcess::NotRunning && out.size() < kMaxOutput && !deadline.hasExpired()) {
-    p.waitForReadyRead(int(qMax<qint64>(0, deadline.remainingTime())));
-    out += p.read(kMaxOutput - out.size());
-  }
-  out += p.read(kMaxOutput - out.size());
-  if (out.size() >= kMaxOutput) {
-    p.kill();
-    p.waitForFinished(1000);
-    return ParseMajor(out);
-  }
-  if (p.state() != QProcess::NotRunning &&
-      !p.waitForFinished(int(qMax<qint64>(0, deadline.remainingTime())))) {
-    p.kill();
-    p.waitForFinished(1000);
-    return false;
-  }
-  if (p.exitStatus() != QProcess::NormalExit) return false;
-  output = out + p.read(kMaxOutput - out.size());
-  return true;
-}
+// Only the first line matters; a packer that prints without end must not fill memory.
+constexpr qsizetype kMaxOutput = 64 * 1024;
 
 }  // namespace
 
+Asking::Asking(QObject* parent) : QObject(parent) {}
+
+Asking::~Asking() {
+  // A question still open must not outlive the program's interest in it.
+  if (process_ && process_->state() != QProcess::NotRunning) {
+    process_->kill();
+    process_->waitForFinished(1000);
+  }
+}
+
+void Asking::start(const QByteArray& packerPath, int timeoutMs) {
+  if (started_) return;
+  started_ = true;
+  deadline_ = QDeadlineTimer(timeoutMs);
+  if (packerPath.isEmpty()) return finish(false);
+  process_ = new QProcess(this);
+  process_->setProgram(QFile::decodeName(packerPath));
+  process_->setArguments({QStringLiteral("--version")});
+  process_->setStandardInputFile(QProcess::nullDevice());
+  // What goes to the error stream is not kept at all.
+  process_->setStandardErrorFile(QProcess::nullDevice());
+  connect(process_, &QProcess::readyReadStandardOutput, this, &Asking::take);
+  connect(process_, &QProcess::finished, this, [this](int, QProcess::ExitStatus status) {
+    take();
+    // Stopped at the output limit: the first line was read, and is what counts.
+    finish(status == QProcess::NormalExit || output_.size() >= kMaxOutput);
+  });
+  connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart) finish(false);
+  });
+  auto* limit = new QTimer(this);
+  limit->setSingleShot(true);
+  connect(limit, &QTimer::timeout, this, [this] {
+    if (answered_) return;
+    process_->kill();
+    finish(false);
+  });
+  limit->start(timeoutMs);
+  process_->start(QIODevice::ReadOnly);
+}
+
+void Asking::take() {
+  if (answered_) return;
+  output_ += process_->read(kMaxOutput - output_.size());
+  if (output_.size() >= kMaxOutput && process_->state() != QProcess::NotRunning) process_->kill();
+}
+
+void Asking::finish(bool ok) {
+  if (answered_) return;
+  answered_ = true;
+  result_ = ok ? PackerCapabilities::ForVersion(ParseVersion(output_)) : PackerCapabilities();
+  output_.clear();
+  emit answered(result_);
+}
+
+PackerCapabilities Asking::result() {
+  while (!answered_ && process_ && process_->state() != QProcess::NotRunning &&
+         !deadline_.hasExpired())
+    process_->waitForFinished(int(qMax<qint64>(1, deadline_.remainingTime())));
+  if (!answered_ && process_) {
+    // Past the limit, or the process ended without telling us yet: ask no further.
+    if (process_->state() != QProcess::NotRunning) {
+      process_->kill();
+      process_->waitForFinished(1000);
+      finish(false);
+    } else {
+      take();
+      finish(process_->exitStatus() == QProcess::NormalExit &&
+             process_->error() != QProcess::FailedToStart);
+    }
+  }
+  return result_;
+}
+
 PackerCapabilities Query(const QByteArray& packerPath, int timeoutMs) {
-  QByteArray output;
-  if (!readVersionOutput(packerPath, timeoutMs, output)) return {};
-  return PackerCapabilities::ForVersion(ParseVersion(output));
+  Asking asking;
+  asking.start(packerPath, timeoutMs);
+  return asking.result();
 }
 
 int QueryMajor(const QByteArray& packerPath, int timeoutMs) {

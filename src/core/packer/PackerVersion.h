@@ -2,6 +2,10 @@
 // Asking the located packer its version, so that command lines carry the switches it accepts.
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QObject>
+
+class QProcess;
 
 // What the located packer's version decides: today the spelling of the crp switch. Built from
 // the version by one table, so a new spelling is a new row there. An unknown version takes the
@@ -33,5 +37,34 @@ QByteArray ParseVersion(const QByteArray& versionOutput);
 // parse.
 PackerCapabilities Query(const QByteArray& packerPath, int timeoutMs = 5000);
 int QueryMajor(const QByteArray& packerPath, int timeoutMs = 5000);
+
+// The same question without waiting for the answer: start() returns once the packer is launched,
+// and the answer comes from the event loop (answered()) or, when it is needed before that, from
+// result(), which waits for what is left of the time limit.
+class Asking : public QObject {
+  Q_OBJECT
+ public:
+  explicit Asking(QObject* parent = nullptr);
+  ~Asking() override;
+
+  void start(const QByteArray& packerPath, int timeoutMs = 5000);
+  bool isStarted() const { return started_; }
+  bool isAnswered() const { return answered_; }
+  PackerCapabilities result();
+
+ signals:
+  void answered(const PackerCapabilities& capabilities);
+
+ private:
+  void take();
+  void finish(bool ok);
+
+  QProcess* process_ = nullptr;
+  QByteArray output_;
+  QDeadlineTimer deadline_;
+  PackerCapabilities result_;
+  bool started_ = false;
+  bool answered_ = false;
+};
 
 }  // namespace PackerVersion

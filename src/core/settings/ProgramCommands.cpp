@@ -3,7 +3,7 @@
 namespace CommandLine {
 
 QByteArray GetCmdPack(const PackOptions& o, const ProgramState& s) {
-  return GetCmdPack(o, s.FileList, s.packerForCommand(), s.Packer);
+  return GetCmdPack(o, s.FileList, s.packerForCommand(), s.packer());
 }
 
 QByteArray GetCmdUnPack(const PackOptions& o, const ProgramState& s) {

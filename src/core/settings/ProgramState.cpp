@@ -7,6 +7,16 @@ QByteArray ProgramState::packerForCommand() const {
   return (UpxLocation.contains(' ') || UpxLocation.contains('"')) ? UpxShortLocation : UpxLocation;
 }
 
+const PackerCapabilities& ProgramState::packer() const {
+  if (awaitPacker) {
+    // Taken out first: the answer may arrive (and be settled) while it is awaited here.
+    const std::function<PackerCapabilities()> wait = std::move(awaitPacker);
+    awaitPacker = nullptr;
+    Packer = wait();
+  }
+  return Packer;
+}
+
 namespace {
 
 // The English wording of the texts that language files made before them do not have (70 and

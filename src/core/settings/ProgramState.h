@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <functional>
 
 #include "core/packer/PackerVersion.h"
 
@@ -100,7 +101,12 @@ struct ProgramState {
   QList<QByteArray> FileList;
   QByteArray UpxLocation;
   QByteArray UpxShortLocation;  // UpxLocation, quoted when it holds a blank or a quote
-  PackerCapabilities Packer;    // asked once after locating the packer
+  // Asked once after locating the packer; read through packer(). Mutable: settling a pending
+  // answer changes no value that a reader could have seen before.
+  mutable PackerCapabilities Packer;
+  // While the packer's answer is still awaited (the start-up does not wait for it), this waits for
+  // it; packer() calls it once.
+  mutable std::function<PackerCapabilities()> awaitPacker;
 
   LangTextTable LangTexts;
   GlobalOptions opt;
@@ -120,6 +126,8 @@ struct ProgramState {
 
   // The packer's path as it is written at the start of a command line.
   QByteArray packerForCommand() const;
+  // The packer's capabilities, settled: a query still under way is waited for.
+  const PackerCapabilities& packer() const;
 
   // A numbered text of the current language, as bytes (UTF-8) or as text for a widget. A text
   // newer than the language file (70 and up) falls back to its English wording.

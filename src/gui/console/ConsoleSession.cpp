@@ -200,8 +200,8 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
   if (runner_->priorityRefused())
     screen->writeNote(state_.langText(LangText::PriorityNotRaised).toUtf8(), 8, 0);
   // The spelling of a switch was guessed: say so where the packer's answer will show.
-  const QByteArray versioned = state_.Packer.crpSwitch.trimmed();
-  if (!state_.Packer.known() && std::any_of(args.begin(), args.end(), [&](const QByteArray& a) {
+  const QByteArray versioned = state_.packer().crpSwitch.trimmed();
+  if (!state_.packer().known() && std::any_of(args.begin(), args.end(), [&](const QByteArray& a) {
         return a.startsWith(versioned);
       }))
     screen->writeNote(state_.langText(LangText::VersionUnknown).toUtf8(), 8, 0);

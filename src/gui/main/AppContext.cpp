@@ -1,5 +1,7 @@
 #include "gui/main/AppContext.h"
 
+#include <QTimer>
+
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormAbout.h"
@@ -10,6 +12,7 @@
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/TFormMain.h"
+#include "gui/widgets/DesktopIdentity.h"
 #include "gui/widgets/Placement.h"
 
 void AppContext::createForms() {
@@ -21,6 +24,9 @@ void AppContext::createForms() {
 
 void AppContext::start() {
   QMetaObject::invokeMethod(FormMain, &QWidget::show, Qt::QueuedConnection);
+  // After the window is on screen (the map request has gone out with the loop's next turn): the
+  // icon is needed for the task bar, not for the window to appear.
+  QTimer::singleShot(0, FormMain, [] { DesktopIdentity::ApplyIcon(); });
 }
 
 // The windows talk through signals, connected here: none of them calls into another.

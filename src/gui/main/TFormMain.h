@@ -126,6 +126,8 @@ class TFormMain : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // The packer is asked its version without waiting for the answer; packer() settles it.
+  void askPackerVersion();
   Ui::TFormMain* ui;  // the controls; others reach them by their object names
   QByteArray outFileBytes_;
   bool unwritableReported_ = false;

@@ -1,8 +1,10 @@
 // The main window's start-up sequence, run once when it is first shown.
 #include <QApplication>
 #include <QFile>
+#include <QPointer>
 #include <QScreen>
 #include <QSessionManager>
+#include <QTimer>
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/packer/PackerVersion.h"
@@ -26,6 +28,23 @@ void endProgramAtStartup(TFormMain& w) {
 }
 
 }  // namespace
+
+void TFormMain::askPackerVersion() {
+  ProgramState& s = ctx_.state;
+  auto* asking = new PackerVersion::Asking(this);
+  const QByteArray packer = s.UpxLocation;
+  // Asked once the window is on its way to the screen; a job that comes first asks at once.
+  s.awaitPacker = [asking = QPointer(asking), packer] {
+    if (!asking) return PackerCapabilities();
+    asking->start(packer);
+    return asking->result();
+  };
+  connect(asking, &PackerVersion::Asking::answered, this, [this, asking] {
+    ctx_.state.packer();  // settles it
+    asking->deleteLater();
+  });
+  QTimer::singleShot(0, asking, [asking, packer] { asking->start(packer); });
+}
 
 void TFormMain::FormShow() {
   ProgramState& s = ctx_.state;
@@ -86,8 +105,10 @@ void TFormMain::FormShow() {
   }
 
   // 8: the packer as command lines name it, and its version (which decides a switch's spelling).
+  // The first command line needs the answer, the first paint does not: the packer is asked now
+  // and answers while the window comes up; a job that comes first waits for the answer.
   s.UpxShortLocation = PackerLocator::ShortLocation(s.UpxLocation);
-  s.Packer = PackerVersion::Query(s.UpxLocation);
+  askPackerVersion();
 
   // A settings file that cannot be written is said once, before any job's status.
   reportUnwritableSettings();

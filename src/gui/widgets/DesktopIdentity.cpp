@@ -1,6 +1,8 @@
 #include "gui/widgets/DesktopIdentity.h"
 
 #include <QApplication>
+#include <QImageReader>
+#include <QPixmap>
 
 #include "PackhelmBuildConfig.h"
 
@@ -14,14 +16,27 @@ namespace DesktopIdentity {
 QIcon Icon() {
   initIconResource();
   QIcon icon;
-  for (int size : {PACKHELM_ICON_SIZES})
-    icon.addFile(QStringLiteral(":/icons/packhelm-%1.png").arg(size), QSize(size, size));
+  for (int size : {PACKHELM_ICON_SIZES}) {
+    // Read as what they are: left to guess, the reader would first load every image plug-in
+    // (and the libraries behind them) to ask whether one of them knows the file.
+    QImageReader reader(QStringLiteral(":/icons/packhelm-%1.png").arg(size), "png");
+    reader.setAutoDetectImageFormat(false);
+    icon.addPixmap(QPixmap::fromImage(reader.read()));
+  }
   return icon;
 }
 
-void Apply() {
+void ApplyName() {
   QGuiApplication::setDesktopFileName(QStringLiteral(PACKHELM_APP_ID));
+}
+
+void ApplyIcon() {
   QApplication::setWindowIcon(Icon());
+}
+
+void Apply() {
+  ApplyName();
+  ApplyIcon();
 }
 
 }  // namespace DesktopIdentity

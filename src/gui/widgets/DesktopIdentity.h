@@ -9,7 +9,12 @@ namespace DesktopIdentity {
 
 // The icon at every size the build renders from resources/desktop/packhelm.svg.
 QIcon Icon();
-// Sets the application's window icon and desktop file name.
+// The desktop file name: before any window is made, as it names the windows.
+void ApplyName();
+// The application's window icon, on every window made and to come. Decoding and sending eight
+// images to the display takes a while: the program sets it once its first window is up.
+void ApplyIcon();
+// Both.
 void Apply();
 
 }  // namespace DesktopIdentity

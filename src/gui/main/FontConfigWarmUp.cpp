@@ -1,0 +1,13 @@
+#include "gui/main/FontConfigWarmUp.h"
+
+#include <fontconfig/fontconfig.h>
+
+FontConfigWarmUp::FontConfigWarmUp() : thread_([] { FcInit(); }) {}
+
+FontConfigWarmUp::~FontConfigWarmUp() {
+  wait();
+}
+
+void FontConfigWarmUp::wait() {
+  if (thread_.joinable()) thread_.join();
+}
