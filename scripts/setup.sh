@@ -6,7 +6,7 @@ set -euo pipefail
 # librsvg2-bin renders the icon's PNG sizes; dpkg-dev and file let CPack build the Debian package
 # with its library dependencies; qt6-translations-l10n holds Qt's own texts in other languages.
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvterm-dev
-  libfontconfig-dev  shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin fonts-dejavu-core
+  libfontconfig-dev shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin fonts-dejavu-core
   librsvg2-bin dpkg-dev file qt6-translations-l10n)
 # appstream and groff-base check the installed metadata and manual page; the tests also build the
 # fuzz targets with clang and its libFuzzer runtime.
