@@ -190,6 +190,8 @@ class TestBatch : public QObject {
     QTest::newRow("NUL byte refused") << QByteArray("file:///a%00b\r\nfile:///ok") << Names{"/ok"};
     QTest::newRow("query and fragment cut")
         << QByteArray("file:///f?x=1\r\nfile:///g#top") << Names{"/f", "/g"};
+    QTest::newRow("list ending in NUL")
+        << QByteArray("file:///x\r\nfile:///y\r\n\0", 23) << Names{"/x", "/y"};
     QTest::newRow("empty") << QByteArray() << Names{};
   }
   void droppedNames() {

@@ -35,6 +35,8 @@ QByteArray FromUri(const QByteArray& uri) {
 QList<QByteArray> FromUriList(const QByteArray& uriList) {
   QList<QByteArray> names;
   for (QByteArray line : uriList.split('\n')) {
+    // Some senders end the list with a NUL byte, as for a C string.
+    while (line.endsWith('\0')) line.chop(1);
     if (line.endsWith('\r')) line.chop(1);
     if (line.isEmpty() || line.startsWith('#')) continue;
     const QByteArray name = FromUri(line);
