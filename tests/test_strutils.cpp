@@ -202,10 +202,16 @@ class TestStrUtils : public QObject {
         << QByteArray("/a\x1b[31mred") << QStringLiteral("/a\\x1B[31mred");
     QTest::newRow("line feed, tab, DEL")
         << QByteArray("a\nb\tc\x7f") << QStringLiteral("a\\x0Ab\\x09c\\x7F");
-    QTest::newRow("C1 control") << QByteArray("a\xc2\x9b" "b") << QStringLiteral("a\\x9Bb");
+    QTest::newRow("C1 control") << QByteArray(
+                                       "a\xc2\x9b"
+                                       "b")
+                                << QStringLiteral("a\\x9Bb");
     QTest::newRow("right-to-left override")
         << QByteArray("a\xe2\x80\xaegpj.exe") << QStringLiteral("a\\u202Egpj.exe");
-    QTest::newRow("isolate") << QByteArray("a\xe2\x81\xa6" "b") << QStringLiteral("a\\u2066b");
+    QTest::newRow("isolate") << QByteArray(
+                                    "a\xe2\x81\xa6"
+                                    "b")
+                             << QStringLiteral("a\\u2066b");
     QTest::newRow("backslash doubled") << QByteArray("a\\xFF") << QStringLiteral("a\\\\xFF");
     QTest::newRow("empty") << QByteArray() << QString();
   }

@@ -1,8 +1,8 @@
 #include "core/util/StrUtils.h"
 
 #include <cmath>
-#include <utility>
 #include <optional>
+#include <utility>
 
 namespace StrUtils {
 
