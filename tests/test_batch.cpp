@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "core/batch/DroppedNames.h"
 #include "core/batch/ExecutableScan.h"
 #include "core/batch/ScanTask.h"
 #include "support/TestHelpers.h"
@@ -142,6 +143,61 @@ class TestBatch : public QObject {
     const ExecutableScan::Result r = ExecutableScan::Expand({root}, &cancel);
     QVERIFY(r.cancelled);
     QVERIFY(r.files.isEmpty());
+  }
+
+  // The folders given that hold nothing packable are named, each once; a folder whose files an
+  // earlier folder took already is not empty, nor is one holding only a file given directly.
+  void emptyFoldersNamed() {
+    QTemporaryDir a, b, c, d;
+    const QByteArray pa = QFile::encodeName(a.path()), pb = QFile::encodeName(b.path());
+    const QByteArray pc = QFile::encodeName(c.path()), pd = QFile::encodeName(d.path());
+    const QByteArray elf = QByteArray(
+                               "\x7f"
+                               "ELF",
+                               4) +
+                           QByteArray(100, 'e');
+    QVERIFY(writeFileBytes(pa + "/notes.txt", "text"));
+    QVERIFY(::mkdir((pa + "/sub").constData(), 0755) == 0);
+    QVERIFY(::symlink("/bin/true", (pa + "/sub/link-out").constData()) == 0);
+    QVERIFY(::mkdir((pb + "/inner").constData(), 0755) == 0);
+    QVERIFY(writeFileBytes(pb + "/inner/tool", elf));
+    QVERIFY(writeFileBytes(pd + "/given", elf));
+    const ExecutableScan::Result r =
+        ExecutableScan::Expand({pd + "/given", pa, pb, pb + "/inner", pc, pd});
+    QCOMPARE(r.files, (QList<QByteArray>{pd + "/given", pb + "/inner/tool"}));
+    QCOMPARE(r.folders, 5);
+    QCOMPARE(r.emptyFolders, (QList<QByteArray>{pa, pc}));
+  }
+
+  // A drop's names come from the URI list byte for byte; only local files count.
+  void droppedNames_data() {
+    QTest::addColumn<QByteArray>("uriList");
+    QTest::addColumn<QList<QByteArray>>("names");
+    using Names = QList<QByteArray>;
+    QTest::newRow("two, CR LF") << QByteArray("file:///a/b\r\nfile:///c%20d\r\n")
+                                << Names{"/a/b", "/c d"};
+    QTest::newRow("not UTF-8") << QByteArray("file:///t/na%FF%FEme%1B%5B31m\r\n")
+                               << Names{"/t/na\xff\xfeme\x1b[31m"};
+    QTest::newRow("quotes, percent, hash")
+        << QByteArray("file:///q/%22x%22%20'y'%25%23%3F") << Names{"/q/\"x\" 'y'%#?"};
+    QTest::newRow("line feed in a name") << QByteArray("file:///n/a%0Ab\n") << Names{"/n/a\nb"};
+    QTest::newRow("localhost, scheme case") << QByteArray("FILE://localhost/x\r\n") << Names{"/x"};
+    QTest::newRow("comment and blank lines")
+        << QByteArray("# from a file manager\r\n\r\nfile:///y\r\n") << Names{"/y"};
+    QTest::newRow("other host, other scheme")
+        << QByteArray("file://elsewhere.example/z\r\nhttps://example.org/a.exe\r\nfile:///k")
+        << Names{"/k"};
+    QTest::newRow("NUL byte refused") << QByteArray("file:///a%00b\r\nfile:///ok") << Names{"/ok"};
+    QTest::newRow("query and fragment cut")
+        << QByteArray("file:///f?x=1\r\nfile:///g#top") << Names{"/f", "/g"};
+    QTest::newRow("list ending in NUL")
+        << QByteArray("file:///x\r\nfile:///y\r\n\0", 23) << Names{"/x", "/y"};
+    QTest::newRow("empty") << QByteArray() << Names{};
+  }
+  void droppedNames() {
+    QFETCH(QByteArray, uriList);
+    QFETCH(QList<QByteArray>, names);
+    QCOMPARE(DroppedNames::FromUriList(uriList), names);
   }
 };
 

@@ -281,6 +281,8 @@ class TestFit : public QObject {
 
  private:
   void check(QWidget* w, const QString& name, QWidget* root = nullptr);
+  // A text an edit must show whole (it would scroll otherwise, hiding its end).
+  void checkWhole(QLineEdit* edit, const QString& text);
   QStringList problems_;
   QString language_;
   int points_ = 0;
@@ -329,6 +331,25 @@ void TestFit::check(QWidget* w, const QString& name, QWidget* root) {
                              .arg(name);
     QVERIFY2((root ? root : w)->grab().save(file), qPrintable(file));
   }
+}
+
+void TestFit::checkWhole(QLineEdit* edit, const QString& text) {
+  QStyleOptionFrame opt;
+  opt.initFrom(edit);
+  opt.lineWidth =
+      edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+  const QRect room = edit->style()
+                         ->subElementRect(QStyle::SE_LineEditContents, &opt, edit)
+                         .marginsRemoved(edit->textMargins());
+  // The edit keeps a small margin of its own beside the text.
+  const int need = edit->fontMetrics().horizontalAdvance(text) + 4;
+  if (need > room.width())
+    problems_ << QStringLiteral("%1 %2pt FormMain.%3: \"%4\" needs %5 pixels, has %6")
+                     .arg(language_)
+                     .arg(points_)
+                     .arg(edit->objectName(), text)
+                     .arg(need)
+                     .arg(room.width());
 }
 
 void TestFit::everyWindowFits() {
@@ -388,6 +409,32 @@ void TestFit::everyWindowFits() {
                        .arg(opened.width())
                        .arg(opened.height());
   }
+
+  // A selection from folders: the box gives its figures whole, for large ones too, and the status
+  // line the search while it runs.
+  const QByteArray folder = prog.dir.path() + "tools";
+  QVERIFY(QDir().mkpath(QFile::decodeName(folder)));
+  for (const char* name : {"/one", "/two"}) {
+    QFile f(QFile::decodeName(folder + name));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\x7f"
+                       "ELF") +
+            QByteArray(70000, 'e'));
+  }
+  auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("EditFileName"));
+  auto* status = main->findChild<QLineEdit*>(QStringLiteral("EditStatus"));
+  main->WMDropFiles({folder, prog.dir.makeFile("third.exe", 3456)});
+  checkWhole(status, status->text());
+  QTRY_VERIFY(!main->searchingFolders());
+  checkWhole(fileBox, fileBox->text());
+  // 10,000 files from 100 folders, 100 of them given directly.
+  checkWhole(fileBox, ctx.state
+                          .langText(LangText::FilesFromFoldersMixed, QStringLiteral("10000"),
+                                    QStringLiteral("100"))
+                          .replace(QLatin1String("%3"), QStringLiteral("100")));
+  checkWhole(fileBox, ctx.state.langText(LangText::FilesFromFolders, QStringLiteral("10000"),
+                                         QStringLiteral("100")));
+  check(main, QStringLiteral("FormMain-folders"));
 
   check(ctx.formOpt(), QStringLiteral("FormOpt"));
   if (auto* pane = ctx.formOpt()->findChild<QWidget*>(QStringLiteral("ScrollBox1Pane")))

@@ -79,14 +79,15 @@ class TestIntegration : public QObject {
     linuxBox()->setChecked(linux);
     windowsBox()->setChecked(windows);
   }
-  // The one message Add or Remove showed: a report of the types it acted on, in order.
+  // The one message Add or Remove showed: a report of the types it acted on, in order, and of
+  // the folders, which come with every Add and Remove that acts on a type.
   void expectReport(const char* button, const QStringList& typeLines) {
     QCOMPARE(Prompts::Test().messages.size(), 1);
     const Prompts::MessageRecord m = Prompts::Test().messages.takeFirst();
     QCOMPARE(m.icon, Prompts::Icon::Information);
     const QString caption = form().findChild<QPushButton*>(QLatin1String(button))->text();
-    QCOMPARE(m.text,
-             prog_->ctx.state.langText(LangText::ShellDone).arg(caption, typeLines.join('\n')));
+    const QStringList lines = typeLines + QStringList{QStringLiteral("inode/directory")};
+    QCOMPARE(m.text, prog_->ctx.state.langText(LangText::ShellDone).arg(caption, lines.join('\n')));
   }
 
  private slots:
@@ -291,9 +292,9 @@ class TestIntegration : public QObject {
     const QStringList jpeg = LinuxShellIntegration::entryFiles("image/jpeg");
     QVERIFY(allExist(jpeg));
     QCOMPARE(QDir(dataHome_->path() + QStringLiteral("/kio/servicemenus"))
-                 .entryList(QDir::Files | QDir::NoDotAndDotDot)
-                 .size(),
-             1);
+                 .entryList(QDir::Files | QDir::NoDotAndDotDot),
+             (QStringList{QStringLiteral("packhelm-image-jpeg.desktop"),
+                          QStringLiteral("packhelm-inode-directory.desktop")}));
     // Removing either extension removes the entry of the type, so of both.
     setBox(QStringLiteral("jpeg"));
     form().ButtonRemoveClick();
@@ -397,6 +398,40 @@ class TestIntegration : public QObject {
     }
   }
 
+  // Folders are offered in the context menus of Dolphin and Nemo, with the same program and menu
+  // text; not in "Open With", where a desktop without a chosen folder program would open every
+  // folder in Packhelm. They come and go with the types.
+  void foldersOfferedInTheContextMenus() {
+    setBox(QStringLiteral(".png"));
+    form().ButtonAddClick();
+    const QStringList f = LinuxShellIntegration::entryFiles(FolderType());
+    QCOMPARE(f.size(), 2);
+    QVERIFY(allExist(f));
+    QCOMPARE(QFileInfo(f[0]).fileName(), QStringLiteral("packhelm-inode-directory.desktop"));
+    QCOMPARE(valueOf(f[0], kMainGroup, "MimeType"), QByteArray("inode/directory;"));
+    QCOMPARE(valueOf(f[1], kNemoGroup, "Mimetypes"), QByteArray("inode/directory;"));
+    const QStringList png = LinuxShellIntegration::entryFiles("image/png");
+    for (int i = 0; i < 2; ++i) {
+      const QByteArray group = i == 0 ? kActionGroup : kNemoGroup;
+      QCOMPARE(valueOf(f[i], group, "Exec"), valueOf(png[i], group, "Exec"));
+      QCOMPARE(valueOf(f[i], group, "Name"), QByteArray("Open in Packhelm"));
+    }
+    QVERIFY(QFileInfo(f[0]).permissions() & QFile::ExeOwner);
+    QCOMPARE(QDir(apps()).entryList({QStringLiteral("packhelm-*")}, QDir::Files),
+             QStringList{QStringLiteral("packhelm-image-png.desktop")});
+    if (!QStandardPaths::findExecutable(QStringLiteral("update-desktop-database")).isEmpty())
+      QVERIFY(!readAll(apps() + QStringLiteral("/mimeinfo.cache")).contains("inode/directory"));
+    expectReport("ButtonAdd", {"image/png (.png)"});
+
+    form().ButtonRemoveClick();
+    QVERIFY(noneExist(f));
+    expectReport("ButtonRemove", {"image/png (.png)"});
+    // Nothing to act on: no folder entry either.
+    setBox(QStringLiteral(".zzqqxx"));
+    form().ButtonAddClick();
+    QVERIFY(noneExist(f));
+  }
+
   // --- programs without an extension: the executable types ---
   void executableTypes_data() {
     QTest::addColumn<bool>("linux");
@@ -463,7 +498,7 @@ class TestIntegration : public QObject {
     QCOMPARE(Prompts::Test().messages[0].text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
              QStringLiteral("Ins Kontextmenü aufnehmen: erledigt.\nDateimanager: Dolphin "
                             "(Servicemenü), Nemo (Aktion) und die Liste „Öffnen mit“ jedes "
-                            "Dateimanagers.\nDateitypen:\nimage/png (.png)"));
+                            "Dateimanagers.\nDateitypen:\nimage/png (.png)\ninode/directory"));
   }
 
   void nothingToDo_data() {

@@ -67,8 +67,8 @@ const QHash<QString, const char*> kSameInEveryLanguage = {
 };
 
 // The numbered texts that the program reads.
-const QList<int> kUsedNumbers{0,  1,  2,  3,  4,  5,  6,  11, 12, 20, 21, 22, 30,
-                              31, 40, 50, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89};
+const QList<int> kUsedNumbers{0,  1,  2,  3,  4,  5,  6,  11, 12, 20, 21, 22, 30, 31, 40, 50,
+                              80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94};
 
 // One text that a window shows: a caption, a title, an item, a hint.
 struct TextSlot {

@@ -548,6 +548,58 @@ class TestStartup : public QObject {
     QCOMPARE(QFileInfo(QFile::decodeName(a)).size(), 4096);
   }
 
+  // A folder among the program's arguments: its executables are searched for before the
+  // arguments' pack job runs, and every one reaches the packer as one argument, byte for byte.
+  void folderArgumentPackedAfterTheSearch() {
+    Run run;
+    QTemporaryDir trees;
+    ExecutableTree tree;
+    QVERIFY(MakeExecutableTree(QFile::encodeName(trees.path()), "Args \"dir\" \xff\xfe", tree));
+    const QByteArray single = run.dir.makeFile("single one.exe", 20000);
+    qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("GlobalOpt_DragOp", 1);
+      c.SetString("Files", "/restored/old.exe");
+    });
+    run.ctx.arguments = {tree.root, single};
+    run.start();
+    const QList<QByteArray> expected = QList<QByteArray>{single} + tree.executables;
+    QTRY_COMPARE(packerRuns(run.dir.argLogPath()).size(), 1);
+    QCOMPARE(run.ctx.state.FileList, expected);
+    const QList<QByteArray> args = packerRuns(run.dir.argLogPath())[0];
+    QCOMPARE(args.mid(args.size() - expected.size()), expected);
+    QVERIFY(!args.contains("/restored/old.exe"));
+    // A language file without the folder texts shows the English ones.
+    QCOMPARE(run.ui().get<QLineEdit>("EditFileName")->text(),
+             QStringLiteral("Files: 5 (folders: 1, files given: 1)"));
+  }
+
+  // A folder argument with nothing packable: a message names it, the restored selection stays
+  // and no job runs.
+  void emptyFolderArgumentKeepsTheRestoredSelection() {
+    Run run;
+    QTemporaryDir empty;
+    const QByteArray kept = run.dir.makeFile("kept.exe", 4096);
+    qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("GlobalOpt_DragOp", 1);
+      c.SetString("Files", kept);
+    });
+    run.ctx.arguments = {QFile::encodeName(empty.path())};
+    run.start();
+    QTRY_COMPARE(messages().size(), 1);
+    QVERIFY2(
+        messages()[0].text.contains(empty.path() + QStringLiteral("\nThe selection is unchanged.")),
+        qPrintable(messages()[0].text));
+    QTRY_VERIFY(!run.main()->searchingFolders());
+    QCOMPARE(run.ctx.state.FileList, QList<QByteArray>{kept});
+    QVERIFY(run.ui().get<QPushButton>("ButtonPack")->isEnabled());
+    QTest::qWait(100);
+    QVERIFY(packerRuns(run.dir.argLogPath()).isEmpty());
+  }
+
   void packerMissingAndDialogCancelledEndsTheProgram() {
     Run run(false);
     writeSettings(run.settings(), quietSettings);

@@ -179,6 +179,47 @@ class TestStrUtils : public QObject {
     QCOMPARE(FormatCardinal(4294967295u), QByteArray("4294967295"));
     QCOMPARE(FormatCardinal(0), QByteArray("0"));
   }
+
+  // Names in messages: any bytes shown so that a reader sees what they are, and nothing in them
+  // hides, reorders or restyles the text around.
+  void readableName_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plain") << QByteArray("/home/u/my tools") << QStringLiteral("/home/u/my tools");
+    QTest::newRow("quotes kept") << QByteArray("/a \"b\" 'c'") << QStringLiteral("/a \"b\" 'c'");
+    QTest::newRow("UTF-8 kept") << QByteArray("/\xd0\x9f\xd0\xb0\xd0\xbf\xd0\xba\xd0\xb0 \xc3\xa4")
+                                << QStringLiteral("/Папка ä");
+    QTest::newRow("four-byte character")
+        << QByteArray("/\xf0\x9f\x93\x81") << QString::fromUtf8("/\xf0\x9f\x93\x81");
+    QTest::newRow("not UTF-8") << QByteArray("/a\xff\xfe") << QStringLiteral("/a\\xFF\\xFE");
+    QTest::newRow("Latin-1 byte") << QByteArray("/caf\xe9!") << QStringLiteral("/caf\\xE9!");
+    QTest::newRow("cut sequence") << QByteArray("/\xd0") << QStringLiteral("/\\xD0");
+    QTest::newRow("overlong slash") << QByteArray("/\xc0\xaf") << QStringLiteral("/\\xC0\\xAF");
+    QTest::newRow("surrogate") << QByteArray("/\xed\xa0\x80") << QStringLiteral("/\\xED\\xA0\\x80");
+    QTest::newRow("past U+10FFFF")
+        << QByteArray("\xf4\x90\x80\x80") << QStringLiteral("\\xF4\\x90\\x80\\x80");
+    QTest::newRow("escape sequence")
+        << QByteArray("/a\x1b[31mred") << QStringLiteral("/a\\x1B[31mred");
+    QTest::newRow("line feed, tab, DEL")
+        << QByteArray("a\nb\tc\x7f") << QStringLiteral("a\\x0Ab\\x09c\\x7F");
+    QTest::newRow("C1 control") << QByteArray(
+                                       "a\xc2\x9b"
+                                       "b")
+                                << QStringLiteral("a\\x9Bb");
+    QTest::newRow("right-to-left override")
+        << QByteArray("a\xe2\x80\xaegpj.exe") << QStringLiteral("a\\u202Egpj.exe");
+    QTest::newRow("isolate") << QByteArray(
+                                    "a\xe2\x81\xa6"
+                                    "b")
+                             << QStringLiteral("a\\u2066b");
+    QTest::newRow("backslash doubled") << QByteArray("a\\xFF") << QStringLiteral("a\\\\xFF");
+    QTest::newRow("empty") << QByteArray() << QString();
+  }
+  void readableName() {
+    QFETCH(QByteArray, name);
+    QFETCH(QString, shown);
+    QCOMPARE(ReadableName(name), shown);
+  }
 };
 
 QTEST_GUILESS_MAIN(TestStrUtils)

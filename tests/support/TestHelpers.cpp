@@ -1,5 +1,9 @@
 #include "support/TestHelpers.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QFont>
@@ -41,6 +45,51 @@ QByteArray readFileBytes(const QByteArray& path) {
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes) {
   QFile f(QFile::decodeName(path));
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+bool writeFileRaw(const QByteArray& path, const QByteArray& bytes) {
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+  if (fd < 0) return false;
+  const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+  return ::close(fd) == 0 && ok;
+}
+
+bool MakeExecutableTree(const QByteArray& parent, const QByteArray& rootName,
+                        ExecutableTree& tree) {
+  const QByteArray root = parent + '/' + rootName;
+  const QByteArray sub = root + "/sub dir";
+  if (::mkdir(root.constData(), 0755) != 0 || ::mkdir(sub.constData(), 0755) != 0) return false;
+  const auto body = [](const char* magic, int size) {
+    QByteArray b(magic);
+    while (b.size() < size) b += "packable body ";
+    return b.left(size);
+  };
+  const QByteArray elf = body(
+      "\x7f"
+      "ELF\x02\x01\x01",
+      30000);
+  tree = {root, {}, 0};
+  const QList<std::pair<QByteArray, QByteArray>> executables = {
+      {root + "/app", elf},
+      {root + "/b \"q\" 'x'.exe", body("MZ\x90", 20000)},
+      {sub + "/deep\xff\xfe name\x1b[31m", body("\xcf\xfa\xed\xfe", 25000)},
+      {root + "/z\xe9.bin", elf.left(12000)},
+  };
+  for (const auto& [path, bytes] : executables) {
+    if (!writeFileRaw(path, bytes)) return false;
+    tree.executables.append(path);
+    tree.bytes += quint64(bytes.size());
+  }
+  const QByteArray outside = parent + "/outside.elf";
+  return writeFileRaw(outside, elf) && writeFileRaw(root + "/notes.txt", "just text\n") &&
+         writeFileRaw(root + "/run.sh", "#!/bin/sh\necho hi\n") &&
+         writeFileRaw(sub + "/empty", {}) && ::mkfifo((root + "/pipe").constData(), 0644) == 0 &&
+         ::symlink(outside.constData(), (root + "/link-out").constData()) == 0 &&
+         ::symlink("/nonexistent/packhelm", (root + "/dangling").constData()) == 0 &&
+         ::symlink("loop2", (root + "/loop1").constData()) == 0 &&
+         ::symlink("loop1", (root + "/loop2").constData()) == 0 &&
+         ::symlink("../app", (sub + "/link-in").constData()) == 0 &&
+         ::symlink(root.constData(), (sub + "/up").constData()) == 0;
 }
 
 QList<QList<QByteArray>> PackerRuns(const QByteArray& logPath) {

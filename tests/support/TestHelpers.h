@@ -31,6 +31,21 @@ bool WithFileSizeLimit(rlim_t bytes, const std::function<void()>& act);
 QByteArray readFileBytes(const QByteArray& path);
 // Writes the file anew; false unless every byte was written.
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
+// The same by the name's bytes, for names that are not UTF-8 (QFile would change them).
+bool writeFileRaw(const QByteArray& path, const QByteArray& bytes);
+
+// A folder as a user's downloads hold it, made below `parent` under the name `rootName` (any
+// bytes): executables of the three formats, with blanks, quotes, a Latin-1 byte, bytes that are
+// not UTF-8 and an escape sequence in their names, one a folder deeper; and what a folder search
+// must leave out: text, a script, an empty file, a pipe, a link out of the tree, a dangling link,
+// a loop of links, a second link to an executable and a link back to the top. `executables` is
+// what the search gives, in its order; `bytes` their sizes summed.
+struct ExecutableTree {
+  QByteArray root;
+  QList<QByteArray> executables;
+  quint64 bytes = 0;
+};
+bool MakeExecutableTree(const QByteArray& parent, const QByteArray& rootName, ExecutableTree& tree);
 
 // The stand-in packer's argument log (PACKHELM_STANDIN_ARGLOG): the arguments of every run, one
 // list per run in the order of the runs; an empty line is an empty argument.

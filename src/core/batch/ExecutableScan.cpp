@@ -57,15 +57,17 @@ class FolderScan {
   FolderScan(Result& result, QSet<FileId>& seen, const std::atomic_bool* cancel)
       : result_(result), cancel_(cancel), seen_(seen) {}
 
-  void run(const QByteArray& folder) {
+  // False when the folder holds no packable executable (taken now or by an earlier folder).
+  bool run(const QByteArray& folder) {
     root_ = canonical(folder);
     if (root_.isEmpty()) {
       ++result_.unreadable;
-      return;
+      return false;
     }
     QByteArray start = folder;
     while (start.size() > 1 && start.endsWith('/')) start.chop(1);
     visitFolder(start);
+    return found_ > 0 || rootSeenBefore_;
   }
 
  private:
@@ -83,9 +85,12 @@ class FolderScan {
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || seen_.contains({st.st_dev, st.st_ino})) {
+      // The folder itself was scanned as part of an earlier one: its files are taken already.
+      if (!started_ && seen_.contains({st.st_dev, st.st_ino})) rootSeenBefore_ = true;
       ::close(fd);
       return;
     }
+    started_ = true;
     seen_.insert({st.st_dev, st.st_ino});
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
@@ -155,6 +160,7 @@ class FolderScan {
       return;
     }
     if (DetectFormat(QByteArray(head, int(got))) == Format::None) return;
+    ++found_;
     if (seen_.contains({st.st_dev, st.st_ino})) return;
     seen_.insert({st.st_dev, st.st_ino});
     result_.files.append(path);
@@ -165,6 +171,9 @@ class FolderScan {
   const std::atomic_bool* cancel_;
   QByteArray root_;
   QSet<FileId>& seen_;  // shared by every folder of one selection
+  int found_ = 0;       // executables met, also those taken before
+  bool started_ = false;
+  bool rootSeenBefore_ = false;
 };
 
 }  // namespace
@@ -182,8 +191,9 @@ Result Expand(const QList<QByteArray>& paths, const std::atomic_bool* cancel) {
   for (const QByteArray& p : paths) {
     if (!IsFolder(p)) continue;
     ++result.folders;
-    FolderScan(result, seen, cancel).run(p);
+    const bool holdsExecutables = FolderScan(result, seen, cancel).run(p);
     if (result.cancelled) break;
+    if (!holdsExecutables) result.emptyFolders.append(p);
   }
   return result;
 }

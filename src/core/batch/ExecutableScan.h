@@ -21,6 +21,9 @@ struct Result {
   int filesFromFolders = 0;
   qint64 entries = 0;  // directory entries looked at
   int unreadable = 0;  // entries that could not be opened or read, skipped
+  // The folders given that hold no packable executable at all (as given). A folder inside one
+  // given before, whose files were all taken already, is not among them.
+  QList<QByteArray> emptyFolders;
   bool cancelled = false;
 };
 

@@ -59,9 +59,12 @@ QString LinuxShellIntegration::dataHome() {
 QStringList LinuxShellIntegration::entryFiles(const QByteArray& type) {
   const QString home = dataHome();
   const QString stem = entryStem(type);
-  return {home + QLatin1String("/kio/servicemenus/") + stem + QLatin1String(".desktop"),
-          home + QLatin1String("/nemo/actions/") + stem + QLatin1String(".nemo_action"),
-          home + QLatin1String("/applications/") + stem + QLatin1String(".desktop")};
+  QStringList files{home + QLatin1String("/kio/servicemenus/") + stem + QLatin1String(".desktop"),
+                    home + QLatin1String("/nemo/actions/") + stem + QLatin1String(".nemo_action")};
+  // A desktop that has no program chosen for opening folders takes any that lists them.
+  if (type != FolderType())
+    files << home + QLatin1String("/applications/") + stem + QLatin1String(".desktop");
+  return files;
 }
 
 QList<QByteArray> LinuxShellIntegration::entryTexts(const QByteArray& type,

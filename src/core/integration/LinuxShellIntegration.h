@@ -3,7 +3,8 @@
 // shared MIME database. For each type three small files under $XDG_DATA_HOME open the file in
 // Packhelm: a Dolphin service menu (kio/servicemenus, executable as KDE asks), a Nemo action
 // (nemo/actions) and an "Open With" application entry (applications). They are named after the
-// program and the type, so removing one type never touches another.
+// program and the type, so removing one type never touches another. Folders get the context
+// menus only: an "Open With" entry for folders could make Packhelm the program that opens them.
 
 #include <QStringList>
 
@@ -26,7 +27,7 @@ class LinuxShellIntegration : public ShellIntegration {
   // $XDG_DATA_HOME (or its default), read anew on every call.
   static QString dataHome();
   // The files written for a type, in the order they are written: service menu, Nemo action,
-  // application entry.
+  // application entry (none for folders).
   static QStringList entryFiles(const QByteArray& type);
   // The texts of those three files.
   static QList<QByteArray> entryTexts(const QByteArray& type, const QByteArray& menuText,

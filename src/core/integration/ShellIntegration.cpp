@@ -10,6 +10,10 @@ QList<QByteArray> WindowsExecutableTypes() {
   return {"application/x-ms-dos-executable", "application/x-msdownload"};
 }
 
+QByteArray FolderType() {
+  return "inode/directory";
+}
+
 QList<QByteArray> TextLines(const QString& text) {
   QList<QByteArray> lines;
   if (text.isEmpty()) return lines;

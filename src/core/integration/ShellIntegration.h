@@ -42,6 +42,9 @@ class ShellIntegration {
 // ones), so the entry appears whichever the desktop uses.
 QList<QByteArray> LinuxExecutableTypes();    // ELF programs and libraries
 QList<QByteArray> WindowsExecutableTypes();  // Windows and DOS programs
+// The type of folders: a folder sent to Packhelm stands for the executables inside it. Its
+// entry is written with the others and goes with them.
+QByteArray FolderType();
 
 // The lines of a text box's text: a line break at the very end starts no further line, and an
 // empty text has no lines at all.

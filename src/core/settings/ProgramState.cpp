@@ -55,6 +55,12 @@ const QByteArray* fallbackText(LangText n) {
       {int(LangText::ShellNothingToDo),
        "%1: nothing to do. None of the listed extensions has a known file type, and no file type "
        "is ticked."},
+      {int(LangText::FilesFromFolders), "Files: %1 (folders: %2)"},
+      {int(LangText::FilesFromFoldersMixed), "Files: %1 (folders: %2, files given: %3)"},
+      {int(LangText::FoldersWithoutFiles),
+       "No executable that the packer handles (ELF, PE, Mach-O) was found in:\n%1"},
+      {int(LangText::SelectionUnchanged), "The selection is unchanged."},
+      {int(LangText::StatusSearching), "Searching the folders for executables..."},
   };
   const auto it = texts.constFind(int(n));
   return it == texts.constEnd() ? nullptr : &*it;

@@ -91,6 +91,12 @@ enum class LangText : int {
   ShellRemoveFailed = 87,  // integration: file %1 could not be removed
   ShellDone = 88,          // integration: button %1 done for the file types %2 (one per line)
   ShellNothingToDo = 89,   // integration: button %1 found no file type to act on
+  // Folders as input.
+  FilesFromFolders = 90,       // file box: %1 files in all, from %2 folders
+  FilesFromFoldersMixed = 91,  // ... %1 files in all, %2 folders, %3 files given directly
+  FoldersWithoutFiles = 92,    // message: no packable executable in the folders %1 (one a line)
+  SelectionUnchanged = 93,     // ... added when nothing at all was found
+  StatusSearching = 94,        // status line while the folders are searched
 };
 
 struct ProgramState {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <utility>
 
 namespace StrUtils {
 
@@ -253,6 +254,67 @@ QByteArray PadLeft(const QByteArray& text, quint32 width, char fill, bool trunca
   if (quint32(r.size()) < width) r.prepend(QByteArray(qsizetype(width) - r.size(), fill));
   if (truncate && quint32(r.size()) > width) r = r.right(width);
   return r;
+}
+
+namespace {
+
+// The code point of the UTF-8 sequence at text[i] and its length, or length 0 when the bytes
+// there are not a valid sequence (overlong forms, surrogates and values past U+10FFFF included).
+// Written out because Qt's decoder turns each such byte into U+FFFD, losing which byte it was.
+std::pair<char32_t, int> utf8At(const QByteArray& text, qsizetype i) {
+  const auto b = [&](qsizetype k) { return uchar(text[k]); };
+  const uchar lead = b(i);
+  if (lead < 0x80) return {lead, 1};
+  int length = 0;
+  char32_t cp = 0, least = 0;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2, cp = lead & 0x1F, least = 0x80;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3, cp = lead & 0x0F, least = 0x800;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4, cp = lead & 0x07, least = 0x10000;
+  else
+    return {0, 0};
+  if (i + length > text.size()) return {0, 0};
+  for (int k = 1; k < length; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return {0, 0};
+    cp = (cp << 6) | (b(i + k) & 0x3F);
+  }
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {0, 0};
+  return {cp, length};
+}
+
+bool hiddenOrControl(char32_t cp) {
+  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x061C || cp == 0x200E || cp == 0x200F ||
+         (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) || cp == 0xFEFF;
+}
+
+QString escaped(const char* prefix, uint value, int digits) {
+  return QLatin1String(prefix) +
+         QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+}
+
+}  // namespace
+
+QString ReadableName(const QByteArray& name) {
+  QString out;
+  out.reserve(name.size());
+  for (qsizetype i = 0; i < name.size();) {
+    const auto [cp, length] = utf8At(name, i);
+    if (length == 0) {
+      out += escaped("\\x", uchar(name[i]), 2);
+      ++i;
+      continue;
+    }
+    i += length;
+    if (cp == '\\')
+      out += QStringLiteral("\\\\");
+    else if (hiddenOrControl(cp))
+      out += cp < 0x100 ? escaped("\\x", cp, 2) : escaped("\\u", cp, 4);
+    else
+      out += QString::fromUcs4(&cp, 1);
+  }
+  return out;
 }
 
 }  // namespace StrUtils

@@ -3,6 +3,7 @@
 // settings. Positions count from 1, a line break is CR LF only, and "spaces" are byte 32 only.
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 namespace StrUtils {
@@ -28,5 +29,10 @@ quint32 CountLines(const QByteArray& text);
 
 QByteArray TrimSpaces(const QByteArray& text);
 QByteArray PadLeft(const QByteArray& text, quint32 width, char fill, bool truncate);
+
+// A file name (any bytes) as a message can show it: valid UTF-8 as its characters, every byte
+// that is not UTF-8 as "\xHH", control and direction-changing characters as "\xHH" or "\uHHHH",
+// and a backslash as "\\", so that no name hides, reorders or restyles the text around it.
+QString ReadableName(const QByteArray& name);
 
 }  // namespace StrUtils

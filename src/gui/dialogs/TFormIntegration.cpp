@@ -74,6 +74,8 @@ QList<TFormIntegration::TypeToActOn> TFormIntegration::typesToActOn() {
     for (const QByteArray& t : LinuxExecutableTypes()) add(t, {});
   if (ui->CheckBoxWindows->isChecked())
     for (const QByteArray& t : WindowsExecutableTypes()) add(t, {});
+  // Folders come with the programs: a folder stands for the executables inside it.
+  if (!out.isEmpty()) add(FolderType(), {});
   return out;
 }
 

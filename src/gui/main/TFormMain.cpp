@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <climits>
 
+#include "core/batch/DroppedNames.h"
 #include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
 #include "core/settings/ProgramCommands.h"
@@ -215,6 +216,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
       QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     return;
   }
+  cancelSearch();
   WriteCFG();
   setAcceptDrops(false);
   event->accept();
@@ -256,8 +258,16 @@ void TFormMain::FillText() {
     ui->LabelF3->setText(QStringLiteral("100%"));
     ui->OutFileBox->setEnabled(true);
   } else {
+    // The names as far as a box can show them: thousands of names would only slow the box.
+    constexpr qsizetype kShownChars = 2000;
     QString shown;
-    for (const QByteArray& f : files) shown += QStringLiteral(" \"") + QFile::decodeName(f) + '"';
+    for (const QByteArray& f : files) {
+      if (shown.size() > kShownChars) {
+        shown += QStringLiteral(" \u2026");
+        break;
+      }
+      shown += QStringLiteral(" \"") + QFile::decodeName(f) + '"';
+    }
     ui->EditFileName->setText(shown);
     ui->EditOutFile->clear();
     SaveDialog->fileName.clear();
@@ -269,11 +279,11 @@ void TFormMain::FillText() {
     ui->OutFileBox->setEnabled(false);
     ui->OutFileBox->setChecked(false);
   }
+  // A selection from folders is told by its figures; the names are in the packer's console.
+  if (selectionFromFolders()) ui->EditFileName->setText(folderSelectionText());
+  ui->EditFileName->setCursorPosition(0);
   for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) l->adjustSize();
-  ui->ButtonPack->setEnabled(true);
-  ui->ButtonUnPack->setEnabled(true);
-  ui->ButtonPackE->setEnabled(true);
-  ui->ButtonUnPackE->setEnabled(true);
+  updateSelectionButtons();
 }
 
 void TFormMain::OutFileBoxClick() {
@@ -292,6 +302,7 @@ void TFormMain::ButtonInClick() {
   if (chosen.isEmpty()) return;
   QList<QByteArray> files;
   for (const QString& f : chosen) files.append(QFile::encodeName(f));
+  cancelSearch();  // the newest choice wins
   ctx_.state.FileList = files;
   FillText();
 }
@@ -308,13 +319,17 @@ namespace {
 QList<QByteArray> droppedFiles(const QMimeData* mime) {
   QList<QByteArray> files;
   if (!mime || !mime->hasUrls()) return files;
-  for (const QUrl& url : mime->urls()) {
-    if (!url.isLocalFile()) continue;
-    QByteArray name = QFile::encodeName(url.toLocalFile());
-    // A name the system could not open stays an empty entry, as over-long names always did.
-    if (name.size() >= PATH_MAX) name.clear();
-    files.append(name);
+  // The list as the file manager sent it keeps every name's bytes; QUrl's text would not.
+  const QByteArray uriList = mime->data(QStringLiteral("text/uri-list"));
+  if (!uriList.isEmpty()) {
+    files = DroppedNames::FromUriList(uriList);
+  } else {
+    for (const QUrl& url : mime->urls())
+      if (url.isLocalFile()) files.append(QFile::encodeName(url.toLocalFile()));
   }
+  // A name the system could not open stays an empty entry, as over-long names always did.
+  for (QByteArray& name : files)
+    if (name.size() >= PATH_MAX) name.clear();
   return files;
 }
 
@@ -339,12 +354,10 @@ void TFormMain::dropEvent(QDropEvent* event) {
 
 void TFormMain::WMDropFiles(const QList<QByteArray>& names) {
   if (jobRunning_) return;
-  ctx_.state.FileList = names;
-  FillText();
   // Brought to the front without touching the stay-on-top state: a window kept on top stays so.
   raise();
   activateWindow();
-  runDragOpJob();
+  selectInput(names, false);
 }
 
 void TFormMain::runDragOpJob() {

@@ -2,11 +2,14 @@
 // The main window: file selection, the packing options, the jobs and the information commands.
 
 #include <QWidget>
+#include <optional>
 
+#include "core/batch/ExecutableScan.h"
 #include "core/packer/PackOptions.h"
 
 struct AppContext;
 class QTimer;
+class ScanTask;
 class FileDialogSpec;
 class TMultiHint;
 namespace Ui {
@@ -69,6 +72,14 @@ class TFormMain : public QWidget {
   void OutFileBoxClick();
   // A drop of local files (already as byte paths): new selection, window raised, maybe a job.
   void WMDropFiles(const QList<QByteArray>& names);
+  // Files and folders dropped or given on the command line become the selection, and the job
+  // the drag preference asks for runs on it. Each folder stands for the executables inside it,
+  // which are searched for beside the event loop: until the search is done the selection's
+  // buttons are disabled, and its job waits for it. `queueJob`: a selection without folders
+  // runs its job from the event loop (the start-up's order), not at once.
+  void selectInput(const QList<QByteArray>& paths, bool queueJob);
+  // A folder search runs; the selection is not known yet.
+  bool searchingFolders() const { return searching_; }
 
   // The option panel: start a slide after the button changed, and one step of it.
   void SpeedButtonAddOptClick();
@@ -146,6 +157,30 @@ class TFormMain : public QWidget {
   // Files dropped or given on the command line: the job the drag preference asks for, if any.
   void runDragOpJob();
   void editCommandLine(bool pack);
+
+  // Folders as input (TFormMainFolders.cpp).
+  struct FolderSelection {
+    QList<QByteArray> files;  // the selection the search gave
+    int folders = 0;
+    int filesGiven = 0;  // files given directly beside the folders
+  };
+  void searchFinished(const ExecutableScan::Result& result, const QList<QByteArray>& paths);
+  void endSearch();
+  void cancelSearch();
+  // Called when a job is over: a search that ended during it is taken now.
+  void takePendingSearch();
+  // Pack, unpack and the information commands that read the files: only on a known selection.
+  void updateSelectionButtons();
+  bool selectionFromFolders() const;
+  QString folderSelectionText() const;
+  ScanTask* scan_ = nullptr;
+  bool searching_ = false;
+  int searchGeneration_ = 0;
+  FolderSelection folderSelection_;
+  // A search that ended during a run; its selection is taken when the run is over.
+  std::optional<std::pair<ExecutableScan::Result, QList<QByteArray>>> pendingSearch_;
+  QString statusBeforeSearch_;
+  QString statusHintBeforeSearch_;
 
   AppContext& ctx_;
   bool shown_ = false;

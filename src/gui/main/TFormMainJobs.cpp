@@ -101,6 +101,7 @@ void TFormMain::runJob(bool pack) {
   }
   StayOnTopStep(true);
   jobRunning_ = false;
+  takePendingSearch();
 }
 
 void TFormMain::runInfoCommand(int which, bool withSizes) {
@@ -125,6 +126,7 @@ void TFormMain::runInfoCommand(int which, bool withSizes) {
     }
   }
   jobRunning_ = false;
+  takePendingSearch();
 }
 
 void TFormMain::ButtonShowUPXVerClick() {

@@ -19,9 +19,11 @@ PackOptions TFormMain::packOptions() const {
   // that it compares equal to the output name's bytes.
   const QString shown = ui->EditFileName->text();
   const QList<QByteArray>& files = ctx_.state.FileList;
-  o.EditFileName = files.size() == 1 && QFile::decodeName(files[0]) == shown
-                       ? files[0]
-                       : QFile::encodeName(shown);
+  // A single file found in a folder: the box shows the figures, the name is the file's.
+  o.EditFileName =
+      files.size() == 1 && (QFile::decodeName(files[0]) == shown || selectionFromFolders())
+          ? files[0]
+          : QFile::encodeName(shown);
   o.EditOutFile = outFileBytes();
   return o;
 }

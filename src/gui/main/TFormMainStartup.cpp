@@ -115,11 +115,7 @@ void TFormMain::FormShow() {
 
   // 9: files on the program's command line replace the restored selection and may start a job.
   // The job runs from the event loop, as a button's does: once the window is on screen, and
-  // where closing the console or the window ends the program.
-  if (!ctx_.arguments.isEmpty()) {
-    s.FileList = ctx_.arguments;
-    ui->EditFileName->clear();
-    FillText();
-    QMetaObject::invokeMethod(this, &TFormMain::runDragOpJob, Qt::QueuedConnection);
-  }
+  // where closing the console or the window ends the program. Folders among them are searched
+  // first; the job waits for the search.
+  if (!ctx_.arguments.isEmpty()) selectInput(ctx_.arguments, true);
 }

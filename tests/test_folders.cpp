@@ -1,0 +1,324 @@
+// Folders as input in the main window, end to end: drops as a file manager sends them (names
+// percent-encoded byte for byte) of hostile trees, the file box's figures, packing what a folder
+// held through the stand-in packer and the size report over it, folders without anything
+// packable, the newest drop winning over a search still running, a search that ends during a
+// run, and a selection of thousands of names.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/packer/FileSizes.h"
+#include "core/packer/SizeReport.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "support/TestHelpers.h"
+#include "support/TestProgramDir.h"
+
+namespace {
+
+using Names = QList<QByteArray>;
+
+// A program folder, its context and a shown main window in English; the packer logs its
+// arguments. Trees are made in a folder of their own.
+struct Env {
+  TestProgramDir dir;
+  QTemporaryDir trees;
+  AppContext ctx;
+  Env() {
+    dir.prepare(ctx.state);
+    ctx.runStartupOnShow = false;
+    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+    ctx.state.opt.GlobalOpt_CloseCon = 2;
+    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in claims 4.2.4
+    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
+    Prompts::Test() = Prompts::TestScript();
+    Prompts::Test().active = true;
+    ctx.createForms();
+    ctx.changeLanguage("English.lng");
+    w()->show();
+  }
+  ~Env() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
+  TFormMain* w() const { return ctx.FormMain; }
+  Controls ui() const { return Controls(ctx.FormMain); }
+  QString box() const { return ui().get<QLineEdit>("EditFileName")->text(); }
+  QByteArray unit() const { return ctx.state.langBytes(LangText::UnitKiBTotal); }
+  QString status() const { return ui().get<QLineEdit>("EditStatus")->text(); }
+  bool packEnabled() const { return ui().get<QPushButton>("ButtonPack")->isEnabled(); }
+  QByteArray treesPath() const { return QFile::encodeName(trees.path()); }
+  // A folder of its own below the trees' folder, holding the given files (name, contents).
+  QByteArray folder(const QByteArray& name,
+                    const QList<std::pair<QByteArray, QByteArray>>& files = {}) const {
+    const QByteArray path = treesPath() + '/' + name;
+    if (::mkdir(path.constData(), 0755) != 0) qFatal("cannot make a folder");
+    for (const auto& [file, bytes] : files)
+      if (!writeFileRaw(path + '/' + file, bytes)) qFatal("cannot write a file");
+    return path;
+  }
+  void select(const Names& files) {
+    ctx.state.FileList = files;
+    w()->FillText();
+  }
+  QList<Names> runs() const {
+    QList<Names> all = PackerRuns(dir.argLogPath());
+    all.removeAll(Names{"--version"});
+    return all;
+  }
+};
+
+// A drop as a file manager sends it: a URI list, every name's bytes percent-encoded.
+bool sendUriDrop(QWidget* w, const Names& paths) {
+  QByteArray list;
+  for (const QByteArray& p : paths) list += "file://" + p.toPercentEncoding("/") + "\r\n";
+  QMimeData mime;
+  mime.setData(QStringLiteral("text/uri-list"), list);
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &drop);
+  return drop.isAccepted();
+}
+
+quint64 sizesOf(const Names& files) {
+  quint64 sum = 0;
+  for (const QByteArray& f : files) sum += FileSizes::SizeOf(f).value_or(0);
+  return sum;
+}
+
+const QByteArray kElf = QByteArray(
+                            "\x7f"
+                            "ELF\x02\x01\x01") +
+                        QByteArray(5000, 'e');
+
+}  // namespace
+
+class TestFolders : public QObject {
+  Q_OBJECT
+ private slots:
+  // A hostile tree dropped alone or beside a file: exactly its executables are selected, the box
+  // gives the figures, and with the pack preference every file reaches the packer as one
+  // argument, byte for byte; the size report then covers all of them.
+  void folderDropSelectsExactlyTheExecutables_data() {
+    QTest::addColumn<bool>("withFile");
+    QTest::addColumn<int>("dragOp");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("folder alone") << false << 0 << "Files: 4 (folders: 1)";
+    QTest::newRow("folder and a file") << true << 0 << "Files: 5 (folders: 1, files given: 1)";
+    QTest::newRow("folder alone, packed") << false << 1 << "Files: 4 (folders: 1)";
+    QTest::newRow("file and folder, packed")
+        << true << 1 << "Files: 5 (folders: 1, files given: 1)";
+  }
+  void folderDropSelectsExactlyTheExecutables() {
+    QFETCH(bool, withFile);
+    QFETCH(int, dragOp);
+    QFETCH(QString, shown);
+    Env e;
+    e.ctx.state.opt.GlobalOpt_DragOp = dragOp;
+    ExecutableTree tree;
+    QVERIFY(MakeExecutableTree(e.treesPath(), "Dro\"p d\xff\xfe'\x1b", tree));
+    Names dropped{tree.root}, expected = tree.executables;
+    if (withFile) {
+      const QByteArray given = e.dir.makeFile("given file.exe", 9000);
+      dropped.prepend(given);
+      expected.prepend(given);
+    }
+    const quint64 before = sizesOf(expected);
+    QVERIFY(sendUriDrop(e.w(), dropped));
+    QTRY_COMPARE(e.ctx.state.FileList, expected);
+    QCOMPARE(e.box(), shown);
+    QVERIFY(Prompts::Test().messages.isEmpty());
+    if (dragOp == 0) {
+      QVERIFY(e.packEnabled());
+      QVERIFY(e.runs().isEmpty());
+      QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(),
+               QString::fromUtf8(SizeReport::CountText(FileSizes::SumKiB(expected), e.unit())));
+      return;
+    }
+    QTRY_COMPARE(e.runs().size(), 1);
+    QCOMPARE(e.runs()[0], Names{"-7"} + expected);
+    QCOMPARE(e.status(), e.ctx.state.langText(LangText::StatusDone));
+    const quint64 after = sizesOf(expected);
+    QVERIFY(after < before);
+    QCOMPARE(e.ctx.state.UncompressedTotal, before);
+    QCOMPARE(e.ctx.state.CompressedTotal, after);
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(),
+             QString::fromUtf8(SizeReport::KiBText(before, e.unit())));
+    QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(),
+             QString::fromUtf8(SizeReport::KiBText(after, e.unit())));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(),
+             QString::fromUtf8(*SizeReport::RatioText(before, after)));
+    // The box still tells the figures after the run.
+    QCOMPARE(e.box(), shown);
+  }
+
+  // Folders without anything packable are named in a message, escaped where their names hold
+  // bytes that are not UTF-8 or controls; when nothing at all was found the selection, its box
+  // and the status line stay as they were and no job runs.
+  void foldersWithoutExecutables_data() {
+    QTest::addColumn<QList<int>>("kinds");  // 0 nothing packable, 1 empty, 2 executables
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("selected");
+    const QString none =
+        QStringLiteral("No executable that the packer handles (ELF, PE, Mach-O) was found in:\n");
+    const QString unchanged = QStringLiteral("\nThe selection is unchanged.");
+    QTest::newRow("text, links, a pipe")
+        << QList<int>{0} << none + "@/Le\\xFF\\xFE \"dir\"\\x1B[2J 0" + unchanged << false;
+    QTest::newRow("empty") << QList<int>{1} << none + "@/Le\\xFF\\xFE \"dir\"\\x1B[2J 1" + unchanged
+                           << false;
+    QTest::newRow("two, both named")
+        << QList<int>{1, 0}
+        << none + "@/Le\\xFF\\xFE \"dir\"\\x1B[2J 1\n@/Le\\xFF\\xFE \"dir\"\\x1B[2J 0" + unchanged
+        << false;
+    QTest::newRow("one empty beside one with executables")
+        << QList<int>{2, 1} << none + "@/Le\\xFF\\xFE \"dir\"\\x1B[2J 1" << true;
+  }
+  void foldersWithoutExecutables() {
+    QFETCH(QList<int>, kinds);
+    QFETCH(QString, message);
+    QFETCH(bool, selected);
+    Env e;
+    e.ctx.state.opt.GlobalOpt_DragOp = 1;
+    const QByteArray before = e.dir.makeFile("chosen before.exe", 4096);
+    e.select({before});
+    e.w()->showExitStatus(0, QStringLiteral("Done"));
+    Names folders, executables;
+    for (int i = 0; i < kinds.size(); ++i) {
+      const QByteArray name = "Le\xff\xfe \"dir\"\x1b[2J " + QByteArray::number(kinds[i]);
+      if (kinds[i] == 2) {
+        ExecutableTree tree;
+        QVERIFY(MakeExecutableTree(e.treesPath(), name, tree));
+        folders << tree.root;
+        executables << tree.executables;
+        continue;
+      }
+      const QByteArray f = e.folder(name);
+      if (kinds[i] == 0) {
+        QVERIFY(writeFileRaw(f + "/notes.txt", "text"));
+        QVERIFY(writeFileRaw(f + "/script", "#!/bin/sh\n"));
+        QVERIFY(::mkfifo((f + "/pipe").constData(), 0644) == 0);
+        QVERIFY(::symlink("/bin/true", (f + "/link-out").constData()) == 0);
+        QVERIFY(::symlink("/nonexistent", (f + "/dangling").constData()) == 0);
+      }
+      folders << f;
+    }
+    QVERIFY(sendUriDrop(e.w(), folders));
+    QTRY_COMPARE(Prompts::Test().messages.size(), 1);
+    const Prompts::MessageRecord m = Prompts::Test().messages[0];
+    QCOMPARE(m.icon, Prompts::Icon::Warning);
+    // Line breaks in a language file are CR LF.
+    QCOMPARE(QString(m.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+             QString(message).replace(QLatin1Char('@'), QFile::decodeName(e.treesPath())));
+    QVERIFY(!m.text.contains(QChar(0x1b)));
+    QTRY_VERIFY(!e.w()->searchingFolders());
+    if (selected) {
+      QCOMPARE(e.ctx.state.FileList, executables);
+      QTRY_COMPARE(e.runs().size(), 1);
+      return;
+    }
+    QCOMPARE(e.ctx.state.FileList, Names{before});
+    QCOMPARE(e.box(), QFile::decodeName(before));
+    QCOMPARE(e.status(), QStringLiteral("Done"));
+    QVERIFY(e.packEnabled());
+    QVERIFY(e.runs().isEmpty());
+  }
+
+  // While a search runs the selection is not known: its buttons wait and the status line says
+  // why. A newer drop replaces the search; files alone replace it at once; no late result of a
+  // replaced search changes the selection afterwards.
+  void newestDropWins() {
+    Env e;
+    const QByteArray a = e.dir.makeFile("a.exe", 4096);
+    const QByteArray b = e.dir.makeFile("b.exe", 4096);
+    e.select({a});
+    e.w()->showExitStatus(0, QStringLiteral("Done"));
+    ExecutableTree first, second;
+    QVERIFY(MakeExecutableTree(e.treesPath(), "first", first));
+    QVERIFY(MakeExecutableTree(e.treesPath(), "second", second));
+
+    e.w()->WMDropFiles({first.root});
+    QVERIFY(e.w()->searchingFolders());
+    QCOMPARE(e.ctx.state.FileList, Names{a});
+    for (const char* button :
+         {"ButtonPack", "ButtonUnPack", "ButtonPackE", "ButtonUnPackE", "ButtonTest", "ButtonList"})
+      QVERIFY2(!e.ui().get<QPushButton>(button)->isEnabled(), button);
+    QVERIFY(e.ui().get<QPushButton>("ButtonShowUPXVer")->isEnabled());
+    QCOMPARE(e.status(), QStringLiteral("Searching the folders for executables..."));
+
+    e.w()->WMDropFiles({second.root});
+    QTRY_VERIFY(!e.w()->searchingFolders());
+    QCOMPARE(e.ctx.state.FileList, second.executables);
+    QCOMPARE(e.status(), QStringLiteral("Done"));
+    QVERIFY(e.packEnabled() && e.ui().get<QPushButton>("ButtonTest")->isEnabled());
+    QTest::qWait(200);
+    QCOMPARE(e.ctx.state.FileList, second.executables);
+
+    e.w()->WMDropFiles({first.root});
+    e.w()->WMDropFiles({b});
+    QVERIFY(!e.w()->searchingFolders());
+    QCOMPARE(e.ctx.state.FileList, Names{b});
+    QCOMPARE(e.box(), QFile::decodeName(b));
+    QVERIFY(e.packEnabled());
+    QTest::qWait(200);
+    QCOMPARE(e.ctx.state.FileList, Names{b});
+    QVERIFY(Prompts::Test().messages.isEmpty());
+  }
+
+  // A search that ends while the packer runs (an information command, which stays enabled)
+  // changes nothing under the run; its selection is taken when the run is over.
+  void searchEndingDuringARun() {
+    Env e;
+    const QByteArray a = e.dir.makeFile("a.exe", 4096);
+    e.select({a});
+    ExecutableTree tree;
+    QVERIFY(MakeExecutableTree(e.treesPath(), "tree", tree));
+    Names duringRun;
+    QObject::connect(e.ctx.console, &ConsoleSession::runFinished, e.w(),
+                     [&] { duringRun = e.ctx.state.FileList; });
+    EnvGuard slow{{"PACKHELM_STANDIN_SLEEP_MS", "700"}};
+    e.w()->WMDropFiles({tree.root});
+    e.ui().get<QPushButton>("ButtonShowUPXVer")->click();
+    QCOMPARE(duringRun, Names{a});
+    QTRY_COMPARE(e.ctx.state.FileList, tree.executables);
+    QCOMPARE(e.box(), QStringLiteral("Files: 4 (folders: 1)"));
+    QVERIFY(e.packEnabled());
+  }
+
+  // Thousands of names given directly: the box shows their beginning, not all of them.
+  void thousandsOfNamesKeepTheBoxSmall() {
+    Env e;
+    Names many;
+    for (int i = 0; i < 10000; ++i) many << "/nowhere/file number " + QByteArray::number(i);
+    e.select(many);
+    QVERIFY(e.box().startsWith(QStringLiteral(" \"/nowhere/file number 0\" \"/nowhere/file")));
+    QVERIFY2(e.box().size() < 2100, qPrintable(QString::number(e.box().size())));
+    QVERIFY(e.box().endsWith(QChar(0x2026)));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(),
+             QString::fromUtf8(SizeReport::CountText(0, e.unit())));
+  }
+
+  // A single file found in a folder is packed in place or to the output name, as a single file
+  // chosen directly is; the box gives the figures, which read right for one.
+  void oneFileFromAFolder() {
+    Env e;
+    const QByteArray f = e.folder("one", {{"tool", kElf}, {"readme", "text"}});
+    QVERIFY(sendUriDrop(e.w(), {f}));
+    QTRY_COMPARE(e.ctx.state.FileList, Names{f + "/tool"});
+    QCOMPARE(e.box(), QStringLiteral("Files: 1 (folders: 1)"));
+    QVERIFY(e.ui().get<QLineEdit>("EditOutFile")->text() == QFile::decodeName(f + "/tool"));
+    e.ui().get<QPushButton>("ButtonPack")->click();
+    QCOMPARE(e.runs().value(0), (Names{"-7", f + "/tool"}));
+  }
+};
+
+QTEST_MAIN(TestFolders)
+#include "test_folders.moc"
