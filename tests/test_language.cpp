@@ -199,6 +199,38 @@ class TestLanguage : public QObject {
     QCOMPARE(found, expected.isEmpty() ? QByteArray() : expected + ".lng");
   }
 
+  // A file named after its language is taken without reading the others, but only when it is
+  // that language.
+  void findLanguageFileByItsName_data() {
+    QTest::addColumn<QList<QList<QByteArray>>>("files");  // file name, English name
+    QTest::addColumn<QByteArray>("requested");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("named file beside another German")
+        << QList<QList<QByteArray>>{{"a.lng", "German"}, {"German.lng", "German"}}
+        << QByteArray("German") << QByteArray("German.lng");
+    QTest::newRow("named file is another language")
+        << QList<QList<QByteArray>>{{"German.lng", "Russian"}, {"de.lng", "German"}}
+        << QByteArray("German") << QByteArray("de.lng");
+    QTest::newRow("named file is no language file")
+        << QList<QList<QByteArray>>{{"German.lng", ""}, {"English.lng", "English"}}
+        << QByteArray("German") << QByteArray("English.lng");
+    QTest::newRow("a name with a slash is no file name")
+        << QList<QList<QByteArray>>{{"English.lng", "English"}} << QByteArray("../English")
+        << QByteArray("English.lng");
+  }
+  void findLanguageFileByItsName() {
+    QFETCH(QList<QList<QByteArray>>, files);
+    QFETCH(QByteArray, requested);
+    QFETCH(QByteArray, expected);
+    for (const QList<QByteArray>& f : files) {
+      if (f[1].isEmpty())
+        QVERIFY(writeFileBytes(prog->dir.file(f[0]), "not a language"));
+      else
+        writeLanguage(f[0], "own " + f[1], f[1]);
+    }
+    QCOMPARE(FindLanguageFile(prog->dir.path(), requested), expected);
+  }
+
   void twoEnglishFiles() {
     writeLanguage("a.lng", "English A", "English", {{"FORM", "Main A"}});
     writeLanguage("b.lng", "English B", "English", {{"FORM", "Main B"}});

@@ -92,6 +92,16 @@ void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
 }
 
 QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName) {
+  // The usual name first: a language file is normally named after its language, and reading
+  // every file of the folder (a portable copy's holds the program itself) is then not needed.
+  if (!englishName.isEmpty() && !englishName.contains('/')) {
+    const QByteArray usual = englishName + ".lng";
+    TCFGfile cfg;
+    QByteArray name, claimed;
+    if (loadIdentified(cfg, withSlash(folder) + usual, name, claimed) == Identity::Language &&
+        claimed == englishName)
+      return usual;
+  }
   QList<QByteArray> names, englishNames, fileNames;
   ListLanguages(folder, names, englishNames, fileNames);
   const qsizetype exact = englishNames.indexOf(englishName);

@@ -28,8 +28,8 @@ void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
 // characters) as \xHH, so that no name shows as U+FFFD or breaks the message.
 QString DisplayName(const QByteArray& name);
 
-// Bare file name of the first language with that English name; else, for a non-empty name,
-// of the first language named "English"; else empty.
+// Bare file name of the language with that English name: "<name>.lng" when that file is it, else
+// the first one listed; else, for a non-empty name, the same for "English"; else empty.
 QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName);
 
 enum class EntryKind {
