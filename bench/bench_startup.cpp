@@ -34,6 +34,8 @@ namespace {
 struct Sample {
   double ms = 0;
   double rssMiB = 0;
+  int width = 0;  // of the window mapped
+  int height = 0;
 };
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
@@ -74,12 +76,17 @@ double rssMiB(pid_t pid) {
 
 // Launches `program`, waits for its top-level window to be mapped, then for 300 ms without CPU
 // use, and ends it.
-bool runOnce(xcb_connection_t* c, xcb_atom_t pidAtom, const QByteArray& program, Sample& out) {
-  char* argv[] = {const_cast<char*>(program.constData()), nullptr};
+bool runOnce(xcb_connection_t* c, xcb_atom_t pidAtom, const QList<QByteArray>& command,
+             Sample& out) {
+  QList<char*> argv;
+  for (const QByteArray& a : command) argv << const_cast<char*>(a.constData());
+  argv << nullptr;
+  const QByteArray& program = command.first();
   QElapsedTimer timer;
   timer.start();
   pid_t pid = 0;
-  if (posix_spawn(&pid, program.constData(), nullptr, nullptr, argv, environ) != 0) return false;
+  if (posix_spawn(&pid, program.constData(), nullptr, nullptr, argv.data(), environ) != 0)
+    return false;
   bool mapped = false;
   while (!mapped && timer.elapsed() < 20000) {
     xcb_generic_event_t* e = xcb_poll_for_event(c);
@@ -92,6 +99,12 @@ bool runOnce(xcb_connection_t* c, xcb_atom_t pidAtom, const QByteArray& program,
       if (windowPid(c, m->window, pidAtom) == pid) {
         out.ms = timer.nsecsElapsed() / 1e6;
         mapped = true;
+        if (xcb_get_geometry_reply_t* g =
+                xcb_get_geometry_reply(c, xcb_get_geometry(c, m->window), nullptr)) {
+          out.width = g->width;
+          out.height = g->height;
+          free(g);
+        }
       }
     }
     free(e);
@@ -162,7 +175,10 @@ int main(int argc, char** argv) {
   QList<double> pt, pm, bt, bm;
   for (int i = 0; i < rounds; ++i) {
     Sample p, b;
-    if (!runOnce(c, pidAtom, packhelm, p) || !runOnce(c, pidAtom, bare, b)) {
+    // The bare window takes the size Packhelm's main window was mapped with.
+    if (!runOnce(c, pidAtom, {packhelm}, p) ||
+        !runOnce(c, pidAtom, {bare, QByteArray::number(p.width), QByteArray::number(p.height)},
+                 b)) {
       std::fprintf(stderr, "round %d: a window never showed\n", i);
       return 1;
     }
@@ -170,8 +186,9 @@ int main(int argc, char** argv) {
     pm << p.rssMiB;
     bt << b.ms;
     bm << b.rssMiB;
-    std::printf("round %2d: Packhelm %6.1f ms %5.1f MiB   bare window %6.1f ms %5.1f MiB\n", i,
-                p.ms, p.rssMiB, b.ms, b.rssMiB);
+    std::printf(
+        "round %2d: Packhelm %6.1f ms %5.1f MiB   bare window %6.1f ms %5.1f MiB   (%dx%d)\n", i,
+        p.ms, p.rssMiB, b.ms, b.rssMiB, b.width, b.height);
   }
   std::printf("median launch to mapped window: Packhelm %.1f ms, bare %.1f ms, ratio %.2f\n",
               median(pt), median(bt), median(pt) / median(bt));
