@@ -45,6 +45,8 @@ const QByteArray* fallbackText(LangText n) {
       {int(LangText::ShellNothingToDo),
        "%1: nothing to do. None of the listed extensions has a known file type, and no file type "
        "is ticked."},
+      {int(LangText::RunHeader), "Run %1 of %2"},
+      {int(LangText::RunFiles), "files: %1"},
   };
   const auto it = texts.constFind(int(n));
   return it == texts.constEnd() ? nullptr : &*it;

@@ -34,6 +34,8 @@ struct GlobalOptions {
   qint32 GlobalOpt_StayOnTop = 2;
   bool GlobalOpt_ShowHints = true;
   quint32 CmdLinesMax = 10;
+  // Packer runs at once for a pack or unpack job of several files (1: one packer for all).
+  quint32 GlobalOpt_PackerRuns = 1;
   QByteArray LangName;
   QList<QByteArray> ShellExt{".exe", ".com", ".dll"};
 
@@ -90,6 +92,8 @@ enum class LangText : int {
   ShellRemoveFailed = 87,  // integration: file %1 could not be removed
   ShellDone = 88,          // integration: button %1 done for the file types %2 (one per line)
   ShellNothingToDo = 89,   // integration: button %1 found no file type to act on
+  RunHeader = 95,          // console pane of one of several runs: run %1 of %2
+  RunFiles = 96,           // ... after it: how many files the run packs (%1)
 };
 
 struct ProgramState {
