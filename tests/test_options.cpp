@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "core/batch/RunGroups.h"
 #include "core/settings/CFGfile.h"
 #include "core/settings/OptionsLogic.h"
 #include "gui/console/ConsoleSession.h"
@@ -69,6 +70,7 @@ void setNonDefaultPreferences(GlobalOptions& o) {
   o.GlobalOpt_StayOnTop = 0;
   o.GlobalOpt_ShowHints = false;
   o.CmdLinesMax = 55;
+  o.GlobalOpt_PackerRuns = 2;
 }
 
 // The defaults Reset gives those preferences.
@@ -80,6 +82,7 @@ void verifyDefaultPreferences(const GlobalOptions& o) {
   QCOMPARE(o.GlobalOpt_StayOnTop, 2);
   QCOMPARE(o.GlobalOpt_ShowHints, true);
   QCOMPARE(o.CmdLinesMax, 10u);
+  QCOMPARE(o.GlobalOpt_PackerRuns, 1u);
 }
 
 }  // namespace
@@ -173,6 +176,8 @@ class TestOptions : public QObject {
                              "CheckBoxShowHints",
                              "SpinEdit1",
                              "CmdLinesMaxLabel",
+                             "SpinEditRuns",
+                             "PackerRunsLabel",
                              "Image1",
                              "Image2",
                              "FlashI3",
@@ -566,6 +571,64 @@ class TestOptions : public QObject {
     f.opt()->ButtonApplyClick();
     QVERIFY(!(f.opt()->windowFlags() & Qt::WindowStaysOnTopHint));
     QVERIFY(f.opt()->isVisible());
+    f.opt()->ButtonCloseClick();
+  }
+
+  // Packer runs at once: from one to the cores, filled from the preference, written by Apply (a
+  // text that is no number counts as one run), back to one by Reset.
+  void packerRunsSpinBox() {
+    Fixture f;
+    const int cores = RunGroups::MaxRuns();
+    GlobalOptions& o = f.ctx.state.opt;
+    o.GlobalOpt_PackerRuns = quint32(cores);
+    f.opt()->show();
+    auto* spin = f.child<QSpinBox>("SpinEditRuns");
+    QCOMPARE(spin->minimum(), 1);
+    QCOMPARE(spin->maximum(), cores);
+    QCOMPARE(spin->value(), cores);
+    spin->setValue(1);
+    f.opt()->ButtonApplyClick();
+    QCOMPARE(o.GlobalOpt_PackerRuns, 1u);
+    spin->setValue(cores);
+    f.opt()->ButtonApplyClick();
+    QCOMPARE(o.GlobalOpt_PackerRuns, quint32(cores));
+    spin->findChild<QLineEdit*>()->setText(QStringLiteral("abc"));
+    f.opt()->ButtonApplyClick();
+    QCOMPARE(o.GlobalOpt_PackerRuns, 1u);
+    QCOMPARE(spin->value(), 1);
+    o.GlobalOpt_PackerRuns = quint32(cores);
+    f.opt()->ButtonResetClick();
+    QCOMPARE(o.GlobalOpt_PackerRuns, 1u);
+    QCOMPARE(spin->value(), 1);
+    f.opt()->ButtonCloseClick();
+  }
+
+  // Its caption comes from the language file; a long one wraps and pushes nothing out of the
+  // pane, and the pair stays below the history pair.
+  void packerRunsCaptionFromTheLanguage() {
+    Fixture f;
+    TCFGfile lang;
+    lang.SetString("LanguageName", "Long");
+    lang.SetString("LanguageName_en", "Long");
+    const QByteArray longText =
+        "How many packers may run at the same time; the selected files are shared out among "
+        "them by size, and each packer gets the same options";
+    lang.SetString("LABEL\\FormOpt.PackerRunsLabel", longText);
+    lang.SetString("LABEL\\FormOpt.CmdLinesMaxLabel", longText);
+    QVERIFY(lang.SaveToFile(f.dir.file("long.lng")));
+    f.ctx.state.opt.LangName = "Long";
+    f.opt()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.opt()));
+    f.opt()->ButtonApplyClick();
+    auto* label = f.child<QLabel>("PackerRunsLabel");
+    auto* history = f.child<QLabel>("CmdLinesMaxLabel");
+    QCOMPARE(label->text(), QString::fromUtf8(longText));
+    QVERIFY(label->height() >= label->heightForWidth(label->width()));
+    QVERIFY(label->height() > 2 * label->fontMetrics().height());
+    QVERIFY(f.child<QWidget>("SpinEditRuns")->y() > history->geometry().bottom());
+    QCOMPARE(label->y(), f.child<QWidget>("SpinEditRuns")->y() + 4);
+    QVERIFY(label->geometry().right() < f.child<QScrollArea>("ScrollBox1")->widget()->width());
+    QVERIFY(f.child<QScrollArea>("ScrollBox1")->widget()->height() > label->geometry().bottom());
     f.opt()->ButtonCloseClick();
   }
 };

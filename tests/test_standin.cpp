@@ -224,6 +224,33 @@ class TestStandin : public QObject {
     QCOMPARE(readFile(dir.filePath("elf")), original);
   }
 
+  // The work simulation costs time only: at every level the packed bytes are those of a pack
+  // without it, and they unpack to the original.
+  void workSimulationKeepsTheBytes_data() {
+    QTest::addColumn<QString>("level");
+    QTest::newRow("--best") << "--best";
+    QTest::newRow("-1") << "-1";
+  }
+  void workSimulationKeepsTheBytes() {
+    QFETCH(QString, level);
+    QTemporaryDir dir;
+    QByteArray original(
+        "\x7f"
+        "ELF\x02",
+        5);
+    for (int i = 0; original.size() < 300000; ++i) original += QByteArray::number(i * 31 % 977);
+    writeFile(dir.filePath("plain"), original);
+    writeFile(dir.filePath("worked"), original);
+    QCOMPARE(runStandin({level, "plain"}, dir.path()).code, 0);
+    const Run r = runStandin({level, "worked"}, dir.path(), {{"PACKHELM_STANDIN_WORK", "3"}});
+    QCOMPARE(r.code, 0);
+    QVERIFY(readFile(dir.filePath("worked")).startsWith("PHSTDPK1"));
+    QCOMPARE(readFile(dir.filePath("worked")), readFile(dir.filePath("plain")));
+    QCOMPARE(runStandin({"-t", "worked"}, dir.path()).code, 0);
+    QCOMPARE(runStandin({"-d", "worked"}, dir.path()).code, 0);
+    QCOMPARE(readFile(dir.filePath("worked")), original);
+  }
+
   void outputFile_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("-oNAME") << QStringList{"-oout.bin", "in"};

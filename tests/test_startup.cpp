@@ -332,7 +332,7 @@ class TestStartup : public QObject {
   }
 
   // The whole file written at the close of a first run with its defaults and one change of
-  // each kind of control.
+  // each kind of control (the runs-at-once record written too, at its default).
   void exactBytesWrittenAtClose() {
     Run run;
     run.start();
@@ -366,6 +366,8 @@ class TestStartup : public QObject {
         "c0000000023GlobalOpt_PriorityClass000000000320000000000\r\n"
         "c0000000024GlobalOpt_ThreadPriority000000000000000000000\r\n"
         "c0000000011CmdLinesMax000000000100000000000\r\n"
+        // Newer than the others: after them in its type, so older files load as they did.
+        "c0000000020GlobalOpt_PackerRuns000000000010000000000\r\n"
         "b0000000017SpeedButtonAddOpt00000000000\r\n"
         "b0000000009BackupBox10000000000\r\n"
         "b0000000010OutFileBox00000000000\r\n"

@@ -2,6 +2,7 @@
 // The stand-in packer's work on one file: pack, unpack, test or list, with the packed format of
 // its own. File names are argv bytes, used with POSIX calls only.
 
+#include <QByteArray>
 #include <string>
 
 #include "Options.h"
@@ -28,6 +29,11 @@ FileResult ProcessFile(const Options& o, const std::string& name, ProgressFn pro
 // each file but the last.
 enum class HoldPoint { Partial, Between };
 void Hold(HoldPoint point);
+
+// PACKHELM_STANDIN_WORK=N: packing a file does its compression N more times (the results are
+// thrown away), so that a pack costs time in proportion to the file's size as the real packer's
+// slow levels do; the packed bytes stay the same. Progress is shown meanwhile.
+void SimulateWork(const std::string& name, const QByteArray& data, int level, ProgressFn progress);
 
 // The backup name -k uses: prog.exe -> prog.ex~, prog -> prog.~; when that is taken,
 // prog.000, prog.001, ... Empty when every candidate is taken.

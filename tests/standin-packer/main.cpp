@@ -10,6 +10,7 @@
 //   PACKHELM_STANDIN_VERSION_LINE=TEXT  the first line of --version instead of "upx X.Y.Z"
 //   PACKHELM_STANDIN_HOLD=partial|between, PACKHELM_STANDIN_HOLD_MS=N  wait halfway through
 //                                  writing a result, or after each file but the last (Files.h)
+//   PACKHELM_STANDIN_WORK=N        packing compresses each file N more times (Files.h)
 //   PACKHELM_STANDIN_SLEEP_MS=N    sleep N ms first
 //   PACKHELM_STANDIN_OUTPUT_BYTES=N print N bytes of text to stdout, then work on
 //   PACKHELM_STANDIN_ECHO_INPUT=1  echo stdin lines as "got: <line>" until EOF or "quit", exit 0

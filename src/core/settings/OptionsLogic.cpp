@@ -23,6 +23,7 @@ void ResetPreferences(GlobalOptions& opt) {
   opt.GlobalOpt_StayOnTop = defaults.GlobalOpt_StayOnTop;
   opt.GlobalOpt_ShowHints = defaults.GlobalOpt_ShowHints;
   opt.CmdLinesMax = defaults.CmdLinesMax;
+  opt.GlobalOpt_PackerRuns = defaults.GlobalOpt_PackerRuns;
 }
 
 int LanguageRowToSelect(const QList<QByteArray>& englishNames, const QByteArray& langName) {

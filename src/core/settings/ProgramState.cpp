@@ -61,6 +61,8 @@ const QByteArray* fallbackText(LangText n) {
        "No executable that the packer handles (ELF, PE, Mach-O) was found in:\n%1"},
       {int(LangText::SelectionUnchanged), "The selection is unchanged."},
       {int(LangText::StatusSearching), "Searching the folders for executables..."},
+      {int(LangText::RunHeader), "Run %1 of %2"},
+      {int(LangText::RunFiles), "files: %1"},
   };
   const auto it = texts.constFind(int(n));
   return it == texts.constEnd() ? nullptr : &*it;

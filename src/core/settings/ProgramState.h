@@ -35,6 +35,8 @@ struct GlobalOptions {
   qint32 GlobalOpt_StayOnTop = 2;
   bool GlobalOpt_ShowHints = true;
   quint32 CmdLinesMax = 10;
+  // Packer runs at once for a pack or unpack job of several files (1: one packer for all).
+  quint32 GlobalOpt_PackerRuns = 1;
   QByteArray LangName;
   QList<QByteArray> ShellExt{".exe", ".com", ".dll"};
 
@@ -97,6 +99,9 @@ enum class LangText : int {
   FoldersWithoutFiles = 92,    // message: no packable executable in the folders %1 (one a line)
   SelectionUnchanged = 93,     // ... added when nothing at all was found
   StatusSearching = 94,        // status line while the folders are searched
+  // Several packer runs at once.
+  RunHeader = 95,  // console pane of one of several runs: run %1 of %2
+  RunFiles = 96,   // ... after it: how many files the run packs (%1)
 };
 
 struct ProgramState {

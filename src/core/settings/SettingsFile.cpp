@@ -113,8 +113,8 @@ void getOption(const TCFGfile& cfg, const OptionRow& row, std::optional<qint32>&
   }
 }
 
-// Visits rows 1 to 35 in table order with their keys; the order decides the record order within
-// each type in the saved file. The option rows come from the option table.
+// Visits rows 1 to 35 and 37 in table order with their keys; the order decides the record order
+// within each type in the saved file. The option rows come from the option table.
 template <typename Rows, typename F, typename G>
 void forEachRow(Rows& r, F&& f, G&& option) {
   f("LangName", r.LangName);
@@ -134,6 +134,7 @@ void forEachRow(Rows& r, F&& f, G&& option) {
   f("CmdLinesMax", r.CmdLinesMax);
   f("CmdPackLines", r.CmdPackLines);
   f("CmdUnPackLines", r.CmdUnPackLines);
+  f("GlobalOpt_PackerRuns", r.GlobalOpt_PackerRuns);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// The settings file: the 36 rows the program keeps between runs, their keys, types and order, and
+// The settings file: the 37 rows the program keeps between runs, their keys, types and order, and
 // their conversion to and from the typed configuration store. Rows that are absent from a loaded
 // file stay empty (std::nullopt), so the caller keeps its defaults for them.
 
@@ -38,6 +38,8 @@ struct SettingsRows {
   std::optional<QList<QByteArray>> CmdUnPackLines;      // 35 s, lines joined with CR LF
   // 36: "ShellExt0", "ShellExt1", ... Empty after a load that found no entry 0.
   QList<QByteArray> ShellExt;
+  // Newer than the rows above: a file written before it lacks the record, the default holds.
+  std::optional<quint32> GlobalOpt_PackerRuns;  // 37 c, after the other cardinals
 
   // The option row of a control by its name; nothing for a name that is no option control.
   std::optional<qint32>* option(const char* name);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <csignal>
 
+#include "core/batch/RunGroups.h"
 #include "core/console/ConsoleEx.h"
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
@@ -22,18 +23,40 @@ constexpr int kBufferColumns = 80;
 constexpr int kBufferRows = 300;
 constexpr int kWindowRows = 25;
 
+// The context menu speaks the language of the moment it opens, also after a change.
+void followLanguage(ConsoleView* view, const ProgramState& state) {
+  QObject::connect(view, &ConsoleView::menuAboutToShow, view, [view, &state] {
+    view->setMenuTexts(state.langText(LangText::ConsoleCopy),
+                       state.langText(LangText::ConsoleSelectAll));
+  });
+}
+
 ConsoleWindow* makeConsoleWindow(const ProgramState& state) {
   auto* screen = new ScreenModel(kBufferColumns, kBufferRows);
   auto* window = new ConsoleWindow(screen);
   screen->setParent(window);
   window->setAttribute(Qt::WA_DeleteOnClose, false);
-  // The context menu speaks the language of the moment it opens, also after a change.
-  ConsoleView* view = window->view();
-  QObject::connect(view, &ConsoleView::menuAboutToShow, view, [view, &state] {
-    view->setMenuTexts(state.langText(LangText::ConsoleCopy),
-                       state.langText(LangText::ConsoleSelectAll));
-  });
+  followLanguage(window->view(), state);
   return window;
+}
+
+// The screens of several runs at once; together they take about the height of one console.
+QList<ScreenModel*> makePanes(int count) {
+  QList<ScreenModel*> screens;
+  const int rows = qMax(8, kWindowRows / qMax(count, 1));
+  for (int i = 0; i < count; ++i) {
+    auto* screen = new ScreenModel(kBufferColumns, kBufferRows);
+    screen->setWindowRect(0, 0, kBufferColumns - 1, rows - 1);
+    screen->setCursorVisible(false);
+    screens.append(screen);
+  }
+  return screens;
+}
+
+// The header line of a run's pane: its number and its number of files.
+QString paneHeader(const ProgramState& state, int run, int runs, int files) {
+  return state.langText(LangText::RunHeader, QString::number(run), QString::number(runs)) +
+         QStringLiteral(" \u2014 ") + state.langText(LangText::RunFiles, QString::number(files));
 }
 
 // A file name as the console shows it: control characters (which would move the cursor or
@@ -61,8 +84,8 @@ ConsoleSession::ConsoleSession(ProgramState& state, std::function<QList<QWidget*
 
 ConsoleSession::~ConsoleSession() {
   // No packer outlives the program.
-  delete runner_;
-  runner_ = nullptr;
+  qDeleteAll(runners_);
+  runners_.clear();
   if (loop_) loop_->quit();
   delete runWindow_.data();
   if (window_ && window_ != runWindow_) delete window_.data();
@@ -77,7 +100,15 @@ bool ConsoleSession::isRunning() const {
 }
 
 qint64 ConsoleSession::packerPid() const {
-  return runner_ && runner_->isRunning() ? runner_->pid() : -1;
+  const QList<qint64> pids = packerPids();
+  return pids.isEmpty() ? -1 : pids.first();
+}
+
+QList<qint64> ConsoleSession::packerPids() const {
+  QList<qint64> pids;
+  for (const PtyRunner* r : runners_)
+    if (r && r->isRunning()) pids.append(r->pid());
+  return pids;
 }
 
 void ConsoleSession::allocConsole() {
@@ -150,11 +181,31 @@ void ConsoleSession::CloseConsole() {
 }
 
 std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
+  return runAll({commandLine}, {});
+}
+
+std::optional<int> ConsoleSession::RunPackers(const QList<QByteArray>& commandLines,
+                                              const QList<int>& fileCounts) {
+  if (commandLines.size() <= 1)
+    return commandLines.isEmpty() ? std::nullopt : RunPacker(commandLines.first());
+  QList<int> counts = fileCounts;
+  counts.resize(commandLines.size());
+  return runAll(commandLines, counts);
+}
+
+std::optional<int> ConsoleSession::runAll(const QList<QByteArray>& commandLines,
+                                          const QList<int>& fileCounts) {
   if (isRunning() || closedByUser_) return std::nullopt;
-  const QList<QByteArray> args = CommandLine::SplitCommandLine(commandLine);
-  if (args.isEmpty()) return std::nullopt;
-  // What is beside the inputs and at the output now, to know later what the run made.
-  const RunLeftovers leftovers(args);
+  const bool several = commandLines.size() > 1;
+  QList<QList<QByteArray>> argLists;
+  QList<RunLeftovers> leftovers;
+  for (const QByteArray& commandLine : commandLines) {
+    const QList<QByteArray> args = CommandLine::SplitCommandLine(commandLine);
+    if (args.isEmpty()) return std::nullopt;
+    argLists.append(args);
+    // What is beside the inputs and at the output now, to know later what the run made.
+    leftovers.append(RunLeftovers(args));
+  }
 
   // Without a console of the program's own the packer gets one for this run only.
   ConsoleWindow* temporary = nullptr;
@@ -177,15 +228,35 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
     }
     runWindow_ = nullptr;
   });
-  ScreenModel* screen = runWindow_->model();
+  // One run writes to the console's own screen, several each to a pane of their own.
+  QList<ScreenModel*> screens;
+  if (several) {
+    screens = makePanes(int(fileCounts.size()));
+    QStringList headers;
+    for (int i = 0; i < fileCounts.size(); ++i)
+      headers << paneHeader(state_, i + 1, int(fileCounts.size()), fileCounts[i]);
+    runWindow_->setPanes(screens, headers);
+    for (ConsoleView* pane : runWindow_->panes()) followLanguage(pane, state_);
+  } else {
+    runWindow_->clearPanes();
+    screens = {runWindow_->model()};
+  }
 
-  delete runner_;
-  runner_ = new PtyRunner(this);
   const int nice = PtyRunner::NiceForPriorityClass(state_.opt.GlobalOpt_PriorityClass);
-  if (!runner_->start(args, nice, screen->columns(), screen->rows())) {
-    delete runner_;
-    runner_ = nullptr;
-    return std::nullopt;
+  for (qsizetype i = 0; i < argLists.size(); ++i) {
+    auto* runner = new PtyRunner(this);
+    runners_.append(runner);
+    if (!runner->start(argLists[i], nice, screens[i]->columns(), screens[i]->rows())) {
+      // A job runs whole or not at all: the packers already started are ended, and what they
+      // left unfinished goes.
+      for (qsizetype k = 0; k < runners_.size(); ++k) {
+        runners_[k]->terminate();
+        if (runners_[k]->termSignal() != 0) leftovers[k].RemoveLeft();
+      }
+      qDeleteAll(runners_);
+      runners_.clear();
+      return std::nullopt;
+    }
   }
   stopRequested_ = false;
   // Closing a console of the run's own stops the run, as Stop does.
@@ -197,16 +268,21 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
                            state_.langText(LangText::StopHint));
   connect(runWindow_, &ConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   runWindow_->setStopEnabled(true);
-  if (runner_->priorityRefused())
-    screen->writeNote(state_.langText(LangText::PriorityNotRaised).toUtf8(), 8, 0);
   // The spelling of a switch was guessed: say so where the packer's answer will show.
   const QByteArray versioned = state_.packer().crpSwitch.trimmed();
-  if (!state_.packer().known() && std::any_of(args.begin(), args.end(), [&](const QByteArray& a) {
-        return a.startsWith(versioned);
-      }))
-    screen->writeNote(state_.langText(LangText::VersionUnknown).toUtf8(), 8, 0);
-  connect(runner_, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
-  connect(screen, &ScreenModel::input, runner_, &PtyRunner::write);
+  for (qsizetype i = 0; i < runners_.size(); ++i) {
+    PtyRunner* runner = runners_[i];
+    ScreenModel* screen = screens[i];
+    const QList<QByteArray>& args = argLists[i];
+    if (runner->priorityRefused())
+      screen->writeNote(state_.langText(LangText::PriorityNotRaised).toUtf8(), 8, 0);
+    if (!state_.packer().known() && std::any_of(args.begin(), args.end(), [&](const QByteArray& a) {
+          return a.startsWith(versioned);
+        }))
+      screen->writeNote(state_.langText(LangText::VersionUnknown).toUtf8(), 8, 0);
+    connect(runner, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
+    connect(screen, &ScreenModel::input, runner, &PtyRunner::write);
+  }
 
   // While the packer runs, only the console takes input.
   QList<QPointer<QWidget>> disabled;
@@ -218,43 +294,65 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
 
   QEventLoop loop;
   loop_ = &loop;
-  connect(runner_, &PtyRunner::finished, &loop, &QEventLoop::quit);
+  // The job ends when its last packer has.
+  qsizetype running = runners_.size();
+  for (PtyRunner* runner : std::as_const(runners_))
+    connect(runner, &PtyRunner::finished, &loop, [&running, &loop] {
+      if (--running == 0) loop.quit();
+    });
   emit runStarted();
-  if (runner_->isRunning()) loop.exec();
+  if (running > 0) loop.exec();
   loop_ = nullptr;
-  // The loop also ends when the program quits: the packer goes with it.
-  RunOutcome outcome = RunOutcome::Exited(128 + SIGKILL);
-  outcome.signal = SIGKILL;
-  if (runner_) {
-    runner_->terminate();
-    outcome.exitCode = runner_->exitCode();
-    outcome.signal = runner_->termSignal();
-    runner_->disconnect();
-    screen->disconnect(runner_);
-    runner_->deleteLater();
-    runner_ = nullptr;
+  // The loop also ends when the program quits: the packers go with it.
+  QList<RunOutcome> outcomes;
+  const QList<PtyRunner*> runners = runners_;
+  runners_.clear();
+  for (qsizetype i = 0; i < argLists.size(); ++i) {
+    RunOutcome outcome = RunOutcome::Exited(128 + SIGKILL);
+    outcome.signal = SIGKILL;
+    if (i < runners.size()) {
+      PtyRunner* runner = runners[i];
+      runner->terminate();
+      outcome.exitCode = runner->exitCode();
+      outcome.signal = runner->termSignal();
+      runner->disconnect();
+      if (runWindow_) screens[i]->disconnect(runner);
+      runner->deleteLater();
+    }
+    outcomes.append(outcome);
   }
-  outcome.stoppedByUser = stopRequested_;
   if (runWindow_) {
-    // An unfinished sequence of the packer's ends with the run, before Packhelm writes its notes.
-    runWindow_->model()->finishOutput();
+    // An unfinished sequence of a packer's ends with its run, before Packhelm writes its notes.
+    for (ScreenModel* screen : std::as_const(screens)) screen->finishOutput();
     runWindow_->setStopEnabled(false);
     disconnect(runWindow_, &ConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   }
   // A packer that was stopped or killed had no chance to clear up its temporary or partial
   // files; one that exited on its own has dealt with them.
-  if (!outcome.endedNormally()) {
-    outcome.removed = leftovers.RemoveLeft();
+  for (qsizetype i = 0; i < outcomes.size(); ++i) {
+    RunOutcome& outcome = outcomes[i];
+    if (outcome.endedNormally()) continue;
+    outcome.removed = leftovers[i].RemoveLeft();
     if (runWindow_ && !outcome.removed.isEmpty()) {
-      ScreenModel* s = runWindow_->model();
+      ScreenModel* s = screens[i];
       // The packer may have been cut off in the middle of a line.
       if (s->cursorColumn() != 0) s->writeConsoleText("\n");
       for (const QByteArray& path : outcome.removed)
         s->writeNote(state_.langText(LangText::ConsoleRemoved, shownName(path)).toUtf8(), 8, 0);
     }
   }
+  // The job's outcome is its worst run's, with every run's removed files.
+  QList<int> codes;
+  for (const RunOutcome& o : std::as_const(outcomes)) codes.append(o.exitCode);
+  RunOutcome outcome = outcomes[RunGroups::WorstRun(codes)];
+  outcome.removed.clear();
+  for (const RunOutcome& o : std::as_const(outcomes)) outcome.removed += o.removed;
+  outcome.stoppedByUser = stopRequested_;
   lastRun_ = outcome;
-  if (runWindow_) runWindow_->view()->refresh();
+  if (runWindow_) {
+    runWindow_->view()->refresh();
+    for (ConsoleView* pane : runWindow_->panes()) pane->refresh();
+  }
 
   for (const QPointer<QWidget>& w : disabled)
     if (w) w->setEnabled(true);
@@ -267,9 +365,9 @@ std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
 }
 
 void ConsoleSession::StopRun() {
-  if (!runner_ || !loop_) return;
+  if (runners_.isEmpty() || !loop_) return;
   stopRequested_ = true;
-  runner_->stop(PtyRunner::kStopGraceMs);
+  for (PtyRunner* runner : std::as_const(runners_)) runner->stop(PtyRunner::kStopGraceMs);
 }
 
 void ConsoleSession::programConsoleClosed() {
@@ -277,8 +375,8 @@ void ConsoleSession::programConsoleClosed() {
   open_ = false;
   // The main window writes the settings as it closes.
   emit consoleClosedByUser();
-  if (runner_ && loop_) stopRequested_ = true;
-  if (runner_) runner_->terminate();
+  if (!runners_.isEmpty() && loop_) stopRequested_ = true;
+  for (PtyRunner* runner : std::as_const(runners_)) runner->terminate();
   if (loop_) loop_->quit();
   if (window_) {
     if (ConsoleEx::Current() == window_->model()) ConsoleEx::SetCurrent(nullptr);

@@ -49,6 +49,12 @@ class ConsoleSession : public QObject {
   // loop: the console keeps drawing, every other window is disabled meanwhile. While a run is
   // going on, a second call is refused (nothing).
   std::optional<int> RunPacker(const QByteArray& commandLine);
+  // Several packers at once, one per command line, each in a pane of its own whose header names
+  // the run and its number of files (fileCounts, in the same order). The job waits for all; its
+  // exit code is the worst run's (RunGroups::WorstRun), and a stop stops every run. Nothing when
+  // a packer could not be started (those already started are ended). One command line: RunPacker.
+  std::optional<int> RunPackers(const QList<QByteArray>& commandLines,
+                                const QList<int>& fileCounts);
   // Announces the outcome of a run by exitReported: stopped by the user, ended by a signal
   // (named), or the text of its exit code; the removed unfinished files are counted.
   void ReportExit(const RunOutcome& outcome);
@@ -57,8 +63,8 @@ class ConsoleSession : public QObject {
   void ReportStartFailure();
   // How the last run ended.
   const RunOutcome& lastRun() const { return lastRun_; }
-  // The user's stop of the run going on (nothing when none is): an interrupt, then a terminate,
-  // then a kill.
+  // The user's stop of the runs going on (nothing when none is): an interrupt, then a terminate,
+  // then a kill, to every packer's process group.
   void StopRun();
 
   bool isRunning() const;
@@ -68,7 +74,8 @@ class ConsoleSession : public QObject {
   ScreenModel* screen() const;
   ConsoleWindow* window() const { return window_; }
   ConsoleWindow* runWindow() const { return runWindow_; }
-  qint64 packerPid() const;
+  qint64 packerPid() const;  // the first packer still running, -1 for none
+  QList<qint64> packerPids() const;
   // The user closed the program's console window; the program is ending.
   bool closedByUser() const { return closedByUser_; }
 
@@ -90,6 +97,7 @@ class ConsoleSession : public QObject {
   void freeConsole();
   void drawHeaderBar(bool newConsole, int columns);
   void programConsoleClosed();
+  std::optional<int> runAll(const QList<QByteArray>& commandLines, const QList<int>& fileCounts);
 
   ProgramState& state_;
   std::function<QList<QWidget*>()> windows_;
@@ -98,7 +106,7 @@ class ConsoleSession : public QObject {
   bool freeAfterRun_ = false;
   QPointer<ConsoleWindow> window_;
   QPointer<ConsoleWindow> runWindow_;
-  PtyRunner* runner_ = nullptr;
+  QList<PtyRunner*> runners_;
   QEventLoop* loop_ = nullptr;
   bool stopRequested_ = false;
   RunOutcome lastRun_;

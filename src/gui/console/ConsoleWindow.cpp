@@ -3,8 +3,10 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/console/ScreenModel.h"
 #include "gui/widgets/ConsoleView.h"
@@ -13,7 +15,8 @@ ConsoleWindow::ConsoleWindow(ScreenModel* model, QWidget* parent)
     : QWidget(parent, Qt::Window),
       model_(model),
       view_(new ConsoleView(model, this)),
-      stop_(new QPushButton(QStringLiteral("Stop"), this)) {
+      stop_(new QPushButton(QStringLiteral("Stop"), this)),
+      paneArea_(new QWidget(this)) {
   setObjectName(QStringLiteral("ConsoleWindow"));
   // The console never keeps the program alive on its own: when the main window closes, the
   // program ends, as a console goes with its process.
@@ -27,6 +30,11 @@ ConsoleWindow::ConsoleWindow(ScreenModel* model, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(view_);
+  auto* paneLayout = new QVBoxLayout(paneArea_);
+  paneLayout->setContentsMargins(0, 0, 0, 0);
+  paneLayout->setSpacing(2);
+  paneArea_->hide();
+  layout->addWidget(paneArea_);
   auto* bar = new QHBoxLayout;
   bar->setContentsMargins(4, 4, 4, 4);
   bar->addStretch();
@@ -53,6 +61,53 @@ void ConsoleWindow::setStopTexts(const QString& caption, const QString& hint) {
   stop_->setToolTip(hint);
 }
 
+void ConsoleWindow::setPanes(const QList<ScreenModel*>& screens, const QStringList& headers) {
+  clearPanes();
+  for (qsizetype i = 0; i < screens.size(); ++i) {
+    ScreenModel* screen = screens[i];
+    screen->setParent(this);
+    auto* pane = new ConsoleView(screen, paneArea_);
+    // In the console's header colours and font, one line, across the pane's width.
+    auto* header = new QLabel(headers.value(i), paneArea_);
+    header->setObjectName(QStringLiteral("PaneHeader%1").arg(i + 1));
+    header->setAlignment(Qt::AlignCenter);
+    header->setFont(pane->font());
+    header->setAutoFillBackground(true);
+    QPalette pal = header->palette();
+    pal.setColor(QPalette::Window, ConsoleView::colour(9));
+    pal.setColor(QPalette::WindowText, ConsoleView::colour(15));
+    header->setPalette(pal);
+    header->setFixedHeight(pane->lineHeight());
+    header->setTextFormat(Qt::PlainText);
+    pane->installEventFilter(this);
+    paneArea_->layout()->addWidget(header);
+    paneArea_->layout()->addWidget(pane);
+    panes_.append(pane);
+    headers_.append(header);
+  }
+  if (panes_.isEmpty()) return;
+  view_->hide();
+  paneArea_->show();
+  setFocusProxy(panes_.first());
+  resize(width(), sizeHint().height());
+}
+
+void ConsoleWindow::clearPanes() {
+  if (panes_.isEmpty()) return;
+  qDeleteAll(headers_);
+  headers_.clear();
+  for (ConsoleView* pane : std::as_const(panes_)) {
+    ScreenModel* screen = pane->model();
+    delete pane;
+    delete screen;
+  }
+  panes_.clear();
+  paneArea_->hide();
+  view_->show();
+  setFocusProxy(view_);
+  resize(width(), sizeHint().height());
+}
+
 void ConsoleWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   emit closedByUser();
@@ -61,9 +116,15 @@ void ConsoleWindow::closeEvent(QCloseEvent* event) {
 bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
   // While a packer runs, Escape stops it (the packer itself reads no keys that matter); at other
   // times the key goes to the console as before.
-  if (watched == view_ && stop_->isEnabled() && event->type() == QEvent::KeyPress) {
+  const bool pane = std::find(panes_.begin(), panes_.end(), watched) != panes_.end();
+  if ((watched == view_ || pane) && stop_->isEnabled() && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+      emit stopRequested();
+      return true;
+    }
+    // A pane's Ctrl+C would reach only its own packer; it stops every run instead.
+    if (pane && key->key() == Qt::Key_C && key->modifiers() == Qt::ControlModifier) {
       emit stopRequested();
       return true;
     }

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "core/batch/RunGroups.h"
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/OptionsLogic.h"
 #include "core/settings/ProgramState.h"
@@ -79,6 +80,10 @@ TFormOpt::TFormOpt(ProgramState& state, QWidget* parent)
   ui->CheckBoxShowHints->setPalette(hintsPalette);
   ui->CheckBoxShowHints->setAutoFillBackground(true);
   ui->CmdLinesMaxLabel->setWordWrap(true);
+  ui->PackerRunsLabel->setWordWrap(true);
+  ui->PackerRunsLabel->setBuddy(ui->SpinEditRuns);
+  // More runs than cores would only make each slower.
+  ui->SpinEditRuns->setMaximum(RunGroups::MaxRuns());
   ui->LabelLanguage->setWordWrap(true);
   ui->ComboBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -181,12 +186,19 @@ void TFormOpt::arrangePane() {
     prevDesignedBottom = r.top + r.height;
     prevBottom = top + h;
   }
-  // The label beside the spin box, wrapped within the pane.
+  // Each spin box with its label beside it, wrapped within the pane; the second pair goes below
+  // the taller of the first.
+  ui->SpinEditRuns->setGeometry(ui->SpinEdit1->x(), 0, ui->SpinEdit1->width(),
+                                NeededHeight(ui->SpinEditRuns, 22));
   const int labelLeft = ui->SpinEdit1->geometry().right() + 8;
-  ui->CmdLinesMaxLabel->resize(width - 8 - labelLeft, ui->CmdLinesMaxLabel->height());
-  const int labelHeight = NeededHeight(ui->CmdLinesMaxLabel, 13);
-  ui->CmdLinesMaxLabel->setGeometry(labelLeft, ui->SpinEdit1->y() + 4, width - 8 - labelLeft,
-                                    labelHeight);
+  int pairTop = ui->SpinEdit1->y();
+  for (auto [spin, label] : {std::pair{ui->SpinEdit1, ui->CmdLinesMaxLabel},
+                             std::pair{ui->SpinEditRuns, ui->PackerRunsLabel}}) {
+    spin->move(spin->x(), pairTop);
+    label->resize(width - 8 - labelLeft, label->height());
+    label->setGeometry(labelLeft, pairTop + 4, width - 8 - labelLeft, NeededHeight(label, 13));
+    pairTop = qMax(spin->geometry().bottom(), label->geometry().bottom()) + 7;
+  }
   // Each band stays behind its group, as wide as the pane, in the designed proportion to it.
   const struct {
     QLabel* band;
@@ -208,7 +220,8 @@ void TFormOpt::arrangePane() {
     }
     b.band->move(0, a->y() + int((b.top - b.anchor.top) * scale + 0.5));
   }
-  const int bottom = qMax(prevBottom, ui->CmdLinesMaxLabel->geometry().bottom() + 1) + 8;
+  const int bottom =
+      qMax(ui->SpinEditRuns->geometry().bottom(), ui->PackerRunsLabel->geometry().bottom()) + 1 + 8;
   ui->ScrollBox1Pane->resize(width, bottom);
 
   // The window around the pane: the arrow strips, the pane's area (its scroll bar kept out of
@@ -264,6 +277,7 @@ void TFormOpt::FormShow() {
 
   ui->RadioGroupStayOnTop->setItemIndex(o.GlobalOpt_StayOnTop);
   ui->SpinEdit1->setValue(int(qMin<quint32>(o.CmdLinesMax, 100)));
+  ui->SpinEditRuns->setValue(int(RunGroups::Clamp(o.GlobalOpt_PackerRuns)));
 
   arrangePane();
 }
@@ -291,6 +305,9 @@ void TFormOpt::ButtonApplyClick() {
   const int lines = ui->SpinEdit1->cleanText().trimmed().toInt(&ok);
   o.CmdLinesMax = quint32(ok ? qBound(1, lines, 100) : 1);
   ui->SpinEdit1->setValue(int(o.CmdLinesMax));
+  const int runs = ui->SpinEditRuns->cleanText().trimmed().toInt(&ok);
+  o.GlobalOpt_PackerRuns = RunGroups::Clamp(quint32(ok ? qMax(runs, 1) : 1));
+  ui->SpinEditRuns->setValue(int(o.GlobalOpt_PackerRuns));
 
   if (languageSelected)
     emit languageChosen(fileNames_[row]);

@@ -154,6 +154,10 @@ class TFormMain : public QWidget {
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
   void runInfoCommand(int which, bool withSizes);
   void runJob(bool pack);
+  // A pack or unpack job's packers: one, or several at once (the preference) over groups of the
+  // selected files.
+  std::optional<int> runPackJob(bool pack, bool edited, const PackOptions& o,
+                                const QByteArray& command);
   // Files dropped or given on the command line: the job the drag preference asks for, if any.
   void runDragOpJob();
   void editCommandLine(bool pack);

@@ -3,6 +3,7 @@
 
 #include <QFile>
 
+#include "core/batch/RunGroups.h"
 #include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
 #include "core/settings/ProgramCommands.h"
@@ -79,7 +80,7 @@ void TFormMain::runJob(bool pack) {
     ::unlink(o.EditOutFile.constData());  // by its bytes: a name that is not UTF-8 included
   pending.clear();
 
-  const std::optional<int> exitCode = ctx_.console->RunPacker(command);
+  const std::optional<int> exitCode = runPackJob(pack, edited, o, command);
   if (!exitCode) {
     ctx_.console->ReportStartFailure();
   } else {
@@ -102,6 +103,26 @@ void TFormMain::runJob(bool pack) {
   StayOnTopStep(true);
   jobRunning_ = false;
   takePendingSearch();
+}
+
+std::optional<int> TFormMain::runPackJob(bool pack, bool edited, const PackOptions& o,
+                                         const QByteArray& command) {
+  const ProgramState& s = ctx_.state;
+  // The preference is held within the cores where it enters (settings file, Options dialog); a
+  // bound here only keeps a wild value from opening hundreds of panes.
+  const int runs = int(qMin<quint32>(s.opt.GlobalOpt_PackerRuns, 64));
+  // An edited line is run as written, and one output name cannot take the results of several
+  // packers: those run as one packer, as does a single file.
+  if (edited || runs <= 1 || s.FileList.size() <= 1 || CommandLine::UsesOutputFile(o))
+    return ctx_.console->RunPacker(command);
+  QList<QByteArray> commands;
+  QList<int> fileCounts;
+  for (const QList<QByteArray>& group : RunGroups::SplitFiles(s.FileList, runs)) {
+    commands.append(pack ? CommandLine::GetCmdPack(o, group, s.packerForCommand(), s.packer())
+                         : CommandLine::GetCmdUnPack(o, group, s.packerForCommand()));
+    fileCounts.append(int(group.size()));
+  }
+  return ctx_.console->RunPackers(commands, fileCounts);
 }
 
 void TFormMain::runInfoCommand(int which, bool withSizes) {

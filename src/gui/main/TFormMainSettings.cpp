@@ -1,6 +1,7 @@
 // The main window's settings: loading at start, writing at close, defaults.
 #include <QFile>
 
+#include "core/batch/RunGroups.h"
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/OptionsLogic.h"
 #include "core/settings/SettingsFile.h"
@@ -76,6 +77,8 @@ void applySettingsRows(TFormMain& w, Ui::TFormMain* ui, ProgramState& s,
   appendLines(s.CmdPackLines, r.CmdPackLines);
   appendLines(s.CmdUnPackLines, r.CmdUnPackLines);
   o.ShellExt.append(r.ShellExt);
+  // A file from a machine with more cores (or edited by hand) asks for no more runs than fit here.
+  if (r.GlobalOpt_PackerRuns) o.GlobalOpt_PackerRuns = RunGroups::Clamp(*r.GlobalOpt_PackerRuns);
 }
 
 Settings::SettingsRows currentSettingsRows(const TFormMain& w, const Ui::TFormMain* ui,
@@ -101,6 +104,7 @@ Settings::SettingsRows currentSettingsRows(const TFormMain& w, const Ui::TFormMa
   r.CmdPackLines = s.CmdPackLines;
   r.CmdUnPackLines = s.CmdUnPackLines;
   r.ShellExt = o.ShellExt;
+  r.GlobalOpt_PackerRuns = o.GlobalOpt_PackerRuns;
   return r;
 }
 

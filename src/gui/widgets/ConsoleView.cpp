@@ -83,6 +83,10 @@ QSize ConsoleView::sizeHint() const {
   return {w, preferredRows_ * lineHeight_ + 2 * frameWidth()};
 }
 
+QColor ConsoleView::colour(int index) {
+  return kPalette[index & 15];
+}
+
 int ConsoleView::columnX(int column) const {
   return qCeil(column * cellWidth_ - 0.001);
 }

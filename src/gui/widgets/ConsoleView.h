@@ -4,6 +4,7 @@
 // copying (Ctrl+Shift+C, context menu), and keys passed on to the model.
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QPoint>
 
 class ScreenModel;
@@ -34,6 +35,8 @@ class ConsoleView : public QAbstractScrollArea {
   qreal cellWidth() const { return cellWidth_; }
   int lineHeight() const { return lineHeight_; }
   int columnX(int column) const;
+  // The colour of a console colour index (0 to 15).
+  static QColor colour(int index);
 
  signals:
   // The context menu is about to open: the moment to set its texts.

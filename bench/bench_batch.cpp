@@ -1,0 +1,233 @@
+// Several packer runs at once: twenty copies of a 1-2 MB executable packed at --best through the
+// main window's Pack button (the program's own job: groups, one pty and packer per run, panes),
+// with 1, 2 and 4 runs at once, side by side in rounds. Packers: the stand-in with its work
+// simulation, and a real upx where one is on the PATH. Wall-time medians and ratios to one run;
+// every packed file passes the packer's own test (-t), unpacks byte for byte, and has the same
+// bytes whatever the number of runs.
+//   bench_batch [--rounds N] [--work N] [--source FILE] [--high]
+// --high runs the packers at the program's "High" priority (nice -10), which on a machine shared
+// with other work keeps that work from deciding the figures.
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+
+#include "core/batch/RunGroups.h"
+#include "core/settings/ProgramState.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+#include "support/TestHelpers.h"
+#include "support/TestProgramDir.h"
+
+namespace {
+
+constexpr int kCopies = 20;
+const int kRuns[] = {1, 2, 4};
+
+double median(QList<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.isEmpty() ? 0 : v[v.size() / 2];
+}
+
+// The first ELF program of 1 to 2 MB in the usual folders (by name, so the same one each time).
+QString findSource() {
+  QStringList found;
+  for (const QString& dir : {QStringLiteral("/usr/bin"), QStringLiteral("/usr/sbin"),
+                             QStringLiteral("/usr/lib/x86_64-linux-gnu")}) {
+    QDirIterator it(dir, QDir::Files);
+    while (it.hasNext()) {
+      const QFileInfo fi(it.next());
+      if (fi.isSymLink() || fi.size() < 1000000 || fi.size() > 2000000) continue;
+      QFile f(fi.filePath());
+      if (f.open(QIODevice::ReadOnly) && f.read(4) ==
+                                             "\x7f"
+                                             "ELF")
+        found << fi.filePath();
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found.value(0);
+}
+
+// Runs the packer on a file directly (no shell): its exit code.
+int runPacker(const QString& packer, const QStringList& args) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  p.setStandardOutputFile(QProcess::nullDevice());
+  p.start(packer, args);
+  if (!p.waitForFinished(600000)) return -1;
+  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+struct Figures {
+  QList<double> ms[3];
+  QList<double> direct[3];  // the same groups started straight by QProcess, no window
+  bool ok = true;
+};
+
+// The packers of a job started straight, one per group, all at once: how long until the last
+// ends. What the machine gives at that moment, beside what the program's job takes.
+double directMs(const QByteArray& packer, const QList<QByteArray>& files, int runs) {
+  QElapsedTimer t;
+  t.start();
+  QList<QProcess*> all;
+  for (const QList<QByteArray>& group : RunGroups::SplitFiles(files, runs)) {
+    QStringList args{QStringLiteral("--best"), QStringLiteral("-q")};
+    for (const QByteArray& f : group) args << QFile::decodeName(f);
+    auto* p = new QProcess;
+    p->setStandardOutputFile(QProcess::nullDevice());
+    p->setStandardErrorFile(QProcess::nullDevice());
+    p->start(QFile::decodeName(packer), args);
+    all << p;
+  }
+  for (QProcess* p : all) p->waitForFinished(600000);
+  qDeleteAll(all);
+  return t.nsecsElapsed() / 1e6;
+}
+
+// One packer: every round packs fresh copies with 1, 2 and 4 runs in turn.
+Figures measure(const QString& name, const QByteArray& packer, const QByteArray& original,
+                int rounds, bool high) {
+  Figures fig;
+  TestProgramDir dir(false, false);
+  AppContext ctx;
+  dir.prepare(ctx.state);
+  ctx.state.UpxLocation = packer;
+  ctx.state.UpxShortLocation = packer;
+  ctx.runStartupOnShow = false;
+  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+  ctx.state.opt.GlobalOpt_CloseCon = 2;  // one console kept: each job costs the same
+  if (high) ctx.state.opt.GlobalOpt_PriorityClass = 128;
+  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
+  Prompts::Test().active = true;
+  ctx.createForms();
+  ctx.FormMain->show();
+  // --best: the slider's first position.
+  ctx.FormMain->findChild<QSlider*>(QStringLiteral("CompressValueBar"))->setValue(1);
+  QCoreApplication::processEvents();
+
+  QByteArray expectedHash;  // of all packed files together, from the first job
+  for (int round = 0; round < rounds; ++round) {
+    for (int k = 0; k < 3; ++k) {
+      const QByteArray folder =
+          dir.path() + "r" + QByteArray::number(round) + "-" + QByteArray::number(kRuns[k]) + "/";
+      QDir().mkpath(QFile::decodeName(folder));
+      QList<QByteArray> files;
+      for (int i = 0; i < kCopies; ++i) {
+        files << folder + "prog" + QByteArray::number(i);
+        writeFileBytes(files.last(), original);
+        ::chmod(files.last().constData(), 0755);
+      }
+      ctx.state.FileList = files;
+      ctx.FormMain->FillText();
+      ctx.state.opt.GlobalOpt_PackerRuns = quint32(kRuns[k]);
+      QElapsedTimer t;
+      t.start();
+      ctx.FormMain->ButtonPackClick();
+      fig.ms[k] << t.nsecsElapsed() / 1e6;
+      const QString status =
+          ctx.FormMain->findChild<QLineEdit*>(QStringLiteral("EditStatus"))->text();
+      if (status != ctx.state.langText(LangText::StatusDone)) {
+        std::printf("%s, %d runs: the job ended \"%s\"\n", qPrintable(name), kRuns[k],
+                    qPrintable(status));
+        fig.ok = false;
+      }
+      QCryptographicHash all(QCryptographicHash::Sha256);
+      for (const QByteArray& f : files) all.addData(readFileBytes(f));
+      if (expectedHash.isEmpty()) expectedHash = all.result();
+      if (all.result() != expectedHash) {
+        std::printf("%s, %d runs: packed bytes differ from the first job's\n", qPrintable(name),
+                    kRuns[k]);
+        fig.ok = false;
+      }
+      // The packer's own test and a byte-for-byte unpack of every file, once per setting.
+      if (round == 0)
+        for (const QByteArray& f : files) {
+          const QString file = QFile::decodeName(f);
+          if (runPacker(QFile::decodeName(packer), {QStringLiteral("-t"), file}) != 0 ||
+              runPacker(QFile::decodeName(packer), {QStringLiteral("-d"), file}) != 0 ||
+              readFileBytes(f) != original) {
+            std::printf("%s, %d runs: %s fails -t or does not unpack to the original\n",
+                        qPrintable(name), kRuns[k], f.constData());
+            fig.ok = false;
+          }
+        }
+      // The same job once more, started straight.
+      for (const QByteArray& f : files) writeFileBytes(f, original);
+      fig.direct[k] << directMs(packer, files, kRuns[k]);
+      QDir(QFile::decodeName(folder)).removeRecursively();
+    }
+  }
+  return fig;
+}
+
+void report(const QString& name, const Figures& fig) {
+  const double one = median(fig.ms[0]);
+  std::printf("%s:\n", qPrintable(name));
+  for (int k = 0; k < 3; ++k) {
+    const double m = median(fig.ms[k]);
+    const double d = median(fig.direct[k]), directOne = median(fig.direct[0]);
+    std::printf(
+        "  %d run%s at once: median %8.1f ms  ratio to 1 run %.2f   (packers started straight: "
+        "%8.1f ms, ratio %.2f)\n",
+        kRuns[k], kRuns[k] == 1 ? " " : "s", m, one > 0 ? m / one : 0, d,
+        directOne > 0 ? d / directOne : 0);
+  }
+  std::printf("  every packed file tested (-t), unpacked byte for byte, same bytes: %s\n",
+              fig.ok ? "yes" : "NO");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  const QStringList args = QCoreApplication::arguments();
+  auto option = [&](const char* name, const QString& fallback) {
+    const qsizetype at = args.indexOf(QString::fromLatin1(name));
+    return at >= 0 && at + 1 < args.size() ? args[at + 1] : fallback;
+  };
+  const int rounds = option("--rounds", QStringLiteral("3")).toInt();
+  const QString work = option("--work", QStringLiteral("4"));
+  const QString source = option("--source", findSource());
+  const bool high = args.contains(QStringLiteral("--high"));
+  const QByteArray original = readFileBytes(QFile::encodeName(source));
+  if (source.isEmpty() || original.size() < 1000000 || original.size() > 2000000) {
+    std::printf("no executable of 1 to 2 MB found; name one with --source FILE\n");
+    return 2;
+  }
+  std::printf("%d copies of %s (%lld bytes), --best, %d rounds, %d cores\n", kCopies,
+              qPrintable(source), qlonglong(original.size()), rounds, QThread::idealThreadCount());
+
+  bool ok = true;
+  qputenv("PACKHELM_STANDIN_WORK", work.toLatin1());
+  const Figures standin =
+      measure(QStringLiteral("stand-in packer"), standinPath(), original, rounds, high);
+  qunsetenv("PACKHELM_STANDIN_WORK");
+  report(QStringLiteral("stand-in packer, work simulation ") + work, standin);
+  ok = ok && standin.ok;
+
+  const QString upx = QStandardPaths::findExecutable(QStringLiteral("upx"));
+  if (upx.isEmpty()) {
+    std::printf("real upx: none on the PATH, not measured\n");
+  } else {
+    const Figures real =
+        measure(QStringLiteral("upx"), QFile::encodeName(upx), original, rounds, high);
+    report(QStringLiteral("real upx (") + upx + u')', real);
+    ok = ok && real.ok;
+  }
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,455 @@
+// Several packer runs at once, end to end: real windows (offscreen), a real pty per run and the
+// stand-in packer on real files. Every file packed once in its run, the same bytes as one run, the
+// worst run's outcome, Stop reaching every run, the panes of the console, the cases that stay one
+// run, and the preference in the settings file.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+#include "core/batch/RunGroups.h"
+#include "core/console/ScreenModel.h"
+#include "core/packer/CommandLine.h"
+#include "core/packer/SizeReport.h"
+#include "core/settings/CFGfile.h"
+#include "core/settings/SettingsFile.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/console/ConsoleWindow.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/ConsoleView.h"
+#include "gui/widgets/Prompts.h"
+#include "support/TestHelpers.h"
+#include "support/TestProgramDir.h"
+
+namespace {
+
+using Names = QList<QByteArray>;
+
+// No process of the group is left (the packer leads its own group on its pty).
+bool groupGone(qint64 pid) {
+  return pid > 0 && ::kill(-pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+// Whole-file reads and writes by the name's bytes (a name that is not UTF-8 included).
+bool writeRaw(const QByteArray& path, const QByteArray& bytes) {
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+  return ::close(fd) == 0 && ok;
+}
+
+QByteArray readRaw(const QByteArray& path) {
+  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "<unreadable>";
+  QByteArray all;
+  char buf[65536];
+  ssize_t n;
+  while ((n = ::read(fd, buf, sizeof buf)) > 0) all.append(buf, n);
+  ::close(fd);
+  return all;
+}
+
+QString screenText(const ScreenModel* s) {
+  QString all;
+  for (int r = 0; s && r < s->rows(); ++r) all += s->rowText(r) + u'\n';
+  return all;
+}
+
+struct Program {
+  TestProgramDir dir{true, true};
+  AppContext ctx;
+
+  explicit Program(quint32 runs, int closeCon = 2) {
+    dir.prepare(ctx.state);
+    QDir().mkpath(QFile::decodeName(work()));
+    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
+    Prompts::Test() = {};
+    Prompts::Test().active = true;
+    ctx.runStartupOnShow = false;
+    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
+    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+    ctx.state.opt.GlobalOpt_CloseCon = closeCon;
+    ctx.state.opt.GlobalOpt_PackerRuns = runs;
+    ctx.createForms();
+    ctx.changeLanguage("English.lng");
+    ctx.FormMain->show();
+  }
+  ~Program() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
+
+  QByteArray work() const { return dir.path() + "work/"; }
+  QByteArray input(const QByteArray& name, const QByteArray& bytes) const {
+    const QByteArray path = work() + name;
+    return writeRaw(path, bytes) ? path : QByteArray();
+  }
+  Controls main() const { return Controls(ctx.FormMain); }
+  ConsoleSession* console() const { return ctx.console; }
+  QString status() const { return main().get<QLineEdit>("EditStatus")->text(); }
+  void select(const Names& files) {
+    ctx.state.FileList = files;
+    ctx.FormMain->FillText();
+  }
+  // The packer runs of the jobs, the version question left out.
+  QList<Names> runs() const {
+    QList<Names> all;
+    for (const Names& run : PackerRuns(dir.argLogPath()))
+      if (run != Names{"--version"}) all.append(run);
+    return all;
+  }
+  void press(const char* button, const std::function<void()>& during = {}) {
+    QMetaObject::Connection c;
+    if (during)
+      c = QObject::connect(console(), &ConsoleSession::runStarted, console(),
+                           [during] { QTimer::singleShot(0, during); });
+    QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton);
+    QObject::disconnect(c);
+  }
+};
+
+// Executable-like contents of a given size that differ from file to file.
+QByteArray contents(int seed, int size) {
+  QByteArray b =
+      "\x7f"
+      "ELF\x02";
+  for (int i = 0; b.size() < size; ++i) b += "section " + QByteArray::number(seed * 7919 + i % 97);
+  return b.left(size);
+}
+
+// Hostile names, each a different stem (so that each may go to any run). A line feed would be
+// as welcome, but the stand-in's argument log is one argument per line.
+const Names kNames{"a b.exe",     "q\"uote.exe", "-dash.exe", "tab\tname.exe",
+                   "esc\x1b[31m", "bad\xff.bin", "plain.exe", "last one"};
+
+}  // namespace
+
+class TestParallelRuns : public QObject {
+  Q_OBJECT
+ private slots:
+  void cleanup() {
+    for (const char* v : {"PACKHELM_STANDIN_HOLD", "PACKHELM_STANDIN_HOLD_MS"}) qunsetenv(v);
+  }
+
+  // Every file reaches exactly one of the runs, as one argument byte for byte, in the order of
+  // the selection within its run; all runs get the same options; every file is packed; the
+  // size report covers all files; each run has its pane, headed by its number and its files.
+  void everyFileOnceInItsRun_data() {
+    QTest::addColumn<int>("runs");
+    QTest::addColumn<int>("files");
+    QTest::newRow("two runs, eight files") << 2 << 8;
+    QTest::newRow("three runs, five files") << 3 << 5;
+    QTest::newRow("four runs, three files") << 4 << 3;
+  }
+  void everyFileOnceInItsRun() {
+    QFETCH(int, runs);
+    QFETCH(int, files);
+    Program p{quint32(runs)};
+    Names selected;
+    quint64 before = 0;
+    for (int i = 0; i < files; ++i) {
+      const QByteArray bytes = contents(i, 3000 + 1500 * i);
+      selected << p.input(kNames[i], bytes);
+      before += quint64(bytes.size());
+    }
+    p.select(selected);
+    p.press("ButtonPack");
+    QString shown;
+    for (const ConsoleView* pane : p.console()->window()->panes())
+      shown += screenText(pane->model());
+    QVERIFY2(p.status() == p.ctx.state.langText(LangText::StatusDone), qPrintable(shown));
+
+    const QList<Names> log = p.runs();
+    const int expected = qMin(runs, files);
+    QCOMPARE(log.size(), expected);
+    Names seen;
+    Names options;
+    for (const Names& run : log) {
+      Names mine, other;
+      for (const QByteArray& a : run)
+        if (a != "--") (selected.contains(a) ? mine : other) << a;
+      QVERIFY(!mine.isEmpty());
+      Names inOrder = mine;
+      std::sort(inOrder.begin(), inOrder.end(), [&](const QByteArray& x, const QByteArray& y) {
+        return selected.indexOf(x) < selected.indexOf(y);
+      });
+      QCOMPARE(mine, inOrder);
+      if (options.isEmpty()) options = other;
+      QCOMPARE(other, options);
+      seen += mine;
+    }
+    QCOMPARE(seen.size(), selected.size());
+    for (const QByteArray& f : selected) QCOMPARE(seen.count(f), 1);
+
+    quint64 after = 0;
+    for (const QByteArray& f : selected) {
+      const QByteArray packed = readRaw(f);
+      QVERIFY2(packed.startsWith("PHSTDPK1"), f.constData());
+      after += quint64(packed.size());
+    }
+    QCOMPARE(p.ctx.state.UncompressedTotal, before);
+    QCOMPARE(p.ctx.state.CompressedTotal, after);
+    QCOMPARE(p.main().get<QLabel>("LabelF2")->text(),
+             QString::fromUtf8(
+                 SizeReport::KiBText(after, p.ctx.state.langBytes(LangText::UnitKiBTotal))));
+
+    ConsoleWindow* w = p.console()->window();
+    QVERIFY(w);
+    QCOMPARE(w->panes().size(), qsizetype(expected));
+    QVERIFY(!w->view()->isVisible());
+    for (int i = 0; i < expected; ++i) {
+      const ScreenModel* s = w->panes()[i]->model();
+      int count = 0;
+      for (const QByteArray& a : log[i]) count += selected.contains(a) ? 1 : 0;
+      const QString header = p.ctx.state.langText(LangText::RunHeader, QString::number(i + 1),
+                                                  QString::number(expected)) +
+                             QStringLiteral(" \u2014 ") +
+                             p.ctx.state.langText(LangText::RunFiles, QString::number(count));
+      QCOMPARE(w->paneHeaders()[i]->text(), header);
+      const QString text = screenText(s);
+      QVERIFY2(text.contains(QStringLiteral("Packed %1 of %1 file").arg(count)), qPrintable(text));
+    }
+    // A later single run shows the console's own screen again.
+    p.select({selected.first()});
+    p.press("ButtonUnPack");
+    QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusDone));
+    QVERIFY(w->panes().isEmpty());
+    QVERIFY(w->view()->isVisible());
+  }
+
+  // Packed by one run or by two at once, the files have the same bytes; unpacked by two runs at
+  // once, they are the originals again.
+  void sameBytesAsOneRun() {
+    QMap<QByteArray, QByteArray> packed[2];
+    for (int runs : {1, 2}) {
+      Program p{quint32(runs)};
+      Names selected;
+      for (int i = 0; i < 7; ++i) selected << p.input(kNames[i], contents(i, 20000 + 7000 * i));
+      p.select(selected);
+      p.press("ButtonPack");
+      QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusDone));
+      QCOMPARE(p.runs().size(), runs);
+      for (int i = 0; i < 7; ++i) packed[runs - 1].insert(kNames[i], readRaw(selected[i]));
+      if (runs == 2) {
+        p.press("ButtonUnPack");
+        QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusDone));
+        QCOMPARE(p.runs().size(), 4);
+        for (int i = 0; i < 7; ++i) QCOMPARE(readRaw(selected[i]), contents(i, 20000 + 7000 * i));
+      }
+    }
+    QCOMPARE(packed[1], packed[0]);
+    for (const QByteArray& bytes : packed[0]) QVERIFY(bytes.startsWith("PHSTDPK1"));
+  }
+
+  // The job ends as its worst run: an error before a warning before success.
+  void worstRunDecides_data() {
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<int>("code");
+    QTest::newRow("both fine") << QByteArray("ok") << QByteArray("ok") << 0;
+    QTest::newRow("a warning") << QByteArray("ok") << QByteArray("warn") << 2;
+    QTest::newRow("a warning first") << QByteArray("warn") << QByteArray("ok") << 2;
+    QTest::newRow("an error and a warning") << QByteArray("warn") << QByteArray("err") << 1;
+    QTest::newRow("an error first") << QByteArray("err") << QByteArray("ok") << 1;
+    QTest::newRow("two errors") << QByteArray("err") << QByteArray("err") << 1;
+  }
+  void worstRunDecides() {
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(int, code);
+    Program p(2);
+    auto make = [&](const QByteArray& name, const QByteArray& kind, int seed) {
+      QByteArray bytes = contents(seed, 4000);
+      // Already packed: a warning; not an executable: an error (the real packer's too).
+      if (kind == "warn") bytes = "PHSTDPK1" + bytes;
+      if (kind == "err") bytes = "NOTEXE" + bytes;
+      return p.input(name, bytes);
+    };
+    p.select({make("one.exe", first, 1), make("two.exe", second, 2)});
+    QSignalSpy finished(p.console(), &ConsoleSession::runFinished);
+    p.press("ButtonPack");
+    QCOMPARE(p.runs().size(), 2);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toInt(), code);
+    static constexpr LangText texts[] = {LangText::StatusDone, LangText::StatusError,
+                                         LangText::StatusWarning};
+    QCOMPARE(p.status(), p.ctx.state.langText(texts[code]));
+  }
+
+  // Stop, Escape, Ctrl+C in a pane, or closing a console of the run's own stops every run:
+  // every packer's process group is gone, their unfinished files are removed, the inputs stay.
+  void stopReachesEveryRun_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Stop button") << "button";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("Ctrl+C in the second pane") << "ctrl+c";
+    QTest::newRow("console of the run's own closed") << "own console";
+  }
+  void stopReachesEveryRun() {
+    QFETCH(QString, how);
+    Program p(2, how == "own console" ? 0 : 2);
+    const QByteArray one = contents(1, 300000), two = contents(2, 300000);
+    p.select({p.input("one.exe", one), p.input("two.exe", two)});
+    EnvGuard env{{"PACKHELM_STANDIN_HOLD", "partial"}, {"PACKHELM_STANDIN_HOLD_MS", "20000"}};
+    QList<qint64> pids;
+    bool acted = false;
+    p.press("ButtonPack", [&] {
+      QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + "one.upx")).size() > 0 &&
+                                   QFileInfo(QFile::decodeName(p.work() + "two.upx")).size() > 0,
+                               15000);
+      pids = p.console()->packerPids();
+      QCOMPARE(pids.size(), 2);
+      ConsoleWindow* w = p.console()->runWindow();
+      QCOMPARE(w->panes().size(), 2);
+      if (how == "escape")
+        QTest::keyClick(w->panes().first(), Qt::Key_Escape);
+      else if (how == "ctrl+c")
+        QTest::keyClick(w->panes().last(), Qt::Key_C, Qt::ControlModifier);
+      else if (how == "own console")
+        w->close();
+      else
+        QTest::mouseClick(w->stopButton(), Qt::LeftButton);
+      acted = true;
+    });
+    QVERIFY(acted);
+    for (qint64 pid : pids) QVERIFY(groupGone(pid));
+    const RunOutcome& run = p.console()->lastRun();
+    QVERIFY(run.stoppedByUser);
+    QCOMPARE(run.signal, SIGINT);
+    Names removed = run.removed;
+    std::sort(removed.begin(), removed.end());
+    QCOMPARE(removed, (Names{p.work() + "one.upx", p.work() + "two.upx"}));
+    QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusStopped) + u' ' +
+                             p.ctx.state.langText(LangText::StatusRemoved, QStringLiteral("2")));
+    QCOMPARE(QDir(QFile::decodeName(p.work())).entryList(QDir::Files),
+             (QStringList{"one.exe", "two.exe"}));
+    QCOMPARE(readRaw(p.work() + "one.exe"), one);
+    QCOMPARE(readRaw(p.work() + "two.exe"), two);
+    QVERIFY(p.ctx.FormMain->isEnabled());
+  }
+
+  // One packer, as before, for a single file, one run wanted, files sharing a stem, an output
+  // name, an edited command line and the information commands.
+  void oneRunWhere_data() {
+    QTest::addColumn<QString>("what");
+    QTest::newRow("one file") << "one file";
+    QTest::newRow("one run wanted") << "one run";
+    QTest::newRow("files of one stem") << "stem";
+    QTest::newRow("output name") << "output";
+    QTest::newRow("edited command line") << "edited";
+    QTest::newRow("test command") << "test";
+  }
+  void oneRunWhere() {
+    QFETCH(QString, what);
+    Program p(what == "one run" ? 1 : 2);
+    Names selected{p.input("first.exe", contents(1, 5000))};
+    if (what != "one file")
+      selected << p.input(what == "stem" ? "first.dll" : "second.exe", contents(2, 5000));
+    p.select(selected);
+    if (what == "output") {
+      p.main().get<QCheckBox>("OutFileBox")->setChecked(true);
+      p.main().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(p.work() + "out.bin"));
+    }
+    if (what == "edited")
+      p.ctx.state.PendingPackCommand =
+          CommandLine::GetCmdPack(p.ctx.FormMain->packOptions(), p.ctx.state.FileList,
+                                  p.ctx.state.packerForCommand(), p.ctx.state.packer());
+    p.press(what == "test" ? "ButtonTest" : "ButtonPack");
+    const QList<Names> log = p.runs();
+    QCOMPARE(log.size(), 1);
+    for (const QByteArray& f : selected) QCOMPARE(log.first().count(f), 1);
+    QVERIFY(p.console()->window()->panes().isEmpty());
+  }
+
+  // The panes drawn: black ground, the header bar in the console's colours across the full
+  // width, no column cut off, all panes inside the window. PACKHELM_SHOTS=FOLDER keeps the
+  // pictures.
+  void panesAsDrawn_data() {
+    QTest::addColumn<int>("runs");
+    QTest::addColumn<QByteArray>("language");
+    QTest::newRow("two, English") << 2 << QByteArray("English.lng");
+    QTest::newRow("three, German") << 3 << QByteArray("German.lng");
+    QTest::newRow("four, Russian") << 4 << QByteArray("Russian.lng");
+  }
+  void panesAsDrawn() {
+    QFETCH(int, runs);
+    QFETCH(QByteArray, language);
+    Program p{quint32(runs)};
+    p.ctx.changeLanguage(language);
+    Names selected;
+    for (int i = 0; i < 8; ++i) selected << p.input(kNames[i], contents(i, 6000 + 900 * i));
+    p.select(selected);
+    p.press("ButtonPack");
+    ConsoleWindow* w = p.console()->window();
+    QCOMPARE(w->panes().size(), qsizetype(runs));
+    for (ConsoleView* pane : w->panes()) {
+      pane->refresh();
+      QVERIFY(pane->isVisible());
+      QVERIFY(w->rect().contains(QRect(pane->mapTo(w, QPoint(0, 0)), pane->size())));
+      QVERIFY(pane->viewport()->width() >= pane->columnX(pane->model()->columns()));
+      QVERIFY(pane->visibleRows() >= 6);
+      // The header line: across the pane in the console's header colours, its text whole.
+      QLabel* header = w->paneHeaders()[w->panes().indexOf(pane)];
+      QVERIFY(header->isVisible());
+      QCOMPARE(header->width(), pane->width());
+      QCOMPARE(header->y() + header->height() <= pane->y(), true);
+      QVERIFY(header->fontMetrics().horizontalAdvance(header->text()) < header->width());
+      QVERIFY(header->height() >= header->fontMetrics().height());
+      const QImage bar = header->grab().toImage();
+      QCOMPARE(bar.pixelColor(2, bar.height() / 2), ConsoleView::colour(9));
+      QCOMPARE(bar.pixelColor(bar.width() - 3, bar.height() / 2), ConsoleView::colour(9));
+      const QImage shot = pane->viewport()->grab().toImage();
+      QCOMPARE(shot.pixelColor(shot.width() - 3, shot.height() - 3), QColor(Qt::black));
+      // Text shows: the packer's lines put light pixels on the black ground.
+      int light = 0;
+      for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) light += shot.pixelColor(x, y).lightness() > 100;
+      QVERIFY(light > 50);
+    }
+    if (const QByteArray folder = qgetenv("PACKHELM_SHOTS"); !folder.isEmpty()) {
+      QDir().mkpath(QFile::decodeName(folder));
+      w->grab().save(
+          QFile::decodeName(folder) +
+          QStringLiteral("/console-%1-runs-%2.png").arg(runs).arg(QString::fromLatin1(language)));
+    }
+  }
+
+  // The preference as the settings file gives it: absent in a file written before it (one run),
+  // kept within 1 and the cores, and written back after the other cardinals.
+  void preferenceFromTheSettingsFile_data() {
+    QTest::addColumn<int>("stored");  // -1: no record
+    QTest::addColumn<quint32>("used");
+    QTest::newRow("file written before") << -1 << 1u;
+    QTest::newRow("zero") << 0 << 1u;
+    QTest::newRow("two") << 2 << qMin<quint32>(2, quint32(RunGroups::MaxRuns()));
+    QTest::newRow("far more than the cores") << 1000 << quint32(RunGroups::MaxRuns());
+  }
+  void preferenceFromTheSettingsFile() {
+    QFETCH(int, stored);
+    QFETCH(quint32, used);
+    Program p(1);
+    TCFGfile cfg;
+    cfg.SetString("LangName", "English");
+    cfg.SetCardinal("CmdLinesMax", 7);
+    if (stored >= 0) cfg.SetCardinal("GlobalOpt_PackerRuns", quint32(stored));
+    QVERIFY(cfg.SaveToFile(p.ctx.state.SettingsPath));
+    p.ctx.FormMain->ReadCFG();
+    QCOMPARE(p.ctx.state.opt.GlobalOpt_PackerRuns, used);
+    QCOMPARE(p.ctx.state.opt.CmdLinesMax, 7u);
+    p.ctx.FormMain->WriteCFG();
+    Settings::SettingsRows back;
+    QVERIFY(Settings::LoadSettingsFile(p.ctx.state.SettingsPath, back));
+    QCOMPARE(back.GlobalOpt_PackerRuns, std::optional<quint32>(used));
+  }
+};
+
+QTEST_MAIN(TestParallelRuns)
+#include "test_parallelruns.moc"
