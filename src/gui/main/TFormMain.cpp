@@ -65,7 +65,9 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
   new PanelSlideLayout(this, ui->LeftColumn, ui->OptPanel);
   // Also when the panel opens near the screen's edge, or a restored place is off the screen.
   Placement::KeepOnScreen(this);
-  setClientWidth(ui->SpeedButtonAddOpt->geometry().right() + 1);
+  // The panel starts closed. The layout itself is computed when the window is shown, once the
+  // language has set the texts: computed here, for the form's own texts, it would be thrown away.
+  static_cast<PanelSlideLayout*>(layout())->setShownWidth(0);
 
   // The edit shows the button-face colour while it is disabled.
   QPalette pal = ui->EditOutFile->palette();
