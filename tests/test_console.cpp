@@ -578,7 +578,8 @@ void TestConsole::viewReadsLikeATerminal() {
   // Columns 70 to 80 hold the letters A to K.
   QByteArray line(69, '.');
   for (char c = 'A'; c <= 'K'; ++c) line += c;
-  s->feed("\r\n" + line);
+  // Below it, a name with underscores (their glyphs may reach below the row) and a row of text.
+  s->feed("\r\n" + line + "\r\n__________\r\nnext");
   v->refresh();
   int lineRow = -1;
   for (int r = 0; r < s->rows() && lineRow < 0; ++r)
@@ -633,6 +634,14 @@ void TestConsole::viewReadsLikeATerminal() {
   };
   QVERIFY(inked(int(v->columnX(79) * dpr), int(v->columnX(80) * dpr)) > 0);
   QCOMPARE(inked(int(v->columnX(80) * dpr) + 1, img.width()), 0);
+  // The underscores show, in their row or just below it, not painted over by the next row.
+  {
+    int n = 0;
+    const int uy0 = int((lineRow + 1 - top) * v->lineHeight() * dpr);
+    for (int y = uy0; y < uy0 + int((v->lineHeight() + 3) * dpr) && y < img.height(); ++y)
+      for (int x = 0; x < int(v->columnX(10) * dpr); ++x) n += lit(img.pixel(x, y)) > 0x20;
+    QVERIFY2(n >= int(v->columnX(8) * dpr), qPrintable(QString::number(n)));
+  }
 
   // A drag from column 70 to column 80 copies exactly those characters, wherever in the cells
   // the pointer is pressed and let go.

@@ -179,47 +179,55 @@ void ConsoleView::paintEvent(QPaintEvent*) {
   const int rows = qMin(visibleRows() + 1, model_->rows() - top);
   const int cols = model_->columns();
   QString run;
-  for (int r = 0; r < rows; ++r) {
-    const int row = top + r;
-    const int y = r * lineHeight_;
-    // Runs of cells with the same colours are drawn together.
-    int c = 0;
-    while (c < cols) {
-      const ScreenModel::Cell& first = model_->cell(row, c);
-      const bool sel = isSelected(row, c);
-      int end = c;
-      while (end < cols) {
-        const ScreenModel::Cell& cell = model_->cell(row, end);
-        if (cell.fg != first.fg || cell.bg != first.bg || isSelected(row, end) != sel) break;
-        ++end;
-      }
-      QColor fg = kPalette[first.fg & 15], bg = kPalette[first.bg & 15];
-      if (sel) std::swap(fg, bg);
-      p.fillRect(QRect(columnX(c), y, columnX(end) - columnX(c), lineHeight_), bg);
-      p.setPen(fg);
-      // Plain ASCII is drawn a run at a time, starting on its cell; any other character on its
-      // own cell, since a fallback font may advance it by another width.
-      const qreal baseline = y + ascent_;
-      int from = c;
-      run.clear();
-      auto flush = [&](int upTo) {
-        if (!run.trimmed().isEmpty()) p.drawText(QPointF(from * cellWidth_, baseline), run);
-        run.clear();
-        from = upTo;
-      };
-      for (int k = c; k < end; ++k) {
-        const char32_t ch = model_->cell(row, k).ch;
-        if (ch == 0) continue;  // the second half of a double-width character
-        if (ch < 0x80) {
-          if (run.isEmpty()) from = k;
-          run += QChar(char16_t(ch));
+  // Backgrounds first, then the characters: a glyph may reach below its row (the underscore of
+  // some fonts at some sizes does), and the next row's background must not paint it over.
+  for (const bool text : {false, true}) {
+    for (int r = 0; r < rows; ++r) {
+      const int row = top + r;
+      const int y = r * lineHeight_;
+      // Runs of cells with the same colours are drawn together.
+      int c = 0;
+      while (c < cols) {
+        const ScreenModel::Cell& first = model_->cell(row, c);
+        const bool sel = isSelected(row, c);
+        int end = c;
+        while (end < cols) {
+          const ScreenModel::Cell& cell = model_->cell(row, end);
+          if (cell.fg != first.fg || cell.bg != first.bg || isSelected(row, end) != sel) break;
+          ++end;
+        }
+        QColor fg = kPalette[first.fg & 15], bg = kPalette[first.bg & 15];
+        if (sel) std::swap(fg, bg);
+        if (!text) {
+          p.fillRect(QRect(columnX(c), y, columnX(end) - columnX(c), lineHeight_), bg);
+          c = end;
           continue;
         }
-        flush(k);
-        p.drawText(QPointF(k * cellWidth_, baseline), QString::fromUcs4(&ch, 1));
+        p.setPen(fg);
+        // Plain ASCII is drawn a run at a time, starting on its cell; any other character on its
+        // own cell, since a fallback font may advance it by another width.
+        const qreal baseline = y + ascent_;
+        int from = c;
+        run.clear();
+        auto flush = [&](int upTo) {
+          if (!run.trimmed().isEmpty()) p.drawText(QPointF(from * cellWidth_, baseline), run);
+          run.clear();
+          from = upTo;
+        };
+        for (int k = c; k < end; ++k) {
+          const char32_t ch = model_->cell(row, k).ch;
+          if (ch == 0) continue;  // the second half of a double-width character
+          if (ch < 0x80) {
+            if (run.isEmpty()) from = k;
+            run += QChar(char16_t(ch));
+            continue;
+          }
+          flush(k);
+          p.drawText(QPointF(k * cellWidth_, baseline), QString::fromUcs4(&ch, 1));
+        }
+        flush(end);
+        c = end;
       }
-      flush(end);
-      c = end;
     }
   }
   if (model_->cursorVisible() && hasFocus()) {
