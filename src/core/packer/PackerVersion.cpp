@@ -69,10 +69,15 @@ constexpr qsizetype kMaxOutput = 64 * 1024;
 Asking::Asking(QObject* parent) : QObject(parent) {}
 
 Asking::~Asking() {
-  // A question still open must not outlive the program's interest in it.
-  if (process_ && process_->state() != QProcess::NotRunning) {
-    process_->kill();
-    process_->waitForFinished(1000);
+  // A question still open must not outlive the program's interest in it, and no answer may reach
+  // a receiver that is itself going away.
+  blockSignals(true);
+  if (process_) {
+    process_->disconnect(this);
+    if (process_->state() != QProcess::NotRunning) {
+      process_->kill();
+      process_->waitForFinished(1000);
+    }
   }
 }
 
