@@ -12,35 +12,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ScanTree.h"
 #include "core/batch/ExecutableScan.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "support/TestProgramDir.h"
 
 namespace {
-
-// 1,000 folders of 99 files, one in ten an ELF file.
-int makeTree(const QString& root, int entries) {
-  const QByteArray elf = QByteArray(
-                             "\x7f"
-                             "ELF",
-                             4) +
-                         QByteArray(1020, 'e');
-  const QByteArray text(1024, 't');
-  int made = 0, executables = 0;
-  for (int f = 0; made < entries; ++f) {
-    const QString folder = root + QStringLiteral("/d%1").arg(f);
-    QDir().mkpath(folder);
-    ++made;
-    for (int i = 0; i < 99 && made < entries; ++i, ++made) {
-      QFile file(folder + QStringLiteral("/f%1").arg(i));
-      if (!file.open(QIODevice::WriteOnly)) return -1;
-      file.write(i % 10 == 0 ? elf : text);
-      executables += i % 10 == 0;
-    }
-  }
-  return executables;
-}
 
 double median(QList<double> v) {
   std::sort(v.begin(), v.end());
@@ -54,7 +32,7 @@ int main(int argc, char** argv) {
   const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
   TestProgramDir dir(false, false);
   const QString root = QFile::decodeName(dir.path()) + QStringLiteral("tree");
-  const int executables = makeTree(root, entries);
+  const int executables = MakeScanTree(root, entries);
   if (executables < 0) return 1;
   const QByteArray rootBytes = QFile::encodeName(root);
   std::printf("tree: %d entries, %d executables\n", entries, executables);

@@ -2,40 +2,22 @@
 // (1,000 folders of 99 files, one in ten an ELF file, the rest text) in a temporary folder and
 // times ExecutableScan::Expand over it, the way a folder drop runs it. Run by hand:
 //   build/bin/bench_scan [entries]
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 
+#include "ScanTree.h"
 #include "core/batch/ExecutableScan.h"
 
 int main(int argc, char** argv) {
   const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
-  const int perFolder = 99;
   QTemporaryDir dir;
   const QByteArray root = QFile::encodeName(dir.path());
-  const QByteArray elf = QByteArray(
-                             "\x7f"
-                             "ELF",
-                             4) +
-                         QByteArray(1020, 'e');
-  const QByteArray text(1024, 't');
-  int made = 0, executables = 0;
-  for (int f = 0; made < entries; ++f) {
-    const QString folder = dir.filePath(QStringLiteral("d%1").arg(f));
-    QDir().mkpath(folder);
-    ++made;
-    for (int i = 0; i < perFolder && made < entries; ++i, ++made) {
-      QFile file(folder + QStringLiteral("/f%1").arg(i));
-      if (!file.open(QIODevice::WriteOnly)) return 1;
-      const bool isElf = i % 10 == 0;
-      file.write(isElf ? elf : text);
-      executables += isElf;
-    }
-  }
-  std::printf("tree: %d entries, %d executables\n", made, executables);
+  const int executables = MakeScanTree(dir.path(), entries);
+  if (executables < 0) return 1;
+  std::printf("tree: %d entries, %d executables\n", entries, executables);
   QList<qint64> times;
   for (int round = 0; round < 5; ++round) {
     QElapsedTimer t;
