@@ -59,6 +59,18 @@ struct Fixture {
     if (!text40.isEmpty()) f.SetString("VAR\\40", text40);
     QVERIFY(f.SaveToFile(dir.file(file)));
   }
+  // A language "Long" that gives these targets one long text, applied by the open dialog.
+  void applyLongCaptions(const QList<const char*>& targets, const QByteArray& text) {
+    TCFGfile lang;
+    lang.SetString("LanguageName", "Long");
+    lang.SetString("LanguageName_en", "Long");
+    for (const char* target : targets) lang.SetString(target, text);
+    QVERIFY(lang.SaveToFile(dir.file("long.lng")));
+    ctx.state.opt.LangName = "Long";
+    opt()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(opt()));
+    opt()->ButtonApplyClick();
+  }
 };
 
 // Every preference the dialog's Reset covers, set away from its default.
@@ -206,19 +218,11 @@ class TestOptions : public QObject {
   // Long captions from a language file push the controls below them down instead of being cut.
   void longCaptionsAreNotClipped() {
     Fixture f;
-    TCFGfile lang;
-    lang.SetString("LanguageName", "Long");
-    lang.SetString("LanguageName_en", "Long");
     const QByteArray longText =
         "A very long caption that a translator wrote for this check box, long enough to need "
         "three or four lines in the narrow options pane of this dialog";
-    lang.SetString("CHECKBOX\\FormOpt.CheckBoxShowHints", longText);
-    lang.SetString("CHECKBOX\\FormOpt.CheckBoxFastShow", longText);
-    QVERIFY(lang.SaveToFile(f.dir.file("long.lng")));
-    f.ctx.state.opt.LangName = "Long";
-    f.opt()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.opt()));
-    f.opt()->ButtonApplyClick();
+    f.applyLongCaptions(
+        {"CHECKBOX\\FormOpt.CheckBoxShowHints", "CHECKBOX\\FormOpt.CheckBoxFastShow"}, longText);
     auto* hints = f.child<WrapCheckBox>("CheckBoxShowHints");
     auto* fast = f.child<WrapCheckBox>("CheckBoxFastShow");
     QCOMPARE(hints->text(), QString::fromUtf8(longText));
@@ -607,19 +611,11 @@ class TestOptions : public QObject {
   // pane, and the pair stays below the history pair.
   void packerRunsCaptionFromTheLanguage() {
     Fixture f;
-    TCFGfile lang;
-    lang.SetString("LanguageName", "Long");
-    lang.SetString("LanguageName_en", "Long");
     const QByteArray longText =
         "How many packers may run at the same time; the selected files are shared out among "
         "them by size, and each packer gets the same options";
-    lang.SetString("LABEL\\FormOpt.PackerRunsLabel", longText);
-    lang.SetString("LABEL\\FormOpt.CmdLinesMaxLabel", longText);
-    QVERIFY(lang.SaveToFile(f.dir.file("long.lng")));
-    f.ctx.state.opt.LangName = "Long";
-    f.opt()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.opt()));
-    f.opt()->ButtonApplyClick();
+    f.applyLongCaptions({"LABEL\\FormOpt.PackerRunsLabel", "LABEL\\FormOpt.CmdLinesMaxLabel"},
+                        longText);
     auto* label = f.child<QLabel>("PackerRunsLabel");
     auto* history = f.child<QLabel>("CmdLinesMaxLabel");
     QCOMPARE(label->text(), QString::fromUtf8(longText));
