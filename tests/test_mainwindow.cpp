@@ -165,6 +165,36 @@ class TestMainWindow : public QObject {
     QCOMPARE(QFile::encodeName(QDir::currentPath()) + '/', e.dir.path());
   }
 
+  // The status text is red on the desktop's own field colour, light or dark.
+  void statusLineColours_data() {
+    QTest::addColumn<QColor>("base");
+    QTest::newRow("light desktop") << QColor(Qt::white);
+    QTest::newRow("dark desktop") << QColor(0x23, 0x26, 0x29);
+  }
+  void statusLineColours() {
+    QFETCH(QColor, base);
+    const QPalette before = QApplication::palette();
+    QPalette desktop = before;
+    desktop.setColor(QPalette::Base, base);
+    desktop.setColor(QPalette::Text, base.lightness() > 128 ? Qt::black : Qt::white);
+    QApplication::setPalette(desktop);
+    Env e;
+    auto* status = e.ui().get<QLineEdit>("EditStatus");
+    e.w()->showExitStatus(0, QStringLiteral("Ready. Ready. Ready."));
+    const QImage shot = status->grab().toImage();
+    QApplication::setPalette(before);
+    int red = 0, field = 0;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x) {
+        const QColor c = shot.pixelColor(x, y);
+        red += c.red() > 160 && c.green() < 90 && c.blue() < 90;
+        field += c == base;
+      }
+    QVERIFY2(red > 40, qPrintable(QStringLiteral("red pixels: %1").arg(red)));
+    QVERIFY2(field > shot.width() * shot.height() / 3,
+             qPrintable(QStringLiteral("field pixels: %1").arg(field)));
+  }
+
   void dropOneFileShowsIt() {
     Env e;
     const QByteArray f = e.dir.makeFile("tool.bin", 5000);
