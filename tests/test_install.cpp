@@ -211,8 +211,31 @@ class TestInstall : public QObject {
     QVERIFY(image.hasAlphaChannel());
     QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
     QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
-    // The program's own window icon has the same size.
-    QVERIFY(DesktopIdentity::Icon().availableSizes().contains(QSize(size, size)));
+    // The program's own window icon has the same size and the same pixels.
+    const QIcon icon = DesktopIdentity::Icon();
+    QVERIFY(icon.availableSizes().contains(QSize(size, size)));
+    // (As the window system gets it: premultiplied, as a pixmap holds it.)
+    QCOMPARE(icon.pixmap(QSize(size, size)).toImage(),
+             image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+  }
+
+  // Sizes between the rendered ones come from the next larger; nothing larger than the largest.
+  void iconBetweenSizes_data() {
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<int>("given");
+    QTest::newRow("40") << 40 << 40;
+    QTest::newRow("20") << 20 << 20;
+    QTest::newRow("8") << 8 << 8;
+    QTest::newRow("512") << 512 << 256;
+  }
+  void iconBetweenSizes() {
+    QFETCH(int, asked);
+    QFETCH(int, given);
+    const QImage image = DesktopIdentity::Icon().pixmap(QSize(asked, asked)).toImage();
+    QCOMPARE(image.size(), QSize(given, given));
+    QCOMPARE(DesktopIdentity::Icon().actualSize(QSize(asked, asked)), QSize(given, given));
+    // Drawn, not blank: the middle is opaque.
+    QCOMPARE(qAlpha(image.pixel(given / 2, given / 2)), 255);
   }
 
   void scalableIcon() {
