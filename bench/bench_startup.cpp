@@ -1,8 +1,9 @@
 // Start-up as a returning user meets it: the whole process, from launch until its main window is
 // mapped, and its resident memory once idle, alternated with a bare Qt Widgets window of the
-// same size. It prepares a program folder like an installed portable copy (the executable, its
-// settings file, the English language file and a packer as upx/upx), launches each program in
-// turn under the current X display, waits for the MapNotify of a top-level window whose
+// same size, and with two windows between them: one line of text, and the main window's form
+// alone (bench/form_window.cpp). It prepares a program folder like an installed portable copy (the
+// executable, its settings file, the English language file and a packer as upx/upx), launches each
+// program in turn under the current X display, waits for the MapNotify of a top-level window whose
 // _NET_WM_PID is the child's, then for the child to go idle, reads VmRSS and ends it.
 //
 // Run by hand under a display of its own, with nothing else busy:
@@ -172,28 +173,43 @@ int main(int argc, char** argv) {
 
   const QByteArray packhelm = QFile::encodeName(folder + QStringLiteral("/packhelm"));
   const QByteArray bare = QFile::encodeName(built + QStringLiteral("/bare_window"));
-  QList<double> pt, pm, bt, bm;
+  const QByteArray form = QFile::encodeName(built + QStringLiteral("/form_window"));
+  // Packhelm, the bare window and two windows between them that show what a window of this kind
+  // costs before any of Packhelm's own work: one line of text, and the main window's form alone.
+  const char* names[] = {"Packhelm", "bare window", "one line of text", "the form alone"};
+  constexpr int kinds = 4;
+  QList<double> ms[kinds], mib[kinds];
   for (int i = 0; i < rounds; ++i) {
-    Sample p, b;
-    // The bare window takes the size Packhelm's main window was mapped with.
-    if (!runOnce(c, pidAtom, {packhelm}, p) ||
-        !runOnce(c, pidAtom, {bare, QByteArray::number(p.width), QByteArray::number(p.height)},
-                 b)) {
-      std::fprintf(stderr, "round %d: a window never showed\n", i);
+    Sample p;
+    if (!runOnce(c, pidAtom, {packhelm}, p)) {
+      std::fprintf(stderr, "round %d: Packhelm's window never showed\n", i);
       return 1;
     }
-    pt << p.ms;
-    pm << p.rssMiB;
-    bt << b.ms;
-    bm << b.rssMiB;
-    std::printf(
-        "round %2d: Packhelm %6.1f ms %5.1f MiB   bare window %6.1f ms %5.1f MiB   (%dx%d)\n", i,
-        p.ms, p.rssMiB, b.ms, b.rssMiB, b.width, b.height);
+    // The bare windows take the size Packhelm's main window was mapped with.
+    const QByteArray w = QByteArray::number(p.width), h = QByteArray::number(p.height);
+    const QList<QByteArray> others[] = {{bare, w, h}, {bare, w, h, "text"}, {form}};
+    Sample samples[kinds] = {p};
+    for (int k = 1; k < kinds; ++k)
+      if (!runOnce(c, pidAtom, others[k - 1], samples[k])) {
+        std::fprintf(stderr, "round %d: %s never showed\n", i, names[k]);
+        return 1;
+      }
+    std::printf("round %2d:", i);
+    for (int k = 0; k < kinds; ++k) {
+      ms[k] << samples[k].ms;
+      mib[k] << samples[k].rssMiB;
+      std::printf("  %6.1f ms %5.1f MiB", samples[k].ms, samples[k].rssMiB);
+    }
+    std::printf("   (%dx%d)\n", p.width, p.height);
   }
+  std::printf("\nmedians, and ratios to the bare window:\n");
+  for (int k = 0; k < kinds; ++k)
+    std::printf("  %-18s %6.1f ms  %.2f   %5.1f MiB  %.2f\n", names[k], median(ms[k]),
+                median(ms[k]) / median(ms[1]), median(mib[k]), median(mib[k]) / median(mib[1]));
   std::printf("median launch to mapped window: Packhelm %.1f ms, bare %.1f ms, ratio %.2f\n",
-              median(pt), median(bt), median(pt) / median(bt));
+              median(ms[0]), median(ms[1]), median(ms[0]) / median(ms[1]));
   std::printf("median resident memory once idle: Packhelm %.1f MiB, bare %.1f MiB, ratio %.2f\n",
-              median(pm), median(bm), median(pm) / median(bm));
+              median(mib[0]), median(mib[1]), median(mib[0]) / median(mib[1]));
   xcb_disconnect(c);
   return 0;
 }
