@@ -9,7 +9,7 @@
 // Run by hand under a display of its own, with nothing else busy:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench_startup [rounds]
 // or, to look at one start with other tools (strace, perf, heaptrack), prepare a folder only:
-//   build/bin/bench_startup --prepare FOLDER
+//   build/bin/bench_startup --prepare FOLDER [LANGUAGE]
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -142,10 +142,12 @@ int main(int argc, char** argv) {
   // The program folder of a returning user.
   QTemporaryDir dir;
   const QString folder = prepareOnly ? QFile::decodeName(argv[2]) : dir.path();
+  // The language of the prepared folder (English unless --prepare names another).
+  const QString language = prepareOnly && argc > 3 ? QString::fromUtf8(argv[3]) : "English";
   QDir().mkpath(folder + QStringLiteral("/upx"));
   if (!QFile::copy(built + QStringLiteral("/packhelm"), folder + QStringLiteral("/packhelm")) ||
-      !QFile::copy(built + QStringLiteral("/English.lng"),
-                   folder + QStringLiteral("/English.lng")) ||
+      !QFile::copy(built + QStringLiteral("/%1.lng").arg(language),
+                   folder + QStringLiteral("/%1.lng").arg(language)) ||
       !QFile::copy(QStringLiteral(PACKHELM_STANDIN_PATH), folder + QStringLiteral("/upx/upx"))) {
     std::fprintf(stderr, "cannot prepare the program folder from %s\n", qPrintable(built));
     return 1;
@@ -153,7 +155,7 @@ int main(int argc, char** argv) {
   QFile::setPermissions(folder + QStringLiteral("/packhelm"), QFile::ReadOwner | QFile::ExeOwner);
   QFile::setPermissions(folder + QStringLiteral("/upx/upx"), QFile::ReadOwner | QFile::ExeOwner);
   TCFGfile settings;
-  settings.SetString("LangName", "English");
+  settings.SetString("LangName", language.toUtf8());
   settings.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
   if (!settings.SaveToFile(QFile::encodeName(folder + QStringLiteral("/Packhelmconfig.cfg"))))
     return 1;
