@@ -226,9 +226,28 @@ class TestLanguage : public QObject {
       if (f[1].isEmpty())
         QVERIFY(writeFileBytes(prog->dir.file(f[0]), "not a language"));
       else
-        writeLanguage(f[0], "own " + f[1], f[1]);
+        writeLanguage(f[0], "own " + f[1], f[1],
+                      {{"BUTTON\\ButtonPack", f[0]}, {"LABEL\\FormOpt.Label1", "x"}});
     }
     QCOMPARE(FindLanguageFile(prog->dir.path(), requested), expected);
+    // Start-up's form of the search hands over the file it read when that file was taken by
+    // its name, as LoadLanguage reads it; otherwise nothing.
+    std::optional<Language> loaded;
+    QCOMPARE(FindLanguageFile(prog->dir.path(), requested, "FormMain", loaded), expected);
+    QCOMPARE(loaded.has_value(), expected == requested + ".lng");
+    if (loaded) {
+      Language reread;
+      QVERIFY(LoadLanguage(prog->dir.file(expected), "FormMain", reread));
+      QCOMPARE(loaded->name, reread.name);
+      QCOMPARE(loaded->englishName, requested);
+      QCOMPARE(loaded->entries.size(), 2);
+      for (int i = 0; i < 2; ++i) {
+        QCOMPARE(loaded->entries[i].formName, reread.entries[i].formName);
+        QCOMPARE(loaded->entries[i].componentName, reread.entries[i].componentName);
+        QCOMPARE(loaded->entries[i].value, reread.entries[i].value);
+      }
+      QCOMPARE(loaded->entries[0].value, expected);  // the named file's own entries
+    }
   }
 
   void twoEnglishFiles() {

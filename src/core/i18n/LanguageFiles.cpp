@@ -63,6 +63,10 @@ Identity loadIdentified(TCFGfile& cfg, const QByteArray& path, QByteArray& name,
   return Identity::Language;
 }
 
+// The language of a file loadIdentified accepted.
+Language languageOf(const TCFGfile& cfg, QByteArray name, QByteArray englishName,
+                    const QByteArray& defaultForm);
+
 }  // namespace
 
 void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
@@ -92,6 +96,12 @@ void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
 }
 
 QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName) {
+  std::optional<Language> unused;
+  return FindLanguageFile(folder, englishName, {}, unused);
+}
+
+QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName,
+                            const QByteArray& defaultForm, std::optional<Language>& loaded) {
   // The usual name first: a language file is normally named after its language, and reading
   // every file of the folder (a portable copy's holds the program itself) is then not needed.
   if (!englishName.isEmpty() && !englishName.contains('/')) {
@@ -99,8 +109,10 @@ QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishN
     TCFGfile cfg;
     QByteArray name, claimed;
     if (loadIdentified(cfg, withSlash(folder) + usual, name, claimed) == Identity::Language &&
-        claimed == englishName)
+        claimed == englishName) {
+      loaded = languageOf(cfg, name, claimed, defaultForm);
       return usual;
+    }
   }
   QList<QByteArray> names, englishNames, fileNames;
   ListLanguages(folder, names, englishNames, fileNames);
@@ -182,10 +194,13 @@ Entry ParseEntry(const QByteArray& name, const QByteArray& value, const QByteArr
   return e;
 }
 
-bool LoadLanguage(const QByteArray& path, const QByteArray& defaultForm, Language& out) {
-  TCFGfile cfg;
+namespace {
+
+Language languageOf(const TCFGfile& cfg, QByteArray name, QByteArray englishName,
+                    const QByteArray& defaultForm) {
   Language lang;
-  if (loadIdentified(cfg, path, lang.name, lang.englishName) != Identity::Language) return false;
+  lang.name = std::move(name);
+  lang.englishName = std::move(englishName);
   const int count = cfg.StringCount();
   lang.entries.reserve(count);
   for (int i = 0; i < count; ++i) {
@@ -196,7 +211,16 @@ bool LoadLanguage(const QByteArray& path, const QByteArray& defaultForm, Languag
     if (e.kind == EntryKind::Var && !e.numberValid) continue;
     lang.entries.append(std::move(e));
   }
-  out = std::move(lang);
+  return lang;
+}
+
+}  // namespace
+
+bool LoadLanguage(const QByteArray& path, const QByteArray& defaultForm, Language& out) {
+  TCFGfile cfg;
+  QByteArray name, englishName;
+  if (loadIdentified(cfg, path, name, englishName) != Identity::Language) return false;
+  out = languageOf(cfg, std::move(name), std::move(englishName), defaultForm);
   return true;
 }
 

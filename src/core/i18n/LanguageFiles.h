@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace LanguageFiles {
 
@@ -86,5 +87,10 @@ struct Language {
 // Loads a language file (the "CFGDATA" header is required). False when the file cannot be
 // read or parsed or lacks an identity entry; `out` is untouched then.
 bool LoadLanguage(const QByteArray& path, const QByteArray& defaultForm, Language& out);
+
+// FindLanguageFile, and when "<name>.lng" was taken, that file's language as LoadLanguage reads
+// it, so that start-up reads the file once (`loaded` stays empty otherwise).
+QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName,
+                            const QByteArray& defaultForm, std::optional<Language>& loaded);
 
 }  // namespace LanguageFiles

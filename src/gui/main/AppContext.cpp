@@ -120,16 +120,20 @@ void AppContext::localize(QWidget* form) {
   ApplyLanguageEntries(*language_, unused, LangTextHighest, {form});
 }
 
-bool AppContext::applyLanguage(const QByteArray& fileName, LangTextTable& texts) {
+bool AppContext::applyLanguage(const QByteArray& fileName, LangTextTable& texts,
+                               LanguageFiles::Language* loaded) {
   LanguageFiles::Language language;
-  if (!LanguageFiles::LoadLanguage(state.LangDir + fileName, "FormMain", language)) return false;
+  if (loaded)
+    language = std::move(*loaded);
+  else if (!LanguageFiles::LoadLanguage(state.LangDir + fileName, LanguageDefaultForm, language))
+    return false;
   ApplyLanguageEntries(language, texts, LangTextHighest, forms());
   language_ = std::move(language);
   return true;
 }
 
-void AppContext::changeLanguage(const QByteArray& fileName) {
-  applyLanguage(fileName, state.LangTexts);
+void AppContext::changeLanguage(const QByteArray& fileName, LanguageFiles::Language* loaded) {
+  applyLanguage(fileName, state.LangTexts, loaded);
   if (FormMain) FormMain->SetLanguage();
 }
 
