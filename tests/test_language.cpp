@@ -233,7 +233,7 @@ class TestLanguage : public QObject {
     // Start-up's form of the search hands over the file it read when that file was taken by
     // its name, as LoadLanguage reads it; otherwise nothing.
     std::optional<Language> loaded;
-    QCOMPARE(FindLanguageFile(prog->dir.path(), requested, "FormMain", loaded), expected);
+    QCOMPARE(FindLanguageFile(prog->dir.path(), requested, &loaded, "FormMain"), expected);
     QCOMPARE(loaded.has_value(), expected == requested + ".lng");
     if (loaded) {
       Language reread;

@@ -65,7 +65,22 @@ Identity loadIdentified(TCFGfile& cfg, const QByteArray& path, QByteArray& name,
 
 // The language of a file loadIdentified accepted.
 Language languageOf(const TCFGfile& cfg, QByteArray name, QByteArray englishName,
-                    const QByteArray& defaultForm);
+                    const QByteArray& defaultForm) {
+  Language lang;
+  lang.name = std::move(name);
+  lang.englishName = std::move(englishName);
+  const int count = cfg.StringCount();
+  lang.entries.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    const QByteArray value = cfg.StringValueAt(i);
+    if (value.isEmpty()) continue;
+    Entry e = ParseEntry(cfg.StringKeyAt(i), value, defaultForm);
+    if (e.kind == EntryKind::Unknown) continue;
+    if (e.kind == EntryKind::Var && !e.numberValid) continue;
+    lang.entries.append(std::move(e));
+  }
+  return lang;
+}
 
 }  // namespace
 
@@ -95,13 +110,8 @@ void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
   }
 }
 
-QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName) {
-  std::optional<Language> unused;
-  return FindLanguageFile(folder, englishName, {}, unused);
-}
-
 QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName,
-                            const QByteArray& defaultForm, std::optional<Language>& loaded) {
+                            std::optional<Language>* loaded, const QByteArray& defaultForm) {
   // The usual name first: a language file is normally named after its language, and reading
   // every file of the folder (a portable copy's holds the program itself) is then not needed.
   if (!englishName.isEmpty() && !englishName.contains('/')) {
@@ -110,7 +120,7 @@ QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishN
     QByteArray name, claimed;
     if (loadIdentified(cfg, withSlash(folder) + usual, name, claimed) == Identity::Language &&
         claimed == englishName) {
-      loaded = languageOf(cfg, name, claimed, defaultForm);
+      if (loaded) *loaded = languageOf(cfg, name, claimed, defaultForm);
       return usual;
     }
   }
@@ -193,28 +203,6 @@ Entry ParseEntry(const QByteArray& name, const QByteArray& value, const QByteArr
   }
   return e;
 }
-
-namespace {
-
-Language languageOf(const TCFGfile& cfg, QByteArray name, QByteArray englishName,
-                    const QByteArray& defaultForm) {
-  Language lang;
-  lang.name = std::move(name);
-  lang.englishName = std::move(englishName);
-  const int count = cfg.StringCount();
-  lang.entries.reserve(count);
-  for (int i = 0; i < count; ++i) {
-    const QByteArray value = cfg.StringValueAt(i);
-    if (value.isEmpty()) continue;
-    Entry e = ParseEntry(cfg.StringKeyAt(i), value, defaultForm);
-    if (e.kind == EntryKind::Unknown) continue;
-    if (e.kind == EntryKind::Var && !e.numberValid) continue;
-    lang.entries.append(std::move(e));
-  }
-  return lang;
-}
-
-}  // namespace
 
 bool LoadLanguage(const QByteArray& path, const QByteArray& defaultForm, Language& out) {
   TCFGfile cfg;

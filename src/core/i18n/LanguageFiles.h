@@ -29,10 +29,6 @@ void ListLanguages(const QByteArray& folder, QList<QByteArray>& names,
 // characters) as \xHH, so that no name shows as U+FFFD or breaks the message.
 QString DisplayName(const QByteArray& name);
 
-// Bare file name of the language with that English name: "<name>.lng" when that file is it, else
-// the first one listed; else, for a non-empty name, the same for "English"; else empty.
-QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName);
-
 enum class EntryKind {
   Unknown,
   Button,
@@ -88,9 +84,13 @@ struct Language {
 // read or parsed or lacks an identity entry; `out` is untouched then.
 bool LoadLanguage(const QByteArray& path, const QByteArray& defaultForm, Language& out);
 
-// FindLanguageFile, and when "<name>.lng" was taken, that file's language as LoadLanguage reads
-// it, so that start-up reads the file once (`loaded` stays empty otherwise).
+// Bare file name of the language with that English name: "<name>.lng" when that file is it, else
+// the first one listed; else, for a non-empty name, the same for "English"; else empty. When
+// "<name>.lng" was taken and `loaded` is given, it receives that file's language as LoadLanguage
+// reads it (entries without a window for `defaultForm`), so that start-up reads the file once;
+// otherwise `loaded` is left as it was.
 QByteArray FindLanguageFile(const QByteArray& folder, const QByteArray& englishName,
-                            const QByteArray& defaultForm, std::optional<Language>& loaded);
+                            std::optional<Language>* loaded = nullptr,
+                            const QByteArray& defaultForm = {});
 
 }  // namespace LanguageFiles

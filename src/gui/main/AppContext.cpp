@@ -121,7 +121,7 @@ void AppContext::localize(QWidget* form) {
 }
 
 bool AppContext::applyLanguage(const QByteArray& fileName, LangTextTable& texts,
-                               LanguageFiles::Language* loaded) {
+                               std::optional<LanguageFiles::Language> loaded) {
   LanguageFiles::Language language;
   if (loaded)
     language = std::move(*loaded);
@@ -132,8 +132,9 @@ bool AppContext::applyLanguage(const QByteArray& fileName, LangTextTable& texts,
   return true;
 }
 
-void AppContext::changeLanguage(const QByteArray& fileName, LanguageFiles::Language* loaded) {
-  applyLanguage(fileName, state.LangTexts, loaded);
+void AppContext::changeLanguage(const QByteArray& fileName,
+                                std::optional<LanguageFiles::Language> loaded) {
+  applyLanguage(fileName, state.LangTexts, std::move(loaded));
   if (FormMain) FormMain->SetLanguage();
 }
 

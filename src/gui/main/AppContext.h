@@ -68,12 +68,13 @@ struct AppContext {
   static constexpr const char* LanguageDefaultForm = "FormMain";
   // Applies a language file of the program folder to every window, its numbered texts into
   // `texts`. False when the file does not load. `loaded`: the file's language, when the caller
-  // has read it already (it is taken over).
+  // has read it already.
   bool applyLanguage(const QByteArray& fileName, LangTextTable& texts,
-                     LanguageFiles::Language* loaded = nullptr);
+                     std::optional<LanguageFiles::Language> loaded = std::nullopt);
   // Applies the language to every window and the program's texts, then lets the main window
   // re-apply its language-dependent captions.
-  void changeLanguage(const QByteArray& fileName, LanguageFiles::Language* loaded = nullptr);
+  void changeLanguage(const QByteArray& fileName,
+                      std::optional<LanguageFiles::Language> loaded = std::nullopt);
 
   // The language choice of a first start: shows the chooser modally (ending the program when
   // there is no language file), then takes over its language name and texts and lets the main

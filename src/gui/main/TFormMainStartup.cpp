@@ -68,15 +68,15 @@ void TFormMain::FormShow() {
   // 3-4: the language file of the chosen language, else the English one.
   // Read once: the file that proved to be the language is the one applied.
   std::optional<LanguageFiles::Language> language;
-  const QByteArray langFile = LanguageFiles::FindLanguageFile(
-      s.LangDir, s.opt.LangName, AppContext::LanguageDefaultForm, language);
+  const QByteArray langFile = LanguageFiles::FindLanguageFile(s.LangDir, s.opt.LangName, &language,
+                                                              AppContext::LanguageDefaultForm);
   if (langFile.isEmpty()) {
     Prompts::Message(this, Prompts::Icon::Error,
                      QStringLiteral("There are no language files. Press OK to terminate program."),
                      QStringLiteral("Error - Packhelm"));
     return endProgramAtStartup(*this);
   }
-  ctx_.changeLanguage(langFile, language ? &*language : nullptr);
+  ctx_.changeLanguage(langFile, std::move(language));
 
   // 5: the left column centred horizontally, the window centred vertically, in the free area of
   // its screen (laid out first: the language just changed the sizes).
