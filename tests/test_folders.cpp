@@ -35,14 +35,8 @@ struct Env {
   QTemporaryDir trees;
   AppContext ctx;
   Env() {
-    dir.prepare(ctx.state);
-    ctx.runStartupOnShow = false;
-    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+    PrepareWindowTest(dir, ctx);
     ctx.state.opt.GlobalOpt_CloseCon = 2;
-    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in claims 4.2.4
-    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
-    Prompts::Test() = Prompts::TestScript();
-    Prompts::Test().active = true;
     ctx.createForms();
     ctx.changeLanguage("English.lng");
     w()->show();

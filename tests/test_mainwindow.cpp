@@ -37,10 +37,7 @@ struct Env {
   TestProgramDir dir;
   AppContext ctx;
   Env() {
-    dir.prepare(ctx.state);
-    ctx.runStartupOnShow = false;
-    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in claims 4.2.4
+    PrepareWindowTest(dir, ctx);
     auto& t = ctx.state.LangTexts;
     t[0] = "Compression";
     t[1] = "Ready";
@@ -49,9 +46,6 @@ struct Env {
     t[4] = "Warnings";
     t[11] = "KB";
     t[12] = "KB total";
-    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
-    Prompts::Test() = Prompts::TestScript();
-    Prompts::Test().active = true;
     ctx.createForms();
     w()->show();
   }

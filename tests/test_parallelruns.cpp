@@ -71,14 +71,8 @@ struct Program {
   AppContext ctx;
 
   explicit Program(quint32 runs, int closeCon = 2) {
-    dir.prepare(ctx.state);
+    PrepareWindowTest(dir, ctx);
     QDir().mkpath(QFile::decodeName(work()));
-    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
-    Prompts::Test() = {};
-    Prompts::Test().active = true;
-    ctx.runStartupOnShow = false;
-    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
-    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
     ctx.state.opt.GlobalOpt_CloseCon = closeCon;
     ctx.state.opt.GlobalOpt_PackerRuns = runs;
     ctx.createForms();

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 
+#include "gui/widgets/Prompts.h"
+
 QByteArray standinPath() {
   return PACKHELM_STANDIN_PATH;
 }
@@ -69,6 +71,16 @@ TestProgram::TestProgram(bool withLanguages, bool withPacker, Layout layout)
   ctx.runStartupOnShow = false;
   ctx.createForms();
   BuildEveryWindow(ctx);
+}
+
+void PrepareWindowTest(const TestProgramDir& dir, AppContext& ctx) {
+  dir.prepare(ctx.state);
+  ctx.runStartupOnShow = false;
+  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
+  qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
+  Prompts::Test() = {};
+  Prompts::Test().active = true;
 }
 
 void BuildEveryWindow(AppContext& ctx) {
