@@ -3,18 +3,11 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-#include "gui/widgets/CaptionButton.h"
-
 namespace {
 constexpr int TextFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
 }
 
-WrapButton::WrapButton(QWidget* parent) : QPushButton(parent) {}
-
-void WrapButton::setDesignedSize(const QSize& size) {
-  designed_ = size;
-  updateGeometry();
-}
+WrapButton::WrapButton(QWidget* parent) : CaptionButton(parent) {}
 
 QSize WrapButton::sizeHint() const {
   ensurePolished();
@@ -27,11 +20,7 @@ QSize WrapButton::sizeHint() const {
        i = caption.indexOf(QLatin1Char(' '), i + 1))
     best = qMin(best, qMax(width(caption.left(i)), width(caption.mid(i + 1))));
   const QRect lines = fm.boundingRect(QRect(0, 0, best, 100000), TextFlags, caption);
-  return CaptionButton::sizeFor(this, QSize(best, lines.height())).expandedTo(designed_);
-}
-
-QSize WrapButton::minimumSizeHint() const {
-  return sizeHint();
+  return sizeFor(this, QSize(best, lines.height())).expandedTo(designedSize());
 }
 
 void WrapButton::paintEvent(QPaintEvent*) {
