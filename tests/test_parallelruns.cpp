@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <functional>
 
 #include "core/batch/RunGroups.h"
@@ -154,6 +155,10 @@ class TestParallelRuns : public QObject {
       selected << p.input(kNames[i], bytes);
       before += quint64(bytes.size());
     }
+    // The runs start at once, so the log holds them in whatever order they began: each pane is
+    // matched to its run by its files, the panes following the groups (split by the sizes before
+    // packing).
+    const QList<Names> groups = RunGroups::SplitFiles(selected, runs);
     p.select(selected);
     p.press("ButtonPack");
     QString shown;
@@ -197,12 +202,21 @@ class TestParallelRuns : public QObject {
 
     ConsoleWindow* w = p.console()->window();
     QVERIFY(w);
+    QCOMPARE(groups.size(), qsizetype(expected));
     QCOMPARE(w->panes().size(), qsizetype(expected));
     QVERIFY(!w->view()->isVisible());
     for (int i = 0; i < expected; ++i) {
       const ScreenModel* s = w->panes()[i]->model();
-      int count = 0;
-      for (const QByteArray& a : log[i]) count += selected.contains(a) ? 1 : 0;
+      const auto inRun = [&](const Names& run) {
+        Names mine;
+        for (const QByteArray& a : run)
+          if (selected.contains(a)) mine << a;
+        return mine;
+      };
+      QCOMPARE(std::count_if(log.begin(), log.end(),
+                             [&](const Names& run) { return inRun(run) == groups[i]; }),
+               qsizetype(1));
+      const qsizetype count = groups[i].size();
       const QString header = p.ctx.state.langText(LangText::RunHeader, QString::number(i + 1),
                                                   QString::number(expected)) +
                              QStringLiteral(" \u2014 ") +
