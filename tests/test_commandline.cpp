@@ -97,13 +97,8 @@ QList<QByteArray> takeLog(const QByteArray& logPath) {
 // Copies the stand-in into the folder, made here, as "upx"; returns its path, or empty when any
 // step fails.
 QByteArray standinIn(const QByteArray& folder) {
-  if (!QDir().mkpath(QFile::decodeName(folder))) return {};
   const QByteArray packer = folder + "/upx";
-  if (!QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(packer))) return {};
-  if (!QFile::setPermissions(QFile::decodeName(packer),
-                             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-    return {};
-  return packer;
+  return PlaceStandin(packer) ? packer : QByteArray();
 }
 
 // Logs the arguments of one stand-in run started from split arguments, through QProcess.
@@ -588,9 +583,17 @@ class TestCommandLine : public QObject {
     QCOMPARE(major, expected);
   }
 
-  void queryMajorPathWithBlank() {
+  // The packer's path reaches the question byte for byte, a name that is not UTF-8 included.
+  void queryMajorAwkwardFolder_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("blanks and quotes") << QByteArray("a \"b\" c");
+    QTest::newRow("not UTF-8") << QByteArray("caf\xe9 \xff\xfe");
+    QTest::newRow("escape sequence and line feed") << QByteArray("\x1b[31mred\nline");
+  }
+  void queryMajorAwkwardFolder() {
+    QFETCH(QByteArray, name);
     QTemporaryDir dir;
-    const QByteArray folder = QFile::encodeName(dir.path()) + "/a \"b\" c";
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/' + name;
     const QByteArray packer = standinIn(folder);
     QVERIFY(!packer.isEmpty());
     qputenv("PACKHELM_STANDIN_VERSION", "3.94");
@@ -605,11 +608,16 @@ class TestCommandLine : public QObject {
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("folder") << QByteArray("/tmp");
     QTest::newRow("not executable") << QByteArray("@plain file");
+    // A packer at the path that a QString would make of the name: never started instead.
+    QTest::newRow("not UTF-8, with a twin at its lossy name") << QByteArray("@twin");
   }
   void queryMajorMissing() {
     QFETCH(QByteArray, path);
     QTemporaryDir dir;
-    if (path.startsWith('@')) {
+    if (path == "@twin") {
+      path = QFile::encodeName(dir.path()) + "/x\xff/upx";
+      QVERIFY(PlaceStandin(QFile::encodeName(dir.path()) + "/x\xef\xbf\xbd/upx"));
+    } else if (path.startsWith('@')) {
       path = QFile::encodeName(dir.filePath("upx"));
       QFile f(QFile::decodeName(path));
       QVERIFY(f.open(QIODevice::WriteOnly));

@@ -544,9 +544,10 @@ class TestSettings : public QObject {
     QFETCH(QStringList, files);
     QFETCH(bool, installed);
     QTemporaryDir d;
-    const QByteArray root = QFile::encodeName(d.path()) + '/';
-    for (const QString& f : folders) QVERIFY(QDir(d.path()).mkpath(f));
-    for (const QString& f : files) QVERIFY(writeFileBytes(root + f.toUtf8(), "CFGDATA\r\n"));
+    // Below a folder whose name is not UTF-8, which the layout must take byte for byte.
+    const QByteArray root = QFile::encodeName(d.path()) + "/lay\xff\xfe out/";
+    for (const QString& f : folders) QVERIFY(MakeFoldersRaw(root + f.toUtf8()));
+    for (const QString& f : files) QVERIFY(writeFileRaw(root + f.toUtf8(), "CFGDATA\r\n"));
     const QByteArray program = root + "bin/";
     QCOMPARE(InstallLayout::IsInstalledCopy(program), installed);
     QCOMPARE(InstallLayout::LanguageFolder(program),
@@ -576,14 +577,11 @@ class TestSettings : public QObject {
     QFETCH(bool, onPath);
     QFETCH(QString, expected);
     QTemporaryDir d;
-    QDir root(d.path());
-    const QByteArray prog = QFile::encodeName(d.path()) + "/prog/";
-    QVERIFY(root.mkpath(QStringLiteral("prog/upx")));
-    QVERIFY(root.mkpath(QStringLiteral("bin")));
-    const auto makeExe = [](const QByteArray& p) {
-      QVERIFY(writeFileBytes(p, "#!/bin/true\n"));
-      QFile::setPermissions(QFile::decodeName(p), QFile::ReadOwner | QFile::ExeOwner);
-    };
+    // The program's folder has a name that is not UTF-8: its own packer is found all the same.
+    const QByteArray prog = QFile::encodeName(d.path()) + "/pr\xffog/";
+    QVERIFY(MakeFoldersRaw(prog + "upx"));
+    QVERIFY(MakeFoldersRaw(QFile::encodeName(d.path()) + "/bin"));
+    const auto makeExe = [](const QByteArray& p) { QVERIFY(writeFileRaw(p, "#!/bin/true\n")); };
     const QByteArray ownPath = prog + "upx/upx";
     const QByteArray chosenPath = QFile::encodeName(d.path()) + "/my packer";
     const QByteArray pathPath = QFile::encodeName(d.path()) + "/bin/upx";

@@ -625,6 +625,31 @@ class TestStartup : public QObject {
     QCOMPARE(readFileBytes(run.settings()), before);
   }
 
+  // A copy in a folder whose name is not UTF-8 (nor harmless) finds its settings, its language
+  // and its own packer, and asks that packer its version.
+  void programFolderNotUtf8() {
+    Run run(false, false);
+    QTemporaryDir parent;
+    const QByteArray folder = QFile::encodeName(parent.path()) + "/Pack\xff\xfe \x1b[31mhelm/";
+    QVERIFY(PlaceStandin(folder + "upx/upx"));
+    writeLanguage(folder);
+    writeSettings(folder + Settings::FileName, quietSettings);
+    qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
+    run.ctx.state.ProgramDir = folder;
+    run.ctx.state.SettingsPath.clear();
+    run.ctx.state.UpxLocation.clear();
+    run.ctx.state.UpxShortLocation.clear();
+    run.start();
+    QVERIFY(!run.main()->startupAborted);
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(run.ctx.state.SettingsPath, folder + Settings::FileName);
+    QCOMPARE(run.ctx.state.LangDir, folder);
+    QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Ready"));
+    QCOMPARE(run.ctx.state.UpxLocation, folder + "upx/upx");
+    QCOMPARE(run.ctx.state.packer().version, QByteArray("4.2.4"));
+    QCOMPARE(PackerRuns(run.dir.argLogPath()), QList<QList<QByteArray>>{{"--version"}});
+  }
+
   void packerChosenInTheDialogIsRemembered() {
     Run run(false);
     writeSettings(run.settings(), quietSettings);

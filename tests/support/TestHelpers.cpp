@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFont>
+#include <cerrno>
 #include <csignal>
 
 EnvGuard::EnvGuard(std::initializer_list<std::pair<const char*, QByteArray>> vars) {
@@ -52,6 +53,16 @@ bool writeFileRaw(const QByteArray& path, const QByteArray& bytes) {
   if (fd < 0) return false;
   const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
   return ::close(fd) == 0 && ok;
+}
+
+bool MakeFoldersRaw(const QByteArray& path) {
+  // Every part up to a "/", then the whole path.
+  for (qsizetype at = 1; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] != '/') continue;
+    if (::mkdir(path.left(at).constData(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st {};
+  return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool MakeExecutableTree(const QByteArray& parent, const QByteArray& rootName,

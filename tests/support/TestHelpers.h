@@ -33,6 +33,8 @@ QByteArray readFileBytes(const QByteArray& path);
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
 // The same by the name's bytes, for names that are not UTF-8 (QFile would change them).
 bool writeFileRaw(const QByteArray& path, const QByteArray& bytes);
+// Makes the folder and every missing one above it, by the path's bytes.
+bool MakeFoldersRaw(const QByteArray& path);
 
 // A folder as a user's downloads hold it, made below `parent` under the name `rootName` (any
 // bytes): executables of the three formats, with blanks, quotes, a Latin-1 byte, bytes that are

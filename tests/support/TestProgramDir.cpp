@@ -4,9 +4,19 @@
 #include <QFile>
 
 #include "gui/widgets/Prompts.h"
+#include "support/TestHelpers.h"
 
 QByteArray standinPath() {
   return PACKHELM_STANDIN_PATH;
+}
+
+bool PlaceStandin(const QByteArray& path) {
+  const QByteArray packer = readFileBytes(standinPath());
+  return MakeFoldersRaw(path.left(path.lastIndexOf('/') + 1)) &&
+         packer.startsWith(
+             "\x7f"
+             "ELF") &&
+         writeFileRaw(path, packer);
 }
 
 TestProgramDir::TestProgramDir(bool withLanguages, bool withPacker, Layout layout)

@@ -54,3 +54,5 @@ struct TestProgram {
 
 // Where the build put the stand-in packer.
 QByteArray standinPath();
+// Copies the stand-in packer to `path` (any bytes), executable, making the folders above it.
+bool PlaceStandin(const QByteArray& path);

@@ -20,7 +20,7 @@ const char kProgramName[] = "packhelm";
 const char kGenericIcon[] = "package-x-generic";
 
 QByteArray iconFor(const QByteArray& programPath) {
-  const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(programPath)).path()) + '/';
+  const QByteArray dir = programPath.left(programPath.lastIndexOf('/') + 1);
   return InstallLayout::IsInstalledCopy(dir) ? QByteArray(PACKHELM_APP_ID) : kGenericIcon;
 }
 

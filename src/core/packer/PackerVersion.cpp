@@ -1,5 +1,7 @@
 #include "core/packer/PackerVersion.h"
 
+#include <unistd.h>
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -87,8 +89,20 @@ void Asking::start(const QByteArray& packerPath, int timeoutMs) {
   deadline_ = QDeadlineTimer(timeoutMs);
   if (packerPath.isEmpty()) return finish(false);
   process_ = new QProcess(this);
+  // QProcess takes the program as a QString, which cannot hold a path that is not UTF-8: the
+  // child execs the path's own bytes itself, once QProcess has set up its standard streams. Only
+  // async-signal-safe calls run there; the argument vector is built before the fork. Should that
+  // exec fail, the child ends at once instead of letting QProcess start the lossy path, which
+  // might name another file.
+  program_ = packerPath;
   process_->setProgram(QFile::decodeName(packerPath));
   process_->setArguments({QStringLiteral("--version")});
+  char* const program = program_.data();  // detached here, in the parent
+  process_->setChildProcessModifier([program] {
+    char* const argv[] = {program, const_cast<char*>("--version"), nullptr};
+    ::execv(argv[0], argv);
+    ::_exit(127);
+  });
   process_->setStandardInputFile(QProcess::nullDevice());
   // What goes to the error stream is not kept at all.
   process_->setStandardErrorFile(QProcess::nullDevice());

@@ -1,5 +1,7 @@
 #include "core/startup/PackerLocator.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -9,8 +11,12 @@
 namespace PackerLocator {
 
 namespace {
+// By the path's bytes: the program's folder may have a name that is not UTF-8, which a QString
+// would not keep.
 bool isFile(const QByteArray& path) {
-  return !path.isEmpty() && QFileInfo(QFile::decodeName(path)).isFile();
+  struct stat st {};
+  return !path.isEmpty() && !path.contains('\0') && ::stat(path.constData(), &st) == 0 &&
+         S_ISREG(st.st_mode);
 }
 }  // namespace
 

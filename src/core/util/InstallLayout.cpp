@@ -1,8 +1,8 @@
 #include "core/util/InstallLayout.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 Q_LOGGING_CATEGORY(lcLanguages, "packhelm.languages", QtWarningMsg)
 
@@ -12,8 +12,10 @@ namespace {
 
 QByteArray sharedFolder(const QByteArray& programDir) {
   // Cleaned so that messages and the language lists show /usr/share/..., not /usr/bin/../share.
-  const QString clean = QDir::cleanPath(QFile::decodeName(programDir + SharedLanguageFolder));
-  return QFile::encodeName(clean) + '/';
+  // Through Latin-1, which keeps every byte: the folder's name need not be UTF-8, and cleaning
+  // looks at nothing but "/" and ".".
+  const QString clean = QDir::cleanPath(QString::fromLatin1(programDir + SharedLanguageFolder));
+  return clean.toLatin1() + '/';
 }
 
 }  // namespace
@@ -21,7 +23,9 @@ QByteArray sharedFolder(const QByteArray& programDir) {
 bool IsInstalledCopy(const QByteArray& programDir) {
   // Deciding by the shared folder alone, not by language files in the program folder: telling
   // the latter would mean opening every file of /usr/bin.
-  return !programDir.isEmpty() && QFileInfo(QFile::decodeName(sharedFolder(programDir))).isDir();
+  struct stat st {};
+  return !programDir.isEmpty() && !programDir.contains('\0') &&
+         ::stat(sharedFolder(programDir).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 QByteArray LanguageFolder(const QByteArray& programDir) {
