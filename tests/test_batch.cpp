@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/batch/DroppedNames.h"
@@ -44,7 +43,7 @@ class TestBatch : public QObject {
   // A tree with executables, other files, links in and out of it, a pipe and hostile names:
   // exactly the executables inside it come back, each once, names byte for byte.
   void folderSelectsExactlyTheExecutables() {
-    QTemporaryDir outside, tree;
+    TemporaryDir outside, tree;
     const QByteArray root = QFile::encodeName(tree.path());
     const QByteArray out = QFile::encodeName(outside.path());
     const QByteArray elf = QByteArray(
@@ -88,7 +87,7 @@ class TestBatch : public QObject {
   }
 
   void filesAndFoldersTogether() {
-    QTemporaryDir a, b;
+    TemporaryDir a, b;
     const QByteArray elf = QByteArray(
                                "\x7f"
                                "ELF",
@@ -111,7 +110,7 @@ class TestBatch : public QObject {
   // The scan runs beside the event loop and reports on the thread that started it; a scan that
   // was replaced by a newer one or cancelled reports nothing.
   void taskReportsOnlyTheLatestScan() {
-    QTemporaryDir a, b;
+    TemporaryDir a, b;
     const QByteArray pa = QFile::encodeName(a.path()), pb = QFile::encodeName(b.path());
     QVERIFY(writeFileBytes(pa + "/one", QByteArray("\x7f"
                                                    "ELF",
@@ -134,7 +133,7 @@ class TestBatch : public QObject {
   }
 
   void cancelStopsTheScan() {
-    QTemporaryDir tree;
+    TemporaryDir tree;
     const QByteArray root = QFile::encodeName(tree.path());
     QVERIFY(writeFileBytes(root + "/a", QByteArray("\x7f"
                                                    "ELF",
@@ -148,7 +147,7 @@ class TestBatch : public QObject {
   // The folders given that hold nothing packable are named, each once; a folder whose files an
   // earlier folder took already is not empty, nor is one holding only a file given directly.
   void emptyFoldersNamed() {
-    QTemporaryDir a, b, c, d;
+    TemporaryDir a, b, c, d;
     const QByteArray pa = QFile::encodeName(a.path()), pb = QFile::encodeName(b.path());
     const QByteArray pc = QFile::encodeName(c.path()), pd = QFile::encodeName(d.path());
     const QByteArray elf = QByteArray(

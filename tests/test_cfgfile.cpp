@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 
@@ -143,7 +142,7 @@ QList<Entry> randomEntries(QRandomGenerator& rng, int count) {
 class TestCfgFile : public QObject {
   Q_OBJECT
 
-  QTemporaryDir dir_;
+  TemporaryDir dir_;
   QString path(const QString& name) const { return dir_.filePath(name); }
   QByteArray bpath(const QString& name) const { return QFile::encodeName(path(name)); }
 
@@ -813,7 +812,7 @@ class TestCfgFile : public QObject {
   }
   void failedSaveKeepsOldFile() {
     QFETCH(QString, kind);
-    QTemporaryDir d;
+    TemporaryDir d;
     QVERIFY(d.isValid());
     const QByteArray old = kHead + sRec("old", "contents");
     QString target = d.filePath("settings.cfg");

@@ -8,7 +8,6 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/packer/CommandLine.h"
@@ -507,7 +506,7 @@ class TestCommandLine : public QObject {
   }
   void endToEnd() {
     QFETCH(bool, unpack);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     // The stand-in under a path with a blank, as the packer of the command line.
     const QByteArray folder = QFile::encodeName(dir.path()) + "/my tools";
     const QByteArray packer = standinIn(folder);
@@ -592,7 +591,7 @@ class TestCommandLine : public QObject {
   }
   void queryMajorAwkwardFolder() {
     QFETCH(QByteArray, name);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray folder = QFile::encodeName(dir.path()) + '/' + name;
     const QByteArray packer = standinIn(folder);
     QVERIFY(!packer.isEmpty());
@@ -613,7 +612,7 @@ class TestCommandLine : public QObject {
   }
   void queryMajorMissing() {
     QFETCH(QByteArray, path);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     if (path == "@twin") {
       path = QFile::encodeName(dir.path()) + "/x\xff/upx";
       QVERIFY(PlaceStandin(QFile::encodeName(dir.path()) + "/x\xef\xbf\xbd/upx"));

@@ -15,7 +15,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -369,7 +368,7 @@ class TestDesktop : public QObject {
     QFETCH(QString, fileName);
     QFETCH(QString, directory);
     QFETCH(QString, expected);
-    QTemporaryDir tmp, home;
+    TemporaryDir tmp, home;
     EnvGuard env{{"HOME", QFile::encodeName(home.path())}};
     QDir(tmp.path()).mkdir(QStringLiteral("files"));
     QDir(tmp.path()).mkdir(QStringLiteral("other"));
@@ -384,7 +383,7 @@ class TestDesktop : public QObject {
 
   void fileDialogsOpenNearTheFiles() {
     TestProgram prog(true, false);
-    QTemporaryDir home;
+    TemporaryDir home;
     EnvGuard env{{"HOME", QFile::encodeName(home.path())}};
     QDir(prog.dir.path()).mkdir("work");
     const QByteArray input = prog.dir.makeFile("work/tool.exe", 2000);
@@ -446,7 +445,7 @@ class TestDesktop : public QObject {
 
 int main(int argc, char* argv[]) {
   // Two screens side by side on the offscreen platform.
-  QTemporaryDir dir;
+  TemporaryDir dir;
   QFile config(dir.filePath(QStringLiteral("screens.json")));
   if (!config.open(QIODevice::WriteOnly)) return 2;
   auto screen = [](const char* name, const QRect& r) {

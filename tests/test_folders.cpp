@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/packer/FileSizes.h"
@@ -32,7 +31,7 @@ using Names = QList<QByteArray>;
 // arguments. Trees are made in a folder of their own.
 struct Env {
   TestProgramDir dir;
-  QTemporaryDir trees;
+  TemporaryDir trees;
   AppContext ctx;
   Env() {
     PrepareWindowTest(dir, ctx);

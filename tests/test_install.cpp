@@ -80,7 +80,7 @@ MetaInfo readMetaInfo(const QByteArray& xml) {
 class TestInstall : public QObject {
   Q_OBJECT
 
-  QTemporaryDir stage_;
+  TemporaryDir stage_;
   QString prefix_;  // the staged /usr
 
   QString staged(const QString& relative) const { return prefix_ + relative; }
@@ -295,7 +295,7 @@ class TestInstall : public QObject {
       if (prefix != prefix_) QDir().rename(prefix, prefix_);
     });
 
-    QTemporaryDir home;
+    TemporaryDir home;
     QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("runtime"))));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include "PackhelmBuildConfig.h"
 #include "core/integration/DesktopEntry.h"
@@ -58,7 +57,7 @@ class TestIntegration : public QObject {
   Q_OBJECT
 
   std::unique_ptr<TestProgram> prog_;
-  std::unique_ptr<QTemporaryDir> dataHome_;
+  std::unique_ptr<TemporaryDir> dataHome_;
   QByteArray program_ = "/opt/Packhelm build/packhelm";
 
   TFormIntegration& form() { return *prog_->ctx.formIntegration(); }
@@ -94,7 +93,7 @@ class TestIntegration : public QObject {
   void initTestCase() { Prompts::Test().active = true; }
 
   void init() {
-    dataHome_ = std::make_unique<QTemporaryDir>();
+    dataHome_ = std::make_unique<TemporaryDir>();
     QVERIFY(dataHome_->isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome_->path()));
     QCOMPARE(LinuxShellIntegration::dataHome(), dataHome_->path());
@@ -559,7 +558,7 @@ class TestIntegration : public QObject {
     QFETCH(QByteArray, type);
     const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
     QVERIFY2(!gio.isEmpty(), "gio (libglib2.0-bin) is missing");
-    QTemporaryDir tmp;
+    TemporaryDir tmp;
     const QString program = tmp.filePath(QStringLiteral("arg log"));
     QVERIFY(QFile::copy(QStringLiteral(PACKHELM_ARGLOG_PATH), program));
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
@@ -716,7 +715,7 @@ class TestIntegration : public QObject {
   void execLaunchedByGio() {
     const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
     if (gio.isEmpty()) QSKIP("gio (libglib2.0-bin) is not installed");
-    QTemporaryDir tmp;
+    TemporaryDir tmp;
     QVERIFY(tmp.isValid());
     // Blanks, both quotes, a dollar sign, a backtick and a backslash in the program's folder.
     const QString folder =

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/packer/RunLeftovers.h"
+#include "support/TestHelpers.h"
 
 namespace {
 
@@ -137,7 +137,7 @@ class TestLeftovers : public QObject {
     QFETCH(Names, before);
     QFETCH(Names, during);
     QFETCH(Names, removed);
-    QTemporaryDir tmp;
+    TemporaryDir tmp;
     const QByteArray dir = QFile::encodeName(tmp.path());
     auto make = [&](const QByteArray& spec) {
       if (spec.endsWith('/')) return QDir().mkpath(QFile::decodeName(dir + '/' + spec));
@@ -169,7 +169,7 @@ class TestLeftovers : public QObject {
 
   // Names relative to the current folder come back spelled as they were given.
   void relativeNames() {
-    QTemporaryDir tmp;
+    TemporaryDir tmp;
     const QString saved = QDir::currentPath();
     QVERIFY(QDir::setCurrent(tmp.path()));
     QVERIFY(writeBytes("prog", "x"));

@@ -8,11 +8,12 @@
 
 #include "PackhelmBuildConfig.h"
 #include "support/InstallContents.h"
+#include "support/TestHelpers.h"
 
 class TestPackage : public QObject {
   Q_OBJECT
 
-  QTemporaryDir out_;
+  TemporaryDir out_;
   QString deb_;
 
   QByteArray field(const char* name) {

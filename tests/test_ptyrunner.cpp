@@ -5,7 +5,6 @@
 #include <unistd.h>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 
@@ -406,7 +405,7 @@ void TestPtyRunner::exitCodes() {
 
 void TestPtyRunner::startFailures_data() {
   QTest::addColumn<QByteArray>("program");
-  QTemporaryDir dir;  // only for unique names; files are made in the test
+  TemporaryDir dir;  // only for unique names; files are made in the test
   QTest::newRow("empty") << QByteArray();
   QTest::newRow("missing path") << QByteArray("/nonexistent/packhelm/upx");
   QTest::newRow("missing on PATH") << QByteArray("packhelm-no-such-packer-xyz");
@@ -417,7 +416,7 @@ void TestPtyRunner::startFailures_data() {
 
 void TestPtyRunner::startFailures() {
   QFETCH(QByteArray, program);
-  QTemporaryDir dir;
+  TemporaryDir dir;
   const QByteArray base = QFile::encodeName(dir.path()) + '/';
   const QByteArray marker = base + "shell-ran";
   if (program == "@noexec" || program == "@script") {

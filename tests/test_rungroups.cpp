@@ -2,7 +2,6 @@
 // stands for the job, and the preference's record in the settings file.
 
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 
@@ -87,7 +86,7 @@ class TestRunGroups : public QObject {
   // packer's temporary and backup names come from that stem) share a run, also when the folder
   // is spelled two ways; names keep every byte.
   void splitFilesKeepsStemsTogether() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray d = QFile::encodeName(dir.path()) + '/';
     const QByteArray a = d + "prog.exe", b = d + "prog.dll", c = d + "./prog";
     const QByteArray hostile = d + "-we\"ird na\xff me\x1b[2J.bin";
@@ -143,7 +142,7 @@ class TestRunGroups : public QObject {
   // The record goes after the other cardinals and round-trips; a file written before it loads
   // without it (the default stays), and the records before it keep their bytes.
   void settingsRecord() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.path()) + "/p.cfg";
     Settings::SettingsRows rows;
     rows.CmdLinesMax = 10;

@@ -21,7 +21,7 @@ using namespace Settings;
 
 namespace {
 
-QByteArray tempPath(const QTemporaryDir& d, const char* name) {
+QByteArray tempPath(const TemporaryDir& d, const char* name) {
   return QFile::encodeName(d.filePath(QString::fromLatin1(name)));
 }
 
@@ -134,7 +134,7 @@ class TestSettings : public QObject {
   // The whole file for a known state: every key, its type letter, and the order (grouped by type,
   // table order within each type).
   void exactBytesOfAWrittenFile() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     QVERIFY(SaveSettingsFile(path, knownRows()));
     const QByteArray expected =
@@ -180,7 +180,7 @@ class TestSettings : public QObject {
   }
 
   void roundTripKeepsEveryRow() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     const SettingsRows in = knownRows();
     QVERIFY(SaveSettingsFile(path, in));
@@ -203,7 +203,7 @@ class TestSettings : public QObject {
   }
 
   void historyOfThreeLinesRoundTrip() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     SettingsRows in;
     in.CmdPackLines = QList<QByteArray>{"upx -9 \"/x y/a.exe\"", "upx --best b", "upx -1 c"};
@@ -218,7 +218,7 @@ class TestSettings : public QObject {
   }
 
   void headerOnlyFileLoadsWithNoRow() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     QVERIFY(writeFileBytes(path, "CFGDATA\r\n"));
     SettingsRows out;
@@ -240,7 +240,7 @@ class TestSettings : public QObject {
   }
   void unusableFilesCountAsNoFile() {
     QFETCH(QByteArray, content);
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     QVERIFY(writeFileBytes(path, content));
     SettingsRows out;
@@ -249,7 +249,7 @@ class TestSettings : public QObject {
   }
 
   void missingOrFolderIsNoFile() {
-    QTemporaryDir d;
+    TemporaryDir d;
     SettingsRows out;
     QVERIFY(!LoadSettingsFile(tempPath(d, "absent.cfg"), out));
     QVERIFY(QDir(d.path()).mkdir(QStringLiteral("dir.cfg")));
@@ -270,7 +270,7 @@ class TestSettings : public QObject {
   }
 
   void fewerShellExtensionsDropTheRest() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     SettingsRows r;
     r.ShellExt = {".exe", ".com", ".dll", ".scr"};
@@ -295,7 +295,7 @@ class TestSettings : public QObject {
   }
   void failedSaveKeepsTheOldFile() {
     QFETCH(QString, how);
-    QTemporaryDir d;
+    TemporaryDir d;
     QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     SettingsRows old;
     old.LangName = "English";
@@ -342,7 +342,7 @@ class TestSettings : public QObject {
   void unstorableNamesLeftOut() {
     QFETCH(QByteArray, bad);
     QFETCH(bool, last);
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     SettingsRows r = knownRows();
     r.Files = last ? QList<QByteArray>{"/a/one.exe", bad} : QList<QByteArray>{bad, "/a/one.exe"};
@@ -375,7 +375,7 @@ class TestSettings : public QObject {
   }
   void saveThroughSymbolicLinks() {
     QFETCH(QString, target);
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray dir = QFile::encodeName(d.path()) + '/';
     const QByteArray link = dir + "Packhelmconfig.cfg";
     const QByteArray real = dir + "dotfiles/real.cfg";
@@ -425,7 +425,7 @@ class TestSettings : public QObject {
   }
   void fileSizeLimitIsAFailedSave() {
     QFETCH(bool, setup);
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     const pid_t pid = ::fork();
     QVERIFY(pid >= 0);
@@ -449,7 +449,7 @@ class TestSettings : public QObject {
 
   // Settings moved to the user's folder: the program folder's file is read until there is one.
   void readPathPrefersAFileThatExists() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray program = QFile::encodeName(d.path()) + "/program/";
     const QByteArray user = QFile::encodeName(d.path()) + "/user/Packhelmconfig.cfg";
     QVERIFY(QDir().mkpath(QFile::decodeName(program)));
@@ -463,7 +463,7 @@ class TestSettings : public QObject {
 
   // A folder or file whose name is not UTF-8 is written and read by its bytes.
   void namesThatAreNotUtf8() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray dir = QFile::encodeName(d.path()) + "/caf\xe9\xff/";
     QCOMPARE(::mkdir(dir.constData(), 0755), 0);
     QVERIFY(SettingsLocation::IsFolderWritable(dir));
@@ -478,7 +478,7 @@ class TestSettings : public QObject {
   }
 
   void locationPrefersTheProgramFolder() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray dir = QFile::encodeName(d.path()) + '/';
     QVERIFY(SettingsLocation::IsFolderWritable(dir));
     QCOMPARE(SettingsLocation::ChoosePath(dir), dir + "Packhelmconfig.cfg");
@@ -493,7 +493,7 @@ class TestSettings : public QObject {
   }
   void locationFallsBackToTheUserFolder() {
     QFETCH(bool, injected);
-    QTemporaryDir d;
+    TemporaryDir d;
     QByteArray dir = QFile::encodeName(d.path()) + '/';
     QByteArray path;
     if (injected) {
@@ -543,7 +543,7 @@ class TestSettings : public QObject {
     QFETCH(QStringList, folders);
     QFETCH(QStringList, files);
     QFETCH(bool, installed);
-    QTemporaryDir d;
+    TemporaryDir d;
     // Below a folder whose name is not UTF-8, which the layout must take byte for byte.
     const QByteArray root = QFile::encodeName(d.path()) + "/lay\xff\xfe out/";
     for (const QString& f : folders) QVERIFY(MakeFoldersRaw(root + f.toUtf8()));
@@ -576,7 +576,7 @@ class TestSettings : public QObject {
     QFETCH(bool, chosen);
     QFETCH(bool, onPath);
     QFETCH(QString, expected);
-    QTemporaryDir d;
+    TemporaryDir d;
     // The program's folder has a name that is not UTF-8: its own packer is found all the same.
     const QByteArray prog = QFile::encodeName(d.path()) + "/pr\xffog/";
     QVERIFY(MakeFoldersRaw(prog + "upx"));
@@ -599,7 +599,7 @@ class TestSettings : public QObject {
   }
 
   void packerFolderIsNotAPacker() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QByteArray prog = QFile::encodeName(d.path()) + '/';
     QVERIFY(QDir(d.path()).mkpath(QStringLiteral("upx/upx")));  // a folder named like the packer
     const QByteArray savedPath = qgetenv("PATH");
@@ -646,7 +646,7 @@ class TestSettings : public QObject {
   // The real thing: names from argv against the directory current at the time, which stays
   // right after the directory changes.
   void argvTakenAgainstTheStartDirectory() {
-    QTemporaryDir d;
+    TemporaryDir d;
     const QString saved = QDir::currentPath();
     QVERIFY(QDir::setCurrent(d.path()));
     QVERIFY(writeFileBytes("here.exe", "x"));

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "support/TestProgramDir.h"
@@ -157,7 +156,7 @@ class TestStandin : public QObject {
     QFETCH(QString, changed);
     QFETCH(int, expected);
     QFETCH(int, stderrLines);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     QStringList files;
     for (int i = 0; i < kinds.size(); ++i) files << make(dir.path(), kinds[i], i);
     QMap<QString, QByteArray> before;
@@ -175,7 +174,7 @@ class TestStandin : public QObject {
   }
 
   void inPlaceRoundTrip() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(100000);
     writeFile(dir.filePath("prog"), original);
     QFile::setPermissions(dir.filePath("prog"), QFile::ReadOwner | QFile::WriteOwner |
@@ -208,7 +207,7 @@ class TestStandin : public QObject {
 
   void binaryContentRoundTrip() {
     // Every byte value, and a header of an executable format.
-    QTemporaryDir dir;
+    TemporaryDir dir;
     QByteArray original(
         "\x7f"
         "ELF\x02\x01\x01",
@@ -233,7 +232,7 @@ class TestStandin : public QObject {
   }
   void workSimulationKeepsTheBytes() {
     QFETCH(QString, level);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     QByteArray original(
         "\x7f"
         "ELF\x02",
@@ -261,7 +260,7 @@ class TestStandin : public QObject {
   }
   void outputFile() {
     QFETCH(QStringList, args);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(30000);
     writeFile(dir.filePath("in"), original);
     Run r = runStandin(args, dir.path());
@@ -278,7 +277,7 @@ class TestStandin : public QObject {
   }
 
   void existingOutput() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(30000);
     writeFile(dir.filePath("in"), original);
     writeFile(dir.filePath("out"), "already here");
@@ -316,7 +315,7 @@ class TestStandin : public QObject {
     QFETCH(QString, name);
     QFETCH(QStringList, taken);
     QFETCH(QString, backup);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(20000);
     writeFile(dir.filePath(name), original);
     for (const QString& t : taken) writeFile(dir.filePath(t), "taken " + t.toUtf8());
@@ -330,7 +329,7 @@ class TestStandin : public QObject {
   }
 
   void backupOnUnpack() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(20000);
     writeFile(dir.filePath("tool.so"), original);
     QCOMPARE(runStandin({"tool.so"}, dir.path()).code, 0);
@@ -355,7 +354,7 @@ class TestStandin : public QObject {
     QFETCH(QString, version);
     QFETCH(QString, option);
     QFETCH(QByteArray, firstLine);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     QList<QPair<QString, QString>> env;
     if (!version.isEmpty()) env.append({"PACKHELM_STANDIN_VERSION", version});
     const Run r = runStandin({option, "no-such-file"}, dir.path(), env);
@@ -373,7 +372,7 @@ class TestStandin : public QObject {
   void infoCommandsIgnoreFiles() {
     QFETCH(QString, option);
     QFETCH(QByteArray, expectedText);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     writeFile(dir.filePath("prog"), compressible(20000));
     const auto before = snapshot(dir.path());
     const Run r = runStandin({option, "prog", "missing"}, dir.path());
@@ -407,7 +406,7 @@ class TestStandin : public QObject {
   }
   void usageErrors() {
     QFETCH(QStringList, args);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     writeFile(dir.filePath("prog"), compressible(20000));
     writeFile(dir.filePath("other"), compressible(30000));
     const auto before = snapshot(dir.path());
@@ -444,7 +443,7 @@ class TestStandin : public QObject {
   }
   void acceptedOptions() {
     QFETCH(QStringList, args);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(20000);
     writeFile(dir.filePath("prog"), original);
     const Run r = runStandin(args, dir.path());
@@ -453,7 +452,7 @@ class TestStandin : public QObject {
   }
 
   void quietSuppressesOutput() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     writeFile(dir.filePath("prog"), compressible(20000));
     const Run r = runStandin({"-qq", "prog"}, dir.path());
     QCOMPARE(r.code, 0);
@@ -461,7 +460,7 @@ class TestStandin : public QObject {
   }
 
   void doubleDashEndsOptions() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(20000);
     writeFile(dir.filePath("-9"), original);
     writeFile(dir.filePath("--help"), original);
@@ -492,7 +491,7 @@ class TestStandin : public QObject {
     QFETCH(QString, version);
     QFETCH(QString, option);
     QFETCH(int, expected);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(20000);
     writeFile(dir.filePath("prog"), original);
     const Run r = runStandin({option, "prog"}, dir.path(), {{"PACKHELM_STANDIN_VERSION", version}});
@@ -501,7 +500,7 @@ class TestStandin : public QObject {
   }
 
   void argLog() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QString log = dir.filePath("args.log");
     const QStringList first{"-9", "with blank", "q\"uote", "", "\xc3\xa4\xc3\xb6 utf-8", "-oout"};
     Run r = runStandin(first, dir.path(), {{"PACKHELM_STANDIN_ARGLOG", log}});
@@ -517,7 +516,7 @@ class TestStandin : public QObject {
   void bytesOfNamesKept() {
     // Names that are not valid UTF-8 cannot pass through QString, so this one is started with
     // posix_spawn straight from bytes.
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray name = QFile::encodeName(dir.path()) + "/bad\xff\xfe name";
     const QByteArray original = compressible(20000);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -545,11 +544,11 @@ class TestStandin : public QObject {
     QCOMPARE(spawn("-d"), 0);
     QCOMPARE(::stat(name.constData(), &st), 0);
     QCOMPARE(qint64(st.st_size), qint64(original.size()));
-    QCOMPARE(::unlink(name.constData()), 0);  // QTemporaryDir cannot name it
+    QCOMPARE(::unlink(name.constData()), 0);  // TemporaryDir cannot name it
   }
 
   void exitSwitch() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(20000);
     writeFile(dir.filePath("prog"), original);
     const Run r = runStandin({"prog"}, dir.path(), {{"PACKHELM_STANDIN_EXIT", "3"}});
@@ -559,7 +558,7 @@ class TestStandin : public QObject {
   }
 
   void signalSwitch() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     QProcess p;
     prepareStandin(p, {"--version"}, {{"PACKHELM_STANDIN_SIGNAL", QString::number(SIGTERM)}});
     p.start();
@@ -569,7 +568,7 @@ class TestStandin : public QObject {
   }
 
   void outputBytesSwitch() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const Run r =
         runStandin({"--version"}, dir.path(), {{"PACKHELM_STANDIN_OUTPUT_BYTES", "100000"}});
     QCOMPARE(r.code, 0);
@@ -578,7 +577,7 @@ class TestStandin : public QObject {
   }
 
   void sleepSwitch() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     QElapsedTimer t;
     t.start();
     const Run r = runStandin({"--version"}, dir.path(), {{"PACKHELM_STANDIN_SLEEP_MS", "300"}});
@@ -665,7 +664,7 @@ class TestStandin : public QObject {
     QFETCH(QStringList, taken);
     QFETCH(QStringList, options);
     QFETCH(QString, partial);
-    QTemporaryDir dir;
+    TemporaryDir dir;
     if (input.startsWith('@')) {
       input = input.mid(1);
       writeFile(dir.filePath(input), compressible(200000));
@@ -693,7 +692,7 @@ class TestStandin : public QObject {
   }
 
   void holdBetweenFiles() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QByteArray original = compressible(20000);
     writeFile(dir.filePath("one"), original);
     writeFile(dir.filePath("two"), original);
@@ -712,7 +711,7 @@ class TestStandin : public QObject {
   }
 
   void ignoredSignalsAndPidFile() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const QString pidFile = dir.filePath("pid");
     QProcess p;
     prepareStandin(
@@ -734,7 +733,7 @@ class TestStandin : public QObject {
   }
 
   void versionLineSwitch() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     const Run r = runStandin({"--version"}, dir.path(),
                              {{"PACKHELM_STANDIN_VERSION_LINE", "UPX git-4a1c2e"}});
     QCOMPARE(r.code, 0);
@@ -747,7 +746,7 @@ class TestStandin : public QObject {
   }
 
   void progressOnTerminal() {
-    QTemporaryDir dir;
+    TemporaryDir dir;
     writeFile(dir.filePath("prog"), compressible(20000));
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     QVERIFY(master >= 0);

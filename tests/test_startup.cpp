@@ -554,7 +554,7 @@ class TestStartup : public QObject {
   // arguments' pack job runs, and every one reaches the packer as one argument, byte for byte.
   void folderArgumentPackedAfterTheSearch() {
     Run run;
-    QTemporaryDir trees;
+    TemporaryDir trees;
     ExecutableTree tree;
     QVERIFY(MakeExecutableTree(QFile::encodeName(trees.path()), "Args \"dir\" \xff\xfe", tree));
     const QByteArray single = run.dir.makeFile("single one.exe", 20000);
@@ -581,7 +581,7 @@ class TestStartup : public QObject {
   // and no job runs.
   void emptyFolderArgumentKeepsTheRestoredSelection() {
     Run run;
-    QTemporaryDir empty;
+    TemporaryDir empty;
     const QByteArray kept = run.dir.makeFile("kept.exe", 4096);
     qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
     writeSettings(run.settings(), [&](TCFGfile& c) {
@@ -629,7 +629,7 @@ class TestStartup : public QObject {
   // and its own packer, and asks that packer its version.
   void programFolderNotUtf8() {
     Run run(false, false);
-    QTemporaryDir parent;
+    TemporaryDir parent;
     const QByteArray folder = QFile::encodeName(parent.path()) + "/Pack\xff\xfe \x1b[31mhelm/";
     QVERIFY(PlaceStandin(folder + "upx/upx"));
     writeLanguage(folder);
@@ -669,7 +669,7 @@ class TestStartup : public QObject {
   void packerFoundOnThePathIsUsedWithoutAQuestion() {
     Run run(false);
     writeSettings(run.settings(), quietSettings);
-    QTemporaryDir bin;
+    TemporaryDir bin;
     const QByteArray onPath = QFile::encodeName(bin.filePath(QStringLiteral("upx")));
     QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(onPath)));
     QFile::setPermissions(QFile::decodeName(onPath), QFile::ReadOwner | QFile::ExeOwner);
@@ -684,7 +684,7 @@ class TestStartup : public QObject {
 
   void packerRememberedFromBeforeIsUsed() {
     Run run(false);
-    QTemporaryDir other;
+    TemporaryDir other;
     const QByteArray before = QFile::encodeName(other.filePath(QStringLiteral("upx")));
     QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(before)));
     writeSettings(run.settings(), [&](TCFGfile& c) {
@@ -820,7 +820,7 @@ class TestStartup : public QObject {
       quietSettings(c);
       c.SetInteger("CompressValueBar", 8);
     });
-    QTemporaryDir user;
+    TemporaryDir user;
     const QByteArray userFile = QFile::encodeName(user.path()) + '/' + Settings::FileName;
     run.ctx.state.SettingsPath = userFile;
     run.start();

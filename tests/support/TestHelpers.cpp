@@ -1,6 +1,7 @@
 #include "support/TestHelpers.h"
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,18 @@
 #include <QFont>
 #include <cerrno>
 #include <csignal>
+
+TemporaryDir::~TemporaryDir() {
+  if (isValid() && autoRemove()) RemoveTreeRaw(QFile::encodeName(path()));
+}
+
+bool RemoveTreeRaw(const QByteArray& path) {
+  // Deepest first, so that every folder is empty when its turn comes.
+  return ::nftw(
+             path.constData(),
+             [](const char* name, const struct stat*, int, struct FTW*) { return ::remove(name); },
+             16, FTW_DEPTH | FTW_PHYS) == 0;
+}
 
 EnvGuard::EnvGuard(std::initializer_list<std::pair<const char*, QByteArray>> vars) {
   for (const auto& [name, value] : vars) {

@@ -7,9 +7,23 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QTemporaryDir>
 #include <functional>
 #include <initializer_list>
 #include <utility>
+
+// A temporary folder that goes with everything in it, whatever bytes the names hold: QTemporaryDir
+// alone leaves behind every name that is not UTF-8.
+class TemporaryDir : public QTemporaryDir {
+ public:
+  using QTemporaryDir::QTemporaryDir;
+  ~TemporaryDir();
+  TemporaryDir(const TemporaryDir&) = delete;
+  TemporaryDir& operator=(const TemporaryDir&) = delete;
+};
+
+// Removes the folder and everything below it by the names' bytes, links not followed.
+bool RemoveTreeRaw(const QByteArray& path);
 
 // Sets environment variables for the children started in one test, and removes them after.
 class EnvGuard {

@@ -5,10 +5,10 @@
 // in share/packhelm/lang/).
 
 #include <QByteArray>
-#include <QTemporaryDir>
 #include <memory>
 
 #include "gui/main/AppContext.h"
+#include "support/TestHelpers.h"
 
 enum class Layout { Portable, Installed };
 
@@ -31,7 +31,7 @@ class TestProgramDir {
   void prepare(ProgramState& state) const;
 
  private:
-  QTemporaryDir dir_;
+  TemporaryDir dir_;
   Layout layout_;
 };
 
