@@ -585,15 +585,23 @@ class TestCommandLine : public QObject {
   // The packer's path reaches the question byte for byte, a name that is not UTF-8 included.
   void queryMajorAwkwardFolder_data() {
     QTest::addColumn<QByteArray>("name");
-    QTest::newRow("blanks and quotes") << QByteArray("a \"b\" c");
-    QTest::newRow("not UTF-8") << QByteArray("caf\xe9 \xff\xfe");
-    QTest::newRow("escape sequence and line feed") << QByteArray("\x1b[31mred\nline");
+    QTest::addColumn<bool>("script");
+    QTest::newRow("blanks and quotes") << QByteArray("a \"b\" c") << false;
+    QTest::newRow("not UTF-8") << QByteArray("caf\xe9 \xff\xfe") << false;
+    QTest::newRow("not UTF-8, a script") << QByteArray("caf\xe9 \xff\xfe") << true;
+    QTest::newRow("escape sequence and line feed") << QByteArray("\x1b[31mred\nline") << false;
   }
   void queryMajorAwkwardFolder() {
     QFETCH(QByteArray, name);
+    QFETCH(bool, script);
     TemporaryDir dir;
     const QByteArray folder = QFile::encodeName(dir.path()) + '/' + name;
-    const QByteArray packer = standinIn(folder);
+    QByteArray packer = standinIn(folder);
+    // A wrapper script that hands over to the packer: its interpreter opens it by name.
+    if (script) {
+      packer = folder + "/wrapper";
+      QVERIFY(writeFileRaw(packer, "#!/bin/sh\nexec '" + standinPath() + "' \"$@\"\n"));
+    }
     QVERIFY(!packer.isEmpty());
     qputenv("PACKHELM_STANDIN_VERSION", "3.94");
     const int major = PackerVersion::QueryMajor(packer);

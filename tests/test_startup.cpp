@@ -626,14 +626,19 @@ class TestStartup : public QObject {
   }
 
   // A copy in a folder whose name is not UTF-8 (nor harmless) finds its settings, its language
-  // and its own packer, and asks that packer its version.
+  // and its own packer, asks that packer its version and packs with it.
   void programFolderNotUtf8() {
     Run run(false, false);
     TemporaryDir parent;
     const QByteArray folder = QFile::encodeName(parent.path()) + "/Pack\xff\xfe \x1b[31mhelm/";
     QVERIFY(PlaceStandin(folder + "upx/upx"));
     writeLanguage(folder);
-    writeSettings(folder + Settings::FileName, quietSettings);
+    writeSettings(folder + Settings::FileName, [](TCFGfile& c) {
+      quietSettings(c);
+      c.SetInteger("GlobalOpt_DragOp", 1);  // a file given is packed at once
+    });
+    const QByteArray file = run.dir.makeFile("given.exe", 20000);
+    run.ctx.arguments = {file};
     qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
     run.ctx.state.ProgramDir = folder;
     run.ctx.state.SettingsPath.clear();
@@ -647,7 +652,11 @@ class TestStartup : public QObject {
     QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Ready"));
     QCOMPARE(run.ctx.state.UpxLocation, folder + "upx/upx");
     QCOMPARE(run.ctx.state.packer().version, QByteArray("4.2.4"));
-    QCOMPARE(PackerRuns(run.dir.argLogPath()), QList<QList<QByteArray>>{{"--version"}});
+    // Asked its version, then given the file: the same packer, by the path's bytes.
+    QTRY_COMPARE(PackerRuns(run.dir.argLogPath()).size(), 2);
+    QCOMPARE(PackerRuns(run.dir.argLogPath())[0], QList<QByteArray>{"--version"});
+    QCOMPARE(PackerRuns(run.dir.argLogPath())[1].last(), file);
+    QTRY_COMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
   }
 
   void packerChosenInTheDialogIsRemembered() {

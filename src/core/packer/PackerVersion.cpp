@@ -1,5 +1,6 @@
 #include "core/packer/PackerVersion.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
@@ -88,21 +89,20 @@ void Asking::start(const QByteArray& packerPath, int timeoutMs) {
   started_ = true;
   deadline_ = QDeadlineTimer(timeoutMs);
   if (packerPath.isEmpty()) return finish(false);
+  // QProcess takes the program as a QString, which cannot hold a path that is not UTF-8; given
+  // the lossy name, it would start whatever that names. Such a path is opened by its bytes and
+  // started through /proc/self/fd: the child inherits the descriptor (no O_CLOEXEC, so that a
+  // script's interpreter can still open it), which the parent closes once the child is forked.
+  QString program = QFile::decodeName(packerPath);
+  int fd = -1;
+  if (QFile::encodeName(program) != packerPath) {
+    if (!packerPath.contains('\0')) fd = ::open(packerPath.constData(), O_PATH);
+    if (fd < 0) return finish(false);
+    program = QStringLiteral("/proc/self/fd/%1").arg(fd);
+  }
   process_ = new QProcess(this);
-  // QProcess takes the program as a QString, which cannot hold a path that is not UTF-8: the
-  // child execs the path's own bytes itself, once QProcess has set up its standard streams. Only
-  // async-signal-safe calls run there; the argument vector is built before the fork. Should that
-  // exec fail, the child ends at once instead of letting QProcess start the lossy path, which
-  // might name another file.
-  program_ = packerPath;
-  process_->setProgram(QFile::decodeName(packerPath));
+  process_->setProgram(program);
   process_->setArguments({QStringLiteral("--version")});
-  char* const program = program_.data();  // detached here, in the parent
-  process_->setChildProcessModifier([program] {
-    char* const argv[] = {program, const_cast<char*>("--version"), nullptr};
-    ::execv(argv[0], argv);
-    ::_exit(127);
-  });
   process_->setStandardInputFile(QProcess::nullDevice());
   // What goes to the error stream is not kept at all.
   process_->setStandardErrorFile(QProcess::nullDevice());
@@ -124,6 +124,7 @@ void Asking::start(const QByteArray& packerPath, int timeoutMs) {
   });
   limit->start(timeoutMs);
   process_->start(QIODevice::ReadOnly);
+  if (fd >= 0) ::close(fd);
 }
 
 void Asking::take() {

@@ -60,7 +60,6 @@ class Asking : public QObject {
   void finish(bool ok);
 
   QProcess* process_ = nullptr;
-  QByteArray program_;  // the packer's path, as the child execs it
   QByteArray output_;
   QDeadlineTimer deadline_;
   PackerCapabilities result_;
