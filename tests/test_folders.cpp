@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -74,12 +72,7 @@ bool sendUriDrop(QWidget* w, const Names& paths) {
   for (const QByteArray& p : paths) list += "file://" + p.toPercentEncoding("/") + "\r\n";
   QMimeData mime;
   mime.setData(QStringLiteral("text/uri-list"), list);
-  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w, &drop);
-  return drop.isAccepted();
+  return SendDrop(w, mime);
 }
 
 quint64 sizesOf(const Names& files) {

@@ -3,8 +3,6 @@
 // coupling, the panel slide and the language-dependent captions.
 #include <QApplication>
 #include <QCheckBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,12 +87,7 @@ int standin(const QStringList& args) {
 bool sendDrop(QWidget* w, const QList<QUrl>& urls) {
   QMimeData mime;
   mime.setUrls(urls);
-  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w, &drop);
-  return drop.isAccepted();
+  return SendDrop(w, mime);
 }
 
 QList<QUrl> urlsOf(const QList<QByteArray>& files) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QFile>
 #include <QFont>
 #include <cerrno>
@@ -32,6 +33,15 @@ EnvGuard::EnvGuard(std::initializer_list<std::pair<const char*, QByteArray>> var
 
 EnvGuard::~EnvGuard() {
   for (const char* n : names_) qunsetenv(n);
+}
+
+bool SendDrop(QWidget* w, const QMimeData& mime) {
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &drop);
+  return drop.isAccepted();
 }
 
 bool WithFileSizeLimit(rlim_t bytes, const std::function<void()>& act) {

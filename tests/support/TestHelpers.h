@@ -6,8 +6,10 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMimeData>
 #include <QObject>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <functional>
 #include <initializer_list>
 #include <utility>
@@ -36,6 +38,10 @@ class EnvGuard {
  private:
   QList<const char*> names_;
 };
+
+// Drags the data onto the widget and drops it there, as a file manager does; true when both the
+// drag and the drop were accepted.
+bool SendDrop(QWidget* w, const QMimeData& mime);
 
 // Runs `act` while every write beyond `bytes` fails the way a full disk makes it fail, even for
 // root. False, with `act` not run, when the limit cannot be set.
