@@ -1,7 +1,6 @@
 // What a packer run that did not end normally leaves behind, and what is removed of it: real
 // files in a temporary folder, made before and "during" the run.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,14 +13,6 @@
 namespace {
 
 using Names = QList<QByteArray>;
-
-// Writes a file by its name's bytes (QFile would take the name as text).
-bool writeBytes(const QByteArray& path, const QByteArray& data) {
-  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool ok = ::write(fd, data.constData(), size_t(data.size())) == data.size();
-  return ::close(fd) == 0 && ok;
-}
 
 // The name a file spec of removeLeft makes ("name", "name/", "name>target", "name=input").
 QByteArray nameOfSpec(QByteArray spec) {
@@ -148,7 +139,7 @@ class TestLeftovers : public QObject {
       if (hard > 0)
         return ::link((dir + '/' + spec.mid(hard + 1)).constData(),
                       (dir + '/' + spec.left(hard)).constData()) == 0;
-      return writeBytes(dir + '/' + spec, "data of " + spec);
+      return writeFileRaw(dir + '/' + spec, "data of " + spec, 0644);
     };
     for (const QByteArray& b : before) QVERIFY(make(b));
     Names full{"upx"};
@@ -172,9 +163,9 @@ class TestLeftovers : public QObject {
     TemporaryDir tmp;
     const QString saved = QDir::currentPath();
     QVERIFY(QDir::setCurrent(tmp.path()));
-    QVERIFY(writeBytes("prog", "x"));
+    QVERIFY(writeFileRaw("prog", "x", 0644));
     const RunLeftovers leftovers({"upx", "prog"});
-    QVERIFY(writeBytes("prog.upx", "partial"));
+    QVERIFY(writeFileRaw("prog.upx", "partial", 0644));
     const Names removed = leftovers.RemoveLeft();
     QDir::setCurrent(saved);
     QCOMPARE(removed, Names{"prog.upx"});

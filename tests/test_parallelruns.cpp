@@ -3,7 +3,6 @@
 // worst run's outcome, Stop reaching every run, the panes of the console, the cases that stay one
 // run, and the preference in the settings file.
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -42,25 +41,6 @@ bool groupGone(qint64 pid) {
   return pid > 0 && ::kill(-pid_t(pid), 0) != 0 && errno == ESRCH;
 }
 
-// Whole-file reads and writes by the name's bytes (a name that is not UTF-8 included).
-bool writeRaw(const QByteArray& path, const QByteArray& bytes) {
-  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-  return ::close(fd) == 0 && ok;
-}
-
-QByteArray readRaw(const QByteArray& path) {
-  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return "<unreadable>";
-  QByteArray all;
-  char buf[65536];
-  ssize_t n;
-  while ((n = ::read(fd, buf, sizeof buf)) > 0) all.append(buf, n);
-  ::close(fd);
-  return all;
-}
-
 QString screenText(const ScreenModel* s) {
   QString all;
   for (int r = 0; s && r < s->rows(); ++r) all += s->rowText(r) + u'\n';
@@ -85,7 +65,7 @@ struct Program {
   QByteArray work() const { return dir.path() + "work/"; }
   QByteArray input(const QByteArray& name, const QByteArray& bytes) const {
     const QByteArray path = work() + name;
-    return writeRaw(path, bytes) ? path : QByteArray();
+    return writeFileRaw(path, bytes, 0644) ? path : QByteArray();
   }
   Controls main() const { return Controls(ctx.FormMain); }
   ConsoleSession* console() const { return ctx.console; }
@@ -190,7 +170,7 @@ class TestParallelRuns : public QObject {
 
     quint64 after = 0;
     for (const QByteArray& f : selected) {
-      const QByteArray packed = readRaw(f);
+      const QByteArray packed = readFileBytes(f);
       QVERIFY2(packed.startsWith("PHSTDPK1"), f.constData());
       after += quint64(packed.size());
     }
@@ -245,12 +225,13 @@ class TestParallelRuns : public QObject {
       p.press("ButtonPack");
       QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusDone));
       QCOMPARE(p.runs().size(), runs);
-      for (int i = 0; i < 7; ++i) packed[runs - 1].insert(kNames[i], readRaw(selected[i]));
+      for (int i = 0; i < 7; ++i) packed[runs - 1].insert(kNames[i], readFileBytes(selected[i]));
       if (runs == 2) {
         p.press("ButtonUnPack");
         QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusDone));
         QCOMPARE(p.runs().size(), 4);
-        for (int i = 0; i < 7; ++i) QCOMPARE(readRaw(selected[i]), contents(i, 20000 + 7000 * i));
+        for (int i = 0; i < 7; ++i)
+          QCOMPARE(readFileBytes(selected[i]), contents(i, 20000 + 7000 * i));
       }
     }
     QCOMPARE(packed[1], packed[0]);
@@ -339,8 +320,8 @@ class TestParallelRuns : public QObject {
                              p.ctx.state.langText(LangText::StatusRemoved, QStringLiteral("2")));
     QCOMPARE(QDir(QFile::decodeName(p.work())).entryList(QDir::Files),
              (QStringList{"one.exe", "two.exe"}));
-    QCOMPARE(readRaw(p.work() + "one.exe"), one);
-    QCOMPARE(readRaw(p.work() + "two.exe"), two);
+    QCOMPARE(readFileBytes(p.work() + "one.exe"), one);
+    QCOMPARE(readFileBytes(p.work() + "two.exe"), two);
     QVERIFY(p.ctx.FormMain->isEnabled());
   }
 

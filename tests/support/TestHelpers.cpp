@@ -62,8 +62,14 @@ bool WithFileSizeLimit(rlim_t bytes, const std::function<void()>& act) {
 }
 
 QByteArray readFileBytes(const QByteArray& path) {
-  QFile f(QFile::decodeName(path));
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "<unreadable>";
+  QByteArray all;
+  char buf[65536];
+  ssize_t n;
+  while ((n = ::read(fd, buf, sizeof buf)) > 0) all.append(buf, n);
+  ::close(fd);
+  return n < 0 ? QByteArray("<unreadable>") : all;  // a folder, say
 }
 
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes) {
@@ -71,8 +77,8 @@ bool writeFileBytes(const QByteArray& path, const QByteArray& bytes) {
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-bool writeFileRaw(const QByteArray& path, const QByteArray& bytes) {
-  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+bool writeFileRaw(const QByteArray& path, const QByteArray& bytes, mode_t mode) {
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
   if (fd < 0) return false;
   const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
   return ::close(fd) == 0 && ok;

@@ -3,6 +3,7 @@
 // file-size limit that makes writes fail like a full disk, and whole-file reads and writes.
 
 #include <sys/resource.h>
+#include <sys/types.h>
 
 #include <QByteArray>
 #include <QList>
@@ -47,12 +48,13 @@ bool SendDrop(QWidget* w, const QMimeData& mime);
 // root. False, with `act` not run, when the limit cannot be set.
 bool WithFileSizeLimit(rlim_t bytes, const std::function<void()>& act);
 
-// The whole file, or "<unreadable>", which no expected contents equal.
+// The whole file, read by its name's bytes, or "<unreadable>", which no expected contents equal.
 QByteArray readFileBytes(const QByteArray& path);
 // Writes the file anew; false unless every byte was written.
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
-// The same by the name's bytes, for names that are not UTF-8 (QFile would change them).
-bool writeFileRaw(const QByteArray& path, const QByteArray& bytes);
+// The same by the name's bytes, for names that are not UTF-8 (QFile would change them); a new
+// file gets `mode`.
+bool writeFileRaw(const QByteArray& path, const QByteArray& bytes, mode_t mode = 0755);
 // Makes the folder and every missing one above it, by the path's bytes.
 bool MakeFoldersRaw(const QByteArray& path);
 
