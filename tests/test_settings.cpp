@@ -609,6 +609,22 @@ class TestSettings : public QObject {
     QCOMPARE(found, QByteArray());
   }
 
+  // A stored name holding NUL names nothing: the system call would cut it short at the NUL and
+  // find the file or folder before it.
+  void namesHoldingNulNameNothing() {
+    TemporaryDir d;
+    const QByteArray prog = QFile::encodeName(d.path()) + '/';
+    QVERIFY(writeFileRaw(prog + "upx", "#!/bin/true\n"));
+    QVERIFY(MakeFoldersRaw(prog + "a"));
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", prog + "nonexistent");
+    const QByteArray found = PackerLocator::Locate(prog + "x/", prog + "upx" + '\0' + "/other");
+    qputenv("PATH", savedPath);
+    QCOMPARE(found, QByteArray());
+    // Its shared folder would be <prog>/a\0b/share/packhelm/lang/, cut short to the folder a.
+    QVERIFY(!InstallLayout::IsInstalledCopy(prog + "a" + '\0' + "b/bin/"));
+  }
+
   void shortLocation_data() {
     QTest::addColumn<QByteArray>("path");
     QTest::addColumn<QByteArray>("expected");

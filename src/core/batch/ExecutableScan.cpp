@@ -28,7 +28,9 @@ Format DetectFormat(const QByteArray& head) {
 
 bool IsFolder(const QByteArray& path) {
   struct stat st;
-  return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+  // A name holding NUL would be cut short by the system call, and name another folder.
+  return !path.isEmpty() && !path.contains('\0') && ::stat(path.constData(), &st) == 0 &&
+         S_ISDIR(st.st_mode);
 }
 
 namespace {

@@ -274,7 +274,9 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 bool TCFGfile::IsRegularFile(const QByteArray& path) {
   struct stat st;
-  return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+  // A name holding NUL would be cut short by the system call, and name another file.
+  return !path.isEmpty() && !path.contains('\0') && ::stat(path.constData(), &st) == 0 &&
+         S_ISREG(st.st_mode);
 }
 
 // File names are used as the bytes they are (Qt's name conversion would turn bytes that are not

@@ -1,8 +1,8 @@
 #include "core/util/InstallLayout.h"
 
-#include <sys/stat.h>
-
 #include <QDir>
+
+#include "core/batch/ExecutableScan.h"
 
 Q_LOGGING_CATEGORY(lcLanguages, "packhelm.languages", QtWarningMsg)
 
@@ -23,9 +23,7 @@ QByteArray sharedFolder(const QByteArray& programDir) {
 bool IsInstalledCopy(const QByteArray& programDir) {
   // Deciding by the shared folder alone, not by language files in the program folder: telling
   // the latter would mean opening every file of /usr/bin.
-  struct stat st {};
-  return !programDir.isEmpty() && !programDir.contains('\0') &&
-         ::stat(sharedFolder(programDir).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+  return !programDir.isEmpty() && ExecutableScan::IsFolder(sharedFolder(programDir));
 }
 
 QByteArray LanguageFolder(const QByteArray& programDir) {
