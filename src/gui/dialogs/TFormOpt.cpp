@@ -10,11 +10,11 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "core/batch/RunGroups.h"
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/OptionsLogic.h"
 #include "core/settings/ProgramState.h"
 #include "gui/widgets/Placement.h"
+#include "gui/widgets/SettingControls.h"
 #include "ui_TFormOpt.h"
 
 namespace {
@@ -82,8 +82,6 @@ TFormOpt::TFormOpt(ProgramState& state, QWidget* parent)
   ui->CmdLinesMaxLabel->setWordWrap(true);
   ui->PackerRunsLabel->setWordWrap(true);
   ui->PackerRunsLabel->setBuddy(ui->SpinEditRuns);
-  // More runs than cores would only make each slower.
-  ui->SpinEditRuns->setMaximum(RunGroups::MaxRuns());
   ui->LabelLanguage->setWordWrap(true);
   ui->ComboBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -245,12 +243,6 @@ void TFormOpt::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-QList<std::pair<QRadioButton*, CloseCon>> TFormOpt::closeConButtons() const {
-  return {{ui->RadioButton1, CloseCon::AfterEveryRun},
-          {ui->RadioButton2, CloseCon::AfterSuccess},
-          {ui->RadioButton3, CloseCon::Never}};
-}
-
 void TFormOpt::FormShow() {
   const GlobalOptions& o = state_.opt;
 
@@ -265,49 +257,23 @@ void TFormOpt::FormShow() {
     ui->ComboBox1->setCurrentRow(OptionsLogic::LanguageRowToSelect(englishNames_, o.LangName));
   }
 
-  ui->CheckBoxFastShow->setChecked(o.GlobalOpt_FastOpen);
-  ui->CheckBoxShowHints->setChecked(o.GlobalOpt_ShowHints);
-  ui->RadioGroupDrag->setItemIndex(o.GlobalOpt_DragOp);
-
-  for (const auto& [button, choice] : closeConButtons())
-    if (o.closeCon() == choice) button->setChecked(true);
-
-  const int pri = OptionsLogic::PriorityItemForClass(o.GlobalOpt_PriorityClass);
-  if (pri >= 0) ui->RadioGroupPri->setItemIndex(pri);
-
-  ui->RadioGroupStayOnTop->setItemIndex(o.GlobalOpt_StayOnTop);
-  ui->SpinEdit1->setValue(int(qMin<quint32>(o.CmdLinesMax, 100)));
-  ui->SpinEditRuns->setValue(int(RunGroups::Clamp(o.GlobalOpt_PackerRuns)));
+  SettingControls::show(this, o);
 
   arrangePane();
 }
 
 void TFormOpt::ButtonApplyClick() {
   GlobalOptions& o = state_.opt;
-  o.GlobalOpt_FastOpen = ui->CheckBoxFastShow->isChecked();
-  o.GlobalOpt_ShowHints = ui->CheckBoxShowHints->isChecked();
-
   const int row = ui->ComboBox1->currentRow();
   const bool languageSelected = ui->ComboBox1->isEnabled() && row >= 0 &&
                                 row < englishNames_.size() &&
                                 ui->ComboBox1->item(row)->isSelected();
   if (languageSelected) o.LangName = englishNames_[row];
 
-  o.GlobalOpt_DragOp = ui->RadioGroupDrag->itemIndex();
-  for (const auto& [button, choice] : closeConButtons())
-    if (button->isChecked()) o.GlobalOpt_CloseCon = qint32(choice);
-  o.GlobalOpt_PriorityClass =
-      OptionsLogic::PriorityClassForItem(ui->RadioGroupPri->itemIndex(), o.GlobalOpt_PriorityClass);
-  o.GlobalOpt_StayOnTop = ui->RadioGroupStayOnTop->itemIndex();
-
-  // A text that is not a number counts as the box's minimum.
-  bool ok = false;
-  const int lines = ui->SpinEdit1->cleanText().trimmed().toInt(&ok);
-  o.CmdLinesMax = quint32(ok ? qBound(1, lines, 100) : 1);
-  ui->SpinEdit1->setValue(int(o.CmdLinesMax));
-  const int runs = ui->SpinEditRuns->cleanText().trimmed().toInt(&ok);
-  o.GlobalOpt_PackerRuns = RunGroups::Clamp(quint32(ok ? qMax(runs, 1) : 1));
-  ui->SpinEditRuns->setValue(int(o.GlobalOpt_PackerRuns));
+  // Every control's value, and back into the controls as stored (a spin box's text that was no
+  // number shows the number taken).
+  SettingControls::take(this, o);
+  SettingControls::show(this, o);
 
   if (languageSelected)
     emit languageChosen(fileNames_[row]);

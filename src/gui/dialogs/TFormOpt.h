@@ -10,7 +10,6 @@
 
 #include "core/settings/ProgramState.h"
 
-class QRadioButton;
 class QTimer;
 namespace Ui {
 class TFormOpt;
@@ -56,8 +55,6 @@ class TFormOpt : public QDialog {
 
  private:
   Ui::TFormOpt* ui;  // the controls; others reach them by their object names
-  // The console-release buttons and the choice each stands for.
-  QList<std::pair<QRadioButton*, CloseCon>> closeConButtons() const;
   void setScrollSpeed(int speed);
   void makePictures();
   void arrangePane();
