@@ -58,6 +58,7 @@ class TFormOpt : public QDialog {
   void setScrollSpeed(int speed);
   void makePictures();
   void arrangePane();
+  void placeBands();
 
   ProgramState& state_;
   QList<QByteArray> names_;
