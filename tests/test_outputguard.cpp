@@ -123,6 +123,7 @@ void TestOutputGuard::faultsThroughLibvterm() {
 void TestOutputGuard::packerSequencesPassUnchanged_data() {
   QTest::addColumn<QByteArray>("bytes");
   QTest::newRow("text and line ends") << QByteArray("Packing file.exe\r\n\tdone\n");
+  QTest::newRow("no-break space after the C1 range") << QByteArray("1\xC2\xA0KB \xC2\xBF");
   QTest::newRow("UTF-8 names") << QByteArray(
       "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB \xE6\x96\x87 \xF0\x9F\x98\x80");
   QTest::newRow("colours") << QByteArray(
