@@ -247,6 +247,9 @@ void TestOutputGuard::safeUtf8() {
   QCOMPARE(OutputGuard::SafeUtf8("ab\xC3\xA9\n"), QByteArray("ab\xC3\xA9\n"));
   QCOMPARE(OutputGuard::SafeUtf8("\xC3"), QByteArray("\xEF\xBF\xBD"));
   QCOMPARE(OutputGuard::SafeUtf8("\xC3x\xC2\x9B"), QByteArray("\xEF\xBF\xBDx\xEF\xBF\xBD"));
+  // U+10FFFF is the last code point; what would lie above it is four bytes that are no text.
+  QCOMPARE(OutputGuard::SafeUtf8("\xF4\x8F\xBF\xBF"), QByteArray("\xF4\x8F\xBF\xBF"));
+  QCOMPARE(OutputGuard::SafeUtf8("\xF4\x90\x80\x80"), QByteArray("\xEF\xBF\xBD").repeated(4));
   // Helper text with a cut character reaches the screen as whole characters.
   ScreenModel s(80, 30);
   s.writeConsoleText("n\xC3");
