@@ -332,7 +332,17 @@ FileResult ProcessFile(const Options& o, const std::string& name, ProgressFn pro
   std::string readError;
   if (!readAll(name, data, readError)) return error(readError);
   OutputFile out;
+  // With -f an -o naming the input itself deletes the input before the packer reads it; the
+  // packer then fails and removes its output: the file is lost, as with the real packer.
+  struct stat outSt;
+  const bool outputIsInput = rewrites && o.hasOutput && o.force &&
+                             ::stat(o.output.c_str(), &outSt) == 0 && outSt.st_dev == st.st_dev &&
+                             outSt.st_ino == st.st_ino;
   if (rewrites && !out.open(o, name, st.st_mode, readError)) return error(readError);
+  if (outputIsInput) {
+    out.discard();
+    return error("EOFException: premature end of file");
+  }
   // From here on a failure takes the output file away again.
   auto fail = [&out](FileResult r) {
     out.discard();
