@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the system packages Packhelm needs to build, run and test. Packages already installed
 # are not fetched again.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up, builds and runs the whole test suite twice: a normal build, and a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer. Then builds the fuzz targets with clang and
 # runs each for a short while (PACKHELM_FUZZ_SECONDS, default 30); any finding fails the run.

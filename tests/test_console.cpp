@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console session with real windows (offscreen), a real pty and the stand-in packer:
 // the header bar cell by cell, the first-time warning, exit codes and start failures, keys,
 // the windows during a run, priority, and closing the console.

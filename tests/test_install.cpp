@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installed program as a user gets it: this build installed into a staging folder (DESTDIR)
 // by `cmake --install`, the desktop entry and the AppStream data through their validators, the
 // icon at every size, the manual page, and the staged executable started offscreen, finding the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs that go wrong, end to end: real windows (offscreen), a real pty and the stand-in packer on
 // real files. Stop at every point of a run, closing the main window during a run, Ctrl+C, a kill
 // of the packer, closing the console after a command-line run and after a button run, a Packhelm

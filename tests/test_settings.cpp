@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file's rows, keys, types and order; lists in one string; the shell extensions;
 // where the file lives; locating the packer; the program's arguments made absolute.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up sequence and the settings at window level: first start, loading into the controls,
 // the language file, the packer's location, the program's arguments, and writing at the end.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in packer: a small program that the tests run in place of the real packer. It keeps
 // the real packer's command-line contract (options, commands, per-file checks, exit codes 0/1/2)
 // and really compresses, in a format of its own (see Files.cpp).

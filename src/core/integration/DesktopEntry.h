@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing and reading the few parts of freedesktop.org desktop entries that the shell integration
 // needs: value escapes, the quoting of an Exec argument, and a small reader for checks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own arguments (each one a file name) as absolute paths. Relative names are taken
 // against the folder Packhelm was started from; the main window later makes the program folder

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's folders as input: a folder dropped or given stands for the packable
 // executables inside it. The search runs beside the event loop (ScanTask), so that a large tree
 // does not freeze the window; the newest choice always wins.
