@@ -12,6 +12,8 @@ packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvt
 # appstream and groff-base check the installed metadata and manual page; the tests also build the
 # fuzz targets with clang and its libFuzzer runtime.
 [ "${1:-}" = "--tests" ] && packages+=(xvfb xauth appstream groff-base clang libclang-rt-14-dev)
+# lintian checks the built package; the console tests run under each of three monospace fonts.
+[ "${1:-}" = "--tests" ] && packages+=(lintian fonts-noto-mono fonts-liberation)
 
 missing=()
 for p in "${packages[@]}"; do
