@@ -626,6 +626,33 @@ class TestStartup : public QObject {
     QCOMPARE(readFileBytes(run.settings()), before);
   }
 
+  // The first start without a packer, in each shipped language, says where the packer comes
+  // from (the distribution's package, else the packer's own releases) and how to point Packhelm
+  // at it.
+  void packerMissingSaysWhereItComesFrom_data() {
+    QTest::addColumn<QByteArray>("language");
+    for (const char* l : {"English", "German", "Russian"}) QTest::newRow(l) << QByteArray(l);
+  }
+  void packerMissingSaysWhereItComesFrom() {
+    QFETCH(QByteArray, language);
+    Run run(false, false);
+    QVERIFY(QFile::copy(QStringLiteral(PACKHELM_LANG_SOURCE_DIR "/%1.lng").arg(language.data()),
+                        QFile::decodeName(run.dir.path() + language + ".lng")));
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetString("LangName", language);
+    });
+    run.start();
+    QVERIFY(run.main()->startupAborted);
+    const QList<Prompts::MessageRecord> m = messages();
+    QVERIFY(!m.isEmpty());
+    QCOMPARE(m[0].caption, run.ctx.state.langText(LangText::PackerMissingCaption));
+    for (const char* said : {"upx-ucl", "sudo apt install upx-ucl",
+                             "https://github.com/upx/upx/releases", "upx/upx", "PATH"})
+      QVERIFY2(m[0].text.contains(QLatin1String(said)), qPrintable(m[0].text));
+    run.main()->close();
+  }
+
   // A copy in a folder whose name is not UTF-8 (nor harmless) finds its settings, its language
   // and its own packer, asks that packer its version and packs with it.
   void programFolderNotUtf8() {
