@@ -104,11 +104,14 @@ void TFormMain::cancelSearch() {
 
 void TFormMain::takePendingSearch() {
   if (!pendingSearch_) return;
-  auto [result, paths] = *pendingSearch_;
+  // (A copy, not a structured binding: clang 14 cannot capture those in a lambda.)
+  auto pending = std::move(*pendingSearch_);
   pendingSearch_.reset();
   // After the job that held it has returned.
   QMetaObject::invokeMethod(
-      this, [this, result, paths] { searchFinished(result, paths); }, Qt::QueuedConnection);
+      this,
+      [this, pending = std::move(pending)] { searchFinished(pending.first, pending.second); },
+      Qt::QueuedConnection);
 }
 
 void TFormMain::updateSelectionButtons() {
