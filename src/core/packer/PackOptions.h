@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The packing options: the states of the main window's option controls as a plain value. The
 // fields and their defaults come from the settings table's option rows.

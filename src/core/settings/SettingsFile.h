@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file: one record per row of the settings table, with its key, type and order, and
 // their conversion to and from the typed configuration store. Rows that are absent from a loaded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's settings file: where it lives, reading it into the program state and writing the
 // state back, and the defaults of a first start. The main window's own part (the panel button,

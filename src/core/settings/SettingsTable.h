@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every value the program keeps between runs, in one table: the packing options of the main
 // window, the preferences of the Options dialog and the few session values. A row's key is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything one running program owns: the shared program state, the eight windows and the
 // console session. It creates the windows and connects their signals; the windows themselves

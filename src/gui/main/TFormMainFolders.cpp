@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's folders as input: a folder dropped or given stands for the packable
 // executables inside it. The search runs beside the event loop (ScanTask), so that a large tree
 // does not freeze the window; the newest choice always wins.
@@ -103,11 +104,14 @@ void TFormMain::cancelSearch() {
 
 void TFormMain::takePendingSearch() {
   if (!pendingSearch_) return;
-  auto [result, paths] = *pendingSearch_;
+  // (A copy, not a structured binding: clang 14 cannot capture those in a lambda.)
+  auto pending = std::move(*pendingSearch_);
   pendingSearch_.reset();
   // After the job that held it has returned.
   QMetaObject::invokeMethod(
-      this, [this, result, paths] { searchFinished(result, paths); }, Qt::QueuedConnection);
+      this,
+      [this, pending = std::move(pending)] { searchFinished(pending.first, pending.second); },
+      Qt::QueuedConnection);
 }
 
 void TFormMain::updateSelectionButtons() {

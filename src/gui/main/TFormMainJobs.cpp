@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's jobs: packing, unpacking, the information commands and the size report.
 #include <unistd.h>
 

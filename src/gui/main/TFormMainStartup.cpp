@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's start-up sequence, run once when it is first shown.
 #include <QApplication>
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The controls of the settings table's rows: each row's control is the child of its window with
 // the row's control name, and shows the row's value the way the row's control kind says.
