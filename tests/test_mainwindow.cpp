@@ -780,46 +780,49 @@ class TestMainWindow : public QObject {
     QVERIFY(ui.get<QLineEdit>("EditOutFile")->isEnabled());
   }
 
-  // The option table and the form describe the same controls: each row names a control of its
-  // kind whose range is the row's; after Reset each control holds the row's default.
+  // The settings table and the form describe the same controls: each option row names a control
+  // of its kind whose range is the row's; after Reset each control holds the row's default.
   void optionTableMatchesTheControls() {
     Env e;
     e.w()->ButtonResetClick();
-    for (const OptionRow& row : PackOptionRows) {
-      const QString name = QLatin1String(row.name);
+    for (const Settings::Row& row : Settings::Table) {
+      if (row.section != Settings::Section::PackOption) continue;
+      const QString name = QLatin1String(row.key);
       QWidget* c = e.w()->findChild<QWidget*>(name);
-      QVERIFY2(c, row.name);
-      switch (row.kind) {
-        case OptionKind::CheckBox:
-          QVERIFY2(qobject_cast<QCheckBox*>(c), row.name);
+      QVERIFY2(c, row.key);
+      switch (row.control) {
+        case Settings::Control::CheckBox:
+          QVERIFY2(qobject_cast<QCheckBox*>(c), row.key);
           QCOMPARE(int(qobject_cast<QCheckBox*>(c)->isChecked()), row.defaultValue);
           break;
-        case OptionKind::RadioButton:
-          QVERIFY2(qobject_cast<QRadioButton*>(c), row.name);
+        case Settings::Control::RadioButton:
+          QVERIFY2(qobject_cast<QRadioButton*>(c), row.key);
           QCOMPARE(int(qobject_cast<QRadioButton*>(c)->isChecked()), row.defaultValue);
           break;
-        case OptionKind::Slider: {
+        case Settings::Control::Slider: {
           auto* slider = qobject_cast<QSlider*>(c);
-          QVERIFY2(slider, row.name);
+          QVERIFY2(slider, row.key);
           QCOMPARE(slider->minimum(), row.minimum);
           QCOMPARE(slider->maximum(), row.maximum);
           QCOMPARE(slider->value(), row.defaultValue);
           break;
         }
-        case OptionKind::RadioGroup: {
+        case Settings::Control::RadioGroup: {
           auto* group = qobject_cast<RadioGroup*>(c);
-          QVERIFY2(group, row.name);
+          QVERIFY2(group, row.key);
           QCOMPARE(row.minimum, -1);
           QCOMPARE(group->count() - 1, row.maximum);
           QCOMPARE(group->itemIndex(), row.defaultValue);
           break;
         }
+        default:
+          QFAIL(row.key);
       }
-      QVERIFY2(row.defaultValue >= row.minimum && row.defaultValue <= row.maximum, row.name);
-      QVERIFY2(row.bestValue >= row.minimum && row.bestValue <= row.maximum, row.name);
+      QVERIFY2(row.defaultValue >= row.minimum && row.defaultValue <= row.maximum, row.key);
+      QVERIFY2(row.presetValue >= row.minimum && row.presetValue <= row.maximum, row.key);
     }
     QStringList names;
-    for (const OptionRow& row : PackOptionRows) names << QLatin1String(row.name);
+    for (const Settings::Row& row : Settings::Table) names << QLatin1String(row.key);
     QCOMPARE(names.removeDuplicates(), 0);
     QCOMPARE(e.w()->packOptions(), PackOptions());
   }

@@ -19,6 +19,7 @@
 #include "core/batch/RunGroups.h"
 #include "core/settings/CFGfile.h"
 #include "core/settings/OptionsLogic.h"
+#include "core/settings/SettingsTable.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/dialogs/TFormOpt.h"
 #include "gui/main/AppContext.h"
@@ -214,6 +215,35 @@ class TestOptions : public QObject {
     auto* pane = f.child<QScrollArea>("ScrollBox1");
     QCOMPARE(pane->geometry(), QRect(0, 24, 361, 345));
     QVERIFY(pane->widget()->height() > pane->viewport()->height());
+  }
+
+  // The settings table and the dialog describe the same controls: each preference row with a
+  // control names a control of its kind, and one item per choice where the row has choices.
+  void preferenceTableMatchesTheControls() {
+    Fixture f;
+    for (const Settings::Row& row : Settings::Table) {
+      if (row.section != Settings::Section::Preference || row.control == Settings::Control::None)
+        continue;
+      QWidget* c = f.opt()->findChild<QWidget*>(QLatin1String(row.objectName()));
+      QVERIFY2(c, row.key);
+      switch (row.control) {
+        case Settings::Control::CheckBox:
+          QVERIFY2(qobject_cast<QCheckBox*>(c), row.key);
+          break;
+        case Settings::Control::RadioGroup:
+          QVERIFY2(qobject_cast<RadioGroup*>(c), row.key);
+          if (row.choiceCount > 0) QCOMPARE(qobject_cast<RadioGroup*>(c)->count(), row.choiceCount);
+          break;
+        case Settings::Control::RadioButtons:
+          QCOMPARE(c->findChildren<QRadioButton*>().size(), row.choiceCount);
+          break;
+        case Settings::Control::SpinBox:
+          QVERIFY2(qobject_cast<QSpinBox*>(c), row.key);
+          break;
+        default:
+          QFAIL(row.key);
+      }
+    }
   }
 
   // Long captions from a language file push the controls below them down instead of being cut.

@@ -427,11 +427,11 @@ class TestParallelRuns : public QObject {
     QFETCH(int, stored);
     QFETCH(quint32, used);
     Program p(1);
-    TCFGfile cfg;
-    cfg.SetString("LangName", "English");
-    cfg.SetCardinal("CmdLinesMax", 7);
-    if (stored >= 0) cfg.SetCardinal("GlobalOpt_PackerRuns", quint32(stored));
-    QVERIFY(cfg.SaveToFile(p.ctx.state.SettingsPath));
+    writeSettings(p.ctx.state.SettingsPath, [&](TCFGfile& cfg) {
+      cfg.SetString("LangName", "English");
+      cfg.SetCardinal("CmdLinesMax", 7);
+      if (stored >= 0) cfg.SetCardinal("GlobalOpt_PackerRuns", quint32(stored));
+    });
     p.ctx.FormMain->ReadCFG();
     QCOMPARE(p.ctx.state.opt.GlobalOpt_PackerRuns, used);
     QCOMPARE(p.ctx.state.opt.CmdLinesMax, 7u);

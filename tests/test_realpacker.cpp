@@ -23,9 +23,9 @@
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "gui/main/AppContext.h"
-#include "gui/main/OptionControls.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
+#include "gui/widgets/SettingControls.h"
 #include "support/RealPacker.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -102,8 +102,7 @@ struct Program {
   }
   // The options, set on the main window's controls as a user sets them.
   void setOptions(const PackOptions& o) {
-    for (const OptionRow& row : PackOptionRows)
-      OptionControls::setValue(ctx.FormMain, row, row.get(o), OptionControls::RadioMode::Restore);
+    SettingControls::show(ctx.FormMain, o, SettingControls::RadioMode::Restore);
   }
   void press(const char* button, const std::function<void()>& during = {}) {
     QMetaObject::Connection c;

@@ -76,12 +76,12 @@ QString screenText(const ScreenModel* s) {
 
 // The settings of a start without questions (a language chosen, no first-time console warning).
 void writeSettings(const QByteArray& path, int dragOp, int closeCon) {
-  TCFGfile cfg;
-  cfg.SetString("LangName", "English");
-  cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
-  cfg.SetInteger("GlobalOpt_DragOp", dragOp);
-  cfg.SetInteger("GlobalOpt_CloseCon", closeCon);
-  QVERIFY(cfg.SaveToFile(path));
+  ::writeSettings(path, [&](TCFGfile& cfg) {
+    cfg.SetString("LangName", "English");
+    cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+    cfg.SetInteger("GlobalOpt_DragOp", dragOp);
+    cfg.SetInteger("GlobalOpt_CloseCon", closeCon);
+  });
 }
 
 // A program of the test's own over a folder with the languages and the stand-in; the inputs go

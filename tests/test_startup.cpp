@@ -44,13 +44,6 @@ void writeLanguage(const QByteArray& folder, const QByteArray& fileName = "test-
   QVERIFY(lng.SaveToFile(folder + fileName));
 }
 
-// Settings file contents from entries set by the caller.
-void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& fill) {
-  TCFGfile cfg;
-  fill(cfg);
-  QVERIFY(cfg.SaveToFile(path));
-}
-
 // Presses "Continue" on the language chooser whenever it is the active modal window, and counts
 // how often that happened.
 class ChooserAnswerer : public QObject {

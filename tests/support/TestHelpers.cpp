@@ -11,8 +11,11 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFont>
+#include <QTest>
 #include <cerrno>
 #include <csignal>
+
+#include "core/settings/CFGfile.h"
 
 TemporaryDir::~TemporaryDir() {
   if (isValid() && autoRemove()) RemoveTreeRaw(QFile::encodeName(path()));
@@ -72,6 +75,12 @@ QByteArray readFileBytes(const QByteArray& path) {
   while ((n = ::read(fd, buf, sizeof buf)) > 0) all.append(buf, n);
   ::close(fd);
   return n < 0 ? QByteArray("<unreadable>") : all;  // a folder, say
+}
+
+void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& fill) {
+  TCFGfile cfg;
+  fill(cfg);
+  QVERIFY(cfg.SaveToFile(path));
 }
 
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes) {

@@ -53,6 +53,10 @@ bool WithFileSizeLimit(rlim_t bytes, const std::function<void()>& act);
 QByteArray readFileBytes(const QByteArray& path);
 // Writes the file anew; false unless every byte was written.
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
+// A settings file of the test's own: `fill` sets its records (the test fails when it cannot be
+// saved).
+class TCFGfile;
+void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& fill);
 // The same by the name's bytes, for names that are not UTF-8 (QFile would change them); a new
 // file gets `mode`.
 bool writeFileRaw(const QByteArray& path, const QByteArray& bytes, mode_t mode = 0755);

@@ -60,19 +60,10 @@ QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
     else if (o.RadioButton_nrv2d)
       r += " --nrv2d";
   }
-  if (o.BackupBox) r += " -k";
-  if (o.OverlayGroup == 1) r += " --overlay=strip";
-  if (o.OverlayGroup == 2) r += " --overlay=skip";
-  if (o.OptBoxDOS1) r += " --8086";
-  if (o.OptBoxDOS2) r += " --no-reloc";
-  if (o.ExportsGroup == 0) r += " --compress-exports=0";
-  if (o.IconsGroup == 0) r += " --compress-icons=0";
-  if (o.IconsGroup == 1) r += " --compress-icons=1";
-  if (o.ResourcesBox) r += " --compress-resources=0";
-  if (o.CheckBoxForce) r += " --force";
-  if (o.RelocationsGroup == 0) r += " --strip-relocs=0";
-  if (o.CheckBoxCoff) r += " --coff";
-  if (o.CheckBoxLe) r += " --le";
+  // The simple switches, in table order: each option's value names its piece.
+  ForEachOption(o, [&r](const Settings::Row& row, const auto& value) {
+    if (const char* piece = row.piece(qint64(value))) r += piece;
+  });
   r += outputAndFiles(o, fileList);
   return packer + r;
 }

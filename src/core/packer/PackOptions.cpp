@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/packer/PackOptions.h"
 
-PackOptions::PackOptions() {
-  for (const OptionRow& row : PackOptionRows) row.set(*this, row.defaultValue);
-}
-
 PackOptions BestPackOptions() {
   PackOptions o;
-  for (const OptionRow& row : PackOptionRows) row.set(o, row.bestValue);
+  ForEachOption(o, [](const Settings::Row& row, auto& value) {
+    Settings::SetNumber(value, row.presetValue);
+  });
   return o;
 }

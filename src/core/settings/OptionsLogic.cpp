@@ -5,26 +5,24 @@
 
 namespace OptionsLogic {
 
+namespace {
+const Settings::Row& priorityRow() {
+  return Settings::RowOf(Settings::Key::GlobalOpt_PriorityClass);
+}
+}  // namespace
+
 int PriorityItemForClass(quint32 priorityClass) {
-  for (int i = 0; i < 4; ++i)
-    if (PriorityClasses[i] == priorityClass) return i;
-  return -1;
+  return priorityRow().itemOf(priorityClass);
 }
 
 quint32 PriorityClassForItem(int item, quint32 current) {
-  return item >= 0 && item < 4 ? PriorityClasses[item] : current;
+  return quint32(priorityRow().valueOf(item, current));
 }
 
 void ResetPreferences(GlobalOptions& opt) {
-  const GlobalOptions defaults;
-  opt.GlobalOpt_FastOpen = defaults.GlobalOpt_FastOpen;
-  opt.GlobalOpt_DragOp = defaults.GlobalOpt_DragOp;
-  opt.GlobalOpt_CloseCon = defaults.GlobalOpt_CloseCon;
-  opt.GlobalOpt_PriorityClass = defaults.GlobalOpt_PriorityClass;
-  opt.GlobalOpt_StayOnTop = defaults.GlobalOpt_StayOnTop;
-  opt.GlobalOpt_ShowHints = defaults.GlobalOpt_ShowHints;
-  opt.CmdLinesMax = defaults.CmdLinesMax;
-  opt.GlobalOpt_PackerRuns = defaults.GlobalOpt_PackerRuns;
+  ForEachPreference(opt, [](const Settings::Row& row, auto& value) {
+    if (row.reset) Settings::SetNumber(value, row.defaultValue);
+  });
 }
 
 int LanguageRowToSelect(const QList<QByteArray>& englishNames, const QByteArray& langName) {

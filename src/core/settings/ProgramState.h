@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "core/packer/PackerVersion.h"
+#include "core/settings/SettingsTable.h"
 
 // The choices of three preferences. The settings file stores their integers as they are, so a
 // value outside the enum is kept and matches none of its names.
@@ -22,29 +23,28 @@ enum class CloseCon : qint32 {  // when a job releases the program's console
 };
 enum class StayOnTop : qint32 { Always = 0, ExceptDuringRun = 1, Never = 2 };
 
-// Preferences, one field per settings key. These defaults are the only ones: a first start, the
-// program's reset and the Options dialog's Reset all take them from here. Nothing here is
-// range-checked, each user acts on the values it knows.
+// Preferences, one field per preference row of the settings table, with its default: a first
+// start, the program's reset and the Options dialog's Reset all take them from there. Nothing here
+// is range-checked, each user acts on the values it knows.
+#define PACKHELM_PREFERENCE_FIELD(key, type, def, ...) \
+  Settings::ValueType<Settings::Type::type> key = def;
 struct GlobalOptions {
-  bool GlobalOpt_FastOpen = false;
-  QByteArray GlobalOpt_UPX2;
-  qint32 GlobalOpt_DragOp = 0;
-  qint32 GlobalOpt_CloseCon = 1;
-  quint32 GlobalOpt_PriorityClass = 32;
-  quint32 GlobalOpt_ThreadPriority = 0;
-  qint32 GlobalOpt_FirstTimeShowConsol = 0;
-  qint32 GlobalOpt_StayOnTop = 2;
-  bool GlobalOpt_ShowHints = true;
-  quint32 CmdLinesMax = 10;
-  // Packer runs at once for a pack or unpack job of several files (1: one packer for all).
-  quint32 GlobalOpt_PackerRuns = 1;
-  QByteArray LangName;
+  PACKHELM_SETTINGS(PACKHELM_SETTING_NONE, PACKHELM_SETTING_NONE, PACKHELM_PREFERENCE_FIELD)
   QList<QByteArray> ShellExt{".exe", ".com", ".dll"};
 
   DragOp dragOp() const { return DragOp(GlobalOpt_DragOp); }
   CloseCon closeCon() const { return CloseCon(GlobalOpt_CloseCon); }
   StayOnTop stayOnTop() const { return StayOnTop(GlobalOpt_StayOnTop); }
 };
+#undef PACKHELM_PREFERENCE_FIELD
+
+// Visits every preference of `o` (a GlobalOptions, const or not) with its row, in table order.
+template <typename O, typename F>
+void ForEachPreference(O& o, F&& f) {
+#define PACKHELM_VISIT(key, ...) f(Settings::RowOf(Settings::Key::key), o.key);
+  PACKHELM_SETTINGS(PACKHELM_SETTING_NONE, PACKHELM_SETTING_NONE, PACKHELM_VISIT)
+#undef PACKHELM_VISIT
+}
 
 constexpr int LangTextCount = 101;  // numbered 0 to 100
 constexpr int LangTextHighest = LangTextCount - 1;

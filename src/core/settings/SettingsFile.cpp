@@ -35,9 +35,11 @@ std::optional<qint32>* SettingsRows::option(const char* name) {
 }
 
 const std::optional<qint32>* SettingsRows::option(const char* name) const {
-  for (std::size_t i = 0; i < PackOptionCount; ++i)
-    if (qstrcmp(PackOptionRows[i].name, name) == 0) return &Options[i];
-  return nullptr;
+  const std::optional<qint32>* found = nullptr;
+  ForEachOptionRecord(*this, [&](const Row& row, const std::optional<qint32>& slot) {
+    if (qstrcmp(row.key, name) == 0) found = &slot;
+  });
+  return found;
 }
 
 bool Storable(const QByteArray& value) {
@@ -57,106 +59,72 @@ QList<QByteArray> storableOnly(const QList<QByteArray>& entries) {
   return kept;
 }
 
-// One writer per type; the key is the member's name.
-void put(TCFGfile& cfg, const char* key, const std::optional<QByteArray>& v) {
-  if (v && Storable(*v)) cfg.SetString(key, *v);
+// One writer per type. An option is stored with its control's type: a flag as a boolean, a number
+// as an integer.
+void put(TCFGfile& cfg, const Row& row, const std::optional<QByteArray>& v) {
+  if (v && Storable(*v)) cfg.SetString(row.key, *v);
 }
-void put(TCFGfile& cfg, const char* key, const std::optional<QList<QByteArray>>& v) {
-  if (v) cfg.SetString(key, JoinLines(storableOnly(*v)));
+void put(TCFGfile& cfg, const Row& row, const std::optional<QList<QByteArray>>& v) {
+  if (v) cfg.SetString(row.key, JoinLines(storableOnly(*v)));
 }
-void put(TCFGfile& cfg, const char* key, const std::optional<qint32>& v) {
-  if (v) cfg.SetInteger(key, *v);
+void put(TCFGfile& cfg, const Row& row, const std::optional<qint32>& v) {
+  if (v && row.isFlag())
+    cfg.SetBoolean(row.key, *v != 0);
+  else if (v)
+    cfg.SetInteger(row.key, *v);
 }
-void put(TCFGfile& cfg, const char* key, const std::optional<quint32>& v) {
-  if (v) cfg.SetCardinal(key, *v);
+void put(TCFGfile& cfg, const Row& row, const std::optional<quint32>& v) {
+  if (v) cfg.SetCardinal(row.key, *v);
 }
-void put(TCFGfile& cfg, const char* key, const std::optional<bool>& v) {
-  if (v) cfg.SetBoolean(key, *v);
+void put(TCFGfile& cfg, const Row& row, const std::optional<bool>& v) {
+  if (v) cfg.SetBoolean(row.key, *v);
+}
+void put(TCFGfile& cfg, const Row&, const QList<QByteArray>& extensions) {
+  int k = 0;
+  for (const QByteArray& ext : extensions)
+    if (Storable(ext)) cfg.SetString(ShellExtKey(k++), ext);
 }
 
-void get(const TCFGfile& cfg, const char* key, std::optional<QByteArray>& v) {
+void get(const TCFGfile& cfg, const Row& row, std::optional<QByteArray>& v) {
   QByteArray s;
-  if (cfg.GetString(key, s)) v = s;
+  if (cfg.GetString(row.key, s)) v = s;
 }
-void get(const TCFGfile& cfg, const char* key, std::optional<QList<QByteArray>>& v) {
+void get(const TCFGfile& cfg, const Row& row, std::optional<QList<QByteArray>>& v) {
   QByteArray s;
-  if (cfg.GetString(key, s)) v = SplitLines(s);
+  if (cfg.GetString(row.key, s)) v = SplitLines(s);
 }
-void get(const TCFGfile& cfg, const char* key, std::optional<qint32>& v) {
+void get(const TCFGfile& cfg, const Row& row, std::optional<qint32>& v) {
   qint32 i = 0;
-  if (cfg.GetInteger(key, i)) v = i;
-}
-void get(const TCFGfile& cfg, const char* key, std::optional<quint32>& v) {
-  quint32 c = 0;
-  if (cfg.GetCardinal(key, c)) v = c;
-}
-void get(const TCFGfile& cfg, const char* key, std::optional<bool>& v) {
   bool b = false;
-  if (cfg.GetBoolean(key, b)) v = b;
+  if (row.isFlag() && cfg.GetBoolean(row.key, b))
+    v = b ? 1 : 0;
+  else if (!row.isFlag() && cfg.GetInteger(row.key, i))
+    v = i;
 }
-
-// An option row is stored with its control's type: a flag as a boolean, anything else as an
-// integer.
-void putOption(TCFGfile& cfg, const OptionRow& row, const std::optional<qint32>& v) {
-  if (!v) return;
-  if (row.isFlag())
-    cfg.SetBoolean(row.name, *v != 0);
-  else
-    cfg.SetInteger(row.name, *v);
+void get(const TCFGfile& cfg, const Row& row, std::optional<quint32>& v) {
+  quint32 c = 0;
+  if (cfg.GetCardinal(row.key, c)) v = c;
 }
-void getOption(const TCFGfile& cfg, const OptionRow& row, std::optional<qint32>& v) {
-  if (row.isFlag()) {
-    std::optional<bool> b;
-    get(cfg, row.name, b);
-    if (b) v = *b ? 1 : 0;
-  } else {
-    get(cfg, row.name, v);
-  }
+void get(const TCFGfile& cfg, const Row& row, std::optional<bool>& v) {
+  bool b = false;
+  if (cfg.GetBoolean(row.key, b)) v = b;
 }
-
-// Visits rows 1 to 35 and 37 in table order with their keys; the order decides the record order
-// within each type in the saved file. The option rows come from the option table.
-template <typename Rows, typename F, typename G>
-void forEachRow(Rows& r, F&& f, G&& option) {
-  f("LangName", r.LangName);
-  f("SpeedButtonAddOpt", r.SpeedButtonAddOpt);
-  f("Files", r.Files);
-  f("EditOutfile", r.EditOutfile);
-  for (std::size_t i = 0; i < PackOptionCount; ++i) option(PackOptionRows[i], r.Options[i]);
-  f("GlobalOpt_FastOpen", r.GlobalOpt_FastOpen);
-  f("GlobalOpt_UPX2", r.GlobalOpt_UPX2);
-  f("GlobalOpt_DragOp", r.GlobalOpt_DragOp);
-  f("GlobalOpt_CloseCon", r.GlobalOpt_CloseCon);
-  f("GlobalOpt_PriorityClass", r.GlobalOpt_PriorityClass);
-  f("GlobalOpt_ThreadPriority", r.GlobalOpt_ThreadPriority);
-  f("GlobalOpt_FirstTimeShowConsol", r.GlobalOpt_FirstTimeShowConsol);
-  f("GlobalOpt_StayOnTop", r.GlobalOpt_StayOnTop);
-  f("GlobalOpt_ShowHints", r.GlobalOpt_ShowHints);
-  f("CmdLinesMax", r.CmdLinesMax);
-  f("CmdPackLines", r.CmdPackLines);
-  f("CmdUnPackLines", r.CmdUnPackLines);
-  f("GlobalOpt_PackerRuns", r.GlobalOpt_PackerRuns);
+// Entries up to the first gap in the numbering.
+void get(const TCFGfile& cfg, const Row&, QList<QByteArray>& extensions) {
+  QByteArray ext;
+  for (int k = 0; cfg.GetString(ShellExtKey(k), ext); ++k)
+    extensions.append(NormalizeExtension(ext));
 }
 
 }  // namespace
 
 void WriteRows(const SettingsRows& rows, TCFGfile& cfg) {
-  forEachRow(
-      rows, [&cfg](const char* key, const auto& value) { put(cfg, key, value); },
-      [&cfg](const OptionRow& row, const auto& value) { putOption(cfg, row, value); });
-  int k = 0;
-  for (const QByteArray& ext : rows.ShellExt)
-    if (Storable(ext)) cfg.SetString(ShellExtKey(k++), ext);
+  ForEachRecord(rows, [&cfg](const Row& row, const auto& value) { put(cfg, row, value); });
 }
 
 SettingsRows ReadRows(const TCFGfile& cfg) {
   SettingsRows rows;
-  forEachRow(
-      rows, [&cfg](const char* key, auto& value) { get(cfg, key, value); },
-      [&cfg](const OptionRow& row, auto& value) { getOption(cfg, row, value); });
-  QByteArray ext;
-  for (int k = 0; cfg.GetString(ShellExtKey(k), ext); ++k)
-    rows.ShellExt.append(NormalizeExtension(ext));
+  ForEachRecord(rows, [&cfg](const Row& row, auto& value) { get(cfg, row, value); });
   return rows;
 }
 

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The settings file: the 37 rows the program keeps between runs, their keys, types and order, and
+// The settings file: one record per row of the settings table, with its key, type and order, and
 // their conversion to and from the typed configuration store. Rows that are absent from a loaded
 // file stay empty (std::nullopt), so the caller keeps its defaults for them.
 
 #include <QByteArray>
 #include <QList>
-#include <array>
 #include <optional>
 
-#include "core/packer/PackOptions.h"
+#include "core/settings/SettingsTable.h"
 
 class TCFGfile;
 
@@ -17,35 +16,49 @@ namespace Settings {
 
 inline constexpr char FileName[] = "Packhelmconfig.cfg";
 
+// A record as read or to be written: absent or a value; the shell extensions a list ("ShellExt0",
+// "ShellExt1", ...), empty after a load that found no entry 0. Options hold their flags as 0/1.
+template <Type T>
+using Slot =
+    std::conditional_t<T == Type::Extensions, QList<QByteArray>, std::optional<ValueType<T>>>;
+
+#define PACKHELM_SESSION_SLOT(key, type) Slot<Type::type> key;
+#define PACKHELM_OPTION_SLOT(key, ...) std::optional<qint32> key;
+#define PACKHELM_PREFERENCE_SLOT(key, type, ...) Slot<Type::type> key;
 struct SettingsRows {
-  std::optional<QByteArray> LangName;      //  1 s
-  std::optional<bool> SpeedButtonAddOpt;   //  2 b
-  std::optional<QList<QByteArray>> Files;  //  3 s, lines joined with CR LF
-  std::optional<QByteArray> EditOutfile;   //  4 s
-  // 5 to 23: the packing option controls, in PackOptionRows order (check boxes and radio
-  // buttons stored as booleans, sliders and radio groups as integers).
-  std::array<std::optional<qint32>, PackOptionCount> Options;
-  std::optional<bool> GlobalOpt_FastOpen;               // 24 b
-  std::optional<QByteArray> GlobalOpt_UPX2;             // 25 s
-  std::optional<qint32> GlobalOpt_DragOp;               // 26 i
-  std::optional<qint32> GlobalOpt_CloseCon;             // 27 i
-  std::optional<quint32> GlobalOpt_PriorityClass;       // 28 c
-  std::optional<quint32> GlobalOpt_ThreadPriority;      // 29 c
-  std::optional<qint32> GlobalOpt_FirstTimeShowConsol;  // 30 i
-  std::optional<qint32> GlobalOpt_StayOnTop;            // 31 i
-  std::optional<bool> GlobalOpt_ShowHints;              // 32 b
-  std::optional<quint32> CmdLinesMax;                   // 33 c
-  std::optional<QList<QByteArray>> CmdPackLines;        // 34 s, lines joined with CR LF
-  std::optional<QList<QByteArray>> CmdUnPackLines;      // 35 s, lines joined with CR LF
-  // 36: "ShellExt0", "ShellExt1", ... Empty after a load that found no entry 0.
-  QList<QByteArray> ShellExt;
-  // Newer than the rows above: a file written before it lacks the record, the default holds.
-  std::optional<quint32> GlobalOpt_PackerRuns;  // 37 c, after the other cardinals
+  PACKHELM_SETTINGS(PACKHELM_SESSION_SLOT, PACKHELM_OPTION_SLOT, PACKHELM_PREFERENCE_SLOT)
 
   // The option row of a control by its name; nothing for a name that is no option control.
   std::optional<qint32>* option(const char* name);
   const std::optional<qint32>* option(const char* name) const;
 };
+#undef PACKHELM_SESSION_SLOT
+#undef PACKHELM_OPTION_SLOT
+#undef PACKHELM_PREFERENCE_SLOT
+
+// Visits every record of `r` (a SettingsRows, const or not) with its row, in table order.
+template <typename R, typename F>
+void ForEachRecord(R& r, F&& f) {
+#define PACKHELM_VISIT(key, ...) f(RowOf(Key::key), r.key);
+  PACKHELM_SETTINGS(PACKHELM_VISIT, PACKHELM_VISIT, PACKHELM_VISIT)
+#undef PACKHELM_VISIT
+}
+
+// Visits each option's record in `r` with its row, in table order.
+template <typename R, typename F>
+void ForEachOptionRecord(R& r, F&& f) {
+#define PACKHELM_VISIT(key, ...) f(RowOf(Key::key), r.key);
+  PACKHELM_SETTINGS(PACKHELM_SETTING_NONE, PACKHELM_VISIT, PACKHELM_SETTING_NONE)
+#undef PACKHELM_VISIT
+}
+
+// Visits each preference's record in `r` beside its field in `o` (GlobalOptions), in table order.
+template <typename R, typename O, typename F>
+void ForEachPreferenceRecord(R& r, O& o, F&& f) {
+#define PACKHELM_VISIT(key, ...) f(RowOf(Key::key), r.key, o.key);
+  PACKHELM_SETTINGS(PACKHELM_SETTING_NONE, PACKHELM_SETTING_NONE, PACKHELM_VISIT)
+#undef PACKHELM_VISIT
+}
 
 // Entries joined by CR LF (none before the first entry).
 QByteArray JoinLines(const QList<QByteArray>& entries);

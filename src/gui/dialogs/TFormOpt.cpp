@@ -2,27 +2,25 @@
 #include "gui/dialogs/TFormOpt.h"
 
 #include <QAbstractItemView>
-#include <QGroupBox>
-#include <QHash>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
-#include "core/batch/RunGroups.h"
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/OptionsLogic.h"
 #include "core/settings/ProgramState.h"
 #include "gui/widgets/Placement.h"
+#include "gui/widgets/SettingControls.h"
 #include "ui_TFormOpt.h"
 
 namespace {
 
 constexpr int ClientWidth = 337;
 constexpr int ClientHeight = 432;
-constexpr int PaneWidth = 337;  // the pane's designed width
 
 QPixmap ArrowPicture(bool up) {
   const QSize size(321, 21);
@@ -60,14 +58,6 @@ QPixmap BandPicture(int width, int height) {
   return pm;
 }
 
-int NeededHeight(const QWidget* w, int designed) {
-  // A list scrolls its own rows; it keeps the designed height.
-  if (qobject_cast<const QAbstractItemView*>(w)) return designed;
-  const int width = w->width();
-  const int need = w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height();
-  return qMax(designed, need);
-}
-
 }  // namespace
 
 TFormOpt::TFormOpt(ProgramState& state, QWidget* parent)
@@ -83,8 +73,6 @@ TFormOpt::TFormOpt(ProgramState& state, QWidget* parent)
   ui->CmdLinesMaxLabel->setWordWrap(true);
   ui->PackerRunsLabel->setWordWrap(true);
   ui->PackerRunsLabel->setBuddy(ui->SpinEditRuns);
-  // More runs than cores would only make each slower.
-  ui->SpinEditRuns->setMaximum(RunGroups::MaxRuns());
   ui->LabelLanguage->setWordWrap(true);
   ui->ComboBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -130,31 +118,10 @@ void TFormOpt::makePictures() {
   }
 }
 
-// Keeps the designed places, but moves a control down (and everything after it) when the one
-// above it needs more room for its texts, and widens the pane, its controls and the window when a
-// caption needs more width than designed, so that no caption of any language or font is clipped.
+// The pane's layout places its controls; the pane takes the designed width, or what the widest
+// caption or the buttons need, and the height its layout needs for that width, so that no caption
+// of any language or font is clipped. The window follows the pane.
 void TFormOpt::arrangePane() {
-  struct Row {
-    QWidget* w;
-    int left;
-    int top;
-    int width;
-    int height;
-  };
-  // As designed; all but the spin box keep their distance to the pane's right edge.
-  const Row rows[] = {
-      {ui->CheckBoxFastShow, 8, 8, 321, 17},
-      {ui->LabelLanguage, 8, 32, 321, 13},
-      {ui->ComboBox1, 40, 48, 273, 81},
-      {ui->RadioGroupDrag, 8, 136, 321, 65},
-      {ui->RadioGroupPri, 8, 208, 321, 65},
-      {ui->GroupBoxCon, 8, 280, 321, 89},
-      {ui->RadioGroupStayOnTop, 8, 376, 321, 73},
-      {ui->CheckBoxShowHints, 40, 454, 281, 32},
-      {ui->SpinEdit1, 8, 501, 49, 22},
-  };
-  auto rightMargin = [](const Row& r) { return PaneWidth - r.left - r.width; };
-
   // The buttons below the pane, each as wide as designed or as its caption needs; as designed,
   // each overlaps the one before by a pixel.
   QPushButton* buttons[] = {ui->ButtonApply, ui->ButtonReset, ui->ButtonClose};
@@ -167,63 +134,16 @@ void TFormOpt::arrangePane() {
     rowWidth += buttonWidths[i];
   }
 
-  // The width: the designed one, or what the buttons or the widest caption of a group need.
-  int width = qMax(ClientWidth, 8 + rowWidth + 8);
-  for (const Row& r : rows)
-    if (qobject_cast<QGroupBox*>(r.w))
-      width = qMax(width, r.left + r.w->minimumSizeHint().width() + rightMargin(r));
-
-  int shift = 0;
-  int prevDesignedBottom = 0, prevBottom = 0;
-  for (const Row& r : rows) {
-    const int gap = r.top - prevDesignedBottom;
-    const int top = qMax(r.top + shift, prevBottom + qMax(gap, 2));
-    shift = top - r.top;
-    const int w = r.w == ui->SpinEdit1 ? qMax(r.width, r.w->sizeHint().width())
-                                       : width - r.left - rightMargin(r);
-    r.w->resize(w, r.w->height());
-    const int h = NeededHeight(r.w, r.height);
-    r.w->setGeometry(r.left, top, w, h);
-    prevDesignedBottom = r.top + r.height;
-    prevBottom = top + h;
-  }
-  // Each spin box with its label beside it, wrapped within the pane; the second pair goes below
-  // the taller of the first.
-  ui->SpinEditRuns->setGeometry(ui->SpinEdit1->x(), 0, ui->SpinEdit1->width(),
-                                NeededHeight(ui->SpinEditRuns, 22));
-  const int labelLeft = ui->SpinEdit1->geometry().right() + 8;
-  int pairTop = ui->SpinEdit1->y();
-  for (auto [spin, label] : {std::pair{ui->SpinEdit1, ui->CmdLinesMaxLabel},
-                             std::pair{ui->SpinEditRuns, ui->PackerRunsLabel}}) {
-    spin->move(spin->x(), pairTop);
-    label->resize(width - 8 - labelLeft, label->height());
-    label->setGeometry(labelLeft, pairTop + 4, width - 8 - labelLeft, NeededHeight(label, 13));
-    pairTop = qMax(spin->geometry().bottom(), label->geometry().bottom()) + 7;
-  }
-  // Each band stays behind its group, as wide as the pane, in the designed proportion to it.
-  const struct {
-    QLabel* band;
-    const Row& anchor;
-    int top;
-    int height;
-  } bands[] = {
-      {ui->Image1, rows[2], 52, 70},   {ui->Image2, rows[3], 150, 48},
-      {ui->FlashI5, rows[4], 222, 48}, {ui->FlashI3, rows[5], 294, 48},
-      {ui->FlashI4, rows[6], 389, 48}, {ui->FlashI6, rows[7], 446, 48},
-  };
-  for (const auto& b : bands) {
-    const QWidget* a = b.anchor.w;
-    const double scale = double(a->height()) / b.anchor.height;
-    const int h = int(b.height * scale + 0.5);
-    if (b.band->size() != QSize(width, h)) {
-      b.band->resize(width, h);
-      b.band->setPixmap(BandPicture(width, h));
-    }
-    b.band->move(0, a->y() + int((b.top - b.anchor.top) * scale + 0.5));
-  }
-  const int bottom =
-      qMax(ui->SpinEditRuns->geometry().bottom(), ui->PackerRunsLabel->geometry().bottom()) + 1 + 8;
-  ui->ScrollBox1Pane->resize(width, bottom);
+  QWidget* pane = ui->ScrollBox1Pane;
+  QLayout* layout = pane->layout();
+  // Captions may have changed since the last pass: every nested layout forgets its sizes.
+  layout->invalidate();
+  layout->activate();
+  const int width = std::max({ClientWidth, 8 + rowWidth + 8, layout->minimumSize().width()});
+  pane->resize(width, layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
+                                                  : layout->sizeHint().height());
+  layout->setGeometry(pane->rect());
+  placeBands();
 
   // The window around the pane: the arrow strips, the pane's area (its scroll bar kept out of
   // sight beyond the right edge) and the buttons.
@@ -238,18 +158,32 @@ void TFormOpt::arrangePane() {
   setFixedSize(width, 400 + buttonHeight + ClientHeight - 425);
 }
 
+// Each band lies behind the control its form names, as wide as the pane, from its top inset below
+// the control's top to its bottom inset above the control's bottom.
+void TFormOpt::placeBands() {
+  QWidget* pane = ui->ScrollBox1Pane;
+  for (QLabel* band : pane->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+    const QString anchorName = band->property("anchor").toString();
+    const QWidget* anchor = pane->findChild<QWidget*>(anchorName);
+    if (anchorName.isEmpty() || !anchor) continue;
+    const QPoint top = anchor->mapTo(pane, QPoint(0, 0));
+    const int y = top.y() + band->property("insetTop").toInt();
+    const int h = anchor->height() - band->property("insetTop").toInt() -
+                  band->property("insetBottom").toInt();
+    if (band->size() != QSize(pane->width(), h)) {
+      band->resize(pane->width(), h);
+      band->setPixmap(BandPicture(pane->width(), h));
+    }
+    band->move(0, y);
+  }
+}
+
 void TFormOpt::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {
     FormShow();
     Placement::CentreOn(this, Placement::MainWindow());
   }
   QDialog::showEvent(event);
-}
-
-QList<std::pair<QRadioButton*, CloseCon>> TFormOpt::closeConButtons() const {
-  return {{ui->RadioButton1, CloseCon::AfterEveryRun},
-          {ui->RadioButton2, CloseCon::AfterSuccess},
-          {ui->RadioButton3, CloseCon::Never}};
 }
 
 void TFormOpt::FormShow() {
@@ -266,49 +200,23 @@ void TFormOpt::FormShow() {
     ui->ComboBox1->setCurrentRow(OptionsLogic::LanguageRowToSelect(englishNames_, o.LangName));
   }
 
-  ui->CheckBoxFastShow->setChecked(o.GlobalOpt_FastOpen);
-  ui->CheckBoxShowHints->setChecked(o.GlobalOpt_ShowHints);
-  ui->RadioGroupDrag->setItemIndex(o.GlobalOpt_DragOp);
-
-  for (const auto& [button, choice] : closeConButtons())
-    if (o.closeCon() == choice) button->setChecked(true);
-
-  const int pri = OptionsLogic::PriorityItemForClass(o.GlobalOpt_PriorityClass);
-  if (pri >= 0) ui->RadioGroupPri->setItemIndex(pri);
-
-  ui->RadioGroupStayOnTop->setItemIndex(o.GlobalOpt_StayOnTop);
-  ui->SpinEdit1->setValue(int(qMin<quint32>(o.CmdLinesMax, 100)));
-  ui->SpinEditRuns->setValue(int(RunGroups::Clamp(o.GlobalOpt_PackerRuns)));
+  SettingControls::show(this, o);
 
   arrangePane();
 }
 
 void TFormOpt::ButtonApplyClick() {
   GlobalOptions& o = state_.opt;
-  o.GlobalOpt_FastOpen = ui->CheckBoxFastShow->isChecked();
-  o.GlobalOpt_ShowHints = ui->CheckBoxShowHints->isChecked();
-
   const int row = ui->ComboBox1->currentRow();
   const bool languageSelected = ui->ComboBox1->isEnabled() && row >= 0 &&
                                 row < englishNames_.size() &&
                                 ui->ComboBox1->item(row)->isSelected();
   if (languageSelected) o.LangName = englishNames_[row];
 
-  o.GlobalOpt_DragOp = ui->RadioGroupDrag->itemIndex();
-  for (const auto& [button, choice] : closeConButtons())
-    if (button->isChecked()) o.GlobalOpt_CloseCon = qint32(choice);
-  o.GlobalOpt_PriorityClass =
-      OptionsLogic::PriorityClassForItem(ui->RadioGroupPri->itemIndex(), o.GlobalOpt_PriorityClass);
-  o.GlobalOpt_StayOnTop = ui->RadioGroupStayOnTop->itemIndex();
-
-  // A text that is not a number counts as the box's minimum.
-  bool ok = false;
-  const int lines = ui->SpinEdit1->cleanText().trimmed().toInt(&ok);
-  o.CmdLinesMax = quint32(ok ? qBound(1, lines, 100) : 1);
-  ui->SpinEdit1->setValue(int(o.CmdLinesMax));
-  const int runs = ui->SpinEditRuns->cleanText().trimmed().toInt(&ok);
-  o.GlobalOpt_PackerRuns = RunGroups::Clamp(quint32(ok ? qMax(runs, 1) : 1));
-  ui->SpinEditRuns->setValue(int(o.GlobalOpt_PackerRuns));
+  // Every control's value, and back into the controls as stored (a spin box's text that was no
+  // number shows the number taken).
+  SettingControls::take(this, o);
+  SettingControls::show(this, o);
 
   if (languageSelected)
     emit languageChosen(fileNames_[row]);

@@ -11,7 +11,6 @@
 
 #include "core/settings/ProgramState.h"
 
-class QRadioButton;
 class QTimer;
 namespace Ui {
 class TFormOpt;
@@ -57,11 +56,10 @@ class TFormOpt : public QDialog {
 
  private:
   Ui::TFormOpt* ui;  // the controls; others reach them by their object names
-  // The console-release buttons and the choice each stands for.
-  QList<std::pair<QRadioButton*, CloseCon>> closeConButtons() const;
   void setScrollSpeed(int speed);
   void makePictures();
   void arrangePane();
+  void placeBands();
 
   ProgramState& state_;
   QList<QByteArray> names_;

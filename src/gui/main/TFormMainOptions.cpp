@@ -6,16 +6,16 @@
 #include <QWindow>
 
 #include "gui/main/AppContext.h"
-#include "gui/main/OptionControls.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Fitting.h"
 #include "gui/widgets/PanelSlideLayout.h"
+#include "gui/widgets/SettingControls.h"
 #include "gui/widgets/TMultiHint.h"
 #include "ui_TFormMain.h"
 
 PackOptions TFormMain::packOptions() const {
   PackOptions o;
-  for (const OptionRow& row : PackOptionRows) row.set(o, OptionControls::value(this, row));
+  SettingControls::take(this, o);
   // The selected file's own bytes while the box shows it (a name that is not UTF-8 included), so
   // that it compares equal to the output name's bytes.
   const QString shown = ui->EditFileName->text();
@@ -44,8 +44,7 @@ void TFormMain::CheckBoxTryMultiClick() {
 // Reset and the preset set the same controls in the table's order. Each value goes through the
 // control's own setter, so a coupling rule or the caption runs only where a state really changes.
 void TFormMain::setOptionControls(const PackOptions& o) {
-  for (const OptionRow& row : PackOptionRows)
-    OptionControls::setValue(this, row, row.get(o), OptionControls::RadioMode::SelectOnly);
+  SettingControls::show(this, o);
 }
 
 void TFormMain::ButtonResetClick() {
