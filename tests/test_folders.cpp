@@ -18,6 +18,7 @@
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -176,7 +177,7 @@ class TestFolders : public QObject {
     e.ctx.state.opt.GlobalOpt_DragOp = 1;
     const QByteArray before = e.dir.makeFile("chosen before.exe", 4096);
     e.select({before});
-    e.w()->showExitStatus(0, QStringLiteral("Done"));
+    e.w()->showExitStatus(QStringLiteral("Done"));
     Names folders, executables;
     for (int i = 0; i < kinds.size(); ++i) {
       const QByteArray name = "Le\xff\xfe \"dir\"\x1b[2J " + QByteArray::number(kinds[i]);
@@ -226,7 +227,7 @@ class TestFolders : public QObject {
     const QByteArray a = e.dir.makeFile("a.exe", 4096);
     const QByteArray b = e.dir.makeFile("b.exe", 4096);
     e.select({a});
-    e.w()->showExitStatus(0, QStringLiteral("Done"));
+    e.w()->showExitStatus(QStringLiteral("Done"));
     ExecutableTree first, second;
     QVERIFY(MakeExecutableTree(e.treesPath(), "first", first));
     QVERIFY(MakeExecutableTree(e.treesPath(), "second", second));
@@ -272,7 +273,7 @@ class TestFolders : public QObject {
                      [&] { duringRun = e.ctx.state.FileList; });
     EnvGuard slow{{"PACKHELM_STANDIN_SLEEP_MS", "700"}};
     e.w()->WMDropFiles({tree.root});
-    e.ui().get<QPushButton>("ButtonShowUPXVer")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonShowUPXVer")->click(); }));
     QCOMPARE(duringRun, Names{a});
     QTRY_COMPARE(e.ctx.state.FileList, tree.executables);
     QCOMPARE(e.box(), QStringLiteral("Files: 4 (folders: 1)"));
@@ -301,7 +302,7 @@ class TestFolders : public QObject {
     QTRY_COMPARE(e.ctx.state.FileList, Names{f + "/tool"});
     QCOMPARE(e.box(), QStringLiteral("Files: 1 (folders: 1)"));
     QVERIFY(e.ui().get<QLineEdit>("EditOutFile")->text() == QFile::decodeName(f + "/tool"));
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.runs().value(0), (Names{"-7", f + "/tool"}));
   }
 };

@@ -25,6 +25,7 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/TMultiHint.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -167,7 +168,7 @@ class TestMainWindow : public QObject {
     QApplication::setPalette(desktop);
     Env e;
     auto* status = e.ui().get<QLineEdit>("EditStatus");
-    e.w()->showExitStatus(0, QStringLiteral("Ready. Ready. Ready."));
+    e.w()->showExitStatus(QStringLiteral("Ready. Ready. Ready."));
     const QImage shot = status->grab().toImage();
     QApplication::setPalette(before);
     int red = 0, field = 0;
@@ -287,7 +288,7 @@ class TestMainWindow : public QObject {
     e.select({a, missing, c});
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("10 KB total"));
     // The jobs' sum stops at the first file without a size.
-    e.ui().get<QPushButton>("ButtonTest")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonTest")->click(); }));
     QCOMPARE(e.ctx.state.CompressedTotal, quint64(2048));
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(2048));
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("2 KB total"));
@@ -327,7 +328,7 @@ class TestMainWindow : public QObject {
     QVERIFY(sendDrop(e.w(), urlsOf({f})));
     QTRY_COMPARE(e.ctx.state.FileList.size(), 1);
 
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", f}));
     const quint64 packed = quint64(QFileInfo(QFile::decodeName(f)).size());
@@ -340,7 +341,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("%1 %").arg(ratio));
     QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(f)}), 0);
 
-    e.ui().get<QPushButton>("ButtonUnPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonUnPack")->click(); }));
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-d", f}));
     QCOMPARE(readAll(f), original);
@@ -358,14 +359,14 @@ class TestMainWindow : public QObject {
     e.select({a, b});
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("2 KB total"));
     // Testing leaves the files unchanged: the total is cut once, 3072 bytes give 3.
-    e.ui().get<QPushButton>("ButtonTest")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonTest")->click(); }));
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("3 KB total"));
     QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100 %"));
 
     const QByteArray c = e.dir.makeFile("c.bin", 300000);
     const QByteArray d = e.dir.makeFile("d d.bin", 200000);
     e.select({c, d});
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", c, d}));
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(500000));
@@ -408,7 +409,7 @@ class TestMainWindow : public QObject {
     e.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(replace);
     if (!output.isEmpty())
       e.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(e.dir.file(output)));
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     if (output.isEmpty()) {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", in}));
       QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
@@ -500,7 +501,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(standin({QStringLiteral("-q"), QFile::decodeName(f)}), 0);
         e.select({f});
         ui.get<QCheckBox>("BackupBox")->setChecked(true);
-        ui.get<QPushButton>("ButtonUnPack")->click();
+        QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonUnPack")->click(); }));
         QCOMPARE(e.lastArgs(), expected);
         QCOMPARE(ui.get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
         return;
@@ -532,7 +533,7 @@ class TestMainWindow : public QObject {
         ui.get<QCheckBox>("CheckBoxLe")->setChecked(true);
         break;
     }
-    ui.get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(), expected);
   }
 
@@ -567,7 +568,7 @@ class TestMainWindow : public QObject {
     e.ctx.state.opt.GlobalOpt_CloseCon = 0;
     auto* b = e.w()->findChild<QPushButton*>(button);
     QVERIFY(b && b->isEnabled());
-    b->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { b->click(); }));
     QCOMPARE(e.lastArgs(), expected);
     QVERIFY(e.ui().get<QLineEdit>("EditStatus")->text() != QStringLiteral("Ready"));
     QVERIFY(!e.ui().get<QLineEdit>("EditStatus")->text().isEmpty());
@@ -595,7 +596,7 @@ class TestMainWindow : public QObject {
     e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
     e.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(out));
     e.ctx.state.PendingPackCommand = e.dir.packerPath() + " -2 \"" + in + '"';
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-2", in}));
     QCOMPARE(readAll(out), QByteArray("old"));  // no replace step for an edited line
     QVERIFY(e.ctx.state.PendingPackCommand.isEmpty());
@@ -604,7 +605,7 @@ class TestMainWindow : public QObject {
     e.ctx.state.PendingUnpackCommand = e.dir.path() + "no-such-packer -d x";
     e.ui().get<QLabel>("LabelF1")->setText(QStringLiteral("marker"));
     const int before = e.runs();
-    e.ui().get<QPushButton>("ButtonUnPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonUnPack")->click(); }));
     QVERIFY(e.ctx.state.PendingUnpackCommand.isEmpty());
     QCOMPARE(e.runs(), before);
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("marker"));
@@ -631,7 +632,7 @@ class TestMainWindow : public QObject {
     e.select({e.dir.makeFile("a.bin", 4000)});
     bool seen = !topWhileRunning;
     connect(e.ctx.console, &ConsoleSession::runStarted, e.w(), [&] { seen = top(); });
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(seen, topWhileRunning);
     QCOMPARE(top(), topIdle);
     QVERIFY(e.w()->isVisible());
@@ -717,7 +718,7 @@ class TestMainWindow : public QObject {
     QVERIFY(ui.get<QRadioButton>("RadioButton_nrv2b")->isEnabled() &&
             ui.get<QRadioButton>("RadioButton_nrv2d")->isEnabled());
     QCOMPARE(e.w()->packOptions().RadioButton_nrv2b, false);
-    ui.get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", e.dir.file("t.exe")}));
 
     // The preset with the output box ticked: the output controls go grey, the text stays.
@@ -748,15 +749,16 @@ class TestMainWindow : public QObject {
     ui.get<QCheckBox>("Compress1CheckBox")->setChecked(false);
     QVERIFY(!ui.get<QSlider>("CompressValueBar1")->isEnabled());
     QCOMPARE(ui.get<QSlider>("CompressValueBar1")->value(), 10000);
-    ui.get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs().mid(0, 1), QList<QByteArray>{"--best"});
     QCOMPARE(e.lastArgs().size(), 2);
     ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
     ui.get<QCheckBox>("Compress1CheckBox")->setChecked(true);
     QVERIFY(ui.get<QSlider>("CompressValueBar1")->isEnabled());
-    ui.get<QPushButton>("ButtonUnPack")
-        ->click();  // undo the packing, then pack with the restored switches
-    ui.get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] {
+      ui.get<QPushButton>("ButtonUnPack")->click();
+    }));  // undo the packing, then pack with the restored switches
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(),
              (QList<QByteArray>{"--best", "--crp-ucl-ms=999999", "--nrv2d", e.dir.file("t.exe")}));
   }

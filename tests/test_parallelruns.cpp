@@ -29,6 +29,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -86,7 +87,7 @@ struct Program {
     if (during)
       c = QObject::connect(console(), &ConsoleSession::runStarted, console(),
                            [during] { QTimer::singleShot(0, during); });
-    QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton);
+    AwaitJob(ctx.jobs, [&] { QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton); });
     QObject::disconnect(c);
   }
 };
@@ -267,7 +268,7 @@ class TestParallelRuns : public QObject {
     p.press("ButtonPack");
     QCOMPARE(p.runs().size(), 2);
     QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.first().first().toInt(), code);
+    QCOMPARE(finished.first().first().value<RunOutcome>().exitCode, code);
     static constexpr LangText texts[] = {LangText::StatusDone, LangText::StatusError,
                                          LangText::StatusWarning};
     QCOMPARE(p.status(), p.ctx.state.langText(texts[code]));

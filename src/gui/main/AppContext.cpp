@@ -11,12 +11,14 @@
 #include "gui/dialogs/TFormOpt.h"
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
+#include "gui/main/JobRunner.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/DesktopIdentity.h"
 #include "gui/widgets/Placement.h"
 
 void AppContext::createForms() {
   console = new ConsoleSession(state, [this] { return forms(); });
+  jobs = new JobRunner(state, *console, console);
   FormMain = new TFormMain(*this);
   Placement::SetMainWindow(FormMain);
   connectForms();
@@ -31,17 +33,18 @@ void AppContext::start() {
 
 // The windows talk through signals, connected here: none of them calls into another.
 void AppContext::connectForms() {
-  QObject::connect(console, &ConsoleSession::exitReported, FormMain, &TFormMain::showExitStatus);
+  QObject::connect(jobs, &JobRunner::jobFinished, FormMain, &TFormMain::jobFinished);
   QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
-  QObject::connect(console, &ConsoleSession::runFinished, FormMain, &TFormMain::runEnded);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
   QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain,
                    [this] { formFTSC()->exec(); });
 
-  QObject::connect(FormMain, &TFormMain::optionsRequested, FormMain, [this] { formOpt()->exec(); });
-  QObject::connect(FormMain, &TFormMain::aboutRequested, FormMain, [this] { formAbout()->exec(); });
+  QObject::connect(FormMain, &TFormMain::optionsRequested, FormMain,
+                   [this] { showModal(formOpt()); });
+  QObject::connect(FormMain, &TFormMain::aboutRequested, FormMain,
+                   [this] { showModal(formAbout()); });
   QObject::connect(FormMain, &TFormMain::integrationRequested, FormMain,
-                   [this] { formIntegration()->exec(); });
+                   [this] { showModal(formIntegration()); });
   QObject::connect(FormMain, &TFormMain::commandLineEditRequested, FormMain,
                    [this](int mode, const QString& caption, const QByteArray& line) {
                      formEditExec()->Run(mode, caption, line);
@@ -55,13 +58,19 @@ void AppContext::connectForms() {
   });
 }
 
+void AppContext::showModal(QDialog* dialog) {
+  // Modal to the whole program, as exec() would make it, without waiting for it here.
+  dialog->setWindowModality(Qt::ApplicationModal);
+  dialog->show();
+}
+
 TFormAbout* AppContext::formAbout() {
   if (FormAbout) return FormAbout;
   FormAbout = new TFormAbout(state);
   localize(FormAbout);
   FormAbout->UpdateVersionLabels();
   QObject::connect(FormAbout, &TFormAbout::versionHistoryRequested, FormAbout,
-                   [this] { formVersHist()->exec(); });
+                   [this] { showModal(formVersHist()); });
   return FormAbout;
 }
 

@@ -12,6 +12,7 @@
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/ProgramState.h"
 
+class QDialog;
 class QWidget;
 class TFormMain;
 class TFormAbout;
@@ -22,6 +23,7 @@ class TFormFTSC;
 class TFormEditExec;
 class TFormIntegration;
 class ConsoleSession;
+class JobRunner;
 
 struct AppContext {
   ProgramState state;
@@ -31,6 +33,7 @@ struct AppContext {
   bool runStartupOnShow = true;
 
   ConsoleSession* console = nullptr;
+  JobRunner* jobs = nullptr;  // the main window's jobs, run in the console session
   TFormMain* FormMain = nullptr;
   // Null until first used; the accessors below build them.
   TFormAbout* FormAbout = nullptr;
@@ -85,6 +88,7 @@ struct AppContext {
 
  private:
   void connectForms();
+  static void showModal(QDialog* dialog);
   // A window just built gets the language the others show.
   void localize(QWidget* form);
 

@@ -19,8 +19,8 @@
 #include "core/packer/SizeReport.h"
 #include "core/settings/ProgramCommands.h"
 #include "core/util/InstallLayout.h"
-#include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/JobRunner.h"
 #include "gui/widgets/PanelSlideLayout.h"
 #include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
@@ -159,9 +159,8 @@ void TFormMain::connectControls() {
   connect(ui->ButtonTest, &QPushButton::clicked, this, &TFormMain::ButtonTestClick);
   connect(ui->ButtonList, &QPushButton::clicked, this, &TFormMain::ButtonListClick);
   connect(ui->ButtonShowUPXL, &QPushButton::clicked, this, &TFormMain::ButtonShowUPXLClick);
-  connect(ui->ButtonCloseConsole, &QPushButton::clicked, this, [this] {
-    if (ctx_.console) ctx_.console->CloseConsole();
-  });
+  connect(ui->ButtonCloseConsole, &QPushButton::clicked, this,
+          [this] { ctx_.jobs->closeConsole(); });
 
   connect(ui->ButtonPackE, &QPushButton::clicked, this, [this] { editCommandLine(true); });
   connect(ui->ButtonUnPackE, &QPushButton::clicked, this, [this] { editCommandLine(false); });
@@ -196,24 +195,19 @@ void TFormMain::showEvent(QShowEvent* event) {
   if (ctx_.runStartupOnShow) FormShow();
 }
 
-void TFormMain::runEnded() {
-  // Queued: after the job that ran it has reported its outcome.
-  if (quitAfterRun_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-}
-
 void TFormMain::closeEvent(QCloseEvent* event) {
   // The window manager closes a window that is disabled for a run too. Then the packer is
   // stopped and the program quits only when the user says so, and only after the run has ended
   // (its unfinished files removed); closing the console already said so.
-  ConsoleSession* console = ctx_.console;
-  if (console && console->isRunning() && !console->closedByUser()) {
+  JobRunner& jobs = *ctx_.jobs;
+  if (jobs.running() && !jobs.consoleClosedByUser()) {
     event->ignore();
     if (quitAfterRun_ ||
         !Prompts::Question(this, ctx_.state.langText(LangText::QuitWhileRunning), windowTitle()))
       return;
     quitAfterRun_ = true;
-    if (console->isRunning())
-      console->StopRun();
+    if (jobs.running())
+      jobs.stop();
     else  // it ended while the question was open
       QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     return;
@@ -355,7 +349,7 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 void TFormMain::WMDropFiles(const QList<QByteArray>& names) {
-  if (jobRunning_) return;
+  if (ctx_.jobs->busy()) return;
   // Brought to the front without touching the stay-on-top state: a window kept on top stays so.
   raise();
   activateWindow();

@@ -8,6 +8,7 @@
 #include "core/packer/PackOptions.h"
 
 struct AppContext;
+struct JobResult;
 class QTimer;
 class ScanTask;
 class FileDialogSpec;
@@ -107,12 +108,12 @@ class TFormMain : public QWidget {
   static void SetTopmost(QWidget* window, bool topmost);
 
  public slots:
-  // The outcome of a job, announced by the console session.
-  void showExitStatus(int exitCode, const QString& statusText);
+  // The outcome of a job in the status line.
+  void showExitStatus(const QString& statusText);
   // A run has started: the status line no longer tells of the one before.
   void clearExitStatus();
-  // A run has ended: when the user chose to stop it and quit, the window closes now.
-  void runEnded();
+  // A job has ended: its status, its sizes, the window order, a search that waited for it.
+  void jobFinished(const JobResult& result);
   // The command-line editor accepted a line for packing (0) or unpacking (1); it is pending in
   // the program state and the matching job runs it.
   void runEditedCommandLine(int editMode);
@@ -154,10 +155,6 @@ class TFormMain : public QWidget {
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
   void runInfoCommand(int which, bool withSizes);
   void runJob(bool pack);
-  // A pack or unpack job's packers: one, or several at once (the preference) over groups of the
-  // selected files.
-  std::optional<int> runPackJob(bool pack, bool edited, const PackOptions& o,
-                                const QByteArray& command);
   // Files dropped or given on the command line: the job the drag preference asks for, if any.
   void runDragOpJob();
   void editCommandLine(bool pack);
@@ -188,7 +185,6 @@ class TFormMain : public QWidget {
 
   AppContext& ctx_;
   bool shown_ = false;
-  bool jobRunning_ = false;
   // The user chose to stop the packer and quit: the window closes once the run has ended.
   bool quitAfterRun_ = false;
   // Panel slide: extra width beyond the left column, its bounds and the step per tick.

@@ -6,6 +6,7 @@
 #include "core/batch/ScanTask.h"
 #include "core/util/StrUtils.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/JobRunner.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormMain.h"
@@ -60,7 +61,7 @@ void TFormMain::selectInput(const QList<QByteArray>& paths, bool queueJob) {
 void TFormMain::searchFinished(const ExecutableScan::Result& result,
                                const QList<QByteArray>& paths) {
   // The selection must not change under a running job; it is taken when the job is over.
-  if (jobRunning_) {
+  if (ctx_.jobs->busy()) {
     pendingSearch_.emplace(result, paths);
     return;
   }
