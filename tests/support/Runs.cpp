@@ -10,7 +10,7 @@ std::optional<JobResult> AwaitJob(JobRunner* jobs, const std::function<void()>& 
   std::optional<JobResult> result;
   const QMetaObject::Connection c = QObject::connect(jobs, &JobRunner::jobFinished, jobs,
                                                      [&result](const JobResult& r) { result = r; });
-  act();
+  if (act) act();
   const bool ended =
       !jobs->busy() || QTest::qWaitFor([&result] { return result.has_value(); }, timeoutMs);
   QObject::disconnect(c);

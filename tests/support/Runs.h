@@ -13,7 +13,7 @@ class ConsoleSession;
 
 // Runs `act`, which may start a job of the main window (a button, a dialog's accept, a call), and
 // waits until the job runner reports the job's end. The job's result; nothing when `act` started
-// no job or the job did not end within `timeoutMs`.
+// no job or the job did not end within `timeoutMs`. Without `act`: waits for the job going on.
 std::optional<JobResult> AwaitJob(JobRunner* jobs, const std::function<void()>& act,
                                   int timeoutMs = 60000);
 

@@ -1,7 +1,12 @@
 #include "gui/main/AppContext.h"
 
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 
+#include "core/util/InstallLayout.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormAbout.h"
@@ -12,15 +17,45 @@
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/JobRunner.h"
+#include "gui/main/MainWindowHost.h"
+#include "gui/main/StartupSequence.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/DesktopIdentity.h"
 #include "gui/widgets/Placement.h"
 
+namespace {
+
+// The main window's view of the program: the state and the first start's language choice.
+class ContextHost final : public MainWindowHost {
+ public:
+  explicit ContextHost(AppContext& ctx) : MainWindowHost(ctx.state), ctx_(ctx) {}
+  bool runLanguageChoice() override { return ctx_.runLanguageChoice(); }
+  bool languageChoiceShowing() const override { return ctx_.languageChoiceShowing(); }
+
+ private:
+  AppContext& ctx_;
+};
+
+}  // namespace
+
+AppContext::AppContext() = default;
+
+void AppContext::locateFolders() {
+  if (state.ProgramDir.isEmpty()) state.ProgramDir = InstallLayout::ProgramFolder();
+  if (state.LangDir.isEmpty()) state.LangDir = InstallLayout::LanguageFolder(state.ProgramDir);
+  // Relative names resolve in the program's folder from now on.
+  if (::chdir(state.ProgramDir.constData()) != 0)
+    QDir::setCurrent(QFile::decodeName(state.ProgramDir));
+}
+
 void AppContext::createForms() {
+  locateFolders();
   console = new ConsoleSession(state, [this] { return forms(); });
   jobs = new JobRunner(state, *console, console);
-  FormMain = new TFormMain(*this);
+  host_ = std::make_unique<ContextHost>(*this);
+  FormMain = new TFormMain(*host_, *jobs);
   Placement::SetMainWindow(FormMain);
+  startup_ = new StartupSequence(*this, FormMain);
   connectForms();
 }
 
@@ -31,8 +66,12 @@ void AppContext::start() {
   QTimer::singleShot(0, FormMain, [] { DesktopIdentity::ApplyIcon(); });
 }
 
-// The windows talk through signals, connected here: none of them calls into another.
+// The windows talk through signals, connected here: none of them calls into another, and each
+// knows only the program state (the main window also the job runner and the language choice).
 void AppContext::connectForms() {
+  QObject::connect(FormMain, &TFormMain::firstShown, startup_, [this] {
+    if (runStartupOnShow) startup_->run();
+  });
   QObject::connect(jobs, &JobRunner::jobFinished, FormMain, &TFormMain::jobFinished);
   QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
