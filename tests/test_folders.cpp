@@ -18,6 +18,7 @@
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/MainWindowTest.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -26,25 +27,13 @@ namespace {
 
 using Names = QList<QByteArray>;
 
-// A program folder, its context and a shown main window in English; the packer logs its
-// arguments. Trees are made in a folder of their own.
-struct Env {
-  TestProgramDir dir;
+// The shared main window in English, consoles closed after every run; trees are made in a
+// folder of their own.
+struct Env : MainWindowTest {
   TemporaryDir trees;
-  AppContext ctx;
-  Env() {
-    PrepareWindowTest(dir, ctx);
-    ctx.state.opt.GlobalOpt_CloseCon = 2;
-    ctx.createForms();
-    ctx.changeLanguage("English.lng");
-    w()->show();
-  }
-  ~Env() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
-  TFormMain* w() const { return ctx.FormMain; }
-  Controls ui() const { return Controls(ctx.FormMain); }
+  Env() : MainWindowTest([](AppContext& ctx) { ctx.state.opt.GlobalOpt_CloseCon = 2; }) {}
   QString box() const { return ui().get<QLineEdit>("EditFileName")->text(); }
   QByteArray unit() const { return ctx.state.langBytes(LangText::UnitKiBTotal); }
-  QString status() const { return ui().get<QLineEdit>("EditStatus")->text(); }
   bool packEnabled() const { return ui().get<QPushButton>("ButtonPack")->isEnabled(); }
   QByteArray treesPath() const { return QFile::encodeName(trees.path()); }
   // A folder of its own below the trees' folder, holding the given files (name, contents).
@@ -55,15 +44,6 @@ struct Env {
     for (const auto& [file, bytes] : files)
       if (!writeFileRaw(path + '/' + file, bytes)) qFatal("cannot write a file");
     return path;
-  }
-  void select(const Names& files) {
-    ctx.state.FileList = files;
-    w()->FillText();
-  }
-  QList<Names> runs() const {
-    QList<Names> all = PackerRuns(dir.argLogPath());
-    all.removeAll(Names{"--version"});
-    return all;
   }
 };
 
@@ -303,7 +283,7 @@ class TestFolders : public QObject {
     QTRY_COMPARE(e.ctx.state.FileList, Names{f + "/tool"});
     QCOMPARE(e.box(), QStringLiteral("Files: 1 (folders: 1)"));
     QVERIFY(e.ui().get<QLineEdit>("EditOutFile")->text() == QFile::decodeName(f + "/tool"));
-    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
+    QVERIFY(e.press("ButtonPack"));
     QCOMPARE(e.runs().value(0), (Names{"-7", f + "/tool"}));
   }
 };

@@ -25,42 +25,33 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/TMultiHint.h"
+#include "support/MainWindowTest.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 namespace {
 
-// A program folder, its context and a shown main window; the packer logs its arguments.
-struct Env {
-  TestProgramDir dir;
-  AppContext ctx;
-  Env() {
-    PrepareWindowTest(dir, ctx);
-    auto& t = ctx.state.LangTexts;
-    t[0] = "Compression";
-    t[1] = "Ready";
-    t[2] = "Done";
-    t[3] = "Failed";
-    t[4] = "Warnings";
-    t[11] = "KB";
-    t[12] = "KB total";
-    ctx.createForms();
-    w()->show();
-  }
-  ~Env() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
-  TFormMain* w() const { return ctx.FormMain; }
-  Controls ui() const { return Controls(ctx.FormMain); }
-  void select(const QList<QByteArray>& files) {
-    ctx.state.FileList = files;
-    w()->FillText();
-  }
+// The shared main window, with texts of the test's own instead of a language file.
+struct Env : MainWindowTest {
+  Env()
+      : MainWindowTest(
+            [](AppContext& ctx) {
+              auto& t = ctx.state.LangTexts;
+              t[0] = "Compression";
+              t[1] = "Ready";
+              t[2] = "Done";
+              t[3] = "Failed";
+              t[4] = "Warnings";
+              t[11] = "KB";
+              t[12] = "KB total";
+            },
+            {.english = false}) {}
   // The arguments of the packer's last run (without the program name).
   QList<QByteArray> lastArgs() const {
     const QList<QList<QByteArray>> all = PackerRuns(dir.argLogPath());
     return all.isEmpty() ? QList<QByteArray>() : all.last();
   }
-  int runs() const { return int(PackerRuns(dir.argLogPath()).size()); }
 };
 
 QByteArray readAll(const QByteArray& path) {
@@ -197,7 +188,7 @@ class TestMainWindow : public QObject {
     QVERIFY(e.ui().get<QCheckBox>("OutFileBox")->isEnabled());
     QVERIFY(e.ui().get<QPushButton>("ButtonPack")->isEnabled() &&
             e.ui().get<QPushButton>("ButtonUnPackE")->isEnabled());
-    QCOMPARE(e.runs(), 0);  // drag operation 0 starts nothing
+    QCOMPARE(e.runs().size(), 0);  // drag operation 0 starts nothing
   }
 
   void dropRefusesNonFiles() {
@@ -219,7 +210,7 @@ class TestMainWindow : public QObject {
     e.ctx.state.opt.GlobalOpt_DragOp = dragOp;
     const QByteArray f = e.dir.makeFile("drop.bin", 20000);
     QVERIFY(sendDrop(e.w(), urlsOf({f})));
-    QTRY_COMPARE(e.runs(), 1);
+    QTRY_COMPARE(e.runs().size(), 1);
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{firstArg, f}));
   }
 
@@ -604,10 +595,10 @@ class TestMainWindow : public QObject {
     // Forgotten even when the packer cannot be started; the labels stay.
     e.ctx.state.PendingUnpackCommand = e.dir.path() + "no-such-packer -d x";
     e.ui().get<QLabel>("LabelF1")->setText(QStringLiteral("marker"));
-    const int before = e.runs();
+    const qsizetype before = e.runs().size();
     QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonUnPack")->click(); }));
     QVERIFY(e.ctx.state.PendingUnpackCommand.isEmpty());
-    QCOMPARE(e.runs(), before);
+    QCOMPARE(e.runs().size(), before);
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("marker"));
   }
 
