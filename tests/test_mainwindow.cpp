@@ -54,17 +54,6 @@ struct Env : MainWindowTest {
   }
 };
 
-QByteArray readAll(const QByteArray& path) {
-  QFile f(QFile::decodeName(path));
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QByteArray& path, const QByteArray& data) {
-  QFile f(QFile::decodeName(path));
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(data);
-}
-
 // Runs the stand-in directly (no argument log) and returns its exit code.
 int standin(const QStringList& args) {
   QProcess p;
@@ -315,7 +304,7 @@ class TestMainWindow : public QObject {
   void packAndUnpackOneFile() {
     Env e;
     const QByteArray f = e.dir.makeFile("prog.bin", 1048576);
-    const QByteArray original = readAll(f);
+    const QByteArray original = readFileBytes(f);
     QVERIFY(sendDrop(e.w(), urlsOf({f})));
     QTRY_COMPARE(e.ctx.state.FileList.size(), 1);
 
@@ -335,7 +324,7 @@ class TestMainWindow : public QObject {
     QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonUnPack")->click(); }));
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-d", f}));
-    QCOMPARE(readAll(f), original);
+    QCOMPARE(readFileBytes(f), original);
     // The totals swap roles: the same three figures as after packing.
     QCOMPARE(e.ctx.state.CompressedTotal, packed);
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
@@ -391,10 +380,10 @@ class TestMainWindow : public QObject {
     // A name that is not UTF-8 is made by renaming, byte for byte.
     const QByteArray in = e.dir.file(input);
     QCOMPARE(::rename(e.dir.makeFile("made.bin", 100000).constData(), in.constData()), 0);
-    const QByteArray original = readAll(in);
+    const QByteArray original = readFileBytes(in);
     const QByteArray out = e.dir.file("out.bin");
     const QByteArray old("an old output file");
-    writeAll(out, old);
+    QVERIFY(writeFileBytes(out, old));
     e.select({in});
     e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
     e.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(replace);
@@ -404,7 +393,7 @@ class TestMainWindow : public QObject {
     if (output.isEmpty()) {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", in}));
       QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
-      QCOMPARE(readAll(out), old);
+      QCOMPARE(readFileBytes(out), old);
       QCOMPARE(e.ctx.state.CompressedTotal, FileSizes::SizeOf(in).value_or(0));
       QVERIFY(e.ctx.state.CompressedTotal > 0 && e.ctx.state.CompressedTotal < 100000);
     } else if (output != "out.bin") {
@@ -412,17 +401,17 @@ class TestMainWindow : public QObject {
       // write over it and the input stays whole.
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + e.dir.file(output), in}));
       QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Failed"));
-      QCOMPARE(readAll(in), original);
+      QCOMPARE(readFileBytes(in), original);
     } else {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + out, in}));
-      QCOMPARE(readAll(in), original);
+      QCOMPARE(readFileBytes(in), original);
       if (replace) {
         QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
         QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(out)}), 0);
         QCOMPARE(e.ctx.state.CompressedTotal, quint64(QFileInfo(QFile::decodeName(out)).size()));
       } else {
         QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Failed"));
-        QCOMPARE(readAll(out), old);
+        QCOMPARE(readFileBytes(out), old);
         QCOMPARE(e.ctx.state.CompressedTotal, quint64(old.size()));
       }
     }
@@ -582,14 +571,14 @@ class TestMainWindow : public QObject {
     Env e;
     const QByteArray in = e.dir.makeFile("in.bin", 60000);
     const QByteArray out = e.dir.file("out.bin");
-    writeAll(out, "old");
+    QVERIFY(writeFileBytes(out, "old"));
     e.select({in});
     e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
     e.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(out));
     e.ctx.state.PendingPackCommand = e.dir.packerPath() + " -2 \"" + in + '"';
     QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-2", in}));
-    QCOMPARE(readAll(out), QByteArray("old"));  // no replace step for an edited line
+    QCOMPARE(readFileBytes(out), QByteArray("old"));  // no replace step for an edited line
     QVERIFY(e.ctx.state.PendingPackCommand.isEmpty());
 
     // Forgotten even when the packer cannot be started; the labels stay.
