@@ -9,8 +9,10 @@ packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvt
   libfontconfig-dev shared-mime-info libgl-dev desktop-file-utils libglib2.0-bin fonts-dejavu-core
   librsvg2-bin dpkg-dev file qt6-translations-l10n)
 # appstream and groff-base check the installed metadata and manual page; the tests also build the
-# fuzz targets with clang and its libFuzzer runtime.
-[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth appstream groff-base clang libclang-rt-14-dev)
+# fuzz targets with clang and its libFuzzer runtime, and Windows programs for the real packer with
+# the MinGW-w64 cross compilers (their win32-thread variants alone, the smaller download).
+[ "${1:-}" = "--tests" ] && packages+=(xvfb xauth appstream groff-base clang libclang-rt-14-dev
+  gcc-mingw-w64-x86-64-win32 gcc-mingw-w64-i686-win32)
 
 missing=()
 for p in "${packages[@]}"; do

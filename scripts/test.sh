@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite twice: a normal build, and a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Then builds the fuzz targets with clang and
-# runs each for a short while (PACKHELM_FUZZ_SECONDS, default 30); any finding fails the run.
+# AddressSanitizer and UndefinedBehaviorSanitizer (the real packer's tests, label realpacker, run in
+# the normal one only). Then builds the fuzz targets with clang and runs each for a short while
+# (PACKHELM_FUZZ_SECONDS, default 30); any finding fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh" --tests
 jobs="$(nproc)"
+# The real packer for the tests labelled realpacker: built once (a later call returns at once),
+# from the source beside the project.
+real_packer="$(bash "$root/../shared/upx/build-upx.sh" "$root/build-test/realupx" | tail -n 1)"
 
 run_suite() {
   local dir="$1"; shift
-  cmake -S "$root" -B "$dir" "$@" >/dev/null
+  cmake -S "$root" -B "$dir" -DPACKHELM_REAL_PACKER="$real_packer" "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }

@@ -108,7 +108,8 @@ class TestBatch : public QObject {
   }
 
   // The scan runs beside the event loop and reports on the thread that started it; a scan that
-  // was replaced by a newer one or cancelled reports nothing.
+  // was replaced by a newer one (here after it ended, its report still queued) or cancelled
+  // reports nothing.
   void taskReportsOnlyTheLatestScan() {
     TemporaryDir a, b;
     const QByteArray pa = QFile::encodeName(a.path()), pb = QFile::encodeName(b.path());
@@ -119,6 +120,7 @@ class TestBatch : public QObject {
     ScanTask task;
     QSignalSpy done(&task, &ScanTask::finished);
     task.start({pa});
+    QTest::qSleep(300);
     task.start({pb});
     QVERIFY(done.wait(5000));
     QCOMPARE(done.size(), 1);
@@ -145,11 +147,13 @@ class TestBatch : public QObject {
   }
 
   // The folders given that hold nothing packable are named, each once; a folder whose files an
-  // earlier folder took already is not empty, nor is one holding only a file given directly.
+  // earlier folder took already is not empty, nor is one holding only a file given directly. A
+  // link in "app" into the neighbouring "app-old" leads out of the folder.
   void emptyFoldersNamed() {
     TemporaryDir a, b, c, d;
     const QByteArray pa = QFile::encodeName(a.path()), pb = QFile::encodeName(b.path());
     const QByteArray pc = QFile::encodeName(c.path()), pd = QFile::encodeName(d.path());
+    const QByteArray app = pc + "/app";
     const QByteArray elf = QByteArray(
                                "\x7f"
                                "ELF",
@@ -161,11 +165,14 @@ class TestBatch : public QObject {
     QVERIFY(::mkdir((pb + "/inner").constData(), 0755) == 0);
     QVERIFY(writeFileBytes(pb + "/inner/tool", elf));
     QVERIFY(writeFileBytes(pd + "/given", elf));
+    QVERIFY(MakeFoldersRaw(app) && MakeFoldersRaw(app + "-old"));
+    QVERIFY(writeFileBytes(app + "-old/tool", elf));
+    QVERIFY(::symlink("../app-old/tool", (app + "/tool").constData()) == 0);
     const ExecutableScan::Result r =
-        ExecutableScan::Expand({pd + "/given", pa, pb, pb + "/inner", pc, pd});
+        ExecutableScan::Expand({pd + "/given", pa, pb, pb + "/inner", app, pd});
     QCOMPARE(r.files, (QList<QByteArray>{pd + "/given", pb + "/inner/tool"}));
     QCOMPARE(r.folders, 5);
-    QCOMPARE(r.emptyFolders, (QList<QByteArray>{pa, pc}));
+    QCOMPARE(r.emptyFolders, (QList<QByteArray>{pa, app}));
   }
 
   // A drop's names come from the URI list byte for byte; only local files count.
@@ -181,6 +188,7 @@ class TestBatch : public QObject {
         << QByteArray("file:///q/%22x%22%20'y'%25%23%3F") << Names{"/q/\"x\" 'y'%#?"};
     QTest::newRow("line feed in a name") << QByteArray("file:///n/a%0Ab\n") << Names{"/n/a\nb"};
     QTest::newRow("localhost, scheme case") << QByteArray("FILE://localhost/x\r\n") << Names{"/x"};
+    QTest::newRow("host case") << QByteArray("file://LocalHost/x\r\n") << Names{"/x"};
     QTest::newRow("comment and blank lines")
         << QByteArray("# from a file manager\r\n\r\nfile:///y\r\n") << Names{"/y"};
     QTest::newRow("other host, other scheme")

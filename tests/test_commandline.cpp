@@ -184,16 +184,14 @@ class TestCommandLine : public QObject {
     crp.RadioButton_nrv2d = true;
     crp.CompressValueBar = 2;
     const QList<QByteArray> two{"/home/u/a", "/home/u/b c.so"};
-    // An unknown version gets the spelling of current packers.
+    // An unknown version gets the spelling of current packers; the spelling by version is
+    // capabilitiesByVersion's.
     QTest::newRow("crp, nrv2d, level 9, two files")
         << crp << two << kPacker << -1 << false
         << kPacker + " -9 --crp-ucl-ms=10000 --nrv2d /home/u/a \"/home/u/b c.so\"";
     QTest::newRow("same for packer 3")
         << crp << two << kPacker << 3 << false
         << kPacker + " -9 --crp-ms=10000 --nrv2d /home/u/a \"/home/u/b c.so\"";
-    QTest::newRow("same for packer 4")
-        << crp << two << kPacker << 4 << false
-        << kPacker + " -9 --crp-ucl-ms=10000 --nrv2d /home/u/a \"/home/u/b c.so\"";
     PackOptions backup;
     backup.BackupBox = true;
     QTest::newRow("unpack with backup") << backup << QList<QByteArray>{kMyTool} << kPacker << -1
@@ -214,21 +212,21 @@ class TestCommandLine : public QObject {
     o = PackOptions();
     o.Compress1CheckBox = true;
     o.CompressValueBar1 = 10000;
-    QTest::newRow("crp position 10000") << o << QList<QByteArray>{"/a"} << kPacker << 4 << false
+    QTest::newRow("crp position 10000") << o << QList<QByteArray>{"/a"} << kPacker << -1 << false
                                         << kPacker + " -7 --crp-ucl-ms=999999 /a";
     o.CompressValueBar1 = 999999;
-    QTest::newRow("crp position 999999") << o << QList<QByteArray>{"/a"} << kPacker << 3 << false
-                                         << kPacker + " -7 --crp-ms=10000 /a";
+    QTest::newRow("crp position 999999") << o << QList<QByteArray>{"/a"} << kPacker << -1 << false
+                                         << kPacker + " -7 --crp-ucl-ms=10000 /a";
     o.CompressValueBar1 = 5;
-    QTest::newRow("crp position below range") << o << QList<QByteArray>{"/a"} << kPacker << 4
+    QTest::newRow("crp position below range") << o << QList<QByteArray>{"/a"} << kPacker << -1
                                               << false << kPacker + " -7 --crp-ucl-ms=999999 /a";
     o.CompressValueBar1 = 2000000;
-    QTest::newRow("crp position above range") << o << QList<QByteArray>{"/a"} << kPacker << 4
+    QTest::newRow("crp position above range") << o << QList<QByteArray>{"/a"} << kPacker << -1
                                               << false << kPacker + " -7 --crp-ucl-ms=10000 /a";
     o = PackOptions();
     o.CompressValueBar1 = 10000;  // ignored while the box is unticked
     QTest::newRow("crp box unticked")
-        << o << QList<QByteArray>{"/a"} << kPacker << 4 << false << kPacker + " -7 /a";
+        << o << QList<QByteArray>{"/a"} << kPacker << -1 << false << kPacker + " -7 /a";
     o = PackOptions();
     o.CheckBoxTryMulti = true;
     o.RadioButton_nrv2b = false;
@@ -279,13 +277,13 @@ class TestCommandLine : public QObject {
     QTest::newRow("leading dash") << PackOptions() << QList<QByteArray>{"/a", "-d"} << kPacker << -1
                                   << false << kPacker + " -7 -- /a -d";
     QTest::newRow("everything")
-        << everything() << QList<QByteArray>{"/a"} << kPacker << 4 << false
+        << everything() << QList<QByteArray>{"/a"} << kPacker << -1 << false
         << kPacker +
                " --best --crp-ucl-ms=509999 --nrv2d -k --overlay=skip --8086 --no-reloc"
                " --compress-exports=0 --compress-icons=1 --compress-resources=0 --force"
                " --strip-relocs=0 --coff --le /a";
-    QTest::newRow("unpack ignores pack switches")
-        << everything() << QList<QByteArray>{"/a"} << kPacker << 4 << true << kPacker + " -d -k /a";
+    QTest::newRow("unpack ignores pack switches") << everything() << QList<QByteArray>{"/a"}
+                                                  << kPacker << -1 << true << kPacker + " -d -k /a";
     PackOptions overlay;
     overlay.OverlayGroup = 1;
     overlay.IconsGroup = 0;
@@ -571,6 +569,11 @@ class TestCommandLine : public QObject {
     QTest::newRow("silent") << QByteArray("PACKHELM_STANDIN_EXIT") << QByteArray("0") << -1;
     QTest::newRow("killed by a signal")
         << QByteArray("PACKHELM_STANDIN_SIGNAL") << QByteArray("9") << -1;
+    // Only the first 64 KiB of the answer are read.
+    QTest::newRow("version ending at 64 KiB") << QByteArray("PACKHELM_STANDIN_VERSION_LINE")
+                                              << "upx " + QByteArray(65528, ' ') + "3.96" << 3;
+    QTest::newRow("version beyond 64 KiB") << QByteArray("PACKHELM_STANDIN_VERSION_LINE")
+                                           << "upx " + QByteArray(65532, ' ') + "3.96" << -1;
   }
   void queryMajor() {
     QFETCH(QByteArray, variable);

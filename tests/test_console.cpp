@@ -569,7 +569,7 @@ void TestConsole::viewReadsLikeATerminal() {
   ConsoleWindow* w = p.session()->window();
   ConsoleView* v = w->view();
   ScreenModel* s = p.session()->screen();
-  QVERIFY2(screenContains(s, QStringLiteral("Packed 1 of 1 file")), qPrintable(screenText(s)));
+  QVERIFY2(screenContains(s, QStringLiteral("Packed 1 file.")), qPrintable(screenText(s)));
   // Columns 70 to 80 hold the letters A to K.
   QByteArray line(69, '.');
   for (char c = 'A'; c <= 'K'; ++c) line += c;

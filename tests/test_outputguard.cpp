@@ -123,6 +123,7 @@ void TestOutputGuard::faultsThroughLibvterm() {
 void TestOutputGuard::packerSequencesPassUnchanged_data() {
   QTest::addColumn<QByteArray>("bytes");
   QTest::newRow("text and line ends") << QByteArray("Packing file.exe\r\n\tdone\n");
+  QTest::newRow("no-break space after the C1 range") << QByteArray("1\xC2\xA0KB \xC2\xBF");
   QTest::newRow("UTF-8 names") << QByteArray(
       "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB \xE6\x96\x87 \xF0\x9F\x98\x80");
   QTest::newRow("colours") << QByteArray(
@@ -246,6 +247,9 @@ void TestOutputGuard::safeUtf8() {
   QCOMPARE(OutputGuard::SafeUtf8("ab\xC3\xA9\n"), QByteArray("ab\xC3\xA9\n"));
   QCOMPARE(OutputGuard::SafeUtf8("\xC3"), QByteArray("\xEF\xBF\xBD"));
   QCOMPARE(OutputGuard::SafeUtf8("\xC3x\xC2\x9B"), QByteArray("\xEF\xBF\xBDx\xEF\xBF\xBD"));
+  // U+10FFFF is the last code point; what would lie above it is four bytes that are no text.
+  QCOMPARE(OutputGuard::SafeUtf8("\xF4\x8F\xBF\xBF"), QByteArray("\xF4\x8F\xBF\xBF"));
+  QCOMPARE(OutputGuard::SafeUtf8("\xF4\x90\x80\x80"), QByteArray("\xEF\xBF\xBD").repeated(4));
   // Helper text with a cut character reaches the screen as whole characters.
   ScreenModel s(80, 30);
   s.writeConsoleText("n\xC3");

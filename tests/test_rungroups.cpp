@@ -103,6 +103,7 @@ class TestRunGroups : public QObject {
     QCOMPARE(groups, (QList<QList<QByteArray>>{{a, b, c}, {hostile, other, missing}}));
     QCOMPARE(RunGroups::StemKey(a), RunGroups::StemKey(d + "sub/../prog.so"));
     QVERIFY(RunGroups::StemKey(a) != RunGroups::StemKey(other));
+    QVERIFY(RunGroups::StemKey(d + "a.b.c") != RunGroups::StemKey(d + "a.x"));
     QCOMPARE(RunGroups::SplitFiles({a, b}, 2), (QList<QList<QByteArray>>{{a, b}}));
   }
 

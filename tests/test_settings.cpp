@@ -323,8 +323,8 @@ class TestSettings : public QObject {
              QStringList{QStringLiteral("Packhelmconfig.cfg")});  // no leftover temporary file
   }
 
-  // Names the line-based file cannot hold are left out; every other row and name survives, also
-  // when the bad name is the last entry of the last string record.
+  // Names the line-based file cannot hold, and empty entries, are left out; every other row and
+  // name survives, also when the bad name is the last entry of the last string record.
   void unstorableNamesLeftOut_data() {
     QTest::addColumn<QByteArray>("bad");
     QTest::addColumn<bool>("last");
@@ -345,7 +345,8 @@ class TestSettings : public QObject {
     TemporaryDir d;
     const QByteArray path = tempPath(d, "Packhelmconfig.cfg");
     SettingsRows r = knownRows();
-    r.Files = last ? QList<QByteArray>{"/a/one.exe", bad} : QList<QByteArray>{bad, "/a/one.exe"};
+    r.Files = last ? QList<QByteArray>{"/a/one.exe", "", "/a/2", bad}
+                   : QList<QByteArray>{bad, "/a/one.exe", "", "/a/2"};
     r.EditOutfile = bad;
     r.CmdUnPackLines = QList<QByteArray>{"upx -d " + bad, "upx -d x"};
     r.ShellExt = {".exe", bad, ".dll"};
@@ -353,7 +354,7 @@ class TestSettings : public QObject {
     QVERIFY(SaveSettingsFile(path, r));
     SettingsRows back;
     QVERIFY(LoadSettingsFile(path, back));
-    QCOMPARE(back.Files, (QList<QByteArray>{"/a/one.exe"}));
+    QCOMPARE(back.Files, (QList<QByteArray>{"/a/one.exe", "/a/2"}));
     QVERIFY(!back.EditOutfile);
     QCOMPARE(back.CmdUnPackLines, (QList<QByteArray>{"upx -d x"}));
     QCOMPARE(back.ShellExt, (QList<QByteArray>{".exe", ".dll"}));
@@ -458,6 +459,9 @@ class TestSettings : public QObject {
     QVERIFY(writeFileBytes(program + "Packhelmconfig.cfg", "CFGDATA\r\n"));
     QCOMPARE(SettingsLocation::ReadPath(program, user), program + "Packhelmconfig.cfg");
     QVERIFY(writeFileBytes(user, "CFGDATA\r\n"));
+    QCOMPARE(SettingsLocation::ReadPath(program, user), user);
+    // A link of the user's that leads nowhere (yet) is still the user's settings.
+    QVERIFY(::unlink(user.constData()) == 0 && ::symlink("nowhere", user.constData()) == 0);
     QCOMPARE(SettingsLocation::ReadPath(program, user), user);
   }
 

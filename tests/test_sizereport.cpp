@@ -1,8 +1,14 @@
 // The size and ratio figures as text: whole kibibytes cut down, ratio rounded half to even,
-// 64-bit totals.
+// 64-bit totals; and the sizes themselves, of real files.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
 #include <QTest>
 
+#include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
+#include "support/TestHelpers.h"
 
 class TestSizeReport : public QObject {
   Q_OBJECT
@@ -52,6 +58,40 @@ class TestSizeReport : public QObject {
     const auto r = SizeReport::RatioText(uncompressed, compressed);
     QVERIFY(r.has_value());
     QCOMPARE(*r, text);
+  }
+
+  // Only a file the packer could rewrite has a size: not a missing one, a folder, a pipe, nor a
+  // program that is running (which not even root may open for writing).
+  void fileSizes_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<qint64>("size");  // -1: none
+    QTest::newRow("5000 bytes") << QByteArray("a\xff b") << qint64(5000);
+    QTest::newRow("empty") << QByteArray("empty") << qint64(0);
+    QTest::newRow("link to a file") << QByteArray("link") << qint64(5000);
+    QTest::newRow("missing") << QByteArray("missing") << qint64(-1);
+    QTest::newRow("folder") << QByteArray("folder") << qint64(-1);
+    QTest::newRow("pipe") << QByteArray("pipe") << qint64(-1);
+    QTest::newRow("running program") << QByteArray("@running") << qint64(-1);
+  }
+  void fileSizes() {
+    QFETCH(QByteArray, name);
+    QFETCH(qint64, size);
+    TemporaryDir tmp;
+    const QByteArray dir = QFile::encodeName(tmp.path()) + '/';
+    QVERIFY(writeFileRaw(dir + "a\xff b", QByteArray(5000, 'x'), 0644));
+    QVERIFY(writeFileRaw(dir + "empty", {}, 0644));
+    QVERIFY(::symlink("a\xff b", (dir + "link").constData()) == 0);
+    QVERIFY(::mkdir((dir + "folder").constData(), 0755) == 0);
+    QVERIFY(::mkfifo((dir + "pipe").constData(), 0644) == 0);
+    const QByteArray path = name == "@running"
+                                ? QFile::encodeName(QCoreApplication::applicationFilePath())
+                                : dir + name;
+    const std::optional<quint64> got = FileSizes::SizeOf(path);
+    QCOMPARE(got ? qint64(*got) : -1, size);
+    // The jobs' sum stops at a file without a size; the display's counts whole KiB of each.
+    const QList<QByteArray> three{dir + "a\xff b", path, dir + "link"};
+    QCOMPARE(FileSizes::SumUntilFailure(three), quint64(size < 0 ? 5000 : 10000 + size));
+    QCOMPARE(FileSizes::SumKiB(three), quint64(size < 0 ? 8 : 8 + size / 1024));
   }
 
   void noRatioWithoutUncompressedSize() {

@@ -135,7 +135,7 @@ class TestStandin : public QObject {
     row("unpack packed", {"-d"}, {"packed"}, "1", 0, 0);
     row("unpack unpacked", {"-d"}, {"good"}, "0", 2, 1);
     row("unpack corrupt", {"-d"}, {"corrupt"}, "0", 1, 1);
-    row("unpack all zero", {"-d"}, {"zero"}, "0", 1, 1);
+    row("unpack all zero", {"-d"}, {"zero"}, "0", 2, 1);
     row("test packed", {"-t"}, {"packed"}, "0", 0, 0);
     row("test unpacked", {"-t"}, {"good"}, "0", 2, 1);
     row("test corrupt", {"-t"}, {"corrupt"}, "0", 1, 1);
@@ -187,7 +187,7 @@ class TestStandin : public QObject {
     QVERIFY(packed.size() < original.size() / 4);
     QCOMPARE(QFile::permissions(dir.filePath("prog")), perms);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"prog"});  // no leftovers
-    const QByteArray line = "100000 -> " + QByteArray::number(packed.size()).rightJustified(10);
+    const QByteArray line = "100000 ->" + QByteArray::number(packed.size()).rightJustified(10);
     QVERIFY2(r.out.contains(line), r.out.constData());
     QVERIFY(r.out.contains("% "));
     QVERIFY(!r.out.contains('\r'));  // no progress line without a terminal
@@ -214,6 +214,8 @@ class TestStandin : public QObject {
         7);
     for (int i = 0; i < 40000; ++i) original += char((i * 7) % 256 * (i % 3 == 0));
     writeFile(dir.filePath("elf"), original);
+    QFile::setPermissions(dir.filePath("elf"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Run r = runStandin({"elf"}, dir.path());
     QCOMPARE(r.code, 0);
     QVERIFY(r.out.contains("linux/amd64"));
@@ -238,8 +240,12 @@ class TestStandin : public QObject {
         "ELF\x02",
         5);
     for (int i = 0; original.size() < 300000; ++i) original += QByteArray::number(i * 31 % 977);
-    writeFile(dir.filePath("plain"), original);
-    writeFile(dir.filePath("worked"), original);
+    // Linux programs that their owner may run, as the packer wants them.
+    for (const char* name : {"plain", "worked"}) {
+      writeFile(dir.filePath(name), original);
+      QFile::setPermissions(dir.filePath(name),
+                            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     QCOMPARE(runStandin({level, "plain"}, dir.path()).code, 0);
     const Run r = runStandin({level, "worked"}, dir.path(), {{"PACKHELM_STANDIN_WORK", "3"}});
     QCOMPARE(r.code, 0);
@@ -293,10 +299,11 @@ class TestStandin : public QObject {
     QCOMPARE(r.code, 0);
     QCOMPARE(readFile(dir.filePath("in")), original);
 
-    // The output may never be the input itself, not even with -f.
+    // With -f an output that is the input itself is deleted before it is read: the packer fails
+    // and the file is lost, as the real packer loses it.
     r = runStandin({"--force", "-oin", "in"}, dir.path());
     QCOMPARE(r.code, 1);
-    QCOMPARE(readFile(dir.filePath("in")), original);
+    QVERIFY(!QFile::exists(dir.filePath("in")));
   }
 
   void backupNames_data() {
@@ -336,7 +343,7 @@ class TestStandin : public QObject {
     const QByteArray packed = readFile(dir.filePath("tool.so"));
     QCOMPARE(runStandin({"-dk", "tool.so"}, dir.path()).code, 0);
     QCOMPARE(readFile(dir.filePath("tool.so")), original);
-    QCOMPARE(readFile(dir.filePath("tool.s~")), packed);
+    QCOMPARE(readFile(dir.filePath("tool.so~")), packed);
   }
 
   void versionLine_data() {
@@ -367,7 +374,7 @@ class TestStandin : public QObject {
     QTest::addColumn<QByteArray>("expectedText");
     QTest::newRow("--help") << "--help" << QByteArray("Usage:");
     QTest::newRow("-h") << "-h" << QByteArray("Usage:");
-    QTest::newRow("-L") << "-L" << QByteArray("Formats:");
+    QTest::newRow("-L") << "-L" << QByteArray("may be used freely");
   }
   void infoCommandsIgnoreFiles() {
     QFETCH(QString, option);
@@ -454,7 +461,7 @@ class TestStandin : public QObject {
   void quietSuppressesOutput() {
     TemporaryDir dir;
     writeFile(dir.filePath("prog"), compressible(20000));
-    const Run r = runStandin({"-qq", "prog"}, dir.path());
+    const Run r = runStandin({"-qqq", "prog"}, dir.path());
     QCOMPARE(r.code, 0);
     QVERIFY(r.out.isEmpty());
   }

@@ -27,7 +27,9 @@ constexpr size_t kMagicSize = 8;
 constexpr size_t kHeaderSize = 48;
 constexpr long long kMinSize = 512;
 
-const char* const kFormats[] = {"raw/bin", "linux/i386", "linux/amd64", "dos/exe", "win32/pe"};
+const char* const kFormats[] = {"raw/bin", "linux/i386", "linux/amd64",
+                                "dos/exe", "win32/pe",   "win64/pe"};
+constexpr int kElf32 = 1, kElf64 = 2, kPe32 = 4, kPe64 = 5;
 
 // Unknown format (refused with an error, whatever the command): a file whose bytes are all zero,
 // or one that begins with the marker "NOTEXE". Everything else is taken as an executable.
@@ -42,13 +44,17 @@ int formatId(const QByteArray& d) {
   if (d.startsWith("\x7f"
                    "ELF") &&
       d.size() > 4)
-    return d[4] == 2 ? 2 : 1;
+    return d[4] == 2 ? kElf64 : kElf32;
   if (d.startsWith("MZ")) {
     if (d.size() >= 0x40) {
       quint32 pe = 0;
       std::memcpy(&pe, d.constData() + 0x3c, 4);
-      if (pe + 4 <= quint32(d.size()) && std::memcmp(d.constData() + pe, "PE\0\0", 4) == 0)
-        return 4;
+      if (pe + 4 <= quint32(d.size()) && std::memcmp(d.constData() + pe, "PE\0\0", 4) == 0) {
+        // The optional header's magic tells PE32+ (0x20b) from PE32.
+        const bool plus = pe + 26 <= quint32(d.size()) && quint8(d[pe + 24]) == 0x0b &&
+                          quint8(d[pe + 25]) == 0x02;
+        return plus ? kPe64 : kPe32;
+      }
     }
     return 3;
   }
@@ -103,14 +109,16 @@ bool unpack(const QByteArray& packed, QByteArray& original, std::string& format)
   return true;
 }
 
-std::string errnoText(const char* what) {
-  return std::string(what) + ": " + std::strerror(errno);
+// The real packer's wording of a failed system call on a file: the class, the name, the reason.
+std::string errnoText(const std::string& name) {
+  return std::string(errno == ENOENT ? "FileNotFoundException: " : "IOException: ") + name + ": " +
+         std::strerror(errno);
 }
 
 bool readAll(const std::string& path, QByteArray& data, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    error = errnoText("can't open file");
+    error = errnoText(path);
     return false;
   }
   data.clear();
@@ -119,7 +127,7 @@ bool readAll(const std::string& path, QByteArray& data, std::string& error) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      error = errnoText("read error");
+      error = errnoText(path);
       ::close(fd);
       return false;
     }
@@ -155,118 +163,99 @@ size_t extensionStart(const std::string& path) {
   return dot != std::string::npos && dot >= baseStart ? dot : std::string::npos;
 }
 
-// Writes data to an open file; with PACKHELM_STANDIN_HOLD=partial it stops halfway for a while,
-// so that a test finds a partial file there, as an interrupted real packer leaves one.
-bool writeResult(int fd, const QByteArray& data) {
-  const qsizetype half = data.size() / 2;
-  if (!writeAllFd(fd, data.left(half))) return false;
-  Hold(HoldPoint::Partial);
-  return writeAllFd(fd, data.mid(half));
-}
+// The file a pack or unpack writes, opened before the input's format is looked at, as the real
+// packer opens it: the -o file, or a temporary file beside the input named after it (the
+// extension replaced by ".upx", or added; then ".000", ".001", ... while that is taken). A run
+// that fails afterwards removes it again.
+struct OutputFile {
+  std::string name;
+  int fd = -1;
 
-// Writes a temporary file beside target with the given mode, named as the real packer names it:
-// the extension replaced by ".upx" (or added), then ".000", ".001", ... while that is taken.
-// Returns its name or empty.
-std::string writeTemp(const std::string& target, const QByteArray& data, mode_t mode,
-                      std::string& error) {
-  const size_t ext = extensionStart(target);
-  const std::string stem = ext == std::string::npos ? target : target.substr(0, ext);
-  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-  std::string name = stem + ".upx";
-  int fd = ::open(name.c_str(), flags, mode & 07777);
-  for (int i = 0; fd < 0 && errno == EEXIST && i < 1000; ++i) {
-    char num[8];
-    std::snprintf(num, sizeof num, ".%03d", i);
-    name = stem + num;
-    fd = ::open(name.c_str(), flags, mode & 07777);
-  }
-  if (fd < 0) {
-    error = errnoText("can't create temporary file");
-    return {};
-  }
-  const bool ok = writeResult(fd, data) && ::fchmod(fd, mode & 07777) == 0;
-  if (::close(fd) != 0 || !ok) {
-    error = errnoText("write error");
-    ::unlink(name.c_str());
-    return {};
-  }
-  return name;
-}
-
-// The real packer writes an output named by -o directly, not through a temporary file.
-bool writeOutput(const std::string& target, const QByteArray& data, mode_t mode,
-                 std::string& error) {
-  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode & 07777);
-  if (fd < 0) {
-    error = errnoText("can't create the output file");
-    return false;
-  }
-  const bool ok = writeResult(fd, data) && ::fchmod(fd, mode & 07777) == 0;
-  if (::close(fd) != 0 || !ok) {
-    error = errnoText("write error");
-    ::unlink(target.c_str());
-    return false;
-  }
-  return true;
-}
-
-bool copyFile(const std::string& from, const std::string& to, mode_t mode) {
-  QByteArray data;
-  std::string error;
-  if (!readAll(from, data, error)) return false;
-  const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777);
-  if (fd < 0) return false;
-  const bool ok = writeAllFd(fd, data);
-  return ::close(fd) == 0 && ok;
-}
-
-// Puts data where the command's result belongs: the -o file, or the input itself (with the
-// backup taken first when -k asks for it).
-bool placeResult(const Options& o, const std::string& name, const struct stat& inSt,
-                 const QByteArray& data, std::string& error) {
-  const std::string target = o.hasOutput ? o.output : name;
-  if (o.hasOutput) {
-    struct stat outSt;
-    if (::stat(target.c_str(), &outSt) == 0) {
-      if (outSt.st_dev == inSt.st_dev && outSt.st_ino == inSt.st_ino) {
-        error = "output file is the input file";
-        return false;
-      }
-      if (!o.force) {
-        error = "output file " + target + " already exists (use -f to overwrite)";
-        return false;
-      }
+  bool open(const Options& o, const std::string& input, mode_t mode, std::string& error) {
+    if (o.hasOutput) {
+      name = o.output;
+      if (o.force) ::unlink(name.c_str());
+      fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd < 0 && errno == EEXIST)
+        error = "FileAlreadyExistsException: " + name + ": " + std::strerror(EEXIST);
+      else if (fd < 0)
+        error = errnoText(name);
+      return fd >= 0;
     }
-  }
-  if (o.hasOutput) return writeOutput(target, data, inSt.st_mode, error);
-  const std::string temp = writeTemp(target, data, inSt.st_mode, error);
-  if (temp.empty()) return false;
-  if (o.keepBackup) {
-    const std::string backup = BackupName(name);
-    if (backup.empty() ||
-        (::link(name.c_str(), backup.c_str()) != 0 && !copyFile(name, backup, inSt.st_mode))) {
-      error = errnoText("can't make the backup file");
-      ::unlink(temp.c_str());
+    const size_t ext = extensionStart(input);
+    const std::string stem = ext == std::string::npos ? input : input.substr(0, ext);
+    name = stem + ".upx";
+    for (int i = 0; exists(name) && i < 1000; ++i) {
+      char num[8];
+      std::snprintf(num, sizeof num, ".%03d", i);
+      name = stem + num;
+    }
+    if (exists(name)) {
+      error = "IOException: could not create a temporary file name";
       return false;
     }
+    fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777);
+    if (fd < 0) error = errnoText(name);
+    return fd >= 0;
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    error = errnoText("can't replace the file");
-    ::unlink(temp.c_str());
+
+  // Removes it after a failure.
+  void discard() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    if (!name.empty()) ::unlink(name.c_str());
+  }
+
+  // Writes the result; with PACKHELM_STANDIN_HOLD=partial it stops halfway for a while, so that
+  // a test finds a partial file there, as an interrupted real packer leaves one.
+  bool write(const QByteArray& data, mode_t mode, std::string& error) {
+    const qsizetype half = data.size() / 2;
+    bool ok = writeAllFd(fd, data.left(half));
+    if (ok) Hold(HoldPoint::Partial);
+    ok = ok && writeAllFd(fd, data.mid(half)) && ::fchmod(fd, mode & 07777) == 0;
+    const bool closed = ::close(fd) == 0;
+    fd = -1;
+    if (ok && closed) return true;
+    error = errnoText(name);
+    ::unlink(name.c_str());
+    return false;
+  }
+};
+
+// Puts the written result where it belongs: the -o file is already there; otherwise the input
+// goes to its backup name (-k) or away, and the temporary file takes its name.
+bool placeResult(const Options& o, const std::string& input, const OutputFile& out,
+                 std::string& error) {
+  if (o.hasOutput) return true;
+  if (o.keepBackup) {
+    const std::string backup = BackupName(input);
+    if (backup.empty() || ::rename(input.c_str(), backup.c_str()) != 0) {
+      error =
+          backup.empty() ? "IOException: could not create a backup file name" : errnoText(backup);
+      ::unlink(out.name.c_str());
+      return false;
+    }
+  } else if (::unlink(input.c_str()) != 0) {
+    error = errnoText(input);
+    ::unlink(out.name.c_str());
+    return false;
+  }
+  if (::rename(out.name.c_str(), input.c_str()) != 0) {
+    error = errnoText(input);
     return false;
   }
   return true;
-}
-
-bool writable(const std::string& name, const struct stat& st) {
-  // Without any write bit the file counts as read-only even for root, who passes access().
-  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(name.c_str(), W_OK) == 0;
 }
 
 FileResult error(const std::string& message) {
   FileResult r;
   r.outcome = Outcome::Error;
   r.message = message;
+  return r;
+}
+
+FileResult started(FileResult r) {
+  r.started = true;
   return r;
 }
 
@@ -304,13 +293,16 @@ void Hold(HoldPoint point) {
 }
 
 std::string BackupName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
-  const size_t dot = path.rfind('.');
-  const bool hasExt = dot != std::string::npos && dot > baseStart && dot + 1 < path.size();
-  const std::string first = hasExt ? path.substr(0, path.size() - 1) + '~' : path + ".~";
+  const size_t ext = extensionStart(path);
+  std::string first;
+  if (ext == std::string::npos)
+    first = path + ".~";
+  else if (path.size() - ext < 4)
+    first = path + '~';
+  else
+    first = path.substr(0, path.size() - 1) + '~';
   if (!exists(first)) return first;
-  const std::string stem = hasExt ? path.substr(0, dot) : path;
+  const std::string stem = ext == std::string::npos ? path : path.substr(0, ext);
   for (int i = 0; i < 1000; ++i) {
     char num[8];
     std::snprintf(num, sizeof num, ".%03d", i);
@@ -320,43 +312,83 @@ std::string BackupName(const std::string& path) {
 }
 
 FileResult ProcessFile(const Options& o, const std::string& name, ProgressFn progress) {
+  // The real packer's checks, in its order; a link is not followed.
   struct stat st;
-  if (::stat(name.c_str(), &st) != 0) return error(errnoText("can't open file"));
-  if (!S_ISREG(st.st_mode)) return error("not a regular file");
-  if (st.st_size < kMinSize) return error(st.st_size == 0 ? "file is empty" : "file is too small");
+  if (::lstat(name.c_str(), &st) != 0) return error(errnoText(name));
+  if (S_ISLNK(st.st_mode)) return error("IOException: is a symlink -- skipped");
+  if (S_ISDIR(st.st_mode)) return error("IOException: is a directory -- skipped");
+  if (!S_ISREG(st.st_mode)) return error("IOException: not a regular file -- skipped");
+  if (st.st_mode & (S_ISUID | S_ISGID | S_ISVTX))
+    return error("IOException: file has special permissions -- skipped");
+  if (st.st_size == 0) return error("IOException: empty file -- skipped");
+  if (st.st_size < kMinSize) return error("IOException: file is too small -- skipped");
+  // Only the owner's write bit counts, root is no exception, and only a command that rewrites
+  // the file in place asks for it.
   const bool rewrites = o.command == Command::Pack || o.command == Command::Decompress;
-  if (rewrites && !o.hasOutput && !o.keepBackup && !writable(name, st))
-    return error("file is write protected");
+  if (rewrites && !(st.st_mode & S_IWUSR) && !o.hasOutput && !o.keepBackup)
+    return error("IOException: file is write protected -- skipped");
 
   QByteArray data;
   std::string readError;
   if (!readAll(name, data, readError)) return error(readError);
-  if (unknownFormat(data)) return error("NotExecutableException: unknown executable format");
+  OutputFile out;
+  // With -f an -o naming the input itself deletes the input before the packer reads it; the
+  // packer then fails and removes its output: the file is lost, as with the real packer.
+  struct stat outSt;
+  const bool outputIsInput = rewrites && o.hasOutput && o.force &&
+                             ::stat(o.output.c_str(), &outSt) == 0 && outSt.st_dev == st.st_dev &&
+                             outSt.st_ino == st.st_ino;
+  if (rewrites && !out.open(o, name, st.st_mode, readError)) return error(readError);
+  if (outputIsInput) {
+    out.discard();
+    return error("EOFException: premature end of file");
+  }
+  // From here on a failure takes the output file away again.
+  auto fail = [&out](FileResult r) {
+    out.discard();
+    return r;
+  };
   progress(name, 0);
 
   const bool packed = isPacked(data);
   FileResult r;
+  std::string placeError;
   if (o.command == Command::Pack) {
-    if (packed) return warning("AlreadyPackedException: already packed by UPX");
-    const QByteArray out = pack(data, o.level);
+    // A Windows program is found packed only once the packer has started on it, and the
+    // message says more.
+    if (packed) {
+      const int id = quint8(data[8]);
+      if (id == kPe32 || id == kPe64)
+        return fail(started(warning("AlreadyPackedException: already packed by UPX")));
+      return fail(warning("AlreadyPackedException"));
+    }
+    if (unknownFormat(data)) return fail(error("UnknownExecutableFormatException"));
+    const int id = formatId(data);
+    // Linux programs must be executable by their owner.
+    if ((id == kElf32 || id == kElf64) && !(st.st_mode & S_IXUSR))
+      return fail(error("CantPackException: file not executable; try 'chmod +x'"));
+    r.started = true;
+    const QByteArray result = pack(data, o.level);
     SimulateWork(name, data, o.level, progress);
     progress(name, 50);
-    if (out.size() >= data.size()) return error("NotCompressibleException");
-    std::string placeError;
-    if (!placeResult(o, name, st, out, placeError)) return error(placeError);
+    if (result.size() >= data.size()) return fail(started(error("NotCompressibleException")));
+    if (!out.write(result, st.st_mode, placeError) || !placeResult(o, name, out, placeError))
+      return started(error(placeError));
     r.sizeBefore = data.size();
-    r.sizeAfter = out.size();
-    r.format = kFormats[formatId(data)];
+    r.sizeAfter = result.size();
+    r.format = kFormats[id];
   } else {
-    if (!packed) return warning("NotPackedException: not packed by UPX");
+    // Unpacking, testing or listing what is not packed, the packer only finds it is not packed.
+    if (!packed) return fail(warning("NotPackedException: not packed by UPX"));
+    // Damage is found before the packer starts on the file.
     QByteArray original;
     if (!unpack(data, original, r.format))
-      return error("CantUnpackException: packed data is corrupt");
+      return fail(error("CantUnpackException: packed data is corrupt"));
+    r.started = true;
     progress(name, 50);
-    if (o.command == Command::Decompress) {
-      std::string placeError;
-      if (!placeResult(o, name, st, original, placeError)) return error(placeError);
-    }
+    if (rewrites &&
+        (!out.write(original, st.st_mode, placeError) || !placeResult(o, name, out, placeError)))
+      return started(error(placeError));
     r.sizeBefore = original.size();
     r.sizeAfter = data.size();
   }

@@ -13,7 +13,12 @@ enum class Outcome { Ok, Warning, Error };
 
 struct FileResult {
   Outcome outcome = Outcome::Ok;
-  std::string message;       // for warnings and errors
+  // For warnings and errors, as the real packer words them: the class of the failure, then
+  // what went wrong ("IOException: file is too small -- skipped").
+  std::string message;
+  // The file passed the checks and its format was taken, so the packer started on it (the
+  // summary counts these files, and the failures among them).
+  bool started = false;
   long long sizeBefore = 0;  // unpacked size
   long long sizeAfter = 0;   // packed size
   std::string format;
@@ -35,8 +40,11 @@ void Hold(HoldPoint point);
 // slow levels do; the packed bytes stay the same. Progress is shown meanwhile.
 void SimulateWork(const std::string& name, const QByteArray& data, int level, ProgressFn progress);
 
-// The backup name -k uses: prog.exe -> prog.ex~, prog -> prog.~; when that is taken,
-// prog.000, prog.001, ... Empty when every candidate is taken.
+// The backup name -k uses, as the real packer makes it: the last character of an extension of
+// three or more characters replaced by "~" (prog.exe -> prog.ex~, .profile -> .profil~), "~"
+// added to a shorter one (a.so -> a.so~, prog. -> prog.~), ".~" added to a name without a dot
+// (a leading dot counts as one); when that is taken, the extension replaced by .000, .001, ...
+// Empty when every candidate is taken.
 std::string BackupName(const std::string& path);
 
 }  // namespace Standin

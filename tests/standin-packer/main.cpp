@@ -1,6 +1,9 @@
 // The stand-in packer: a small program that the tests run in place of the real packer. It keeps
-// the real packer's command-line contract (options, commands, per-file checks, exit codes 0/1/2)
-// and really compresses, in a format of its own (see Files.cpp).
+// the real packer's command-line contract (options, commands, per-file checks, exit codes 0/1/2),
+// its messages, per-file lines and summaries, and its temporary and backup names (test_conformance
+// holds it to UPX 4.2.3), and really compresses, in a format of its own (see Files.cpp). Unlike
+// the real packer it takes any file but an all-zero one or one that starts with "NOTEXE" for a
+// program, so that tests can pack text.
 //
 // Environment switches, for tests, applied in this order:
 //   PACKHELM_STANDIN_ARGLOG=FILE   append every argument on a line of its own, then "--END--"
@@ -24,6 +27,7 @@
 #include <unistd.h>
 
 #include <QtGlobal>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -176,13 +180,38 @@ void clearProgress(const std::string& name) {
   out("\r" + std::string(name.size() + 22, ' ') + "\r");
 }
 
-std::string resultLine(const FileResult& r, const std::string& name) {
+// The packer's ratio: packed per unpacked size in hundredths of a per cent, rounded, shown
+// as "overlay" when it reaches 100 %.
+std::string ratioText(long long unpacked, long long packed) {
+  unsigned long long x = unpacked == 0 ? (packed == 0 ? 0 : 1000000)
+                                       : (unsigned long long)packed * 1000000 / unpacked + 50;
+  if (x >= 10000000) x = 9999999;
+  if (x >= 1000000) return "overlay";
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%3u.%02u%%", unsigned(x / 10000), unsigned(x % 10000 / 100));
+  return buf;
+}
+
+// A line of the packer's table: both sizes, the ratio, the format centred in 15 columns, the name.
+std::string tableLine(long long unpacked, long long packed, const std::string& format,
+                      const std::string& name, bool unpacking) {
+  std::string centred(15, ' ');
+  centred.replace((15 - std::min<size_t>(format.size(), 14)) / 2,
+                  std::min<size_t>(format.size(), 14), format.substr(0, 14));
   char buf[96];
-  const double ratio = r.sizeBefore > 0 ? 100.0 * double(r.sizeAfter) / double(r.sizeBefore) : 0;
-  std::snprintf(buf, sizeof buf, "%10lld -> %10lld   %6.2f%%   %-11s   ", r.sizeBefore, r.sizeAfter,
-                ratio, r.format.c_str());
+  std::snprintf(buf, sizeof buf, "%10lld %s%10lld  %7s %s ", unpacked, unpacking ? "<-" : "->",
+                packed, ratioText(unpacked, packed).c_str(), centred.c_str());
   return buf + name + "\n";
 }
+
+// Packing and unpacking name the file without its folder, listing names it as given.
+std::string baseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+const char kHeader1[] = "        File size         Ratio      Format      Name\n";
+const char kHeader2[] = "   --------------------   ------   -----------   -----------\n";
 
 void printVersion(const std::string& version) {
   const char* line = std::getenv("PACKHELM_STANDIN_VERSION_LINE");
@@ -194,6 +223,12 @@ void printVersion(const std::string& version) {
 void printBanner(const std::string& version) {
   out("                   Stand-in packer for the Packhelm tests\n");
   out("upx " + version + "   compresses with zlib into a format of its own\n\n");
+}
+
+void printLicence(const std::string& version) {
+  printBanner(version);
+  out("   This program may be used freely, and you are welcome to\n"
+      "   redistribute it under certain conditions.\n");
 }
 
 void printHelp(const std::string& version, int major) {
@@ -215,19 +250,12 @@ void printHelp(const std::string& version, int major) {
       "  --strip-relocs=0|1\n");
 }
 
-void printFormats(const std::string& version) {
-  printBanner(version);
-  out("Formats:\n  raw/bin linux/i386 linux/amd64 dos/exe win32/pe\n");
-}
-
 const char* verbOf(Command c) {
   switch (c) {
     case Command::Decompress:
       return "Unpacked";
     case Command::Test:
       return "Tested";
-    case Command::List:
-      return "Listed";
     default:
       return "Packed";
   }
@@ -291,45 +319,65 @@ int main(int argc, char** argv) {
       printHelp(version, major);
       return 0;
     case Command::ListFormats:
-      printFormats(version);
+      printLicence(version);
       return 0;
     default:
       break;
   }
 
-  if (gQuiet == 0) {
+  // The real packer's amounts of output: -q drops the progress, -qq the banner, the table's
+  // frame, the summary and the warnings, -qqq the rest but the errors. A listing always shows.
+  const int verbose = 2 - gQuiet;
+  const bool test = o.command == Command::Test;
+  const bool unpacking = o.command == Command::Decompress;
+  if (verbose >= 1) {
     printBanner(version);
-    out("        File size         Ratio      Format      Name\n");
-    out("   --------------------   ------   -----------   -----------\n");
+    if (!test) out(std::string(kHeader1) + kHeader2);
   }
-  int ok = 0, warnings = 0, errors = 0;
+  int errors = 0, warnings = 0, startedCount = 0, done = 0;
+  long long totalUnpacked = 0, totalPacked = 0;
   for (size_t i = 0; i < o.files.size(); ++i) {
     const std::string& name = o.files[i];
     if (i > 0) Hold(HoldPoint::Between);
     const FileResult r = ProcessFile(o, name, progress);
     clearProgress(name);
-    switch (r.outcome) {
-      case Outcome::Ok:
-        ++ok;
-        if (gQuiet < 2) out(resultLine(r, name));
-        break;
-      case Outcome::Warning:
-        ++warnings;
-        err("upx: " + name + ": warning: " + r.message + "\n");
-        break;
-      case Outcome::Error:
-        ++errors;
-        err("upx: " + name + ": error: " + r.message + "\n");
-        break;
+    startedCount += r.started;
+    // A test under way has its "testing NAME " out before its end is known.
+    if (r.started && test && verbose >= 1) out("testing " + name + " ");
+    if (r.outcome == Outcome::Ok) {
+      ++done;
+      totalUnpacked += r.sizeBefore;
+      totalPacked += r.sizeAfter;
+      if (test) {
+        if (verbose >= 1) out("[OK]\n");
+      } else if (o.command == Command::List || verbose >= 0) {
+        const std::string shown = o.command == Command::List ? name
+                                  : o.hasOutput              ? baseName(o.output)
+                                                             : baseName(name);
+        out(tableLine(r.sizeBefore, r.sizeAfter, r.format, shown, unpacking));
+      }
+    } else {
+      const bool warning = r.outcome == Outcome::Warning;
+      (warning ? warnings : errors)++;
+      if (r.started && test && verbose >= 1) out("\n");
+      if (verbose >= 1 || (verbose >= 0 && !warning)) err("upx: " + name + ": " + r.message + "\n");
     }
     std::fflush(stdout);
   }
-  if (gQuiet < 2) {
-    const int total = int(o.files.size());
-    out(std::string(verbOf(o.command)) + " " + std::to_string(ok) + " of " + std::to_string(total) +
-        (total == 1 ? " file" : " files") + ": " + std::to_string(warnings) +
-        (warnings == 1 ? " warning, " : " warnings, ") + std::to_string(errors) +
-        (errors == 1 ? " error.\n" : " errors.\n"));
+  if (verbose >= 1 && !test && startedCount >= 2) {
+    const std::string files = "[ " + std::to_string(done) + (done == 1 ? " file ]" : " files ]");
+    out(kHeader2 + tableLine(totalUnpacked, totalPacked, "", files, unpacking));
+  }
+  if (verbose >= 1 && o.command != Command::List) {
+    const int failed = startedCount - done;
+    std::string line = "\n" + std::string(verbOf(o.command)) + " " + std::to_string(startedCount) +
+                       (startedCount == 1 ? " file" : " files");
+    if (failed == 0)
+      line += ".\n";
+    else
+      line += ": " + std::to_string(done) + " ok, " + std::to_string(failed) +
+              (failed == 1 ? " error.\n" : " errors.\n");
+    out(line);
   }
   std::fflush(stdout);
   return errors > 0 ? 1 : warnings > 0 ? 2 : 0;

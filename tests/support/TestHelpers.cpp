@@ -1,5 +1,6 @@
 #include "support/TestHelpers.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -153,4 +154,33 @@ void UseDesignedFont() {
   QFont font = QApplication::font();
   font.setPointSize(8);
   QApplication::setFont(font);
+}
+
+QByteArray GLibKeyFileValue(const QByteArray& path, const QByteArray& group,
+                            const QByteArray& key) {
+  // GLib comes with the desktop tools the tests need anyway (libglib2.0-bin); its headers need not.
+  static void* const glib = ::dlopen("libglib-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!glib) qFatal("GLib (libglib-2.0.so.0) is missing");
+  const auto fn = [](const char* name) {
+    void* f = ::dlsym(glib, name);
+    if (!f) qFatal("GLib has no %s", name);
+    return f;
+  };
+  const auto keyFileNew = reinterpret_cast<void* (*)()>(fn("g_key_file_new"));
+  const auto load =
+      reinterpret_cast<int (*)(void*, const char*, int, void**)>(fn("g_key_file_load_from_file"));
+  const auto getString = reinterpret_cast<char* (*)(void*, const char*, const char*, void**)>(
+      fn("g_key_file_get_string"));
+  const auto keyFileFree = reinterpret_cast<void (*)(void*)>(fn("g_key_file_free"));
+  const auto gFree = reinterpret_cast<void (*)(void*)>(fn("g_free"));
+  void* file = keyFileNew();
+  QByteArray value;
+  const int keepTranslations = 2;  // G_KEY_FILE_KEEP_TRANSLATIONS: "Name[de]" too, in any locale
+  if (load(file, path.constData(), keepTranslations, nullptr)) {
+    char* v = getString(file, group.constData(), key.constData(), nullptr);
+    value = v;
+    gFree(v);
+  }
+  keyFileFree(file);
+  return value;
 }

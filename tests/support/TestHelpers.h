@@ -91,6 +91,11 @@ class Controls {
   const QObject* window_;
 };
 
+// The string value of `key` in `group` of a key file (a desktop entry, a Nemo action) as GLib's
+// key-file parser reads it, the parser desktops use, escapes undone; empty when absent. The tests
+// read written entries with it rather than with the program's own reader.
+QByteArray GLibKeyFileValue(const QByteArray& path, const QByteArray& group, const QByteArray& key);
+
 // The windows are designed at an application font of 8 points (and grow with larger ones); tests
 // of the designed sizes set it before they make their windows.
 void UseDesignedFont();

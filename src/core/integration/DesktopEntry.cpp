@@ -1,6 +1,5 @@
 #include "core/integration/DesktopEntry.h"
 
-#include <QList>
 #include <QStringDecoder>
 
 namespace DesktopEntry {
@@ -33,40 +32,6 @@ QByteArray EscapeString(const QByteArray& value) {
   return out;
 }
 
-QByteArray UnescapeString(const QByteArray& raw) {
-  QByteArray out;
-  out.reserve(raw.size());
-  for (qsizetype i = 0; i < raw.size(); ++i) {
-    const char c = raw[i];
-    if (c != '\\' || i + 1 == raw.size()) {
-      out += c;
-      continue;
-    }
-    const char n = raw[++i];
-    switch (n) {
-      case 's':
-        out += ' ';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      case 't':
-        out += '\t';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      case '\\':
-        out += '\\';
-        break;
-      default:
-        out += '\\';
-        out += n;
-    }
-  }
-  return out;
-}
-
 bool ExecPathWritable(const QByteArray& path) {
   if (path.isEmpty()) return false;
   for (const char c : path) {
@@ -92,25 +57,6 @@ QByteArray ExecValue(const QByteArray& program, const QByteArray& fieldCode) {
   // The quoting rule applies first, the string escapes after it: a literal backslash in the
   // path ends up as four backslashes in the file.
   return EscapeString(QuoteExecArg(program) + ' ' + fieldCode);
-}
-
-QByteArray RawValue(const QByteArray& text, const QByteArray& group, const QByteArray& key) {
-  bool inGroup = false;
-  for (QByteArray line : text.split('\n')) {
-    if (line.endsWith('\r')) line.chop(1);
-    if (line.startsWith('[')) {
-      inGroup = line == '[' + group + ']';
-      continue;
-    }
-    if (!inGroup || line.startsWith('#')) continue;
-    const qsizetype eq = line.indexOf('=');
-    if (eq < 0) continue;
-    if (line.left(eq).trimmed() != key) continue;
-    QByteArray value = line.mid(eq + 1);
-    while (value.startsWith(' ') || value.startsWith('\t')) value.remove(0, 1);
-    return value;
-  }
-  return {};
 }
 
 }  // namespace DesktopEntry

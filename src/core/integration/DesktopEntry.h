@@ -1,6 +1,6 @@
 #pragma once
-// Writing and reading the few parts of freedesktop.org desktop entries that the shell integration
-// needs: value escapes, the quoting of an Exec argument, and a small reader for checks.
+// Writing the few parts of freedesktop.org desktop entries that the shell integration needs:
+// value escapes and the quoting of an Exec argument.
 
 #include <QByteArray>
 
@@ -9,8 +9,6 @@ namespace DesktopEntry {
 // A string value as it stands in the file: backslash, newline, tab and carriage return escaped,
 // a leading blank written as "\s" (readers drop leading blanks of values).
 QByteArray EscapeString(const QByteArray& value);
-// The reverse of EscapeString (unknown escapes are kept as they stand).
-QByteArray UnescapeString(const QByteArray& raw);
 
 // False when the path cannot be carried by an Exec key without ambiguity: not UTF-8, a control
 // character, "%" (field codes) or "=".
@@ -22,9 +20,5 @@ QByteArray QuoteExecArg(const QByteArray& arg);
 
 // The Exec value as written in the file: the quoted program, a blank, then the field code.
 QByteArray ExecValue(const QByteArray& program, const QByteArray& fieldCode);
-
-// The raw (still escaped) value of `key` in `group` of a desktop entry's text; empty when absent.
-// Only unlocalised keys; the first occurrence counts.
-QByteArray RawValue(const QByteArray& text, const QByteArray& group, const QByteArray& key);
 
 }  // namespace DesktopEntry

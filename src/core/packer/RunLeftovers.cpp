@@ -41,18 +41,6 @@ bool regularFile(const QByteArray& path, struct stat& st) {
   return ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Where the last dot of a name starts (a leading dot counts, as the packer has it); -1: none.
-qsizetype extensionStart(const QByteArray& name) {
-  return name.lastIndexOf('.');
-}
-
-// The names the packer's -k gives the backup of `input`, before it falls back to numbers.
-QList<QByteArray> backupNames(const QByteArray& input) {
-  const qsizetype dot = extensionStart(input);
-  if (dot < 0) return {input + ".~"};
-  return {input + '~', input.left(input.size() - 1) + '~'};
-}
-
 }  // namespace
 
 RunLeftovers::Arguments RunLeftovers::Parse(const QList<QByteArray>& args) {
@@ -69,11 +57,9 @@ RunLeftovers::Arguments RunLeftovers::Parse(const QList<QByteArray>& args) {
     } else if (arg.startsWith("--")) {
       if (arg.startsWith("--output=")) a.output = arg.mid(9);
       if (arg == "--output" && i + 1 < args.size()) a.output = args[++i];
-      if (arg == "--backup") a.keepBackup = true;
     } else {
       // A cluster of short options ("-9k"); "o" takes the rest, or the next argument.
       for (qsizetype c = 1; c < arg.size(); ++c) {
-        if (arg[c] == 'k') a.keepBackup = true;
         if (arg[c] != 'o') continue;
         if (c + 1 < arg.size())
           a.output = arg.mid(c + 1);
@@ -86,14 +72,14 @@ RunLeftovers::Arguments RunLeftovers::Parse(const QList<QByteArray>& args) {
   return a;
 }
 
-bool RunLeftovers::IsTemporaryName(const QByteArray& name, const QByteArray& input) {
-  const qsizetype dot = extensionStart(input);
+QByteArray RunLeftovers::TemporaryName(const QByteArray& input, const QSet<QByteArray>& taken) {
+  // The stem ends at the last dot (a leading dot counts, as the packer has it).
+  const qsizetype dot = input.lastIndexOf('.');
   const QByteArray stem = dot < 0 ? input : input.left(dot);
-  if (name == input || !name.startsWith(stem + '.')) return false;
-  const QByteArray ext = name.mid(stem.size() + 1);
-  if (ext == "upx") return true;
-  return ext.size() == 3 &&
-         std::all_of(ext.begin(), ext.end(), [](char c) { return c >= '0' && c <= '9'; });
+  QByteArray name = stem + ".upx";
+  for (int n = 0; n < 1000 && taken.contains(name); ++n)
+    name = stem + '.' + QByteArray::number(n).rightJustified(3, '0');
+  return taken.contains(name) ? QByteArray() : name;
 }
 
 RunLeftovers::RunLeftovers(const QList<QByteArray>& args) : args_(Parse(args)) {
@@ -137,16 +123,7 @@ QList<QByteArray> RunLeftovers::RemoveLeft() const {
       const bool output = !args_.output.isEmpty() && folderOf(args_.output) == folder &&
                           nameOf(args_.output) == name;
       bool temporary = false;
-      for (const QByteArray& input : inputs) {
-        if (!IsTemporaryName(name, input)) continue;
-        // With -k a numbered name is also the backup's when its first name was taken.
-        const bool numbered = !name.endsWith(".upx");
-        bool backupTaken = false;
-        for (const QByteArray& b : backupNames(input)) backupTaken |= was.names.contains(b);
-        if (numbered && args_.keepBackup && backupTaken) continue;
-        temporary = true;
-        break;
-      }
+      for (const QByteArray& input : inputs) temporary |= name == TemporaryName(input, was.names);
       if (!output && !temporary) continue;
       struct stat st;
       if (!regularFile(path, st) || inputIds.contains({quint64(st.st_dev), st.st_ino})) continue;

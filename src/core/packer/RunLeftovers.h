@@ -18,14 +18,16 @@ class RunLeftovers {
   // What the packer's arguments name (args[0] is the packer itself).
   struct Arguments {
     QList<QByteArray> inputs;
-    QByteArray output;        // -o NAME, -oNAME, --output=NAME; empty without one
-    bool keepBackup = false;  // -k: a numbered name may be a backup, not a temporary file
+    QByteArray output;  // -o NAME, -oNAME, --output=NAME; empty without one
   };
   static Arguments Parse(const QList<QByteArray>& args);
 
-  // True when `name` is a name the packer may give the temporary file of `input` (both names
-  // without their folder).
-  static bool IsTemporaryName(const QByteArray& name, const QByteArray& input);
+  // The name the packer gives the temporary file of `input` (a name without its folder) when the
+  // folder held the names `taken` before the run: the stem with ".upx", or while that is taken
+  // the first free of ".000" to ".999"; empty when none is free. A backup made with -k never
+  // takes it (it is made while the temporary file exists, and takes a later number), and a
+  // second input of the same stem finds it free again.
+  static QByteArray TemporaryName(const QByteArray& input, const QSet<QByteArray>& taken);
 
   // Notes the files beside every input and at the output name.
   explicit RunLeftovers(const QList<QByteArray>& args);

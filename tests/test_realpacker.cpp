@@ -1,0 +1,464 @@
+// The real packer driven through Packhelm's own paths: the main window builds the command line
+// from its controls, the console runs the packer on a real pty, the size labels report the result,
+// a stopped run's unfinished files are removed, a folder is searched for programs, and several runs
+// go at once. Real programs of every kind the tests can build here.
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+#include "core/batch/ExecutableScan.h"
+#include "core/console/ScreenModel.h"
+#include "core/packer/PackerVersion.h"
+#include "core/packer/SizeReport.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/console/ConsoleWindow.h"
+#include "gui/main/AppContext.h"
+#include "gui/main/OptionControls.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/ConsoleView.h"
+#include "support/RealPacker.h"
+#include "support/TestHelpers.h"
+#include "support/TestProgramDir.h"
+
+Q_DECLARE_METATYPE(SampleKind)
+Q_DECLARE_METATYPE(PackOptions)
+
+namespace {
+
+using Names = QList<QByteArray>;
+
+QString screenText(const ScreenModel* s) {
+  QString all;
+  for (int r = 0; s && r < s->rows(); ++r) all += s->rowText(r).trimmed() + u'\n';
+  return all;
+}
+
+// The text without its blanks and line ends: a line the packer wrote across the end of a row goes
+// on in the next one, and where it broke cannot be told from the screen.
+QString squeezed(QString text) {
+  return text.remove(QRegularExpression(QStringLiteral("[ \n]")));
+}
+
+// The names in a folder, as bytes, to see what a run left there.
+Names namesIn(const QByteArray& folder) {
+  Names names;
+  if (DIR* d = ::opendir(folder.constData())) {
+    while (const dirent* e = ::readdir(d))
+      if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0) names << e->d_name;
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The program of the test's own, with the real packer where the stand-in would be, asked its
+// version as at start-up.
+struct Program {
+  TestProgramDir dir{true, false};
+  AppContext ctx;
+
+  explicit Program(quint32 runs = 1) {
+    PrepareWindowTest(dir, ctx);
+    qunsetenv("PACKHELM_STANDIN_ARGLOG");
+    const QByteArray packer = RealPacker::Path();
+    ctx.state.UpxLocation = packer;
+    ctx.state.UpxShortLocation = packer;
+    ctx.state.Packer = PackerVersion::Query(packer);
+    ctx.state.opt.GlobalOpt_CloseCon = int(CloseCon::Never);
+    ctx.state.opt.GlobalOpt_PackerRuns = runs;
+    QDir().mkpath(QFile::decodeName(work()));
+    ctx.createForms();
+    ctx.changeLanguage("English.lng");
+    ctx.FormMain->show();
+  }
+
+  QByteArray work() const { return dir.path() + "work/"; }
+  Controls main() const { return Controls(ctx.FormMain); }
+  QString status() const { return main().get<QLineEdit>("EditStatus")->text(); }
+  QString text(LangText t) const { return ctx.state.langText(t); }
+  QString label(const char* name) const { return main().get<QLabel>(name)->text(); }
+  // Everything the console shows now: its own screen, or the panes of several runs.
+  QString shown() const {
+    const ConsoleWindow* w = ctx.console->window();
+    if (!w) return {};
+    if (w->panes().isEmpty()) return screenText(w->model());
+    QString all;
+    for (const ConsoleView* pane : w->panes()) all += screenText(pane->model());
+    return all;
+  }
+  void select(const Names& files) {
+    ctx.state.FileList = files;
+    ctx.FormMain->FillText();
+  }
+  // The options, set on the main window's controls as a user sets them.
+  void setOptions(const PackOptions& o) {
+    for (const OptionRow& row : PackOptionRows)
+      OptionControls::setValue(ctx.FormMain, row, row.get(o), OptionControls::RadioMode::Restore);
+  }
+  void press(const char* button, const std::function<void()>& during = {}) {
+    QMetaObject::Connection c;
+    if (during)
+      c = QObject::connect(ctx.console, &ConsoleSession::runStarted, ctx.console,
+                           [during] { QTimer::singleShot(0, during); });
+    // The console of a former run is cleared, so that what it shows is this run's.
+    if (ScreenModel* s = ctx.console->screen()) s->feed("\x1b[2J\x1b[H");
+    QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton);
+    QObject::disconnect(c);
+  }
+};
+
+PackOptions options(int level, bool nrv2d, bool crp) {
+  PackOptions o;
+  o.CompressValueBar = level;
+  o.CheckBoxTryMulti = true;
+  o.RadioButton_nrv2b = !nrv2d;
+  o.RadioButton_nrv2d = nrv2d;
+  o.Compress1CheckBox = crp;
+  return o;
+}
+
+// What the packer says of a file it packed or listed: "<before> -> <after>".
+QString sizesLine(qint64 unpacked, qint64 packed) {
+  return QStringLiteral("%1 -> %2").arg(unpacked).arg(packed);
+}
+
+// A Windows program unpacked holds its data and resources again, but not byte for byte: the
+// packer rebuilds its headers and tables, and relocations it stripped stay away. Linux programs
+// come back byte for byte.
+bool unpackedAsBefore(SampleKind kind, const QByteArray& now, const QByteArray& original) {
+  if (!IsPe(kind)) return now == original;
+  return now.startsWith("MZ") && now.contains(QByteArray("Packhelm sample ").repeated(4096)) &&
+         now.contains(SampleResourceText());
+}
+
+}  // namespace
+
+class TestRealPacker : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() {
+    QString why;
+    QVERIFY2(!RealPacker::Path(&why).isEmpty(), qPrintable(why));
+    for (SampleKind kind : AllSampleKinds())
+      QVERIFY2(!SampleProgram(kind, &why).isEmpty(), qPrintable(why));
+  }
+
+  // The information buttons: the packer's own answers reach the console, and its version
+  // decides the switches.
+  void informationCommands_data() {
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("shows");
+    QTest::newRow("version") << QByteArray("ButtonShowUPXVer") << "upx 4.2.3";
+    QTest::newRow("help") << QByteArray("ButtonShowUPXHelp") << "Usage: upx";
+    QTest::newRow("licence (-L)") << QByteArray("ButtonShowUPXL")
+                                  << "This program may be used freely";
+  }
+  void informationCommands() {
+    QFETCH(QByteArray, button);
+    QFETCH(QString, shows);
+    Program p;
+    QCOMPARE(p.ctx.state.packer().version, QByteArray("4.2.3"));
+    p.press(button.constData());
+    QVERIFY2(p.shown().contains(shows), qPrintable(p.shown()));
+    QCOMPARE(p.status(), p.text(LangText::StatusDone));
+  }
+
+  // Pack at a level with a method (and the compression-ratio switch as this version spells it),
+  // list, test and unpack; the size labels give what the packer reported, and a file name that
+  // looks like anything but a name reaches the packer as one name.
+  void packListTestUnpack_data() {
+    QTest::addColumn<SampleKind>("kind");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<PackOptions>("o");
+    for (SampleKind kind : AllSampleKinds()) {
+      const QByteArray file = SampleFileName(kind);
+      const char* k = SampleKindName(kind);
+      QTest::addRow("%s -1 nrv2b", k) << kind << file << options(10, false, false);
+      QTest::addRow("%s -7 nrv2d crp", k)
+          << kind << "-a \"b\" \xff " + file << options(4, true, true);
+      // --best takes seconds for the static program; its level 9 is the same method's.
+      if (kind == SampleKind::ElfStatic)
+        QTest::addRow("%s -9", k) << kind << file << options(2, false, false);
+      else
+        QTest::addRow("%s --best", k) << kind << file << options(1, false, false);
+    }
+  }
+  void packListTestUnpack() {
+    QFETCH(SampleKind, kind);
+    QFETCH(QByteArray, name);
+    QFETCH(PackOptions, o);
+    Program p;
+    const QByteArray path = p.work() + name;
+    QString error;
+    QVERIFY2(WriteSample(kind, path, &error), qPrintable(error));
+    const QByteArray original = readFileBytes(path);
+    p.select({path});
+    p.setOptions(o);
+
+    p.press("ButtonPack");
+    QVERIFY2(p.status() == p.text(LangText::StatusDone), qPrintable(p.shown()));
+    const QByteArray packed = readFileBytes(path);
+    QVERIFY(packed.size() < original.size());
+    QVERIFY2(squeezed(p.shown()).contains(squeezed(sizesLine(original.size(), packed.size()))),
+             qPrintable(p.shown()));
+    const QByteArray unit = p.ctx.state.langBytes(LangText::UnitKiB);
+    QCOMPARE(p.label("LabelF1"), QString::fromUtf8(SizeReport::KiBText(original.size(), unit)));
+    QCOMPARE(p.label("LabelF2"), QString::fromUtf8(SizeReport::KiBText(packed.size(), unit)));
+    QCOMPARE(p.label("LabelF3"),
+             QString::fromUtf8(*SizeReport::RatioText(original.size(), packed.size())));
+
+    p.press("ButtonList");
+    QCOMPARE(p.status(), p.text(LangText::StatusDone));
+    QVERIFY2(squeezed(p.shown()).contains(squeezed(sizesLine(original.size(), packed.size()))),
+             qPrintable(p.shown()));
+    p.press("ButtonTest");
+    QCOMPARE(p.status(), p.text(LangText::StatusDone));
+    QVERIFY2(p.shown().contains(QStringLiteral("[OK]")), qPrintable(p.shown()));
+
+    p.press("ButtonUnPack");
+    QVERIFY2(p.status() == p.text(LangText::StatusDone), qPrintable(p.shown()));
+    QVERIFY(unpackedAsBefore(kind, readFileBytes(path), original));
+    // Nothing beside the file: the packer's temporary files are gone.
+    QCOMPARE(namesIn(p.work()), Names{name});
+  }
+
+  // The Windows options: each one, as the main window spells it, leaves the part it names as the
+  // option says, seen in the packed file.
+  void windowsOptions_data() {
+    QTest::addColumn<SampleKind>("kind");
+    QTest::addColumn<PackOptions>("o");
+    QTest::addColumn<bool>("overlay");  // the input carries an overlay
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<Names>("kept");        // uncompressed in the packed file
+    QTest::addColumn<Names>("compressed");  // not to be found there
+    QTest::addColumn<bool>("relocations");  // the packed file keeps its relocation table
+    const QByteArray res = SampleResourceText();
+    const QByteArray exp = SampleExportName();
+    const QByteArray ovl = SampleOverlay();
+    const Names icons = SampleIconPixels();
+    for (SampleKind kind : {SampleKind::Pe32, SampleKind::Pe64}) {
+      const char* k = SampleKindName(kind);
+      PackOptions o;
+      auto row = [&](const char* name, bool overlay, int code, const Names& kept,
+                     const Names& compressed, bool relocs) {
+        QTest::addRow("%s %s", k, name)
+            << kind << o << overlay << code << kept << compressed << relocs;
+        o = PackOptions();
+      };
+      row("defaults", false, 0, {icons[0], icons[1]}, {res, exp, icons[2]}, false);
+      row("overlay copied", true, 0, {ovl}, {}, false);
+      o.OverlayGroup = 1;
+      row("overlay stripped", true, 0, {}, {ovl}, false);
+      o.OverlayGroup = 2;
+      row("overlay skipped", true, 1, {}, {}, true);
+      o.ExportsGroup = 0;
+      row("exports kept", false, 0, {exp}, {res}, false);
+      o.IconsGroup = 0;
+      row("icons all kept", false, 0, icons, {}, false);
+      o.IconsGroup = 1;
+      row("icons first kept", false, 0, {icons[0]}, {icons[1], icons[2]}, false);
+      o.ResourcesBox = true;
+      row("resources kept", false, 0, {res}, {exp}, false);
+      o.RelocationsGroup = 0;
+      row("relocations kept", false, 0, {}, {}, true);
+    }
+  }
+  void windowsOptions() {
+    QFETCH(SampleKind, kind);
+    QFETCH(PackOptions, o);
+    QFETCH(bool, overlay);
+    QFETCH(int, exitCode);
+    QFETCH(Names, kept);
+    QFETCH(Names, compressed);
+    QFETCH(bool, relocations);
+    Program p;
+    const QByteArray path = p.work() + "prog.exe";
+    QByteArray original = SampleProgram(kind);
+    if (overlay) original += SampleOverlay();
+    QVERIFY(writeFileRaw(path, original, 0755));
+    p.select({path});
+    p.setOptions(o);
+    p.press("ButtonPack");
+    static constexpr LangText outcome[] = {LangText::StatusDone, LangText::StatusError};
+    QVERIFY2(p.status() == p.text(outcome[exitCode]), qPrintable(p.shown()));
+    const QByteArray now = readFileBytes(path);
+    QCOMPARE(now == original, exitCode != 0);
+    for (const QByteArray& part : kept) QVERIFY2(now.contains(part), part.left(40).constData());
+    for (const QByteArray& part : compressed)
+      QVERIFY2(!now.contains(part), part.left(40).constData());
+    QCOMPARE(PeDataDirectorySize(now, 5) > 0, relocations);
+  }
+
+  // Runs that fail, each with the packer's exit code, its message for the file on the console and
+  // the status line's words for it; the file stays as it was.
+  void failures_data() {
+    QTest::addColumn<SampleKind>("kind");
+    QTest::addColumn<QByteArray>("setup");
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    for (SampleKind kind : AllSampleKinds()) {
+      const char* k = SampleKindName(kind);
+      auto row = [&](const char* name, const char* button, int code, const char* message) {
+        QTest::addRow("%s %s", k, name) << kind << QByteArray(name) << QByteArray(button) << code
+                                        << QString::fromLatin1(message);
+      };
+      const bool pe = IsPe(kind);
+      row("already packed", "ButtonPack", 2,
+          pe ? "AlreadyPackedException: already packed by UPX" : "AlreadyPackedException");
+      row("not packed", "ButtonUnPack", 2, "NotPackedException: not packed by UPX");
+      row("write-protected", "ButtonPack", 1, "IOException: file is write protected -- skipped");
+      // Cut short, a packed program whose packer's trailer is gone no longer counts as packed.
+      const bool trailerGone = kind == SampleKind::ElfNoPie || kind == SampleKind::ElfStatic;
+      for (const char* button : {"ButtonUnPack", "ButtonTest"})
+        row(button == QByteArrayView("ButtonTest") ? "truncated packed test" : "truncated packed",
+            button, trailerGone ? 2 : 1,
+            trailerGone ? "NotPackedException: not packed by UPX"
+            : pe        ? "CantUnpackException: header corrupted"
+                        : "CantUnpackException: bad PT_LOAD");
+      row("truncated program", "ButtonPack", 1,
+          pe ? "EOFException: premature end of file" : "CantPackException: bad e_shoff");
+    }
+    QTest::addRow("text not a program")
+        << SampleKind::ElfPie << QByteArray("not a program") << QByteArray("ButtonPack") << 1
+        << "UnknownExecutableFormatException";
+  }
+  void failures() {
+    QFETCH(SampleKind, kind);
+    QFETCH(QByteArray, setup);
+    QFETCH(QByteArray, button);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    Program p;
+    const QByteArray path = p.work() + SampleFileName(kind);
+    QByteArray bytes = SampleProgram(kind);
+    if (setup == "already packed" || setup.startsWith("truncated packed")) {
+      // Packed by the packer itself first.
+      QVERIFY(writeFileRaw(path, bytes, 0755));
+      p.select({path});
+      p.press("ButtonPack");
+      QCOMPARE(p.status(), p.text(LangText::StatusDone));
+      bytes = readFileBytes(path);
+    }
+    if (setup.startsWith("truncated")) bytes.truncate(bytes.size() * 2 / 3);
+    if (setup == "not a program")
+      bytes = QByteArray("This is a text, not a program.\n").repeated(200);
+    QVERIFY(writeFileRaw(path, bytes, 0755));
+    // Read-only for everyone: the packer refuses it even for root.
+    if (setup == "write-protected") QCOMPARE(::chmod(path.constData(), 0555), 0);
+    p.select({path});
+    p.press(button.constData());
+    static constexpr LangText outcome[] = {LangText::StatusDone, LangText::StatusError,
+                                           LangText::StatusWarning};
+    QVERIFY2(p.status() == p.text(outcome[exitCode]), qPrintable(p.shown()));
+    const QString line = QStringLiteral("upx: %1: %2").arg(QFile::decodeName(path), message);
+    QVERIFY2(squeezed(p.shown()).contains(squeezed(line)), qPrintable(p.shown()));
+    QCOMPARE(readFileBytes(path), bytes);
+    QCOMPARE(namesIn(p.work()), Names{SampleFileName(kind)});
+  }
+
+  // Stop while the packer writes: the packer dies, its unfinished temporary file goes, the input
+  // is untouched and the status line says so; with several runs, Stop reaches every one.
+  void stopMidRun_data() {
+    QTest::addColumn<int>("runs");
+    QTest::newRow("one run") << 1;
+    QTest::newRow("two runs") << 2;
+  }
+  void stopMidRun() {
+    QFETCH(int, runs);
+    Program p{quint32(runs)};
+    Names files;
+    for (int i = 0; i < runs; ++i) {
+      files << p.work() + "prog" + QByteArray::number(i) + ".bin";
+      QVERIFY(WriteSample(SampleKind::ElfStatic, files.last()));
+    }
+    const QByteArray original = readFileBytes(files.first());
+    p.select(files);
+    p.setOptions(options(1, false, false));  // --best: seconds for this program
+    // Stop once every packer has opened its temporary file, as a user stops a slow run.
+    bool seen = false;
+    p.press("ButtonPack", [&] {
+      auto* poll = new QTimer(p.ctx.console);
+      QObject::connect(poll, &QTimer::timeout, [&, poll] {
+        int temporary = 0;
+        for (const QByteArray& n : namesIn(p.work())) temporary += n.endsWith(".upx");
+        if (temporary < runs) return;
+        seen = true;
+        poll->deleteLater();
+        p.ctx.console->StopRun();
+      });
+      poll->start(5);
+    });
+    QVERIFY(seen);
+    QVERIFY(p.ctx.console->lastRun().stoppedByUser);
+    QCOMPARE(p.ctx.console->lastRun().removed.size(), qsizetype(runs));
+    QCOMPARE(p.status(), p.text(LangText::StatusStopped) + u' ' +
+                             p.ctx.state.langText(LangText::StatusRemoved, QString::number(runs)));
+    for (const QByteArray& f : files) QCOMPARE(readFileBytes(f), original);
+    QCOMPARE(namesIn(p.work()).size(), runs);
+  }
+
+  // A folder of programs of every kind, with files that are not programs beside them: the search
+  // finds exactly the programs, and the packer takes every one of them, in one run or in several
+  // at once; unpacked they come back.
+  void folderOfPrograms_data() {
+    QTest::addColumn<int>("runs");
+    QTest::newRow("one run") << 1;
+    QTest::newRow("three runs") << 3;
+  }
+  void folderOfPrograms() {
+    QFETCH(int, runs);
+    Program p{quint32(runs)};
+    const QByteArray folder = p.work() + "downloads";
+    QVERIFY(MakeFoldersRaw(folder + "/deeper"));
+    QHash<QByteArray, QByteArray> originals;
+    QHash<QByteArray, SampleKind> kinds;
+    for (SampleKind kind : AllSampleKinds()) {
+      const QByteArray path = folder + (IsPe(kind) ? "/deeper/" : "/") + SampleKindName(kind) +
+                              (IsPe(kind) ? ".exe" : "");
+      QVERIFY(WriteSample(kind, path));
+      originals.insert(path, readFileBytes(path));
+      kinds.insert(path, kind);
+    }
+    QVERIFY(writeFileRaw(folder + "/readme.txt", "Not a program.\n"));
+    QVERIFY(writeFileRaw(folder + "/deeper/run.sh", "#!/bin/sh\necho hi\n"));
+    const ExecutableScan::Result found = ExecutableScan::Expand({folder});
+    Names expected = originals.keys();
+    std::sort(expected.begin(), expected.end());
+    Names files = found.files;
+    std::sort(files.begin(), files.end());
+    QCOMPARE(files, expected);
+
+    p.select(found.files);
+    p.press("ButtonPack");
+    QVERIFY2(p.status() == p.text(LangText::StatusDone), qPrintable(p.shown()));
+    quint64 before = 0, after = 0;
+    for (const QByteArray& f : found.files) {
+      before += quint64(originals[f].size());
+      after += quint64(readFileBytes(f).size());
+      QVERIFY2(readFileBytes(f) != originals[f], f.constData());
+    }
+    const QByteArray unit = p.ctx.state.langBytes(LangText::UnitKiBTotal);
+    QCOMPARE(p.label("LabelF1"), QString::fromUtf8(SizeReport::KiBText(before, unit)));
+    QCOMPARE(p.label("LabelF2"), QString::fromUtf8(SizeReport::KiBText(after, unit)));
+    QCOMPARE(p.ctx.console->window()->panes().size(), qsizetype(runs > 1 ? runs : 0));
+
+    p.press("ButtonUnPack");
+    QVERIFY2(p.status() == p.text(LangText::StatusDone), qPrintable(p.shown()));
+    for (const QByteArray& f : found.files)
+      QVERIFY2(unpackedAsBefore(kinds[f], readFileBytes(f), originals[f]), f.constData());
+  }
+};
+
+QTEST_MAIN(TestRealPacker)
+#include "test_realpacker.moc"
