@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tree both folder benchmarks search: folders of 99 files, one in ten an ELF file, the rest
 // text, `entries` directory entries in all (folders counted).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardsticks of the start-up benchmark: a bare Qt Widgets window of the main window's size,
 // shown at once, doing nothing else; with "text", the same window showing one line of text (what
 // any window with text pays for fonts, shaping and glyphs).

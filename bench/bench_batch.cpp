@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several packer runs at once: twenty copies of a 1-2 MB executable packed at --best through the
 // main window's Pack button (the program's own job: groups, one pty and packer per run, panes),
 // with 1, 2 and 4 runs at once, side by side in rounds. Packers: the stand-in with its work

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times saving and loading configuration files of 10,000 and 100,000 records.
 // Usage: bench_cfgfile [folder]   (default: a temporary folder)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's throughput: the stand-in packer printing 20 MB through the pty into the
 // console window, against the same output written to /dev/null, and the layers in between,
 // so that the cost of each one shows:

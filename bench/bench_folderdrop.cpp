@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders as input in the window: a folder of 100,000 entries dropped on the main window
 // (offscreen). Side by side in one run: the search alone (ExecutableScan::Expand), the drop until
 // the selection is shown, the longest time the event loop went without turning meanwhile (a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Applying a language file to all eight windows. Run by hand:
 //   build/bin/bench_language [runs]
 // Prints the time of the first application and the median and worst of the following ones.

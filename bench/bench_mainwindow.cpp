@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Main window figures: job overhead against running the packer directly, start-up time against a
 // bare Qt Widgets window, and screenshots of the window with the panel closed and open.
 //   bench_mainwindow                 all measurements, screenshots under /tmp

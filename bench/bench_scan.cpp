@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders as input: scanning a large tree for executables. Builds a tree of 100,000 entries
 // (1,000 folders of 99 files, one in ten an ELF file, the rest text) in a temporary folder and
 // times ExecutableScan::Expand over it, the way a folder drop runs it. Run by hand:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up as a returning user meets it: the whole process, from launch until its main window is
 // mapped, and its resident memory once idle, alternated with a bare Qt Widgets window of the
 // same size, and with two windows between them: one line of text, and the main window's form

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A yardstick of the start-up benchmark: the main window's form as designed (its widgets, its own
 // texts, its fonts), built and shown with none of the program's start-up work: no settings, no
 // language file, no packer, no icon. Packhelm beyond it is the cost of its start-up; it beyond the

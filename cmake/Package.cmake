@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cmake --build build --target package` writes packhelm_<version>_<arch>.deb
 # into the build folder. Its library dependencies come from dpkg-shlibdeps; it recommends the
 # packer. The desktop's caches (menu, icons, AppStream) are refreshed by Debian's own triggers.
@@ -6,12 +7,13 @@ set(CPACK_PACKAGE_NAME packhelm)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop front end for the UPX executable packer")
 # The synopsis above is the first line; this is the long description below it.
+# (Each line stays within 79 characters: the package format puts a blank before it.)
 string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Packhelm packs and unpacks programs and libraries with UPX. Pick files with a\n"
-  "file dialog, by dropping them on the window or from the file manager's context\n"
-  "menu, set the packer's options with check boxes and sliders, and press a button:\n"
-  "the packer's live output appears in a console window of Packhelm's own.\n"
-  "Its windows speak English, German and Russian.")
+  "Packhelm packs and unpacks programs and libraries with UPX. Pick files with\n"
+  "a file dialog, by dropping them on the window or from the file manager's\n"
+  "context menu, set the packer's options with check boxes and sliders, and\n"
+  "press a button: the packer's live output appears in a console window of\n"
+  "Packhelm's own. Its windows speak English, German and Russian.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -23,11 +25,43 @@ set(CPACK_STRIP_FILES ON)
 if(PACKHELM_HOMEPAGE)
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PACKHELM_HOMEPAGE})
 endif()
-# A package must name a maintainer; without a contact address the project's name stands alone.
+# A package must name a maintainer with an address: the project's contact address where the
+# build sets one, else the packager's own as Debian's tools take it (DEBFULLNAME, DEBEMAIL),
+# else the project's address on its code host, which takes no mail.
+set(maintainer_name "Packhelm developers")
 if(PACKHELM_CONTACT)
-  set(CPACK_PACKAGE_CONTACT "Packhelm developers <${PACKHELM_CONTACT}>")
+  set(maintainer_mail ${PACKHELM_CONTACT})
+elseif("$ENV{DEBEMAIL}" MATCHES "^[^<>\"@ ]+@[A-Za-z0-9.-]+$")
+  set(maintainer_mail $ENV{DEBEMAIL})
+  if("$ENV{DEBFULLNAME}" MATCHES "^[^<>\",@]+$")
+    set(maintainer_name "$ENV{DEBFULLNAME}")
+  endif()
 else()
-  set(CPACK_PACKAGE_CONTACT "Packhelm developers")
+  set(maintainer_mail "packhelm@users.noreply.github.com")
 endif()
+set(PACKHELM_MAINTAINER "${maintainer_name} <${maintainer_mail}>")
+set(CPACK_PACKAGE_CONTACT "${PACKHELM_MAINTAINER}")
+
+# The package's documents where Debian keeps them: the copyright file (machine-readable, naming
+# the licence) and the changelog, made from the version history at every build.
+set(doc_out ${CMAKE_BINARY_DIR}/debian)
+set(PACKHELM_COPYRIGHT_SOURCE "")
+if(PACKHELM_HOMEPAGE)
+  set(PACKHELM_COPYRIGHT_SOURCE "Source: ${PACKHELM_HOMEPAGE}\n")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/resources/debian/copyright.in ${doc_out}/copyright @ONLY)
+add_custom_target(packhelm_changelog_text
+  COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DOUTPUT=${doc_out}/changelog
+          -DVERSION=${PROJECT_VERSION} "-DMAINTAINER=${PACKHELM_MAINTAINER}"
+          -P ${CMAKE_CURRENT_LIST_DIR}/DebianChangelog.cmake
+  BYPRODUCTS ${doc_out}/changelog VERBATIM)
+find_program(GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${doc_out}/changelog.gz
+  COMMAND ${GZIP} -9nkf ${doc_out}/changelog
+  DEPENDS ${doc_out}/changelog packhelm_changelog_text VERBATIM)
+add_custom_target(packhelm_changelog ALL DEPENDS ${doc_out}/changelog.gz)
+install(FILES ${doc_out}/copyright ${doc_out}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/packhelm)
+
 # Only the program's own install rules; tests and benchmarks have none.
 include(CPack)

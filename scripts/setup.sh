@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the system packages Packhelm needs to build, run and test. Packages already installed
 # are not fetched again.
 set -euo pipefail
@@ -13,6 +14,8 @@ packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libvt
 # the MinGW-w64 cross compilers (their win32-thread variants alone, the smaller download).
 [ "${1:-}" = "--tests" ] && packages+=(xvfb xauth appstream groff-base clang libclang-rt-14-dev
   gcc-mingw-w64-x86-64-win32 gcc-mingw-w64-i686-win32)
+# lintian checks the built package; the console tests run under each of three monospace fonts.
+[ "${1:-}" = "--tests" ] && packages+=(lintian fonts-noto-mono fonts-liberation)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up, builds and runs the whole test suite twice: a normal build, and a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer (the real packer's tests, label realpacker, run in
-# the normal one only). Then builds the fuzz targets with clang and runs each for a short while
+# the normal one only). Then builds the whole tree once more with clang (warnings are errors there,
+# so both compilers stay quiet), whose fuzz targets each run for a short while
 # (PACKHELM_FUZZ_SECONDS, default 30); any finding fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -18,14 +20,15 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }
 
-run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-Werror
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DPACKHELM_SANITIZE=ON
 
 run_fuzz() {
   local dir="$root/build-fuzz" seconds="${PACKHELM_FUZZ_SECONDS:-30}"
   cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DPACKHELM_FUZZ=ON >/dev/null
-  cmake --build "$dir" --target fuzz_all -j"$jobs"
+    -DPACKHELM_FUZZ=ON -DCMAKE_CXX_FLAGS=-Werror >/dev/null
+  # Everything: program, tests, benchmarks and the fuzz targets.
+  cmake --build "$dir" -j"$jobs"
   for target in "$dir"/fuzz/fuzz_*; do
     local name work
     name="$(basename "$target")"

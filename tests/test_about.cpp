@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box and the version history: version labels after a change of language, the choice
 // of the history's language, the history documents, and the links reaching the desktop's handler
 // (through the test seam, so nothing is started).
@@ -75,7 +76,7 @@ class TestAbout : public QObject {
     QCOMPARE(about().objectName(), QStringLiteral("FormAbout"));
     for (const char* name :
          {"Label1", "Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8", "Label9",
-          "Label10", "Label11", "Button1", "Button2", "Panel1"})
+          "Label10", "Label11", "Label12", "Label13", "Button1", "Button2", "Panel1"})
       QVERIFY2(about().findChild<QWidget*>(QLatin1String(name)), name);
     QCOMPARE(label("Label1"), QStringLiteral("Packhelm"));
     QVERIFY(label("Label9").startsWith(QStringLiteral("The Ultimate Packer for eXecutables\n")));
@@ -83,7 +84,8 @@ class TestAbout : public QObject {
     QCOMPARE(label("Label5"), QString::fromUtf8(AboutInfo::AuthorEmail));
     QCOMPARE(label("Label7"), QString::fromUtf8(AboutInfo::AuthorWeb));
     QCOMPARE(label("Label10"), QStringLiteral("https://upx.github.io/"));
-    for (const char* name : {"Label5", "Label7", "Label10"}) {
+    QCOMPARE(label("Label13"), QStringLiteral("GPL-3.0-or-later"));
+    for (const char* name : {"Label5", "Label7", "Label10", "Label13"}) {
       auto* link = about().findChild<LinkLabel*>(QLatin1String(name));
       QVERIFY2(link, name);
       QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
@@ -220,6 +222,8 @@ class TestAbout : public QObject {
         << "Label7" << QUrl(QStringLiteral("https://packhelm.test/"));
     QTest::newRow("Label10: packer's page")
         << "Label10" << QUrl(QStringLiteral("https://upx.github.io/"));
+    QTest::newRow("Label13: licence")
+        << "Label13" << QUrl(QStringLiteral("https://www.gnu.org/licenses/gpl-3.0.html"));
   }
   void links() {
     QFETCH(QString, name);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders as input: which files of a tree count as packable executables.
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Packer command lines: the builders, the splitter, and what the packer finally receives.
 
 #include <fcntl.h>

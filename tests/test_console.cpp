@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console session with real windows (offscreen), a real pty and the stand-in packer:
 // the header bar cell by cell, the first-time warning, exit codes and start failures, keys,
 // the windows during a run, priority, and closing the console.
@@ -7,6 +8,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
@@ -110,6 +113,10 @@ class TestConsole : public QObject {
   void initTestCase() {
     Prompts::Test().active = true;
     UseDesignedFont();
+    // Run under a chosen monospace font (tests/CMakeLists.txt), the console really gets it.
+    const QString wanted = qEnvironmentVariable("PACKHELM_TEST_MONOSPACE");
+    if (!wanted.isEmpty())
+      QCOMPARE(QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family(), wanted);
   }
   void init() { Prompts::Test().messages.clear(); }
 
@@ -574,7 +581,11 @@ void TestConsole::viewReadsLikeATerminal() {
   QByteArray line(69, '.');
   for (char c = 'A'; c <= 'K'; ++c) line += c;
   // Below it, a name with underscores (their glyphs may reach below the row) and a row of text.
-  s->feed("\r\n" + line + "\r\n__________\r\nnext");
+  // Last, a row of bars, one in the first column, in every tenth and in the last.
+  QByteArray bars(80, ' ');
+  for (int c = 0; c < 80; c += 10) bars[c] = '|';
+  bars[79] = '|';
+  s->feed("\r\n" + line + "\r\n__________\r\nnext\r\n" + bars);
   v->refresh();
   int lineRow = -1;
   for (int r = 0; r < s->rows() && lineRow < 0; ++r)
@@ -591,6 +602,10 @@ void TestConsole::viewReadsLikeATerminal() {
 
   const QImage img = v->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   const qreal dpr = img.devicePixelRatio();
+  // PACKHELM_SHOTS=FOLDER keeps the picture, for a person to look at.
+  if (const QString shots = qEnvironmentVariable("PACKHELM_SHOTS"); !shots.isEmpty())
+    QVERIFY(img.save(QDir(shots).filePath(
+        QStringLiteral("console-%1.png").arg(QFontInfo(v->font()).family().remove(' ')))));
   auto lit = [](QRgb c) { return qMax(qRed(c), qMax(qGreen(c), qBlue(c))); };
   // Under the output (rows whose cells all have background 0 and grey text) the pixels are
   // black or the grey of the glyphs, never lighter; most of them are black.
@@ -629,6 +644,23 @@ void TestConsole::viewReadsLikeATerminal() {
   };
   QVERIFY(inked(int(v->columnX(79) * dpr), int(v->columnX(80) * dpr)) > 0);
   QCOMPARE(inked(int(v->columnX(80) * dpr) + 1, img.width()), 0);
+  // The bars on their own cells and nothing in the blank ones: the glyphs keep to the grid over
+  // the whole row, whatever the font's advance (a run drawn with another advance than the grid's
+  // would drift off it, or out of the view).
+  {
+    int barsRow = -1;
+    for (int r = 0; r < s->rows() && barsRow < 0; ++r)
+      if (s->rowText(r) == QString::fromLatin1(bars)) barsRow = r;
+    QVERIFY2(barsRow >= top && barsRow < top + v->visibleRows(), qPrintable(screenText(s)));
+    const int by0 = int((barsRow - top) * v->lineHeight() * dpr);
+    for (int c = 0; c < 80; ++c) {
+      int n = 0;
+      for (int y = by0; y < by0 + int(v->lineHeight() * dpr); ++y)
+        for (int x = int(v->columnX(c) * dpr); x < int(v->columnX(c + 1) * dpr); ++x)
+          n += lit(img.pixel(x, y)) > 0x40;
+      QVERIFY2((n > 0) == (bars[c] == '|'), qPrintable(QStringLiteral("column %1").arg(c + 1)));
+    }
+  }
   // The underscores show, in their row or just below it, not painted over by the next row.
   {
     int n = 0;
@@ -638,19 +670,34 @@ void TestConsole::viewReadsLikeATerminal() {
     QVERIFY2(n >= int(v->columnX(8) * dpr), qPrintable(QString::number(n)));
   }
 
-  // A drag from column 70 to column 80 copies exactly those characters, wherever in the cells
-  // the pointer is pressed and let go.
-  for (const qreal within : {0.2, 0.45}) {
-    const int y = (lineRow - top) * v->lineHeight() + v->lineHeight() / 2;
-    const QPoint from(int(69 * v->cellWidth() + within * v->cellWidth()), y);
-    const QPoint to(int(79 * v->cellWidth() + (1 - within) * v->cellWidth()), y);
+  // A drag over columns 70 to 80 copies the characters whose cells (as painted) it covers: a
+  // pointer in the left half of a cell takes it in at the start and leaves it out at the end,
+  // in the right half the other way round. Every pixel of the first and the last cell is tried
+  // (but the middle one of a cell with an odd width, which is neither).
+  const int y = (lineRow - top) * v->lineHeight() + v->lineHeight() / 2;
+  auto drag = [&](int fromX, int toX) {
+    const QPoint from(fromX, y), to(toX, y);
     QTest::mousePress(v->viewport(), Qt::LeftButton, {}, from);
     QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(v->viewport()->mapToGlobal(to)),
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(v->viewport(), &move);
     QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, to);
-    QCOMPARE(v->selectedText(), QStringLiteral("ABCDEFGHIJK"));
+    return v->selectedText();
+  };
+  const QString all = QStringLiteral("ABCDEFGHIJK");
+  for (const int column : {69, 79}) {
+    const int left = v->columnX(column), right = v->columnX(column + 1);
+    for (int x = left; x < right; ++x) {
+      if (2 * x + 1 == left + right) continue;
+      const bool leftHalf = 2 * x + 1 < left + right;
+      const QString where = QStringLiteral("pixel %1 of cell %2..%3").arg(x).arg(left).arg(right);
+      if (column == 69)
+        QVERIFY2(drag(x, v->columnX(80) - 1) == (leftHalf ? all : all.mid(1)), qPrintable(where));
+      else
+        QVERIFY2(drag(v->columnX(69), x) == (leftHalf ? all.chopped(1) : all), qPrintable(where));
+    }
   }
+  QCOMPARE(drag(v->columnX(69), v->columnX(80) - 1), all);
   QApplication::clipboard()->clear();
   QTest::keyClick(v, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ABCDEFGHIJK"));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a desktop user meets around the windows: where they open (inside the free area of their
 // screen, dialogs over the main window's screen), the status line, the keyboard mnemonics of the
 // buttons, the folder the file dialogs open in and the integration dialog's list. The test runs

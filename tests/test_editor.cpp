@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line editor: the history rule, the text round trip, and the dialog end to end with
 // the main window's jobs running the stand-in packer (its argument log shows what it received).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every window in every shipped language at application fonts of 8, 10 and 12 points: no text
 // is cut off by its control, by a window or panel edge, and no text lies on another text or on
 // another control. CTest runs it twice, at scale factors 1 and 2 (QT_SCALE_FACTOR), where the

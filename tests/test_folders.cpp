@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders as input in the main window, end to end: drops as a file manager sends them (names
 // percent-encoded byte for byte) of hostile trees, the file box's figures, packing what a folder
 // held through the stand-in packer and the size report over it, folders without anything

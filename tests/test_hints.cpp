@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Multi-line hints: separators become line breaks, a hint is always plain text, a hint never
 // starts at the very bottom of the screen, and windows whose hints are off show none except the
 // controls that always show theirs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installed program as a user gets it: this build installed into a staging folder (DESTDIR)
 // by `cmake --install`, the desktop entry and the AppStream data through their validators, the
 // icon at every size, the manual page, and the staged executable started offscreen, finding the
@@ -12,6 +13,7 @@
 #include <QXmlStreamReader>
 
 #include "PackhelmBuildConfig.h"
+#include "core/util/AboutInfo.h"
 #include "gui/widgets/DesktopIdentity.h"
 #include "support/InstallContents.h"
 #include "support/TestHelpers.h"
@@ -36,7 +38,7 @@ QString tool(const char* name) {
 
 // What the AppStream file says, read with Qt's XML reader.
 struct MetaInfo {
-  QString id, launchable, binary;
+  QString id, launchable, binary, projectLicense;
   QStringList mediaTypes, releases, releaseDates;
   bool contentRating = false;
   int releasesWithoutNotes = 0;
@@ -56,6 +58,8 @@ MetaInfo readMetaInfo(const QByteArray& xml) {
       m.id = r.readElementText();
     } else if (n == QLatin1String("launchable")) {
       m.launchable = r.readElementText();
+    } else if (n == QLatin1String("project_license")) {
+      m.projectLicense = r.readElementText();
     } else if (n == QLatin1String("binary")) {
       m.binary = r.readElementText();
     } else if (n == QLatin1String("mediatype")) {
@@ -185,6 +189,11 @@ class TestInstall : public QObject {
     QCOMPARE(m.id, kAppId);
     QCOMPARE(m.launchable, kAppId + QStringLiteral(".desktop"));
     QCOMPARE(m.binary, QStringLiteral("packhelm"));
+    // The licence a software centre shows is the one the About box names, and LICENSE holds.
+    QCOMPARE(m.projectLicense, QString::fromLatin1(AboutInfo::License));
+    QVERIFY(readFileBytes(PACKHELM_SOURCE_DIR "/LICENSE")
+                .startsWith("                    GNU GENERAL PUBLIC LICENSE\n"
+                            "                       Version 3, 29 June 2007\n"));
     QCOMPARE(m.mediaTypes, ExecutableMimeTypes());
     QVERIFY(m.contentRating);
     // Every release of the version history, newest (this build's version) first, each with its

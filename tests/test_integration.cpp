@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell-integration dialog and its desktop backend: reading the extension list back, the
 // executable file types offered beside the extensions (programs without one), the three desktop
 // files per file type, their names, types, menu text and Exec line (parsed back by GLib's

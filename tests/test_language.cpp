@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Language files: listing, finding, entry parsing, applying them to all windows, and the
 // language chooser.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a packer run that did not end normally leaves behind, and what is removed of it: real
 // files in a temporary folder, made before and "during" the run.
 

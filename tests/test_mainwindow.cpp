@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window end to end: drops, the selection display, packing and unpacking through the
 // stand-in packer, the exact arguments it receives, the information commands, the option
 // coupling, the panel slide and the language-dependent captions.

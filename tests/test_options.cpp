@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Options dialog: filling from the settings, Apply, Reset, Close, the language list, the
 // arrow-strip scrolling and the console button. Real windows on the offscreen platform.
 

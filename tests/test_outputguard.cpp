@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The guard in front of libvterm: the byte sequences that crash, hang or corrupt the terminal
 // library Debian 12 ships go through the real library (ScreenModel) and leave a sound screen;
 // the sequences a packer really prints pass unchanged.

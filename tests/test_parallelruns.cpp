@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several packer runs at once, end to end: real windows (offscreen), a real pty per run and the
 // stand-in packer on real files. Every file packed once in its run, the same bytes as one run, the
 // worst run's outcome, Stop reaching every run, the panes of the console, the cases that stay one

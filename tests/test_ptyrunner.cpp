@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's core without windows: the screen model, the console helpers over it, and the
 // pty runner with real child processes (the stand-in packer).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several packer runs at once, the core: how the files are split among the runs, which run's end
 // stands for the job, and the preference's record in the settings file.
 

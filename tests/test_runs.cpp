@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs that go wrong, end to end: real windows (offscreen), a real pty and the stand-in packer on
 // real files. Stop at every point of a run, closing the main window during a run, Ctrl+C, a kill
 // of the packer, closing the console after a command-line run and after a button run, a Packhelm
@@ -6,6 +7,7 @@
 
 #include <signal.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -556,6 +558,42 @@ class TestRuns : public QObject {
     packhelm.kill();
     QVERIFY(packhelm.waitForFinished(30000));
     QTRY_VERIFY_WITH_TIMEOUT(gone(packer), 10000);
+  }
+
+  // The built program started from a terminal with file names after "--": one that begins with a
+  // dash and is not UTF-8, one named like an option of Qt's, both relative to the folder it was
+  // started in. Each reaches the packer as it was given, made absolute, byte for byte.
+  void namesFromTheTerminalReachThePacker() {
+    Program p(true);
+    writeSettings(p.ctx.state.SettingsPath, 1, 1);
+    const QByteArray program = p.dir.path() + "packhelm";
+    QVERIFY(::link(PACKHELM_PROGRAM_PATH, program.constData()) == 0 ||
+            QFile::copy(QStringLiteral(PACKHELM_PROGRAM_PATH), QFile::decodeName(program)));
+    const QByteArray dashed = "-x\xff\xfe.exe", qtLike = "-style";
+    QVERIFY(writeFileRaw(p.work() + dashed, QByteArray(4096, 'x'), 0644));
+    QVERIFY(writeFileRaw(p.work() + qtLike, QByteArray(4096, 'y'), 0644));
+    const QList<QByteArray> args{program, "-platform", "offscreen", "--", dashed, qtLike};
+    std::vector<char*> argv;
+    for (const QByteArray& a : args) argv.push_back(const_cast<char*>(a.constData()));
+    argv.push_back(nullptr);
+    const QByteArray workDir = p.work();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::chdir(workDir.constData()) == 0) ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    QVERIFY(pid > 0);
+    const auto reap = qScopeGuard([pid] {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!p.packerRuns().isEmpty(), 30000);
+    const Names run = p.packerRuns();
+    // (The folder as the started program's current directory names it.)
+    const QByteArray work =
+        QFile::encodeName(QFileInfo(QFile::decodeName(workDir)).canonicalFilePath()) + '/';
+    QVERIFY2(run.contains(work + dashed), run.join(' ').constData());
+    QVERIFY2(run.contains(work + qtLike), run.join(' ').constData());
   }
 };
 

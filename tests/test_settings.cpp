@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file's rows, keys, types and order; lists in one string; the shell extensions;
 // where the file lives; locating the packer; the program's arguments made absolute.
 #include <sys/stat.h>
@@ -670,8 +671,7 @@ class TestSettings : public QObject {
     const QString saved = QDir::currentPath();
     QVERIFY(QDir::setCurrent(d.path()));
     QVERIFY(writeFileBytes("here.exe", "x"));
-    const char* argv[] = {"packhelm", "here.exe", "sub/there.exe"};
-    const QList<QByteArray> abs = ProgramArguments::FromArgv(3, argv);
+    const QList<QByteArray> abs = ProgramArguments::FromArguments({"here.exe", "sub/there.exe"});
     QVERIFY(QDir::setCurrent(saved));
     const QByteArray base = QFile::encodeName(QFileInfo(d.path()).canonicalFilePath());
     QCOMPARE(abs, (QList<QByteArray>{base + "/here.exe", base + "/sub/there.exe"}));

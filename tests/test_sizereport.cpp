@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The size and ratio figures as text: whole kibibytes cut down, ratio rounded half to even,
 // 64-bit totals; and the sizes themselves, of real files.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in packer, run as a real child process on real files in a temporary folder.
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up sequence and the settings at window level: first start, loading into the controls,
 // the language file, the packer's location, the program's arguments, and writing at the end.
 #include <sys/stat.h>
@@ -623,6 +624,33 @@ class TestStartup : public QObject {
     QVERIFY(!run.ui().get<QPushButton>("ButtonPack")->isEnabled());
     run.main()->close();
     QCOMPARE(readFileBytes(run.settings()), before);
+  }
+
+  // The first start without a packer, in each shipped language, says where the packer comes
+  // from (the distribution's package, else the packer's own releases) and how to point Packhelm
+  // at it.
+  void packerMissingSaysWhereItComesFrom_data() {
+    QTest::addColumn<QByteArray>("language");
+    for (const char* l : {"English", "German", "Russian"}) QTest::newRow(l) << QByteArray(l);
+  }
+  void packerMissingSaysWhereItComesFrom() {
+    QFETCH(QByteArray, language);
+    Run run(false, false);
+    QVERIFY(QFile::copy(QStringLiteral(PACKHELM_LANG_SOURCE_DIR "/%1.lng").arg(language.data()),
+                        QFile::decodeName(run.dir.path() + language + ".lng")));
+    writeSettings(run.settings(), [&](TCFGfile& c) {
+      quietSettings(c);
+      c.SetString("LangName", language);
+    });
+    run.start();
+    QVERIFY(run.main()->startupAborted);
+    const QList<Prompts::MessageRecord> m = messages();
+    QVERIFY(!m.isEmpty());
+    QCOMPARE(m[0].caption, run.ctx.state.langText(LangText::PackerMissingCaption));
+    for (const char* said : {"upx-ucl", "sudo apt install upx-ucl",
+                             "https://github.com/upx/upx/releases", "upx/upx", "PATH"})
+      QVERIFY2(m[0].text.contains(QLatin1String(said)), qPrintable(m[0].text));
+    run.main()->close();
   }
 
   // A copy in a folder whose name is not UTF-8 (nor harmless) finds its settings, its language

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text in the chosen language: Qt's own dialogs follow the applied language file (through
 // the system's Qt translations), and the texts that were written in code (the console's context
 // menu and priority note, the About box's message) come from the language file.

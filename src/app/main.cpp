@@ -1,5 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
+#include <cstdio>
+#include <vector>
 
+#include "core/startup/CommandLineOptions.h"
 #include "core/startup/ProcessSetup.h"
 #include "core/startup/ProgramArguments.h"
 #include "gui/main/AppContext.h"
@@ -8,10 +12,30 @@
 #include "gui/widgets/DesktopIdentity.h"
 
 int main(int argc, char* argv[]) {
+  // Help, version and a refused option are answered before anything needs a display.
+  const CommandLineOptions::Parsed cmd = CommandLineOptions::Parse(argc, argv);
+  switch (cmd.action) {
+    case CommandLineOptions::Action::Help:
+    case CommandLineOptions::Action::Version:
+      std::fwrite(cmd.message.constData(), 1, size_t(cmd.message.size()), stdout);
+      return 0;
+    case CommandLineOptions::Action::Refuse:
+      std::fwrite(cmd.message.constData(), 1, size_t(cmd.message.size()), stderr);
+      return CommandLineOptions::UsageErrorStatus;
+    case CommandLineOptions::Action::Run:
+      break;
+  }
+
   // A file-size limit (ulimit -f) must make a write fail, not end the program.
   ProcessSetup::IgnoreFileSizeLimitSignal();
   FontConfigWarmUp fonts;
-  QApplication app(argc, argv);
+  // Qt sees only its own options; the file names never pass through it.
+  QList<QByteArray> qtArgs = cmd.qtArguments;
+  std::vector<char*> qtArgv;
+  for (QByteArray& a : qtArgs) qtArgv.push_back(a.data());
+  qtArgv.push_back(nullptr);
+  int qtArgc = int(qtArgs.size());
+  QApplication app(qtArgc, qtArgv.data());
   fonts.wait();
   QApplication::setApplicationName(QStringLiteral("Packhelm"));
   QApplication::setApplicationDisplayName(QStringLiteral("Packhelm"));
@@ -19,9 +43,8 @@ int main(int argc, char* argv[]) {
 
   AppContext ctx;
   // Relative file arguments are taken against the folder Packhelm was started from, before the
-  // program folder becomes the current directory. The bytes of argv are used as they are (Qt has
-  // removed its own options from it), so every file name survives unchanged.
-  ctx.arguments = ProgramArguments::FromArgv(argc, argv);
+  // program folder becomes the current directory.
+  ctx.arguments = ProgramArguments::FromArguments(cmd.files);
 
   ctx.createForms();
   ctx.start();

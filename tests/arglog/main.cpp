@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tiny program that desktop-entry tests start through a real launcher: it appends its own
 // arguments, argv[0] included, one per line, then "--END--", to the file named by
 // PACKHELM_ARGLOG_FILE.

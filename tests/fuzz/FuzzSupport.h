@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared by the fuzz targets: a failed property aborts with a message (libFuzzer then keeps the
 // input), and file-based readers get the input as a real file on a memory file system.

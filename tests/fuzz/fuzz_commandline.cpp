@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line splitter: any list of arguments, each quoted as the builders quote it and
 // joined by blanks, splits back into the same list; any line splits without a crash, and its
 // split, joined again, splits the same way.

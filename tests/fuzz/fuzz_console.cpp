@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console byte stream: the packer's output, cut into reads at places the input chooses,
 // through the output guard into libvterm and the screen model. No crash, no hang, and the
 // cursor is on the screen after every read.

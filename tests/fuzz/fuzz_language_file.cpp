@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language file reader on any bytes: no crash; every entry it hands on has a known kind, a
 // value, and (for numbered texts) a number that was read.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language source converter: a source it accepts gives a file that loads with every entry
 // as the source gave it; a source it cannot represent is refused with the line named.
 

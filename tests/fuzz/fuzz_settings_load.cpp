@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file reader on any bytes: no crash, and a load that fails leaves every row empty.
 
 #include "core/settings/SettingsFile.h"

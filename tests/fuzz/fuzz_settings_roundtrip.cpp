@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Load, save, load: what one save writes, the next load reads back, so a second save writes the
 // same bytes. Names the format cannot hold are left out by the save, never half-written.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The string helpers on any bytes: lines and words agree with their counts, numbers parse the
 // same with any default when they parse at all, and a formatted float reads back as itself.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reads the includes of every source under src/ and fails when the folders stop being layered:
 # core never includes gui or a Qt GUI/Widgets header, widgets include no window, and no folder
 # reaches itself again through the includes of others (a cycle between folders).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stand-in packer's work on one file: pack, unpack, test or list, with the packed format of
 // its own. File names are argv bytes, used with POSIX calls only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command-line parsing of the stand-in packer. Arguments are byte strings and stay so: file and
 // output names are kept exactly as they arrived in argv.

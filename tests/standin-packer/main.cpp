@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in packer: a small program that the tests run in place of the real packer. It keeps
 // the real packer's command-line contract (options, commands, per-file checks, exit codes 0/1/2),
 // its messages, per-file lines and summaries, and its temporary and backup names (test_conformance

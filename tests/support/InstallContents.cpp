@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/InstallContents.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@ QStringList InstalledFiles() {
       QStringLiteral("share/metainfo/%1.metainfo.xml").arg(id),
       QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(id),
       QStringLiteral("share/man/man1/packhelm.1.gz"),
+      QStringLiteral("share/doc/packhelm/copyright"),
+      QStringLiteral("share/doc/packhelm/changelog.gz"),
   };
   for (int size : {PACKHELM_ICON_SIZES})
     files << QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What an install of this build puts below its prefix, shared by the staging-install test and the
 // package test; and a child process run to its end, for the tools those tests call.

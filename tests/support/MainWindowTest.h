@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fixture every test of the main window starts from: a program folder of the test's own
 // (the shipped language files, the stand-in packer as upx/upx logging its arguments), a context

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waiting for what ends by a signal: the packer's runs in the console session and the main
 // window's jobs. Every test that starts one waits through these.

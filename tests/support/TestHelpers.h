@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small things several tests need: environment variables for the children a test starts, a
 // file-size limit that makes writes fail like a full disk, and whole-file reads and writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A program folder of a test's own: a temporary directory holding copies of the shipped language
 // files and the stand-in packer as upx/upx, with an AppContext pointing at it. Laid out as a

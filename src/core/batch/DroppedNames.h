@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The local file names of a drop, as bytes. A file manager sends a "text/uri-list" whose file
 // URIs carry a name's bytes percent-encoded; Qt's QUrl turns them into text, which replaces bytes

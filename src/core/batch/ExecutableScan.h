@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Folders as input: the packable executables inside a folder, found recursively. A file counts
 // when it is a regular file whose first bytes show an executable format the packer handles (ELF,

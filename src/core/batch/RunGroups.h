@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Several packer runs at once: how the selected files are split among the runs, how many runs a
 // preference may ask for, and which run's end stands for the whole job.

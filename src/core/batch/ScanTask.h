@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs a folder scan on a thread of its own, so that a very large tree does not freeze the window:
 // the result comes back as a signal on the thread that started it. A new start or the task's end

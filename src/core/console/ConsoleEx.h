@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Thin helpers over the program's console, in the console's own terms: each works on the console
 // current at the moment of the call (ConsoleEx::SetCurrent), like a standard output handle.

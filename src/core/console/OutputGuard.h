@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Stands between the packer's output and libvterm. The terminal library Debian 12 ships (0.1.4)
 // crashes, hangs or corrupts memory on some byte sequences, and a file name the packer echoes may

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs one program on a pseudo-terminal: started with an exec of its own (never a shell), its
 // output read as it comes, keys written to it, its end found by waiting on the process (not by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's screen: a grid of character cells with 16-colour attributes, a cursor and a title,
 // kept by libvterm's terminal state machine. The packer's raw pty output is fed in as a terminal

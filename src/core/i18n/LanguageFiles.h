@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Language files: listing the ones in a folder, finding one by its English name, and reading
 // one into a list of entries that the window side applies. A language file is a configuration

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editable form of a language file: UTF-8 text, one "NAME=VALUE" entry per line, turned into
 // the configuration file the program reads. Lines starting with "#" and empty lines are skipped;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing the few parts of freedesktop.org desktop entries that the shell integration needs:
 // value escapes and the quoting of an Exec argument.

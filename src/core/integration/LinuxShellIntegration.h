@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shell integration on a Linux desktop. An extension's file type is its MIME type from the
 // shared MIME database. For each type three small files under $XDG_DATA_HOME open the file in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the shell-integration dialog needs from the desktop: the file type of an extension, and
 // adding or removing the context-menu entry that opens files of that type in Packhelm. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command-line histories of the editor: newest entry first, one list for packing and one for
 // unpacking, both limited by CmdLinesMax. Only an accepted text changes a history.

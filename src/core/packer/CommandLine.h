@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Packer command lines: building them from the options and splitting any command line (built,
 // edited or from the history) into the packer's arguments.

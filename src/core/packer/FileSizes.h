@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File sizes as the jobs and the selection display measure them: a file counts only when it can
 // be opened for reading and writing (a missing, read-only or busy file has no size).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The packing options: the states of the main window's option controls as a plain value, and the
 // one table that describes those controls. The table drives reading the controls, Reset, the

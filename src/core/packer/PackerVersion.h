@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Asking the located packer its version, so that command lines carry the switches it accepts.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The files a packer run leaves behind when it does not end normally. The packer writes each
 // result into a temporary file beside its input (the input's extension replaced by ".upx", or by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The size and ratio figures of the main window, as text: sizes in whole kibibytes (cut down),
 // the ratio of the packed to the unpacked total in percent, rounded to the nearest integer with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The typed key/value store behind the settings file and the language files: five tables (string,
 // integer, cardinal, float, boolean), each in insertion order, saved to and loaded from a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rules of the Options dialog that need no window: priority classes and their items, the
 // defaults that Reset writes, and which language row is preselected.

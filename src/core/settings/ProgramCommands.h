@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command lines of the program's jobs: the builders' forms that read the selected files, the
 // packer and its capabilities from the program state.

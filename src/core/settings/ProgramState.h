@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Program-wide values that almost every window reads: where the program and the packer are, the
 // selected files, the texts of the current language, the preferences and the command histories.

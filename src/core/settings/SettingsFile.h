@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file: the 37 rows the program keeps between runs, their keys, types and order, and
 // their conversion to and from the typed configuration store. Rows that are absent from a loaded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the settings file lives: in the program folder when that folder can be written and the
 // program is a portable copy, otherwise in the user's configuration folder. The same path serves

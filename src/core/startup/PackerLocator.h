@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding the packer at start-up: "upx/upx" in the program folder, then the path the user chose
 // before, then "upx" on the search path. Only when all three fail does the program ask.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/startup/ProgramArguments.h"
 
 #include <unistd.h>
@@ -45,9 +46,7 @@ QList<QByteArray> MakeAbsolute(const QList<QByteArray>& args, const QByteArray& 
   return out;
 }
 
-QList<QByteArray> FromArgv(int argc, const char* const* argv) {
-  QList<QByteArray> args;
-  for (int i = 1; i < argc; ++i) args.append(QByteArray(argv[i]));
+QList<QByteArray> FromArguments(const QList<QByteArray>& args) {
   return MakeAbsolute(args, CurrentDirectory());
 }
 

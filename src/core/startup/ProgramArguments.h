@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own arguments (each one a file name) as absolute paths. Relative names are taken
 // against the folder Packhelm was started from; the main window later makes the program folder
@@ -16,7 +17,7 @@ QByteArray CurrentDirectory();
 // is kept (a lexical ".." would be wrong behind a symbolic link). Empty arguments stay empty.
 QList<QByteArray> MakeAbsolute(const QList<QByteArray>& args, const QByteArray& startDir);
 
-// argv[1..argc-1] made absolute against the current directory.
-QList<QByteArray> FromArgv(int argc, const char* const* argv);
+// The file arguments made absolute against the current directory.
+QList<QByteArray> FromArguments(const QList<QByteArray>& args);
 
 }  // namespace ProgramArguments

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a hint is shaped before it is shown: every separator becomes a line break, the text is
 // shown as plain text (never read as markup), and a hint never starts right at the bottom of the

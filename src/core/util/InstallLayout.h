@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where an installed Packhelm keeps its files. Installed by `cmake --install` or the Debian
 // package, the executable lies in <prefix>/bin and the language files in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small helpers on byte strings shared by the configuration file, the language files and the
 // settings. Positions count from 1, a line break is CR LF only, and "spaces" are byte 32 only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console of the program's own in which the packer runs: opening it with its header bar,
 // releasing it, running the packer on a pseudo-terminal and reporting the outcome.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console window: a top-level window showing one console screen, with a Stop button below it
 // that is enabled while a packer runs (Escape in the console asks the same). Closing it with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The first-time console warning: closing the console window with its close button ends the
 // whole program. Shown before a new console while GlobalOpt_FirstTimeShowConsol is 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/TFormAbout.h"
 
 #include <QDesktopServices>
@@ -22,12 +23,14 @@ TFormAbout::TFormAbout(ProgramState& state, QWidget* parent)
   setAuthorAddresses(QString::fromUtf8(AboutInfo::AuthorEmail),
                      QString::fromUtf8(AboutInfo::AuthorWeb));
   ui->Label10->setText(QString::fromLatin1(AboutInfo::PackerWeb));
+  ui->Label13->setText(QString::fromLatin1(AboutInfo::License));
 
   connect(ui->Button1, &QPushButton::clicked, this, &TFormAbout::Button1Click);
   connect(ui->Button2, &QPushButton::clicked, this, &TFormAbout::Button2Click);
   connect(ui->Label5, &LinkLabel::clicked, this, &TFormAbout::Label5Click);
   connect(ui->Label7, &LinkLabel::clicked, this, &TFormAbout::Label7Click);
   connect(ui->Label10, &LinkLabel::clicked, this, &TFormAbout::Label10Click);
+  connect(ui->Label13, &LinkLabel::clicked, this, &TFormAbout::Label13Click);
 
   UpdateVersionLabels();
 }
@@ -56,6 +59,9 @@ QUrl TFormAbout::authorWebUrl() const {
 QUrl TFormAbout::packerWebUrl() {
   return QUrl(QString::fromLatin1(AboutInfo::PackerWeb));
 }
+QUrl TFormAbout::licenseWebUrl() {
+  return QUrl(QString::fromLatin1(AboutInfo::LicenseWeb));
+}
 
 void TFormAbout::UpdateVersionLabels() {
   ui->Label11->setText(state_.langText(LangText::AboutVersion) + QLatin1Char(' ') +
@@ -80,6 +86,9 @@ void TFormAbout::Label7Click() {
 }
 void TFormAbout::Label10Click() {
   openLink(packerWebUrl());
+}
+void TFormAbout::Label13Click() {
+  openLink(licenseWebUrl());
 }
 
 void TFormAbout::openLink(const QUrl& url) {

@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The About box: name and version, the packer release it follows, a credit for the packer and
-// three links (the author's e-mail and web page, the packer's web page). An address the build
-// does not name has no row: its line of text and its link are hidden.
+// The About box: name and version, the packer release it follows, the licence, a credit for the
+// packer and four links (the licence, the author's e-mail and web page, the packer's web page). An
+// address the build does not name has no row: its line of text and its link are hidden.
 
 #include <QDialog>
 #include <QUrl>
@@ -26,6 +27,7 @@ class TFormAbout : public QDialog {
   void Label5Click();
   void Label7Click();
   void Label10Click();
+  void Label13Click();
 
   // Hands a link to the desktop's handler (mail program, web browser). Tests replace it to see
   // the address without starting anything. Returns false when nothing could open it.
@@ -37,6 +39,7 @@ class TFormAbout : public QDialog {
   QUrl authorMailUrl() const;
   QUrl authorWebUrl() const;
   static QUrl packerWebUrl();
+  static QUrl licenseWebUrl();
 
  signals:
   // The version-history button: the program context opens that window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The language chooser shown on the first start: a list of the language files in the program's
 // folder; every selection re-localizes all windows at once, and "Continue" closes it. It cannot be

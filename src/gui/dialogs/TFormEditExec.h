@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command-line editor: shows the command line that the pack (or unpack) button would run,
 // lets the user change it or pick one from that direction's history, and hands the accepted text

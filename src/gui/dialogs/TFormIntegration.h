@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shell-integration dialog: the user lists file extensions and ticks executable file types
 // (for programs without an extension), and adds to, or removes from, the file manager's context

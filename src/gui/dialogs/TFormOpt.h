@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Options dialog: program-wide preferences and the interface language. It fills its controls
 // from the settings in memory on every showing, writes them back only on Apply, and writes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The version history: a read-only view of the change log, in Russian when the chosen language
 // is Russian, else in English. The two documents are resources of the program.

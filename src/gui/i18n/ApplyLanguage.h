@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Applies a language file to every window at once: captions, hints, radio-group items, dialog
 // titles and filters, window captions, the application's display name and the numbered texts;

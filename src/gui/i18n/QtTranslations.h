@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Qt's own texts (the buttons of message boxes, the file dialogs' "Look in", "Open", "Cancel",
 // the context menus of text boxes) in the language of the applied language file, from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything one running program owns: the shared program state, the eight windows, the console
 // session with the main window's job runner, and the start-up sequence. It creates the windows

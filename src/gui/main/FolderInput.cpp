@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/main/FolderInput.h"
 
 #include <QGuiApplication>
@@ -85,11 +86,14 @@ void FolderInput::cancel() {
 
 void FolderInput::takePending() {
   if (!pending_) return;
-  auto [result, paths] = *pending_;
+  // (A copy, not a structured binding: clang 14 cannot capture those in a lambda.)
+  auto pending = std::move(*pending_);
   pending_.reset();
   // After the job that held it has returned.
   QMetaObject::invokeMethod(
-      this, [this, result, paths] { searchFinished(result, paths); }, Qt::QueuedConnection);
+      this,
+      [this, pending = std::move(pending)] { searchFinished(pending.first, pending.second); },
+      Qt::QueuedConnection);
 }
 
 bool FolderInput::fromFolders() const {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Files and folders given as the selection (dropped, or on the command line): a folder stands
 // for the packable executables inside it. The search runs beside the event loop (ScanTask), so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the font configuration (dozens of XML files, then the font caches) is the largest single
 // cost before the first text can be measured, and nothing before the first window needs it. A

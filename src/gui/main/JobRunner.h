@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's jobs: packing, unpacking and the packer's information commands, each run in
 // the console session. A job that starts reports its end once, by jobFinished; the window shows

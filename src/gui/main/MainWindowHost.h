@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the main window may ask of the program around it, and nothing more: the program state
 // and the first start's language choice, which shows another window. The program context

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's packing option controls, reached through the option table: each row's control
 // is the child of the window with the row's name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's start-up sequence, run once when the main window is first shown: the settings
 // (on a first start the language chooser), the language, the window's place, the packer (asked

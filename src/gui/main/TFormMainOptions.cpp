@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's option panel: packing options, their coupling, the presets, the slide, and
 // the captions that depend on the language.
 #include <QFile>

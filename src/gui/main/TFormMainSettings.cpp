@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's settings: loading at start, writing at close, defaults.
 #include <QFile>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A push button as large as its caption needs and no larger: the style's size for the caption,
 // without the minimum width some styles give every push button (80 pixels in Fusion). Rows of

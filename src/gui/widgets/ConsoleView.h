@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Draws a ScreenModel: a window of its rows in a monospace font, a scroll bar over the whole
 // buffer, the view following the output unless the user scrolled away, mouse selection with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the desktop knows Packhelm's windows: the application's icon (task bar, window lists, the
 // window manager's _NET_WM_ICON) and the desktop file name that ties the windows to the installed

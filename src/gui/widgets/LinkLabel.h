@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A label that acts as a link: blue, underlined, hand cursor, clicked with the mouse or, when it
 // has the keyboard focus (Tab), with Enter or Space. Its text stays plain, so a language file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The arrangement of a window made of a column of controls and a panel beside it that the window
 // reveals by growing wider (the main window's option panel). The column and the panel are as

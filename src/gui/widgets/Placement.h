@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where windows go on the desktop: inside the free area of a screen (without its panels and
 // docks), and dialogs over the screen the main window is on.

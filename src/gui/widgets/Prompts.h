@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes and file dialogs go through here, so that tests can answer them in advance
 // instead of a person. Outside test mode these are plain QMessageBox and QFileDialog calls.

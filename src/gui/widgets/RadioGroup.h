@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A titled group of radio buttons addressed by item index, where -1 means "nothing selected".
 // Language files replace its caption and its item texts line by line; the settings store its

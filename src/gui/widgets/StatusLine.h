@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status line: a read-only line that always shows the beginning of its message (the word
 // that says what happened), with the whole message in its tooltip, and one line of its font

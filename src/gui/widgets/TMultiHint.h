@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Application-wide hint shaping: while Active, every Separator in a hint is shown as a line
 // break, and a hint never starts within 10 pixels of the screen's bottom. It also decides which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A push button whose caption wraps onto several lines when it does not fit on one, so that
 // translated captions of the narrow buttons stay readable. It asks for the width of the caption

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A check box whose caption wraps onto further lines within the box's width, for captions that a
 // language file may make longer than one line. The whole box, text included, toggles on a click.
