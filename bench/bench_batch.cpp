@@ -31,6 +31,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -138,7 +139,7 @@ Figures measure(const QString& name, const QByteArray& packer, const QByteArray&
       ctx.state.opt.GlobalOpt_PackerRuns = quint32(kRuns[k]);
       QElapsedTimer t;
       t.start();
-      ctx.FormMain->ButtonPackClick();
+      AwaitJob(ctx.jobs, [&] { ctx.FormMain->ButtonPackClick(); });
       fig.ms[k] << t.nsecsElapsed() / 1e6;
       const QString status =
           ctx.FormMain->findChild<QLineEdit*>(QStringLiteral("EditStatus"))->text();

@@ -35,6 +35,7 @@
 #include "core/packer/CommandLine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
+#include "support/Runs.h"
 #include "support/TestProgramDir.h"
 
 namespace {
@@ -136,7 +137,7 @@ double screenAloneRun(const QList<QByteArray>& chunks) {
 double consoleRun(AppContext& ctx) {
   QElapsedTimer t;
   t.start();
-  ctx.console->RunPacker(CommandLine::QuoteIfNeeded(ctx.state.UpxLocation));
+  AwaitRun(ctx.console, {CommandLine::QuoteIfNeeded(ctx.state.UpxLocation)});
   return double(t.nsecsElapsed()) / 1e6;
 }
 

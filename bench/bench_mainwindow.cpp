@@ -17,6 +17,7 @@
 #include "core/settings/ProgramCommands.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -99,9 +100,9 @@ int main(int argc, char* argv[]) {
   for (int round = 0; round < 5; ++round) {
     QElapsedTimer t;
     t.start();
-    ctx.FormMain->ButtonPackClick();
+    AwaitJob(ctx.jobs, [&] { ctx.FormMain->ButtonPackClick(); });
     viaWindow << t.nsecsElapsed() / 1e6;
-    ctx.FormMain->ButtonUnPackClick();
+    AwaitJob(ctx.jobs, [&] { ctx.FormMain->ButtonUnPackClick(); });
 
     const QList<QByteArray> argv = CommandLine::SplitCommandLine(
         CommandLine::GetCmdPack(ctx.FormMain->packOptions(), ctx.state));

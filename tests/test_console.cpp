@@ -31,6 +31,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -53,13 +54,7 @@ struct Program : TestProgram {
   }
   // Runs the packer; `during` runs inside the run's event loop once the packer is going.
   std::optional<int> run(std::function<void()> during = {}) {
-    QMetaObject::Connection c;
-    if (during)
-      c = QObject::connect(session(), &ConsoleSession::runStarted, session(),
-                           [during] { QTimer::singleShot(0, during); });
-    const std::optional<int> r = session()->RunPacker(command());
-    QObject::disconnect(c);
-    return r;
+    return AwaitRun(session(), {command()}, during);
   }
 };
 
@@ -372,7 +367,7 @@ void TestConsole::exitCodesReported() {
   const auto r = p.run();
   QCOMPARE(r, std::optional<int>(code));
   QCOMPARE(p.session()->lastRun().exitCode, code);
-  p.session()->ReportExit(p.session()->lastRun());
+  p.ctx.FormMain->showExitStatus(p.session()->StatusText(p.session()->lastRun()));
   QCOMPARE(p.status()->text(), status);
   QVERIFY(Prompts::Test().messages.isEmpty());
 }
@@ -392,7 +387,7 @@ void TestConsole::startFailures() {
   if (kind == QLatin1String("noexec"))
     QVERIFY(QFile::setPermissions(packer, QFile::ReadOwner | QFile::WriteOwner));
   p.session()->OpenConsole(false);
-  const auto r = kind == QLatin1String("empty") ? p.session()->RunPacker("   ") : p.run();
+  const auto r = kind == QLatin1String("empty") ? AwaitRun(p.session(), {"   "}) : p.run();
   QVERIFY(!r.has_value());
   QVERIFY(!p.session()->isRunning());
   p.session()->ReportStartFailure();
@@ -498,7 +493,7 @@ void TestConsole::windowsDisabledDuringRun() {
     QVERIFY(p.session()->window()->isEnabled());
     QVERIFY(p.session()->isRunning());
     // No second run while one is going on.
-    QVERIFY(!p.session()->RunPacker(p.command()).has_value());
+    QVERIFY(!p.session()->Start({p.command()}));
     checked = true;
     QTest::keyClicks(p.session()->window()->view(), QStringLiteral("quit\r"));
   });
@@ -577,7 +572,7 @@ void TestConsole::viewReadsLikeATerminal() {
   Program p;
   const QByteArray file = p.dir.makeFile("tool.exe", 40000);
   p.session()->OpenConsole(false);
-  QCOMPARE(p.session()->RunPacker(p.command(" " + file)), std::optional<int>(0));
+  QCOMPARE(AwaitRun(p.session(), {p.command(" " + file)}), std::optional<int>(0));
   ConsoleWindow* w = p.session()->window();
   ConsoleView* v = w->view();
   ScreenModel* s = p.session()->screen();

@@ -17,6 +17,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -96,7 +97,7 @@ Seen RunEditor(Fixture& f, int mode, const std::function<void(TFormEditExec*)>& 
     act(d);
   });
   // Opened as the user opens it: the main window's edit button for that direction.
-  f.mainButton(mode == 0 ? "ButtonPackE" : "ButtonUnPackE")->click();
+  AwaitJob(f.ctx.jobs, [&] { f.mainButton(mode == 0 ? "ButtonPackE" : "ButtonUnPackE")->click(); });
   return seen;
 }
 
@@ -299,7 +300,7 @@ class TestEditor : public QObject {
     // The edited line is forgotten even so: a plain press builds from the options.
     QVERIFY(f.ctx.state.PendingPackCommand.isEmpty());
     const QByteArray built = f.builtPack();
-    f.ctx.FormMain->ButtonPackClick();
+    QVERIFY(AwaitJob(f.ctx.jobs, [&] { f.ctx.FormMain->ButtonPackClick(); }));
     QCOMPARE(f.packerRuns(), (QList<Lines>{{"-7", f.input}}));
   }
 
@@ -375,7 +376,7 @@ class TestEditor : public QObject {
     QVERIFY(f.ctx.state.PendingUnpackCommand.isEmpty());
     // The next plain press builds its line from the options.
     const QByteArray built = f.builtPack();
-    f.ctx.FormMain->ButtonPackClick();
+    QVERIFY(AwaitJob(f.ctx.jobs, [&] { f.ctx.FormMain->ButtonPackClick(); }));
     QCOMPARE(f.packerRuns(), (QList<Lines>{{"-7", f.input}}));
   }
 
@@ -497,7 +498,7 @@ class TestEditor : public QObject {
     QCOMPARE(o.readAll(), QByteArray("keep me"));
     o.close();
     // The same line built by a plain press replaces the old output.
-    f.ctx.FormMain->ButtonPackClick();
+    QVERIFY(AwaitJob(f.ctx.jobs, [&] { f.ctx.FormMain->ButtonPackClick(); }));
     QCOMPARE(f.packerRuns().size(), 2);
     QVERIFY(o.open(QIODevice::ReadOnly));
     QVERIFY(o.readAll() != QByteArray("keep me"));

@@ -17,6 +17,8 @@
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/MainWindowTest.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -24,25 +26,13 @@ namespace {
 
 using Names = QList<QByteArray>;
 
-// A program folder, its context and a shown main window in English; the packer logs its
-// arguments. Trees are made in a folder of their own.
-struct Env {
-  TestProgramDir dir;
+// The shared main window in English, consoles closed after every run; trees are made in a
+// folder of their own.
+struct Env : MainWindowTest {
   TemporaryDir trees;
-  AppContext ctx;
-  Env() {
-    PrepareWindowTest(dir, ctx);
-    ctx.state.opt.GlobalOpt_CloseCon = 2;
-    ctx.createForms();
-    ctx.changeLanguage("English.lng");
-    w()->show();
-  }
-  ~Env() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
-  TFormMain* w() const { return ctx.FormMain; }
-  Controls ui() const { return Controls(ctx.FormMain); }
+  Env() : MainWindowTest([](AppContext& ctx) { ctx.state.opt.GlobalOpt_CloseCon = 2; }) {}
   QString box() const { return ui().get<QLineEdit>("EditFileName")->text(); }
   QString label(const char* name) const { return ui().get<QLabel>(name)->text(); }
-  QString status() const { return ui().get<QLineEdit>("EditStatus")->text(); }
   bool packEnabled() const { return ui().get<QPushButton>("ButtonPack")->isEnabled(); }
   QByteArray treesPath() const { return QFile::encodeName(trees.path()); }
   // A folder of its own below the trees' folder, holding the given files (name, contents).
@@ -53,15 +43,6 @@ struct Env {
     for (const auto& [file, bytes] : files)
       if (!writeFileRaw(path + '/' + file, bytes)) qFatal("cannot write a file");
     return path;
-  }
-  void select(const Names& files) {
-    ctx.state.FileList = files;
-    w()->FillText();
-  }
-  QList<Names> runs() const {
-    QList<Names> all = PackerRuns(dir.argLogPath());
-    all.removeAll(Names{"--version"});
-    return all;
   }
 };
 
@@ -133,6 +114,7 @@ class TestFolders : public QObject {
       QCOMPARE(e.label("LabelF1"), figures[0]);
       return;
     }
+    AwaitJob(e.ctx.jobs, {});  // the job the drop started, if it still runs
     QTRY_COMPARE(e.runs().size(), 1);
     QCOMPARE(e.runs()[0], Names{"-7"} + expected);
     QCOMPARE(e.status(), e.ctx.state.langText(LangText::StatusDone));
@@ -177,7 +159,7 @@ class TestFolders : public QObject {
     e.ctx.state.opt.GlobalOpt_DragOp = 1;
     const QByteArray before = e.dir.makeFile("chosen before.exe", 4096);
     e.select({before});
-    e.w()->showExitStatus(0, QStringLiteral("Done"));
+    e.w()->showExitStatus(QStringLiteral("Done"));
     Names folders, executables;
     for (int i = 0; i < kinds.size(); ++i) {
       // Kinds met before get a "+" each, so that every name is a folder of its own.
@@ -229,7 +211,7 @@ class TestFolders : public QObject {
     const QByteArray a = e.dir.makeFile("a.exe", 4096);
     const QByteArray b = e.dir.makeFile("b.exe", 4096);
     e.select({a});
-    e.w()->showExitStatus(0, QStringLiteral("Done"));
+    e.w()->showExitStatus(QStringLiteral("Done"));
     ExecutableTree first, second;
     QVERIFY(MakeExecutableTree(e.treesPath(), "first", first));
     QVERIFY(MakeExecutableTree(e.treesPath(), "second", second));
@@ -275,7 +257,7 @@ class TestFolders : public QObject {
                      [&] { duringRun = e.ctx.state.FileList; });
     EnvGuard slow{{"PACKHELM_STANDIN_SLEEP_MS", "700"}};
     e.w()->WMDropFiles({tree.root});
-    e.ui().get<QPushButton>("ButtonShowUPXVer")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonShowUPXVer")->click(); }));
     QCOMPARE(duringRun, Names{a});
     QTRY_COMPARE(e.ctx.state.FileList, tree.executables);
     QCOMPARE(e.box(), QStringLiteral("Files: 4 (folders: 1)"));
@@ -303,7 +285,7 @@ class TestFolders : public QObject {
     QTRY_COMPARE(e.ctx.state.FileList, Names{f + "/tool"});
     QCOMPARE(e.box(), QStringLiteral("Files: 1 (folders: 1)"));
     QVERIFY(e.ui().get<QLineEdit>("EditOutFile")->text() == QFile::decodeName(f + "/tool"));
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(e.press("ButtonPack"));
     QCOMPARE(e.runs().value(0), (Names{"-7", f + "/tool"}));
   }
 };

@@ -27,6 +27,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
+#include "support/LangTexts.h"
 #include "support/TestProgramDir.h"
 
 using namespace LanguageFiles;
@@ -67,10 +68,6 @@ const QHash<QString, const char*> kSameInEveryLanguage = {
     {QStringLiteral("FormAbout.Label10"), "an address"},
     {QStringLiteral("FormAbout.Label13"), "the licence's SPDX name"},
 };
-
-// The numbered texts that the program reads.
-const QList<int> kUsedNumbers{0,  1,  2,  3,  4,  5,  6,  11, 12, 20, 21, 22, 30, 31, 40, 50,
-                              80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94};
 
 // One text that a window shows: a caption, a title, an item, a hint.
 struct TextSlot {
@@ -298,7 +295,7 @@ class TestLanguageSweep : public QObject {
     QVERIFY2(left.isEmpty(), qPrintable(file + " does not set:\n  " + left.join("\n  ")));
     qInfo("%s: %d texts set", file.constData(), checked);
 
-    for (int n : kUsedNumbers)
+    for (int n : UsedTextNumbers())
       QVERIFY2(!prog->ctx.state.LangTexts[size_t(n)].trimmed().isEmpty(),
                qPrintable(file + " lacks VAR\\" + QByteArray::number(n)));
   }

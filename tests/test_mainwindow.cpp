@@ -26,53 +26,34 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/TMultiHint.h"
+#include "support/MainWindowTest.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 namespace {
 
-// A program folder, its context and a shown main window; the packer logs its arguments.
-struct Env {
-  TestProgramDir dir;
-  AppContext ctx;
-  Env() {
-    PrepareWindowTest(dir, ctx);
-    auto& t = ctx.state.LangTexts;
-    t[0] = "Compression";
-    t[1] = "Ready";
-    t[2] = "Done";
-    t[3] = "Failed";
-    t[4] = "Warnings";
-    t[11] = "KB";
-    t[12] = "KB total";
-    ctx.createForms();
-    w()->show();
-  }
-  ~Env() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
-  TFormMain* w() const { return ctx.FormMain; }
-  Controls ui() const { return Controls(ctx.FormMain); }
-  void select(const QList<QByteArray>& files) {
-    ctx.state.FileList = files;
-    w()->FillText();
-  }
+// The shared main window, with texts of the test's own instead of a language file.
+struct Env : MainWindowTest {
+  Env()
+      : MainWindowTest(
+            [](AppContext& ctx) {
+              auto& t = ctx.state.LangTexts;
+              t[0] = "Compression";
+              t[1] = "Ready";
+              t[2] = "Done";
+              t[3] = "Failed";
+              t[4] = "Warnings";
+              t[11] = "KB";
+              t[12] = "KB total";
+            },
+            {.english = false}) {}
   // The arguments of the packer's last run (without the program name).
   QList<QByteArray> lastArgs() const {
     const QList<QList<QByteArray>> all = PackerRuns(dir.argLogPath());
     return all.isEmpty() ? QList<QByteArray>() : all.last();
   }
-  int runs() const { return int(PackerRuns(dir.argLogPath()).size()); }
 };
-
-QByteArray readAll(const QByteArray& path) {
-  QFile f(QFile::decodeName(path));
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QByteArray& path, const QByteArray& data) {
-  QFile f(QFile::decodeName(path));
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(data);
-}
 
 // Runs the stand-in directly (no argument log) and returns its exit code.
 int standin(const QStringList& args) {
@@ -168,7 +149,7 @@ class TestMainWindow : public QObject {
     QApplication::setPalette(desktop);
     Env e;
     auto* status = e.ui().get<QLineEdit>("EditStatus");
-    e.w()->showExitStatus(0, QStringLiteral("Ready. Ready. Ready."));
+    e.w()->showExitStatus(QStringLiteral("Ready. Ready. Ready."));
     const QImage shot = status->grab().toImage();
     QApplication::setPalette(before);
     int red = 0, field = 0;
@@ -197,7 +178,7 @@ class TestMainWindow : public QObject {
     QVERIFY(e.ui().get<QCheckBox>("OutFileBox")->isEnabled());
     QVERIFY(e.ui().get<QPushButton>("ButtonPack")->isEnabled() &&
             e.ui().get<QPushButton>("ButtonUnPackE")->isEnabled());
-    QCOMPARE(e.runs(), 0);  // drag operation 0 starts nothing
+    QCOMPARE(e.runs().size(), 0);  // drag operation 0 starts nothing
   }
 
   void dropRefusesNonFiles() {
@@ -219,7 +200,7 @@ class TestMainWindow : public QObject {
     e.ctx.state.opt.GlobalOpt_DragOp = dragOp;
     const QByteArray f = e.dir.makeFile("drop.bin", 20000);
     QVERIFY(sendDrop(e.w(), urlsOf({f})));
-    QTRY_COMPARE(e.runs(), 1);
+    QTRY_COMPARE(e.runs().size(), 1);
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{firstArg, f}));
   }
 
@@ -288,7 +269,7 @@ class TestMainWindow : public QObject {
     e.select({a, missing, c});
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("10 KB total"));
     // The jobs' sum stops at the first file without a size.
-    e.ui().get<QPushButton>("ButtonTest")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonTest")->click(); }));
     QCOMPARE(e.ctx.state.CompressedTotal, quint64(2048));
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(2048));
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("2 KB total"));
@@ -324,11 +305,11 @@ class TestMainWindow : public QObject {
   void packAndUnpackOneFile() {
     Env e;
     const QByteArray f = e.dir.makeFile("prog.bin", 1048576);
-    const QByteArray original = readAll(f);
+    const QByteArray original = readFileBytes(f);
     QVERIFY(sendDrop(e.w(), urlsOf({f})));
     QTRY_COMPARE(e.ctx.state.FileList.size(), 1);
 
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", f}));
     const quint64 packed = quint64(QFileInfo(QFile::decodeName(f)).size());
@@ -341,10 +322,10 @@ class TestMainWindow : public QObject {
     QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("%1 %").arg(ratio));
     QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(f)}), 0);
 
-    e.ui().get<QPushButton>("ButtonUnPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonUnPack")->click(); }));
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-d", f}));
-    QCOMPARE(readAll(f), original);
+    QCOMPARE(readFileBytes(f), original);
     // The totals swap roles: the same three figures as after packing.
     QCOMPARE(e.ctx.state.CompressedTotal, packed);
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
@@ -359,14 +340,14 @@ class TestMainWindow : public QObject {
     e.select({a, b});
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("2 KB total"));
     // Testing leaves the files unchanged: the total is cut once, 3072 bytes give 3.
-    e.ui().get<QPushButton>("ButtonTest")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonTest")->click(); }));
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("3 KB total"));
     QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100 %"));
 
     const QByteArray c = e.dir.makeFile("c.bin", 300000);
     const QByteArray d = e.dir.makeFile("d d.bin", 200000);
     e.select({c, d});
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", c, d}));
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(500000));
@@ -400,20 +381,20 @@ class TestMainWindow : public QObject {
     // A name that is not UTF-8 is made by renaming, byte for byte.
     const QByteArray in = e.dir.file(input);
     QCOMPARE(::rename(e.dir.makeFile("made.bin", 100000).constData(), in.constData()), 0);
-    const QByteArray original = readAll(in);
+    const QByteArray original = readFileBytes(in);
     const QByteArray out = e.dir.file("out.bin");
     const QByteArray old("an old output file");
-    writeAll(out, old);
+    QVERIFY(writeFileBytes(out, old));
     e.select({in});
     e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
     e.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(replace);
     if (!output.isEmpty())
       e.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(e.dir.file(output)));
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     if (output.isEmpty()) {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", in}));
       QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
-      QCOMPARE(readAll(out), old);
+      QCOMPARE(readFileBytes(out), old);
       QCOMPARE(e.ctx.state.CompressedTotal, FileSizes::SizeOf(in).value_or(0));
       QVERIFY(e.ctx.state.CompressedTotal > 0 && e.ctx.state.CompressedTotal < 100000);
     } else if (output != "out.bin") {
@@ -421,17 +402,17 @@ class TestMainWindow : public QObject {
       // write over it and the input stays whole.
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + e.dir.file(output), in}));
       QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Failed"));
-      QCOMPARE(readAll(in), original);
+      QCOMPARE(readFileBytes(in), original);
     } else {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + out, in}));
-      QCOMPARE(readAll(in), original);
+      QCOMPARE(readFileBytes(in), original);
       if (replace) {
         QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
         QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(out)}), 0);
         QCOMPARE(e.ctx.state.CompressedTotal, quint64(QFileInfo(QFile::decodeName(out)).size()));
       } else {
         QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Failed"));
-        QCOMPARE(readAll(out), old);
+        QCOMPARE(readFileBytes(out), old);
         QCOMPARE(e.ctx.state.CompressedTotal, quint64(old.size()));
       }
     }
@@ -501,7 +482,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(standin({QStringLiteral("-q"), QFile::decodeName(f)}), 0);
         e.select({f});
         ui.get<QCheckBox>("BackupBox")->setChecked(true);
-        ui.get<QPushButton>("ButtonUnPack")->click();
+        QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonUnPack")->click(); }));
         QCOMPARE(e.lastArgs(), expected);
         QCOMPARE(ui.get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
         return;
@@ -533,7 +514,7 @@ class TestMainWindow : public QObject {
         ui.get<QCheckBox>("CheckBoxLe")->setChecked(true);
         break;
     }
-    ui.get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(), expected);
   }
 
@@ -568,7 +549,7 @@ class TestMainWindow : public QObject {
     e.ctx.state.opt.GlobalOpt_CloseCon = 0;
     auto* b = e.w()->findChild<QPushButton*>(button);
     QVERIFY(b && b->isEnabled());
-    b->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { b->click(); }));
     QCOMPARE(e.lastArgs(), expected);
     QVERIFY(e.ui().get<QLineEdit>("EditStatus")->text() != QStringLiteral("Ready"));
     QVERIFY(!e.ui().get<QLineEdit>("EditStatus")->text().isEmpty());
@@ -591,23 +572,23 @@ class TestMainWindow : public QObject {
     Env e;
     const QByteArray in = e.dir.makeFile("in.bin", 60000);
     const QByteArray out = e.dir.file("out.bin");
-    writeAll(out, "old");
+    QVERIFY(writeFileBytes(out, "old"));
     e.select({in});
     e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
     e.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(out));
     e.ctx.state.PendingPackCommand = e.dir.packerPath() + " -2 \"" + in + '"';
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-2", in}));
-    QCOMPARE(readAll(out), QByteArray("old"));  // no replace step for an edited line
+    QCOMPARE(readFileBytes(out), QByteArray("old"));  // no replace step for an edited line
     QVERIFY(e.ctx.state.PendingPackCommand.isEmpty());
 
     // Forgotten even when the packer cannot be started; the labels stay.
     e.ctx.state.PendingUnpackCommand = e.dir.path() + "no-such-packer -d x";
     e.ui().get<QLabel>("LabelF1")->setText(QStringLiteral("marker"));
-    const int before = e.runs();
-    e.ui().get<QPushButton>("ButtonUnPack")->click();
+    const qsizetype before = e.runs().size();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonUnPack")->click(); }));
     QVERIFY(e.ctx.state.PendingUnpackCommand.isEmpty());
-    QCOMPARE(e.runs(), before);
+    QCOMPARE(e.runs().size(), before);
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("marker"));
   }
 
@@ -632,7 +613,7 @@ class TestMainWindow : public QObject {
     e.select({e.dir.makeFile("a.bin", 4000)});
     bool seen = !topWhileRunning;
     connect(e.ctx.console, &ConsoleSession::runStarted, e.w(), [&] { seen = top(); });
-    e.ui().get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(seen, topWhileRunning);
     QCOMPARE(top(), topIdle);
     QVERIFY(e.w()->isVisible());
@@ -718,7 +699,7 @@ class TestMainWindow : public QObject {
     QVERIFY(ui.get<QRadioButton>("RadioButton_nrv2b")->isEnabled() &&
             ui.get<QRadioButton>("RadioButton_nrv2d")->isEnabled());
     QCOMPARE(e.w()->packOptions().RadioButton_nrv2b, false);
-    ui.get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", e.dir.file("t.exe")}));
 
     // The preset with the output box ticked: the output controls go grey, the text stays.
@@ -749,15 +730,16 @@ class TestMainWindow : public QObject {
     ui.get<QCheckBox>("Compress1CheckBox")->setChecked(false);
     QVERIFY(!ui.get<QSlider>("CompressValueBar1")->isEnabled());
     QCOMPARE(ui.get<QSlider>("CompressValueBar1")->value(), 10000);
-    ui.get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs().mid(0, 1), QList<QByteArray>{"--best"});
     QCOMPARE(e.lastArgs().size(), 2);
     ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
     ui.get<QCheckBox>("Compress1CheckBox")->setChecked(true);
     QVERIFY(ui.get<QSlider>("CompressValueBar1")->isEnabled());
-    ui.get<QPushButton>("ButtonUnPack")
-        ->click();  // undo the packing, then pack with the restored switches
-    ui.get<QPushButton>("ButtonPack")->click();
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] {
+      ui.get<QPushButton>("ButtonUnPack")->click();
+    }));  // undo the packing, then pack with the restored switches
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { ui.get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.lastArgs(),
              (QList<QByteArray>{"--best", "--crp-ucl-ms=999999", "--nrv2d", e.dir.file("t.exe")}));
   }

@@ -30,6 +30,8 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
+#include "support/MainWindowTest.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -48,49 +50,22 @@ QString screenText(const ScreenModel* s) {
   return all;
 }
 
-struct Program {
-  TestProgramDir dir{true, true};
-  AppContext ctx;
-
-  explicit Program(quint32 runs, int closeCon = 2) {
-    PrepareWindowTest(dir, ctx);
+// The shared main window in English with the runs at once and the console's closing given.
+struct Program : MainWindowTest {
+  explicit Program(quint32 runs, int closeCon = 2)
+      : MainWindowTest([runs, closeCon](AppContext& ctx) {
+          ctx.state.opt.GlobalOpt_CloseCon = closeCon;
+          ctx.state.opt.GlobalOpt_PackerRuns = runs;
+        }) {
     QDir().mkpath(QFile::decodeName(work()));
-    ctx.state.opt.GlobalOpt_CloseCon = closeCon;
-    ctx.state.opt.GlobalOpt_PackerRuns = runs;
-    ctx.createForms();
-    ctx.changeLanguage("English.lng");
-    ctx.FormMain->show();
   }
-  ~Program() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
-
   QByteArray work() const { return dir.path() + "work/"; }
   QByteArray input(const QByteArray& name, const QByteArray& bytes) const {
     const QByteArray path = work() + name;
     // Executable: the packer refuses a Linux program its owner cannot run.
     return writeFileRaw(path, bytes, 0755) ? path : QByteArray();
   }
-  Controls main() const { return Controls(ctx.FormMain); }
-  ConsoleSession* console() const { return ctx.console; }
-  QString status() const { return main().get<QLineEdit>("EditStatus")->text(); }
-  void select(const Names& files) {
-    ctx.state.FileList = files;
-    ctx.FormMain->FillText();
-  }
-  // The packer runs of the jobs, the version question left out.
-  QList<Names> runs() const {
-    QList<Names> all;
-    for (const Names& run : PackerRuns(dir.argLogPath()))
-      if (run != Names{"--version"}) all.append(run);
-    return all;
-  }
-  void press(const char* button, const std::function<void()>& during = {}) {
-    QMetaObject::Connection c;
-    if (during)
-      c = QObject::connect(console(), &ConsoleSession::runStarted, console(),
-                           [during] { QTimer::singleShot(0, during); });
-    QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton);
-    QObject::disconnect(c);
-  }
+  Controls main() const { return ui(); }
 };
 
 // Executable-like contents of a given size that differ from file to file.
@@ -269,7 +244,7 @@ class TestParallelRuns : public QObject {
     p.press("ButtonPack");
     QCOMPARE(p.runs().size(), 2);
     QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.first().first().toInt(), code);
+    QCOMPARE(finished.first().first().value<RunOutcome>().exitCode, code);
     static constexpr LangText texts[] = {LangText::StatusDone, LangText::StatusError,
                                          LangText::StatusWarning};
     QCOMPARE(p.status(), p.ctx.state.langText(texts[code]));

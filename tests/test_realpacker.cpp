@@ -27,6 +27,7 @@
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/SettingControls.h"
 #include "support/RealPacker.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -111,7 +112,7 @@ struct Program {
                            [during] { QTimer::singleShot(0, during); });
     // The console of a former run is cleared, so that what it shows is this run's.
     if (ScreenModel* s = ctx.console->screen()) s->feed("\x1b[2J\x1b[H");
-    QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton);
+    AwaitJob(ctx.jobs, [&] { QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton); });
     QObject::disconnect(c);
   }
 };

@@ -34,6 +34,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -140,7 +141,7 @@ struct Program {
   void press(const char* button, const std::function<void()>& during = {}) {
     QMetaObject::Connection c;
     if (during) c = onRun(during);
-    QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton);
+    AwaitJob(ctx.jobs, [&] { QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton); });
     QObject::disconnect(c);
   }
   ConsoleWindow* runConsole() const { return console()->runWindow(); }

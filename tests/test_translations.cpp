@@ -25,6 +25,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -169,13 +170,9 @@ class TestTranslations : public QObject {
     QVERIFY(unprivileged.ok());
     ConsoleSession* session = prog_->ctx.console;
     session->OpenConsole(false);
-    QMetaObject::Connection c = connect(session, &ConsoleSession::runStarted, this, [session] {
-      QTimer::singleShot(
-          0, [session] { QTest::keyClicks(session->window()->view(), QStringLiteral("quit\r")); });
-    });
-    const auto r =
-        session->RunPacker(CommandLine::QuoteIfNeeded(prog_->ctx.state.UpxLocation) + " x");
-    disconnect(c);
+    const auto r = AwaitRun(
+        session, {CommandLine::QuoteIfNeeded(prog_->ctx.state.UpxLocation) + " x"},
+        [session] { QTest::keyClicks(session->window()->view(), QStringLiteral("quit\r")); });
     QCOMPARE(r, std::optional<int>(0));
     QString rows;
     for (int i = 0; i < 6; ++i) rows += session->screen()->rowText(i) + '\n';

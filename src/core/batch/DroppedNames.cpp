@@ -3,6 +3,9 @@
 
 #include <unistd.h>
 
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <climits>
 
 namespace DroppedNames {
@@ -44,6 +47,23 @@ QList<QByteArray> FromUriList(const QByteArray& uriList) {
     if (!name.isEmpty()) names.append(name);
   }
   return names;
+}
+
+QList<QByteArray> FromMimeData(const QMimeData* mime) {
+  QList<QByteArray> files;
+  if (!mime || !mime->hasUrls()) return files;
+  // The list as the file manager sent it keeps every name's bytes; QUrl's text would not.
+  const QByteArray uriList = mime->data(QStringLiteral("text/uri-list"));
+  if (!uriList.isEmpty()) {
+    files = FromUriList(uriList);
+  } else {
+    for (const QUrl& url : mime->urls())
+      if (url.isLocalFile()) files.append(QFile::encodeName(url.toLocalFile()));
+  }
+  // A name the system could not open stays an empty entry, as over-long names always did.
+  for (QByteArray& name : files)
+    if (name.size() >= PATH_MAX) name.clear();
+  return files;
 }
 
 }  // namespace DroppedNames

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QList>
 
+class QMimeData;
+
 namespace DroppedNames {
 
 // The names of the list's local file URIs ("file:///path", "file://localhost/path" or the
@@ -16,5 +18,9 @@ QList<QByteArray> FromUriList(const QByteArray& uriList);
 
 // The same for one URI; empty when it is not a local file.
 QByteArray FromUri(const QByteArray& uri);
+
+// The local files of a drag's data: from its URI list when it has one (every name's bytes kept),
+// else from its URLs. A name too long for the system stays an empty entry.
+QList<QByteArray> FromMimeData(const QMimeData* mime);
 
 }  // namespace DroppedNames

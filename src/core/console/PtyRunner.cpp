@@ -101,6 +101,59 @@ QByteArray PtyRunner::SignalName(int signal) {
   return "signal " + QByteArray::number(signal);
 }
 
+namespace {
+
+// The child's side of the start, between fork and exec: only async-signal-safe calls.
+[[noreturn]] void execChild(pid_t parent, int reportFd, int niceValue, const char* program,
+                            char* const* argv) {
+  // The packer ends with the program, whatever ends the program (a crash or a kill included):
+  // the kernel sends it SIGKILL when the thread that started it ends, and that is the
+  // user-interface thread, which lives as long as the program (the kernel drops this for a
+  // set-user-ID packer, which a desktop user does not have). The packer's session then loses its
+  // terminal, which hangs up the packer's process group. The one exception: a process the packer
+  // starts that leaves its session (or ignores the hang-up) outlives a program that is killed
+  // outright; while the program lives, the end of a run ends the whole process group.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != parent) ::_exit(127);  // the program ended before the line above
+  // Dispositions and the mask are inherited across exec: give the packer a clean set, so that
+  // Ctrl+C (SIGINT) and the end of the run (SIGTERM) reach it.
+  struct sigaction dfl;
+  std::memset(&dfl, 0, sizeof dfl);
+  dfl.sa_handler = SIG_DFL;
+  for (int sig = 1; sig < NSIG; ++sig)
+    if (sig != SIGKILL && sig != SIGSTOP) ::sigaction(sig, &dfl, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  if (::setpriority(PRIO_PROCESS, 0, niceValue) != 0) {
+    writeReport(reportFd, 1, errno);
+    ::setpriority(PRIO_PROCESS, 0, 0);
+  }
+  // Descriptors of the program (other consoles, sockets) are not the packer's business.
+  ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+  ::execve(program, argv, environ);
+  writeReport(reportFd, 2, errno);
+  ::_exit(127);
+}
+
+// What the child reported until its exec closed the pipe: the priority refused, and the exec's
+// error (0: the program runs).
+int readChildReports(int fd, bool& priorityRefused) {
+  int execError = 0;
+  for (;;) {
+    ChildReport r;
+    const ssize_t n = ::read(fd, &r, sizeof r);
+    if (n < 0 && errno == EINTR) continue;
+    if (n != ssize_t(sizeof r)) break;
+    if (r.kind == 1) priorityRefused = true;
+    if (r.kind == 2) execError = r.error ? r.error : ENOEXEC;
+  }
+  ::close(fd);
+  return execError;
+}
+
+}  // namespace
+
 bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns, int rows) {
   error_.clear();
   priorityRefused_ = false;
@@ -125,7 +178,14 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
     error_ = QStringLiteral("%1: not found").arg(QString::fromLocal8Bit(args.first()));
     return false;
   }
+  const int master = spawn(program, args, niceValue, columns, rows);
+  if (master < 0) return false;
+  watch(master);
+  return true;
+}
 
+int PtyRunner::spawn(const QByteArray& program, const QList<QByteArray>& args, int niceValue,
+                     int columns, int rows) {
   // Everything the child needs is prepared before the fork: after it, only async-signal-safe
   // calls are allowed.
   QList<QByteArray> argCopies = args;
@@ -137,7 +197,7 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
     error_ = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
+    return -1;
   }
   struct winsize ws {};
   ws.ws_col = static_cast<unsigned short>(columns);
@@ -148,52 +208,13 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
     error_ = QString::fromLocal8Bit(std::strerror(errno));
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
-    return false;
+    return -1;
   }
-  if (pid == 0) {
-    // Child. The packer ends with the program, whatever ends the program (a crash or a kill
-    // included): the kernel sends it SIGKILL when the thread that started it ends, and that is
-    // the user-interface thread, which lives as long as the program (the kernel drops this for a
-    // set-user-ID packer, which a desktop user does not have). The packer's session then
-    // loses its terminal, which hangs up the packer's process group. The one exception: a
-    // process the packer starts that leaves its session (or ignores the hang-up) outlives a
-    // program that is killed outright; while the program lives, the end of a run ends the whole
-    // process group.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) ::_exit(127);  // the program ended before the line above
-    // Dispositions and the mask are inherited across exec: give the packer a clean set,
-    // so that Ctrl+C (SIGINT) and the end of the run (SIGTERM) reach it.
-    struct sigaction dfl;
-    std::memset(&dfl, 0, sizeof dfl);
-    dfl.sa_handler = SIG_DFL;
-    for (int sig = 1; sig < NSIG; ++sig)
-      if (sig != SIGKILL && sig != SIGSTOP) ::sigaction(sig, &dfl, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (::setpriority(PRIO_PROCESS, 0, niceValue) != 0) {
-      writeReport(pipeFds[1], 1, errno);
-      ::setpriority(PRIO_PROCESS, 0, 0);
-    }
-    // Descriptors of the program (other consoles, sockets) are not the packer's business.
-    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-    ::execve(program.constData(), argv.data(), environ);
-    writeReport(pipeFds[1], 2, errno);
-    ::_exit(127);
-  }
+  if (pid == 0) execChild(parent, pipeFds[1], niceValue, program.constData(), argv.data());
 
   ::close(pipeFds[1]);
   pid_ = pid;
-  int execError = 0;
-  for (;;) {
-    ChildReport r;
-    const ssize_t n = ::read(pipeFds[0], &r, sizeof r);
-    if (n < 0 && errno == EINTR) continue;
-    if (n != ssize_t(sizeof r)) break;
-    if (r.kind == 1) priorityRefused_ = true;
-    if (r.kind == 2) execError = r.error ? r.error : ENOEXEC;
-  }
-  ::close(pipeFds[0]);
+  const int execError = readChildReports(pipeFds[0], priorityRefused_);
   if (execError) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -202,9 +223,12 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
     pid_ = -1;
     error_ = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(program),
                                           QString::fromLocal8Bit(std::strerror(execError)));
-    return false;
+    return -1;
   }
+  return master;
+}
 
+void PtyRunner::watch(int master) {
   master_ = master;
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   ::fcntl(master_, F_SETFD, FD_CLOEXEC);
@@ -215,7 +239,7 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
   connect(writeNotifier_, &QSocketNotifier::activated, this, [this] { write(QByteArray()); });
 
   // The end of the process, not the end of the terminal's output, ends the run.
-  pidfd_ = int(::syscall(SYS_pidfd_open, pid, 0));
+  pidfd_ = int(::syscall(SYS_pidfd_open, pid_, 0));
   if (pidfd_ >= 0) {
     exitNotifier_ = new QSocketNotifier(qintptr(pidfd_), QSocketNotifier::Read, this);
     connect(exitNotifier_, &QSocketNotifier::activated, this, &PtyRunner::checkExited);
@@ -224,7 +248,6 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
     connect(exitPoll_, &QTimer::timeout, this, &PtyRunner::checkExited);
     exitPoll_->start(20);
   }
-  return true;
 }
 
 void PtyRunner::readAvailable() {

@@ -58,6 +58,12 @@ class PtyRunner : public QObject {
   void finished(int exitCode);
 
  private:
+  // Forks the program on a new pseudo-terminal and waits for its exec; the terminal's master, or
+  // -1 (errorString() says why).
+  int spawn(const QByteArray& program, const QList<QByteArray>& args, int niceValue, int columns,
+            int rows);
+  // Reads the running program's terminal and waits for its end from the event loop.
+  void watch(int master);
   void readAvailable();
   void checkExited();
   void finishRun();

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/util/InstallLayout.h"
 
+#include <unistd.h>
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <climits>
 
 #include "core/batch/ExecutableScan.h"
 
@@ -20,6 +25,22 @@ QByteArray sharedFolder(const QByteArray& programDir) {
 }
 
 }  // namespace
+
+QByteArray ProgramFolder() {
+  QByteArray folder;
+  char exe[PATH_MAX + 1];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, PATH_MAX);
+  if (n > 0) {
+    const QByteArray path(exe, n);
+    folder = path.left(path.lastIndexOf('/') + 1);
+  } else {
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString resolved = QDir(dir).canonicalPath();
+    folder = QFile::encodeName(resolved.isEmpty() ? dir : resolved);
+  }
+  if (!folder.endsWith('/')) folder += '/';
+  return folder;
+}
 
 bool IsInstalledCopy(const QByteArray& programDir) {
   // Deciding by the shared folder alone, not by language files in the program folder: telling

@@ -14,6 +14,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcLanguages)
 
 namespace InstallLayout {
 
+// The running program's folder as bytes (a path that is not UTF-8 would not survive QString),
+// with a trailing "/".
+QByteArray ProgramFolder();
+
 // The language folder of an installed copy, relative to the program folder.
 inline constexpr char SharedLanguageFolder[] = "../share/packhelm/lang/";
 

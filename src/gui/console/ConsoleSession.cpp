@@ -2,8 +2,6 @@
 #include "gui/console/ConsoleSession.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QScopeGuard>
 #include <algorithm>
 #include <csignal>
 
@@ -81,13 +79,18 @@ void showConsole(ConsoleWindow* window) {
 
 ConsoleSession::ConsoleSession(ProgramState& state, std::function<QList<QWidget*>()> windows,
                                QObject* parent)
-    : QObject(parent), state_(state), windows_(std::move(windows)) {}
+    : QObject(parent), state_(state), windows_(std::move(windows)) {
+  // The program may end while a run goes on: its packers end with it, and the run ends as usual
+  // (their unfinished files removed).
+  if (QCoreApplication* app = QCoreApplication::instance())
+    connect(app, &QCoreApplication::aboutToQuit, this, &ConsoleSession::terminateRun);
+}
 
 ConsoleSession::~ConsoleSession() {
-  // No packer outlives the program.
+  // No packer outlives the program; a run cut off here reports nothing.
+  for (PtyRunner* runner : std::as_const(runners_)) runner->disconnect(this);
   qDeleteAll(runners_);
   runners_.clear();
-  if (loop_) loop_->quit();
   delete runWindow_.data();
   if (window_ && window_ != runWindow_) delete window_.data();
 }
@@ -97,7 +100,7 @@ ScreenModel* ConsoleSession::screen() const {
 }
 
 bool ConsoleSession::isRunning() const {
-  return loop_ != nullptr;
+  return run_ != nullptr;
 }
 
 qint64 ConsoleSession::packerPid() const {
@@ -181,100 +184,110 @@ void ConsoleSession::CloseConsole() {
   freeConsole();
 }
 
-std::optional<int> ConsoleSession::RunPacker(const QByteArray& commandLine) {
-  return runAll({commandLine}, {});
-}
-
-std::optional<int> ConsoleSession::RunPackers(const QList<QByteArray>& commandLines,
-                                              const QList<int>& fileCounts) {
-  if (commandLines.size() <= 1)
-    return commandLines.isEmpty() ? std::nullopt : RunPacker(commandLines.first());
-  QList<int> counts = fileCounts;
-  counts.resize(commandLines.size());
-  return runAll(commandLines, counts);
-}
-
-std::optional<int> ConsoleSession::runAll(const QList<QByteArray>& commandLines,
-                                          const QList<int>& fileCounts) {
-  if (isRunning() || closedByUser_) return std::nullopt;
-  const bool several = commandLines.size() > 1;
+// What one run holds from its start to its end.
+struct ConsoleSession::Run {
   QList<QList<QByteArray>> argLists;
+  // What was beside the inputs and at the output before the run, to know later what it made.
   QList<RunLeftovers> leftovers;
-  for (const QByteArray& commandLine : commandLines) {
-    const QList<QByteArray> args = CommandLine::SplitCommandLine(commandLine);
-    if (args.isEmpty()) return std::nullopt;
-    argLists.append(args);
-    // What is beside the inputs and at the output now, to know later what the run made.
-    leftovers.append(RunLeftovers(args));
-  }
-
+  QList<int> fileCounts;  // empty for a single run
   // Without a console of the program's own the packer gets one for this run only.
   ConsoleWindow* temporary = nullptr;
-  if (open_ && window_) {
-    runWindow_ = window_;
-    if (!window_->isVisible()) showConsole(window_);
-  } else {
-    temporary = makeConsoleWindow(state_);
-    temporary->model()->setTitle(QString::fromLatin1(ConsoleTitle));
-    runWindow_ = temporary;
-  }
-  auto dropTemporary = qScopeGuard([&] {
-    if (temporary) {
-      temporary->hide();
-      temporary->deleteLater();
-    } else if (runWindow_ && runWindow_ != window_) {
-      // The program's console was given up during the run.
-      runWindow_->hide();
-      runWindow_->deleteLater();
-    }
-    runWindow_ = nullptr;
-  });
   // One run writes to the console's own screen, several each to a pane of their own.
   QList<ScreenModel*> screens;
-  if (several) {
-    screens = makePanes(int(fileCounts.size()));
-    QStringList headers;
-    for (int i = 0; i < fileCounts.size(); ++i)
-      headers << paneHeader(state_, i + 1, int(fileCounts.size()), fileCounts[i]);
-    runWindow_->setPanes(screens, headers);
-    for (ConsoleView* pane : runWindow_->panes()) followLanguage(pane, state_);
-  } else {
-    runWindow_->clearPanes();
-    screens = {runWindow_->model()};
-  }
+  QList<QPointer<QWidget>> disabled;  // the windows to enable again at the end
+  qsizetype running = 0;              // packers not yet ended
+};
 
-  const int nice = PtyRunner::NiceForPriorityClass(state_.opt.GlobalOpt_PriorityClass);
-  for (qsizetype i = 0; i < argLists.size(); ++i) {
-    auto* runner = new PtyRunner(this);
-    runners_.append(runner);
-    if (!runner->start(argLists[i], nice, screens[i]->columns(), screens[i]->rows())) {
-      // A job runs whole or not at all: the packers already started are ended, and what they
-      // left unfinished goes.
-      for (qsizetype k = 0; k < runners_.size(); ++k) {
-        runners_[k]->terminate();
-        if (runners_[k]->termSignal() != 0) leftovers[k].RemoveLeft();
-      }
-      qDeleteAll(runners_);
-      runners_.clear();
-      return std::nullopt;
-    }
+bool ConsoleSession::Start(const QList<QByteArray>& commandLines, const QList<int>& fileCounts) {
+  if (isRunning() || closedByUser_ || commandLines.isEmpty()) return false;
+  auto run = std::make_unique<Run>();
+  for (const QByteArray& commandLine : commandLines) {
+    const QList<QByteArray> args = CommandLine::SplitCommandLine(commandLine);
+    if (args.isEmpty()) return false;
+    run->argLists.append(args);
+    run->leftovers.append(RunLeftovers(args));
   }
+  if (commandLines.size() > 1) {
+    run->fileCounts = fileCounts;
+    run->fileCounts.resize(commandLines.size());
+  }
+  showRunWindow(*run);
+  if (!startRunners(*run)) {
+    if (run->temporary) run->temporary->deleteLater();
+    runWindow_ = nullptr;
+    return false;
+  }
+  run_ = std::move(run);
   stopRequested_ = false;
-  // Closing a console of the run's own stops the run, as Stop does.
-  if (temporary) {
-    connect(temporary, &ConsoleWindow::closedByUser, this, &ConsoleSession::StopRun);
-    showConsole(temporary);
-  }
   runWindow_->setStopTexts(state_.langText(LangText::StopButton),
                            state_.langText(LangText::StopHint));
   connect(runWindow_, &ConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   runWindow_->setStopEnabled(true);
+  // While the packer runs, only the console takes input.
+  for (QWidget* w : windows_())
+    if (w->isEnabled()) {
+      w->setEnabled(false);
+      run_->disabled << w;
+    }
+  // The job ends when its last packer has.
+  run_->running = runners_.size();
+  for (PtyRunner* runner : std::as_const(runners_))
+    connect(runner, &PtyRunner::finished, this, &ConsoleSession::runnerFinished);
+  emit runStarted();
+  return true;
+}
+
+void ConsoleSession::showRunWindow(Run& run) {
+  if (open_ && window_) {
+    runWindow_ = window_;
+    if (!window_->isVisible()) showConsole(window_);
+  } else {
+    run.temporary = makeConsoleWindow(state_);
+    run.temporary->model()->setTitle(QString::fromLatin1(ConsoleTitle));
+    runWindow_ = run.temporary;
+  }
+  if (!run.fileCounts.isEmpty()) {
+    const int count = int(run.fileCounts.size());
+    run.screens = makePanes(count);
+    QStringList headers;
+    for (int i = 0; i < count; ++i) headers << paneHeader(state_, i + 1, count, run.fileCounts[i]);
+    runWindow_->setPanes(run.screens, headers);
+    for (ConsoleView* pane : runWindow_->panes()) followLanguage(pane, state_);
+  } else {
+    runWindow_->clearPanes();
+    run.screens = {runWindow_->model()};
+  }
+}
+
+bool ConsoleSession::startRunners(Run& run) {
+  const int nice = PtyRunner::NiceForPriorityClass(state_.opt.GlobalOpt_PriorityClass);
+  for (qsizetype i = 0; i < run.argLists.size(); ++i) {
+    auto* runner = new PtyRunner(this);
+    runners_.append(runner);
+    ScreenModel* screen = run.screens[i];
+    if (!runner->start(run.argLists[i], nice, screen->columns(), screen->rows())) {
+      // A job runs whole or not at all: the packers already started are ended, and what they
+      // left unfinished goes.
+      for (qsizetype k = 0; k < runners_.size(); ++k) {
+        runners_[k]->terminate();
+        if (runners_[k]->termSignal() != 0) run.leftovers[k].RemoveLeft();
+      }
+      qDeleteAll(runners_);
+      runners_.clear();
+      return false;
+    }
+  }
+  // Closing a console of the run's own stops the run, as Stop does.
+  if (run.temporary) {
+    connect(run.temporary, &ConsoleWindow::closedByUser, this, &ConsoleSession::StopRun);
+    showConsole(run.temporary);
+  }
   // The spelling of a switch was guessed: say so where the packer's answer will show.
   const QByteArray versioned = state_.packer().crpSwitch.trimmed();
   for (qsizetype i = 0; i < runners_.size(); ++i) {
     PtyRunner* runner = runners_[i];
-    ScreenModel* screen = screens[i];
-    const QList<QByteArray>& args = argLists[i];
+    ScreenModel* screen = run.screens[i];
+    const QList<QByteArray>& args = run.argLists[i];
     if (runner->priorityRefused())
       screen->writeNote(state_.langText(LangText::PriorityNotRaised).toUtf8(), 8, 0);
     if (!state_.packer().known() && std::any_of(args.begin(), args.end(), [&](const QByteArray& a) {
@@ -284,31 +297,18 @@ std::optional<int> ConsoleSession::runAll(const QList<QByteArray>& commandLines,
     connect(runner, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
     connect(screen, &ScreenModel::input, runner, &PtyRunner::write);
   }
+  return true;
+}
 
-  // While the packer runs, only the console takes input.
-  QList<QPointer<QWidget>> disabled;
-  for (QWidget* w : windows_())
-    if (w->isEnabled()) {
-      w->setEnabled(false);
-      disabled << w;
-    }
+void ConsoleSession::runnerFinished() {
+  if (run_ && --run_->running == 0) endRun();
+}
 
-  QEventLoop loop;
-  loop_ = &loop;
-  // The job ends when its last packer has.
-  qsizetype running = runners_.size();
-  for (PtyRunner* runner : std::as_const(runners_))
-    connect(runner, &PtyRunner::finished, &loop, [&running, &loop] {
-      if (--running == 0) loop.quit();
-    });
-  emit runStarted();
-  if (running > 0) loop.exec();
-  loop_ = nullptr;
-  // The loop also ends when the program quits: the packers go with it.
+RunOutcome ConsoleSession::collectOutcome(Run& run) {
   QList<RunOutcome> outcomes;
   const QList<PtyRunner*> runners = runners_;
   runners_.clear();
-  for (qsizetype i = 0; i < argLists.size(); ++i) {
+  for (qsizetype i = 0; i < run.argLists.size(); ++i) {
     RunOutcome outcome = RunOutcome::Exited(128 + SIGKILL);
     outcome.signal = SIGKILL;
     if (i < runners.size()) {
@@ -317,14 +317,14 @@ std::optional<int> ConsoleSession::runAll(const QList<QByteArray>& commandLines,
       outcome.exitCode = runner->exitCode();
       outcome.signal = runner->termSignal();
       runner->disconnect();
-      if (runWindow_) screens[i]->disconnect(runner);
+      if (runWindow_) run.screens[i]->disconnect(runner);
       runner->deleteLater();
     }
     outcomes.append(outcome);
   }
   if (runWindow_) {
     // An unfinished sequence of a packer's ends with its run, before Packhelm writes its notes.
-    for (ScreenModel* screen : std::as_const(screens)) screen->finishOutput();
+    for (ScreenModel* screen : std::as_const(run.screens)) screen->finishOutput();
     runWindow_->setStopEnabled(false);
     disconnect(runWindow_, &ConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   }
@@ -333,9 +333,9 @@ std::optional<int> ConsoleSession::runAll(const QList<QByteArray>& commandLines,
   for (qsizetype i = 0; i < outcomes.size(); ++i) {
     RunOutcome& outcome = outcomes[i];
     if (outcome.endedNormally()) continue;
-    outcome.removed = leftovers[i].RemoveLeft();
+    outcome.removed = run.leftovers[i].RemoveLeft();
     if (runWindow_ && !outcome.removed.isEmpty()) {
-      ScreenModel* s = screens[i];
+      ScreenModel* s = run.screens[i];
       // The packer may have been cut off in the middle of a line.
       if (s->cursorColumn() != 0) s->writeConsoleText("\n");
       for (const QByteArray& path : outcome.removed)
@@ -349,26 +349,44 @@ std::optional<int> ConsoleSession::runAll(const QList<QByteArray>& commandLines,
   outcome.removed.clear();
   for (const RunOutcome& o : std::as_const(outcomes)) outcome.removed += o.removed;
   outcome.stoppedByUser = stopRequested_;
-  lastRun_ = outcome;
+  return outcome;
+}
+
+void ConsoleSession::endRun() {
+  const std::unique_ptr<Run> run = std::move(run_);
+  lastRun_ = collectOutcome(*run);
   if (runWindow_) {
     runWindow_->view()->refresh();
     for (ConsoleView* pane : runWindow_->panes()) pane->refresh();
   }
-
-  for (const QPointer<QWidget>& w : disabled)
+  for (const QPointer<QWidget>& w : run->disabled)
     if (w) w->setEnabled(true);
+  if (run->temporary) {
+    run->temporary->hide();
+    run->temporary->deleteLater();
+  } else if (runWindow_ && runWindow_ != window_) {
+    // The program's console was given up during the run.
+    runWindow_->hide();
+    runWindow_->deleteLater();
+  }
+  runWindow_ = nullptr;
   if (freeAfterRun_) {
     freeAfterRun_ = false;
     if (!open_) freeConsole();
   }
-  emit runFinished(outcome.exitCode);
-  return outcome.exitCode;
+  emit runFinished(lastRun_);
 }
 
 void ConsoleSession::StopRun() {
-  if (runners_.isEmpty() || !loop_) return;
+  if (runners_.isEmpty() || !run_) return;
   stopRequested_ = true;
   for (PtyRunner* runner : std::as_const(runners_)) runner->stop(PtyRunner::kStopGraceMs);
+}
+
+void ConsoleSession::terminateRun() {
+  // Each packer ends now; with the last the run ends.
+  const QList<PtyRunner*> runners = runners_;
+  for (PtyRunner* runner : runners) runner->terminate();
 }
 
 void ConsoleSession::programConsoleClosed() {
@@ -376,9 +394,8 @@ void ConsoleSession::programConsoleClosed() {
   open_ = false;
   // The main window writes the settings as it closes.
   emit consoleClosedByUser();
-  if (!runners_.isEmpty() && loop_) stopRequested_ = true;
-  for (PtyRunner* runner : std::as_const(runners_)) runner->terminate();
-  if (loop_) loop_->quit();
+  if (!runners_.isEmpty() && run_) stopRequested_ = true;
+  terminateRun();
   if (window_) {
     if (ConsoleEx::Current() == window_->model()) ConsoleEx::SetCurrent(nullptr);
     window_->disconnect(this);
@@ -388,7 +405,7 @@ void ConsoleSession::programConsoleClosed() {
   QCoreApplication::quit();
 }
 
-void ConsoleSession::ReportExit(const RunOutcome& o) {
+QString ConsoleSession::StatusText(const RunOutcome& o) const {
   static constexpr LangText statusTexts[] = {LangText::StatusDone, LangText::StatusError,
                                              LangText::StatusWarning};
   QString text;
@@ -403,7 +420,7 @@ void ConsoleSession::ReportExit(const RunOutcome& o) {
     text = state_.langText(LangText::StatusExitCode, QString::number(o.exitCode));
   if (!o.removed.isEmpty())
     text += u' ' + state_.langText(LangText::StatusRemoved, QString::number(o.removed.size()));
-  emit exitReported(o.exitCode, text);
+  return text;
 }
 
 void ConsoleSession::ReportStartFailure() {

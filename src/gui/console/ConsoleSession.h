@@ -8,13 +8,12 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
-#include <optional>
+#include <memory>
 
 struct ProgramState;
 class ScreenModel;
 #include "gui/console/ConsoleWindow.h"
 class PtyRunner;
-class QEventLoop;
 class QWidget;
 
 // How a run ended, as the status line tells it.
@@ -46,21 +45,17 @@ class ConsoleSession : public QObject {
 
   void OpenConsole(bool forced);
   void CloseConsole();
-  // The exit code, or nothing when the packer could not be started. Waits in a nested event
-  // loop: the console keeps drawing, every other window is disabled meanwhile. While a run is
-  // going on, a second call is refused (nothing).
-  std::optional<int> RunPacker(const QByteArray& commandLine);
-  // Several packers at once, one per command line, each in a pane of its own whose header names
-  // the run and its number of files (fileCounts, in the same order). The job waits for all; its
-  // exit code is the worst run's (RunGroups::WorstRun), and a stop stops every run. Nothing when
-  // a packer could not be started (those already started are ended). One command line: RunPacker.
-  std::optional<int> RunPackers(const QList<QByteArray>& commandLines,
-                                const QList<int>& fileCounts);
-  // Announces the outcome of a run by exitReported: stopped by the user, ended by a signal
-  // (named), or the text of its exit code; the removed unfinished files are counted.
-  void ReportExit(const RunOutcome& outcome);
-  // The same for an exit code alone (a code above 128 is taken as a code, not as a signal).
-  void ReportExit(int exitCode) { ReportExit(RunOutcome::Exited(exitCode)); }
+  // Starts the packer on the command line, or several packers at once, one per command line,
+  // each in a pane of its own whose header names the run and its number of files (fileCounts, in
+  // the same order). The console keeps drawing and every other window is disabled until the run
+  // has ended, which runFinished says, once. False, with nothing started and no signal to come:
+  // a run is going on already, the console was closed for good, a command line is empty or a
+  // packer could not be started (those already started are ended, a job runs whole or not at all).
+  bool Start(const QList<QByteArray>& commandLines, const QList<int>& fileCounts = {});
+  // The status line's text for how a run ended: stopped by the user, ended by a signal (named),
+  // or the text of its exit code; the removed unfinished files are counted.
+  QString StatusText(const RunOutcome& outcome) const;
+  // Says that the packer could not be started.
   void ReportStartFailure();
   // How the last run ended.
   const RunOutcome& lastRun() const { return lastRun_; }
@@ -87,18 +82,22 @@ class ConsoleSession : public QObject {
   // The program's console is about to appear for the first time while the user has not turned
   // off the note about it: the note shows now (modally).
   void firstConsoleOpening();
-  // A run has started (the packer is running) or ended.
+  // A run has started (the packer is running) or ended; a job's outcome is its worst run's.
   void runStarted();
-  void runFinished(int exitCode);
-  // The outcome of a job as the status line shows it.
-  void exitReported(int exitCode, const QString& statusText);
+  void runFinished(const RunOutcome& outcome);
 
  private:
   void allocConsole();
   void freeConsole();
   void drawHeaderBar(bool newConsole, int columns);
   void programConsoleClosed();
-  std::optional<int> runAll(const QList<QByteArray>& commandLines, const QList<int>& fileCounts);
+  struct Run;
+  bool startRunners(Run& run);
+  void showRunWindow(Run& run);
+  void runnerFinished();
+  void endRun();
+  void terminateRun();
+  RunOutcome collectOutcome(Run& run);
 
   ProgramState& state_;
   std::function<QList<QWidget*>()> windows_;
@@ -108,7 +107,7 @@ class ConsoleSession : public QObject {
   QPointer<ConsoleWindow> window_;
   QPointer<ConsoleWindow> runWindow_;
   QList<PtyRunner*> runners_;
-  QEventLoop* loop_ = nullptr;
+  std::unique_ptr<Run> run_;  // the run going on
   bool stopRequested_ = false;
   RunOutcome lastRun_;
 };

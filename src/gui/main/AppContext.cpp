@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/main/AppContext.h"
 
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 
+#include "core/util/InstallLayout.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormAbout.h"
@@ -12,14 +17,46 @@
 #include "gui/dialogs/TFormOpt.h"
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
+#include "gui/main/JobRunner.h"
+#include "gui/main/MainWindowHost.h"
+#include "gui/main/StartupSequence.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/DesktopIdentity.h"
 #include "gui/widgets/Placement.h"
 
+namespace {
+
+// The main window's view of the program: the state and the first start's language choice.
+class ContextHost final : public MainWindowHost {
+ public:
+  explicit ContextHost(AppContext& ctx) : MainWindowHost(ctx.state), ctx_(ctx) {}
+  bool runLanguageChoice() override { return ctx_.runLanguageChoice(); }
+  bool languageChoiceShowing() const override { return ctx_.languageChoiceShowing(); }
+
+ private:
+  AppContext& ctx_;
+};
+
+}  // namespace
+
+AppContext::AppContext() = default;
+
+void AppContext::locateFolders() {
+  if (state.ProgramDir.isEmpty()) state.ProgramDir = InstallLayout::ProgramFolder();
+  if (state.LangDir.isEmpty()) state.LangDir = InstallLayout::LanguageFolder(state.ProgramDir);
+  // Relative names resolve in the program's folder from now on.
+  if (::chdir(state.ProgramDir.constData()) != 0)
+    QDir::setCurrent(QFile::decodeName(state.ProgramDir));
+}
+
 void AppContext::createForms() {
+  locateFolders();
   console = new ConsoleSession(state, [this] { return forms(); });
-  FormMain = new TFormMain(*this);
+  jobs = new JobRunner(state, *console, console);
+  host_ = std::make_unique<ContextHost>(*this);
+  FormMain = new TFormMain(*host_, *jobs);
   Placement::SetMainWindow(FormMain);
+  startup_ = new StartupSequence(*this, FormMain);
   connectForms();
 }
 
@@ -30,19 +67,24 @@ void AppContext::start() {
   QTimer::singleShot(0, FormMain, [] { DesktopIdentity::ApplyIcon(); });
 }
 
-// The windows talk through signals, connected here: none of them calls into another.
+// The windows talk through signals, connected here: none of them calls into another, and each
+// knows only the program state (the main window also the job runner and the language choice).
 void AppContext::connectForms() {
-  QObject::connect(console, &ConsoleSession::exitReported, FormMain, &TFormMain::showExitStatus);
+  QObject::connect(FormMain, &TFormMain::firstShown, startup_, [this] {
+    if (runStartupOnShow) startup_->run();
+  });
+  QObject::connect(jobs, &JobRunner::jobFinished, FormMain, &TFormMain::jobFinished);
   QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
-  QObject::connect(console, &ConsoleSession::runFinished, FormMain, &TFormMain::runEnded);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
   QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain,
                    [this] { formFTSC()->exec(); });
 
-  QObject::connect(FormMain, &TFormMain::optionsRequested, FormMain, [this] { formOpt()->exec(); });
-  QObject::connect(FormMain, &TFormMain::aboutRequested, FormMain, [this] { formAbout()->exec(); });
+  QObject::connect(FormMain, &TFormMain::optionsRequested, FormMain,
+                   [this] { showModal(formOpt()); });
+  QObject::connect(FormMain, &TFormMain::aboutRequested, FormMain,
+                   [this] { showModal(formAbout()); });
   QObject::connect(FormMain, &TFormMain::integrationRequested, FormMain,
-                   [this] { formIntegration()->exec(); });
+                   [this] { showModal(formIntegration()); });
   QObject::connect(FormMain, &TFormMain::commandLineEditRequested, FormMain,
                    [this](int mode, const QString& caption, const QByteArray& line) {
                      formEditExec()->Run(mode, caption, line);
@@ -56,13 +98,19 @@ void AppContext::connectForms() {
   });
 }
 
+void AppContext::showModal(QDialog* dialog) {
+  // Modal to the whole program, as exec() would make it, without waiting for it here.
+  dialog->setWindowModality(Qt::ApplicationModal);
+  dialog->show();
+}
+
 TFormAbout* AppContext::formAbout() {
   if (FormAbout) return FormAbout;
   FormAbout = new TFormAbout(state);
   localize(FormAbout);
   FormAbout->UpdateVersionLabels();
   QObject::connect(FormAbout, &TFormAbout::versionHistoryRequested, FormAbout,
-                   [this] { formVersHist()->exec(); });
+                   [this] { showModal(formVersHist()); });
   return FormAbout;
 }
 

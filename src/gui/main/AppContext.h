@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Everything one running program owns: the shared program state, the eight windows and the
-// console session. It creates the windows and connects their signals; the windows themselves
-// know only the program state and the console session. Tests make their own.
+// Everything one running program owns: the shared program state, the eight windows, the console
+// session with the main window's job runner, and the start-up sequence. It creates the windows
+// and connects their signals; no window holds it: each gets the program state, the main window
+// also the job runner and a narrow view of the program (MainWindowHost). Tests make their own.
 //
 // The main window and the console session exist from the start; every other window is built on
 // its first use (most runs open none of them), and gets the language the others show then.
 
 #include <QList>
+#include <memory>
 #include <optional>
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/settings/ProgramState.h"
 
+class QDialog;
 class QWidget;
 class TFormMain;
 class TFormAbout;
@@ -23,6 +26,9 @@ class TFormFTSC;
 class TFormEditExec;
 class TFormIntegration;
 class ConsoleSession;
+class JobRunner;
+class MainWindowHost;
+class StartupSequence;
 
 struct AppContext {
   ProgramState state;
@@ -32,6 +38,7 @@ struct AppContext {
   bool runStartupOnShow = true;
 
   ConsoleSession* console = nullptr;
+  JobRunner* jobs = nullptr;  // the main window's jobs, run in the console session
   TFormMain* FormMain = nullptr;
   // Null until first used; the accessors below build them.
   TFormAbout* FormAbout = nullptr;
@@ -42,16 +49,17 @@ struct AppContext {
   TFormEditExec* FormEditExec = nullptr;
   TFormIntegration* FormIntegration = nullptr;
 
-  AppContext() = default;
+  AppContext();
   AppContext(const AppContext&) = delete;
   AppContext& operator=(const AppContext&) = delete;
   ~AppContext();
 
-  // Creates the console session and the main window, hidden, and connects them.
+  // Finds the program's folders (unless preset), makes the program folder the current one, then
+  // creates the console session and the main window, hidden, and connects them.
   void createForms();
   // Starts the program: the main window is shown (and runs the start-up sequence) once the
-  // event loop runs, so that every nested loop of the start-up (a dialog, a job) runs inside it
-  // and quitting works from all of them.
+  // event loop runs, so that the start-up's dialogs and its first job run inside it and quitting
+  // works from all of them.
   void start();
   // The windows built so far, in the fixed order (language files search all of them).
   QList<QWidget*> forms() const;
@@ -85,11 +93,15 @@ struct AppContext {
   bool languageChoiceShowing() const;
 
  private:
+  void locateFolders();
   void connectForms();
+  static void showModal(QDialog* dialog);
   // A window just built gets the language the others show.
   void localize(QWidget* form);
 
   // The language last applied to the windows; windows built later get it too.
   std::optional<LanguageFiles::Language> language_;
   bool onTop_ = false;  // the stay-on-top state the main window asked for
+  std::unique_ptr<MainWindowHost> host_;
+  StartupSequence* startup_ = nullptr;
 };

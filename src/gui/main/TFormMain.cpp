@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/main/TFormMain.h"
 
-#include <unistd.h>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -9,54 +8,26 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QMimeData>
-#include <QPainter>
+#include <QScreen>
 #include <QTimer>
-#include <QUrl>
-#include <climits>
 
 #include "core/batch/DroppedNames.h"
 #include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
 #include "core/settings/ProgramCommands.h"
-#include "core/util/InstallLayout.h"
-#include "gui/console/ConsoleSession.h"
-#include "gui/main/AppContext.h"
+#include "core/settings/ProgramState.h"
+#include "gui/main/FolderInput.h"
+#include "gui/main/JobRunner.h"
+#include "gui/main/MainWindowHost.h"
 #include "gui/widgets/PanelSlideLayout.h"
+#include "gui/widgets/Pictures.h"
 #include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/TMultiHint.h"
 #include "ui_TFormMain.h"
 
-namespace {
-
-// The shell-integration button's picture: a file with a context menu beside it.
-QIcon integrationIcon() {
-  QPixmap pm(20, 20);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  p.setPen(QColor(60, 60, 60));
-  p.setBrush(QColor(250, 250, 250));
-  p.drawRect(1, 1, 9, 12);  // the file
-  p.drawLine(3, 4, 8, 4);
-  p.drawLine(3, 7, 8, 7);
-  p.setBrush(QColor(255, 255, 230));
-  p.drawRect(7, 6, 12, 13);  // the menu
-  p.fillRect(8, 11, 11, 4, QColor(60, 110, 200));
-  p.setPen(QColor(60, 60, 60));
-  p.drawLine(9, 9, 17, 9);
-  p.setPen(Qt::white);
-  p.drawLine(9, 13, 17, 13);
-  p.setPen(QColor(60, 60, 60));
-  p.drawLine(9, 17, 15, 17);
-  return QIcon(pm);
-}
-
-}  // namespace
-
-TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
-    : QWidget(parent), ui(new Ui::TFormMain), ctx_(ctx) {
+TFormMain::TFormMain(MainWindowHost& host, JobRunner& jobs, QWidget* parent)
+    : QWidget(parent), ui(new Ui::TFormMain), ctx_(host), jobs_(jobs) {
   ui->setupUi(this);
   // A fixed window: title, system menu, minimize and close, no maximize.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -75,7 +46,7 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
   pal.setColor(QPalette::Disabled, QPalette::Base, pal.color(QPalette::Active, QPalette::Button));
   ui->EditOutFile->setPalette(pal);
 
-  ui->ButtonIntegration->setIcon(integrationIcon());
+  ui->ButtonIntegration->setIcon(Pictures::IntegrationIcon());
   ui->ButtonIntegration->setIconSize(QSize(20, 20));
 
   Timer1 = new QTimer(this);
@@ -88,36 +59,18 @@ TFormMain::TFormMain(AppContext& ctx, QWidget* parent)
   // The status line's whole message, which may be longer than the line.
   MultiHint1->setAlwaysShowHint(ui->EditStatus);
 
+  input_ = new FolderInput(ctx_.state, jobs_, this);
+  connect(input_, &FolderInput::searchStarted, this, &TFormMain::searchStarted);
+  connect(input_, &FolderInput::searchEnded, this, &TFormMain::searchEnded);
+  connect(input_, &FolderInput::selected, this, &TFormMain::searchTaken);
   setupDialogs();
   connectControls();
   updateAddOptArrow();
-  FormCreate();
+  setAcceptDrops(true);
 }
 
 TFormMain::~TFormMain() {
   delete ui;
-}
-
-void TFormMain::FormCreate() {
-  ProgramState& s = ctx_.state;
-  if (s.ProgramDir.isEmpty()) {
-    // The executable's folder as bytes: a path that is not UTF-8 would not survive QString.
-    char exe[PATH_MAX + 1];
-    const ssize_t n = ::readlink("/proc/self/exe", exe, PATH_MAX);
-    if (n > 0) {
-      const QByteArray path(exe, n);
-      s.ProgramDir = path.left(path.lastIndexOf('/') + 1);
-    } else {
-      const QString dir = QCoreApplication::applicationDirPath();
-      const QString resolved = QDir(dir).canonicalPath();
-      s.ProgramDir = QFile::encodeName(resolved.isEmpty() ? dir : resolved);
-    }
-    if (!s.ProgramDir.endsWith('/')) s.ProgramDir += '/';
-  }
-  if (s.LangDir.isEmpty()) s.LangDir = InstallLayout::LanguageFolder(s.ProgramDir);
-  // Relative names resolve in the program's folder from now on.
-  if (::chdir(s.ProgramDir.constData()) != 0) QDir::setCurrent(QFile::decodeName(s.ProgramDir));
-  setAcceptDrops(true);
 }
 
 void TFormMain::setupDialogs() {
@@ -160,9 +113,7 @@ void TFormMain::connectControls() {
   connect(ui->ButtonTest, &QPushButton::clicked, this, &TFormMain::ButtonTestClick);
   connect(ui->ButtonList, &QPushButton::clicked, this, &TFormMain::ButtonListClick);
   connect(ui->ButtonShowUPXL, &QPushButton::clicked, this, &TFormMain::ButtonShowUPXLClick);
-  connect(ui->ButtonCloseConsole, &QPushButton::clicked, this, [this] {
-    if (ctx_.console) ctx_.console->CloseConsole();
-  });
+  connect(ui->ButtonCloseConsole, &QPushButton::clicked, this, [this] { jobs_.closeConsole(); });
 
   connect(ui->ButtonPackE, &QPushButton::clicked, this, [this] { editCommandLine(true); });
   connect(ui->ButtonUnPackE, &QPushButton::clicked, this, [this] { editCommandLine(false); });
@@ -194,32 +145,41 @@ void TFormMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (ctx_.runStartupOnShow) FormShow();
+  emit firstShown();
 }
 
-void TFormMain::runEnded() {
-  // Queued: after the job that ran it has reported its outcome.
-  if (quitAfterRun_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+void TFormMain::placeAtStart() {
+  // Laid out first: the language just changed the sizes.
+  layout()->activate();
+  if (const QScreen* screen = Placement::ScreenOf(this)) {
+    const QRect g = screen->availableGeometry();
+    const int left = g.width() / 2 - ui->OptPanel->x() - 1;
+    const int top = (g.height() - frameGeometry().height()) / 2;
+    move(g.x() + left, g.y() + top);
+  }
+  // The first-show flag makes one step of the slide final.
+  SpeedButtonAddOptClick();
+  Timer1Timer();
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
   // The window manager closes a window that is disabled for a run too. Then the packer is
   // stopped and the program quits only when the user says so, and only after the run has ended
   // (its unfinished files removed); closing the console already said so.
-  ConsoleSession* console = ctx_.console;
-  if (console && console->isRunning() && !console->closedByUser()) {
+  JobRunner& jobs = jobs_;
+  if (jobs.running() && !jobs.consoleClosedByUser()) {
     event->ignore();
     if (quitAfterRun_ ||
         !Prompts::Question(this, ctx_.state.langText(LangText::QuitWhileRunning), windowTitle()))
       return;
     quitAfterRun_ = true;
-    if (console->isRunning())
-      console->StopRun();
+    if (jobs.running())
+      jobs.stop();
     else  // it ended while the question was open
       QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     return;
   }
-  cancelSearch();
+  input_->cancel();
   WriteCFG();
   setAcceptDrops(false);
   event->accept();
@@ -283,7 +243,7 @@ void TFormMain::FillText() {
     ui->OutFileBox->setChecked(false);
   }
   // A selection from folders is told by its figures; the names are in the packer's console.
-  if (selectionFromFolders()) ui->EditFileName->setText(folderSelectionText());
+  if (input_->fromFolders()) ui->EditFileName->setText(input_->figures());
   ui->EditFileName->setCursorPosition(0);
   for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) l->adjustSize();
   updateSelectionButtons();
@@ -305,7 +265,7 @@ void TFormMain::ButtonInClick() {
   if (chosen.isEmpty()) return;
   QList<QByteArray> files;
   for (const QString& f : chosen) files.append(QFile::encodeName(f));
-  cancelSearch();  // the newest choice wins
+  input_->cancel();  // the newest choice wins
   ctx_.state.FileList = files;
   FillText();
 }
@@ -317,37 +277,16 @@ void TFormMain::ButtonOutClick() {
 
 // --- drag and drop ---
 
-namespace {
-
-QList<QByteArray> droppedFiles(const QMimeData* mime) {
-  QList<QByteArray> files;
-  if (!mime || !mime->hasUrls()) return files;
-  // The list as the file manager sent it keeps every name's bytes; QUrl's text would not.
-  const QByteArray uriList = mime->data(QStringLiteral("text/uri-list"));
-  if (!uriList.isEmpty()) {
-    files = DroppedNames::FromUriList(uriList);
-  } else {
-    for (const QUrl& url : mime->urls())
-      if (url.isLocalFile()) files.append(QFile::encodeName(url.toLocalFile()));
-  }
-  // A name the system could not open stays an empty entry, as over-long names always did.
-  for (QByteArray& name : files)
-    if (name.size() >= PATH_MAX) name.clear();
-  return files;
-}
-
-}  // namespace
-
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!DroppedNames::FromMimeData(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TFormMain::dragMoveEvent(QDragMoveEvent* event) {
-  if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!DroppedNames::FromMimeData(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TFormMain::dropEvent(QDropEvent* event) {
-  const QList<QByteArray> files = droppedFiles(event->mimeData());
+  const QList<QByteArray> files = DroppedNames::FromMimeData(event->mimeData());
   if (files.isEmpty()) return;
   event->acceptProposedAction();
   // Finish the drop first, so the application the files came from is not held while a job runs.
@@ -356,11 +295,70 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 void TFormMain::WMDropFiles(const QList<QByteArray>& names) {
-  if (jobRunning_) return;
+  if (jobs_.busy()) return;
   // Brought to the front without touching the stay-on-top state: a window kept on top stays so.
   raise();
   activateWindow();
   selectInput(names, false);
+}
+
+// --- folders as input ---
+
+void TFormMain::selectInput(const QList<QByteArray>& paths, bool queueJob) {
+  if (input_->select(paths)) return;  // the job waits for the search
+  FillText();
+  if (queueJob)
+    QMetaObject::invokeMethod(this, &TFormMain::runDragOpJob, Qt::QueuedConnection);
+  else
+    runDragOpJob();
+}
+
+void TFormMain::searchTaken() {
+  FillText();
+  runDragOpJob();
+}
+
+void TFormMain::setStatus(const QString& text, const QString& hint) {
+  ui->EditStatus->setText(text);
+  // The start tells what happened; all of a text longer than the line is in its hint.
+  ui->EditStatus->setCursorPosition(0);
+  ui->EditStatus->setToolTip(hint);
+}
+
+void TFormMain::searchStarted(bool again) {
+  if (!again) {
+    statusBeforeSearch_ = ui->EditStatus->text();
+    statusHintBeforeSearch_ = ui->EditStatus->toolTip();
+  }
+  updateSelectionButtons();
+  const QString searching = ctx_.state.langText(LangText::StatusSearching);
+  setStatus(searching, searching);
+}
+
+void TFormMain::searchEnded() {
+  // The status line gets back what it said, unless something else has spoken since.
+  if (ui->EditStatus->text() == ctx_.state.langText(LangText::StatusSearching))
+    setStatus(statusBeforeSearch_, statusHintBeforeSearch_);
+  updateSelectionButtons();
+}
+
+bool TFormMain::searchingFolders() const {
+  return input_->searching();
+}
+
+bool TFormMain::selectionFromFolders() const {
+  return input_->fromFolders();
+}
+
+void TFormMain::updateSelectionButtons() {
+  const bool known = !input_->searching();
+  const bool any = known && !ctx_.state.FileList.isEmpty();
+  for (QWidget* b :
+       {static_cast<QWidget*>(ui->ButtonPack), static_cast<QWidget*>(ui->ButtonUnPack),
+        static_cast<QWidget*>(ui->ButtonPackE), static_cast<QWidget*>(ui->ButtonUnPackE)})
+    b->setEnabled(any);
+  ui->ButtonTest->setEnabled(known);
+  ui->ButtonList->setEnabled(known);
 }
 
 void TFormMain::runDragOpJob() {
@@ -368,4 +366,101 @@ void TFormMain::runDragOpJob() {
     ButtonPackClick();
   else if (ctx_.state.opt.dragOp() == DragOp::Unpack)
     ButtonUnPackClick();
+}
+
+// --- the jobs and the size report ---
+
+void TFormMain::showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit) {
+  ui->LabelF1->setText(QString::fromUtf8(SizeReport::KiBText(uncompressed, unit)));
+  ui->LabelF2->setText(QString::fromUtf8(SizeReport::KiBText(compressed, unit)));
+  if (const auto ratio = SizeReport::RatioText(uncompressed, compressed))
+    ui->LabelF3->setText(QString::fromUtf8(*ratio));
+  for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) l->adjustSize();
+}
+
+void TFormMain::CalcSize() {
+  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal,
+             ctx_.state.langBytes(LangText::UnitKiB));
+}
+
+void TFormMain::CalcSizeMul() {
+  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal,
+             ctx_.state.langBytes(LangText::UnitKiBTotal));
+}
+
+void TFormMain::StayOnTopStep(bool after) {
+  switch (ctx_.state.opt.stayOnTop()) {
+    case StayOnTop::Always:
+      SetTopmost(this, true);
+      break;
+    case StayOnTop::ExceptDuringRun:
+      SetTopmost(this, after);
+      break;
+    case StayOnTop::Never:
+      SetTopmost(this, false);
+      break;
+  }
+}
+
+void TFormMain::ButtonPackClick() {
+  runJob(true);
+}
+
+void TFormMain::ButtonUnPackClick() {
+  runJob(false);
+}
+
+void TFormMain::runJob(bool pack) {
+  // The window takes no input while the packer runs; this only guards against a call from a
+  // queued event during that time.
+  if (jobs_.busy()) return;
+  StayOnTopStep(false);
+  jobs_.startPack(pack, packOptions());
+}
+
+void TFormMain::runInfoCommand(int which, bool withSizes) {
+  jobs_.startInfo(static_cast<CommandLine::InfoCommand>(which), withSizes);
+}
+
+void TFormMain::jobFinished(const JobResult& result) {
+  if (result.started) showExitStatus(result.statusText);
+  if (result.sizesMeasured) {
+    if (ctx_.state.FileList.size() <= 1)
+      CalcSize();
+    else
+      CalcSizeMul();
+  }
+  if (result.packJob) StayOnTopStep(true);
+  input_->takePending();
+  // When the user chose to stop the run and quit, the window closes now.
+  if (quitAfterRun_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TFormMain::ButtonShowUPXVerClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::Version), false);
+}
+
+void TFormMain::ButtonShowUPXHelpClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::Help), false);
+}
+
+void TFormMain::ButtonTestClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::Test), true);
+}
+
+void TFormMain::ButtonListClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::List), true);
+}
+
+void TFormMain::ButtonShowUPXLClick() {
+  runInfoCommand(int(CommandLine::InfoCommand::ListFormats), true);
+}
+
+void TFormMain::showExitStatus(const QString& statusText) {
+  setStatus(statusText, statusText);
+}
+
+void TFormMain::clearExitStatus() {
+  ui->EditStatus->clear();
+  ui->EditStatus->setToolTip(QString());
 }

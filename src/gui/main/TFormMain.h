@@ -5,12 +5,13 @@
 #include <QWidget>
 #include <optional>
 
-#include "core/batch/ExecutableScan.h"
 #include "core/packer/PackOptions.h"
+#include "gui/main/MainWindowHost.h"
 
-struct AppContext;
+class JobRunner;
+struct JobResult;
 class QTimer;
-class ScanTask;
+class FolderInput;
 class FileDialogSpec;
 class TMultiHint;
 namespace Ui {
@@ -20,7 +21,7 @@ class TFormMain;
 class TFormMain : public QWidget {
   Q_OBJECT
  public:
-  explicit TFormMain(AppContext& ctx, QWidget* parent = nullptr);
+  TFormMain(MainWindowHost& host, JobRunner& jobs, QWidget* parent = nullptr);
   ~TFormMain() override;
 
   // Non-visual parts of the window, named like the controls.
@@ -45,8 +46,9 @@ class TFormMain : public QWidget {
   void ButtonResetClick();
   void ButtonMaxClick();
 
-  // The start-up sequence, run on the first showing (when the context asks for it).
-  void FormShow();
+  // The start-up's placing: the left column centred horizontally, the window centred vertically
+  // in the free area of its screen, the option panel in its restored state at once.
+  void placeAtStart();
 
   void ReadCFG();
   void WriteCFG();
@@ -80,7 +82,7 @@ class TFormMain : public QWidget {
   // runs its job from the event loop (the start-up's order), not at once.
   void selectInput(const QList<QByteArray>& paths, bool queueJob);
   // A folder search runs; the selection is not known yet.
-  bool searchingFolders() const { return searching_; }
+  bool searchingFolders() const;
 
   // The option panel: start a slide after the button changed, and one step of it.
   void SpeedButtonAddOptClick();
@@ -108,12 +110,12 @@ class TFormMain : public QWidget {
   static void SetTopmost(QWidget* window, bool topmost);
 
  public slots:
-  // The outcome of a job, announced by the console session.
-  void showExitStatus(int exitCode, const QString& statusText);
+  // The outcome of a job in the status line.
+  void showExitStatus(const QString& statusText);
   // A run has started: the status line no longer tells of the one before.
   void clearExitStatus();
-  // A run has ended: when the user chose to stop it and quit, the window closes now.
-  void runEnded();
+  // A job has ended: its status, its sizes, the window order, a search that waited for it.
+  void jobFinished(const JobResult& result);
   // The command-line editor accepted a line for packing (0) or unpacking (1); it is pending in
   // the program state and the matching job runs it.
   void runEditedCommandLine(int editMode);
@@ -129,6 +131,8 @@ class TFormMain : public QWidget {
   // SetLanguage re-applied the language-dependent texts and the stay-on-top state.
   void languageApplied();
   void stayOnTopChanged(bool topmost);
+  // The window is on screen for the first time.
+  void firstShown();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -138,13 +142,10 @@ class TFormMain : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  // The packer is asked its version without waiting for the answer; packer() settles it.
-  void askPackerVersion();
   Ui::TFormMain* ui;  // the controls; others reach them by their object names
   QByteArray outFileBytes_;
   bool unwritableReported_ = false;
   bool unstorableNoted_ = false;
-  void FormCreate();
   void setupDialogs();
   void connectControls();
   void setClientWidth(int width);
@@ -155,41 +156,26 @@ class TFormMain : public QWidget {
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
   void runInfoCommand(int which, bool withSizes);
   void runJob(bool pack);
-  // A pack or unpack job's packers: one, or several at once (the preference) over groups of the
-  // selected files.
-  std::optional<int> runPackJob(bool pack, bool edited, const PackOptions& o,
-                                const QByteArray& command);
   // Files dropped or given on the command line: the job the drag preference asks for, if any.
   void runDragOpJob();
   void editCommandLine(bool pack);
 
-  // Folders as input (TFormMainFolders.cpp).
-  struct FolderSelection {
-    QList<QByteArray> files;  // the selection the search gave
-    int folders = 0;
-    int filesGiven = 0;  // files given directly beside the folders
-  };
-  void searchFinished(const ExecutableScan::Result& result, const QList<QByteArray>& paths);
-  void endSearch();
-  void cancelSearch();
-  // Called when a job is over: a search that ended during it is taken now.
-  void takePendingSearch();
+  // Folders as input: the status line and the buttons follow the search.
+  void searchStarted(bool again);
+  void searchEnded();
+  void searchTaken();
+  // The status line's text, read from its start, and its hint.
+  void setStatus(const QString& text, const QString& hint);
   // Pack, unpack and the information commands that read the files: only on a known selection.
   void updateSelectionButtons();
   bool selectionFromFolders() const;
-  QString folderSelectionText() const;
-  ScanTask* scan_ = nullptr;
-  bool searching_ = false;
-  int searchGeneration_ = 0;
-  FolderSelection folderSelection_;
-  // A search that ended during a run; its selection is taken when the run is over.
-  std::optional<std::pair<ExecutableScan::Result, QList<QByteArray>>> pendingSearch_;
+  FolderInput* input_;
   QString statusBeforeSearch_;
   QString statusHintBeforeSearch_;
 
-  AppContext& ctx_;
+  MainWindowHost& ctx_;
+  JobRunner& jobs_;
   bool shown_ = false;
-  bool jobRunning_ = false;
   // The user chose to stop the packer and quit: the window closes once the run has ended.
   bool quitAfterRun_ = false;
   // Panel slide: extra width beyond the left column, its bounds and the step per tick.

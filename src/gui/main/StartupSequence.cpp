@@ -1,25 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's start-up sequence, run once when it is first shown.
+#include "gui/main/StartupSequence.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
-#include <QScreen>
 #include <QSessionManager>
 #include <QTimer>
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/packer/PackerVersion.h"
 #include "core/startup/PackerLocator.h"
-#include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
-#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
-#include "ui_TFormMain.h"
 
-namespace {
+StartupSequence::StartupSequence(AppContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {}
 
-void endProgramAtStartup(TFormMain& w) {
+void StartupSequence::endProgram() {
+  TFormMain& w = *ctx_.FormMain;
   w.startupAborted = true;
   // The run ends before it was complete: the settings file of the previous run stays as it is.
   w.settingsWritten = true;
@@ -28,9 +26,7 @@ void endProgramAtStartup(TFormMain& w) {
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-}  // namespace
-
-void TFormMain::askPackerVersion() {
+void StartupSequence::askPackerVersion() {
   ProgramState& s = ctx_.state;
   auto* asking = new PackerVersion::Asking(this);
   const QByteArray packer = s.UpxLocation;
@@ -47,24 +43,44 @@ void TFormMain::askPackerVersion() {
   QTimer::singleShot(0, asking, [asking, packer] { asking->start(packer); });
 }
 
-void TFormMain::FormShow() {
+bool StartupSequence::locatePacker() {
+  // The packer: own folder, the user's earlier choice, the search path; else ask.
   ProgramState& s = ctx_.state;
+  TFormMain* w = ctx_.FormMain;
+  s.UpxLocation = PackerLocator::Locate(s.ProgramDir, s.opt.GlobalOpt_UPX2);
+  if (!s.UpxLocation.isEmpty()) return true;
+  Prompts::Message(w, Prompts::Icon::Warning, s.langText(LangText::PackerMissing),
+                   s.langText(LangText::PackerMissingCaption));
+  const QStringList chosen = Prompts::OpenFiles(w, *w->OpenDialogUPX);
+  if (chosen.isEmpty() || chosen.first().isEmpty()) {
+    Prompts::Message(w, Prompts::Icon::Error, s.langText(LangText::PackerMissingEnd),
+                     s.langText(LangText::PackerMissingCaption));
+    return false;
+  }
+  s.UpxLocation = QFile::encodeName(chosen.first());
+  s.opt.GlobalOpt_UPX2 = s.UpxLocation;
+  return true;
+}
+
+void StartupSequence::run() {
+  ProgramState& s = ctx_.state;
+  TFormMain* w = ctx_.FormMain;
 
   // The settings are also written when the desktop session ends or the event loop is left
   // without the window being closed; WriteCFG writes only once per run. A logout may still be
   // cancelled after the session asked for our data, and the program then goes on: that save must
   // not stand in for the one at the real end, or later changes would be lost.
-  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-    if (settingsWritten) return;
-    WriteCFG();
-    settingsWritten = false;
+  connect(qApp, &QGuiApplication::commitDataRequest, w, [w](QSessionManager&) {
+    if (w->settingsWritten) return;
+    w->WriteCFG();
+    w->settingsWritten = false;
   });
-  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { WriteCFG(); });
+  connect(qApp, &QCoreApplication::aboutToQuit, w, [w] { w->WriteCFG(); });
 
   // 1-2: settings (on a first start the language chooser, which may end the program).
-  PanelFirstShow = true;
-  ReadCFG();
-  if (startupAborted) return endProgramAtStartup(*this);
+  w->PanelFirstShow = true;
+  w->ReadCFG();
+  if (w->startupAborted) return endProgram();
 
   // 3-4: the language file of the chosen language, else the English one.
   // Read once: the file that proved to be the language is the one applied.
@@ -72,41 +88,18 @@ void TFormMain::FormShow() {
   const QByteArray langFile = LanguageFiles::FindLanguageFile(s.LangDir, s.opt.LangName, &language,
                                                               AppContext::LanguageDefaultForm);
   if (langFile.isEmpty()) {
-    Prompts::Message(this, Prompts::Icon::Error,
+    Prompts::Message(w, Prompts::Icon::Error,
                      QStringLiteral("There are no language files. Press OK to terminate program."),
                      QStringLiteral("Error - Packhelm"));
-    return endProgramAtStartup(*this);
+    return endProgram();
   }
   ctx_.changeLanguage(langFile, std::move(language));
 
-  // 5: the left column centred horizontally, the window centred vertically, in the free area of
-  // its screen (laid out first: the language just changed the sizes).
-  layout()->activate();
-  if (const QScreen* screen = Placement::ScreenOf(this)) {
-    const QRect g = screen->availableGeometry();
-    const int left = g.width() / 2 - ui->OptPanel->x() - 1;
-    const int top = (g.height() - frameGeometry().height()) / 2;
-    move(g.x() + left, g.y() + top);
-  }
+  // 5-6: the window in its place, the option panel in its restored state at once.
+  w->placeAtStart();
 
-  // 6: the option panel in its restored state at once (the first-show flag makes one step final).
-  SpeedButtonAddOptClick();
-  Timer1Timer();
-
-  // 7: the packer: own folder, the user's earlier choice, the search path; else ask.
-  s.UpxLocation = PackerLocator::Locate(s.ProgramDir, s.opt.GlobalOpt_UPX2);
-  if (s.UpxLocation.isEmpty()) {
-    Prompts::Message(this, Prompts::Icon::Warning, s.langText(LangText::PackerMissing),
-                     s.langText(LangText::PackerMissingCaption));
-    const QStringList chosen = Prompts::OpenFiles(this, *OpenDialogUPX);
-    if (chosen.isEmpty() || chosen.first().isEmpty()) {
-      Prompts::Message(this, Prompts::Icon::Error, s.langText(LangText::PackerMissingEnd),
-                       s.langText(LangText::PackerMissingCaption));
-      return endProgramAtStartup(*this);
-    }
-    s.UpxLocation = QFile::encodeName(chosen.first());
-    s.opt.GlobalOpt_UPX2 = s.UpxLocation;
-  }
+  // 7: the packer.
+  if (!locatePacker()) return endProgram();
 
   // 8: the packer as command lines name it, and its version (which decides a switch's spelling).
   // The first command line needs the answer, the first paint does not: the packer is asked now
@@ -115,11 +108,11 @@ void TFormMain::FormShow() {
   askPackerVersion();
 
   // A settings file that cannot be written is said once, before any job's status.
-  reportUnwritableSettings();
+  w->reportUnwritableSettings();
 
   // 9: files on the program's command line replace the restored selection and may start a job.
   // The job runs from the event loop, as a button's does: once the window is on screen, and
   // where closing the console or the window ends the program. Folders among them are searched
   // first; the job waits for the search.
-  if (!ctx_.arguments.isEmpty()) selectInput(ctx_.arguments, true);
+  if (!ctx_.arguments.isEmpty()) w->selectInput(ctx_.arguments, true);
 }

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/main/JobRunner.h"
+
+#include <unistd.h>
+
+#include "core/batch/RunGroups.h"
+#include "core/packer/FileSizes.h"
+#include "core/settings/ProgramCommands.h"
+#include "core/settings/ProgramState.h"
+#include "gui/console/ConsoleSession.h"
+
+JobRunner::JobRunner(ProgramState& state, ConsoleSession& console, QObject* parent)
+    : QObject(parent), state_(state), console_(console) {
+  connect(&console_, &ConsoleSession::runFinished, this, &JobRunner::runFinished);
+}
+
+bool JobRunner::startPack(bool pack, const PackOptions& o) {
+  if (busy()) return false;
+  ProgramState& s = state_;
+  job_ = Job{pack, false, true, o};
+  QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
+  (pack ? s.UncompressedTotal : s.CompressedTotal) = FileSizes::SumUntilFailure(s.FileList);
+
+  const bool edited = !pending.isEmpty();
+  const QByteArray command =
+      edited ? pending : (pack ? CommandLine::GetCmdPack(o, s) : CommandLine::GetCmdUnPack(o, s));
+  console_.OpenConsole(false);
+
+  // An output name that differs in spelling only ("dir/./a", a linked folder, another letter case
+  // on a case-blind file system) leads to the input itself: deleting it would lose the input, so
+  // the packer meets the existing file instead and refuses.
+  if (!edited && s.FileList.size() == 1 && o.OutFileBox && o.ReplaceIfExistsCheckBox &&
+      CommandLine::UsesOutputFile(o) && ::access(o.EditOutFile.constData(), F_OK) == 0 &&
+      !FileSizes::SameFile(o.EditOutFile, s.FileList.first()))
+    ::unlink(o.EditOutFile.constData());  // by its bytes: a name that is not UTF-8 included
+  pending.clear();
+
+  if (!startPackers(pack, edited, o, command)) notStarted();
+  return true;
+}
+
+bool JobRunner::startPackers(bool pack, bool edited, const PackOptions& o,
+                             const QByteArray& command) {
+  const ProgramState& s = state_;
+  // The preference is held within the cores where it enters (settings file, Options dialog); a
+  // bound here only keeps a wild value from opening hundreds of panes.
+  const int runs = int(qMin<quint32>(s.opt.GlobalOpt_PackerRuns, 64));
+  // An edited line is run as written, and one output name cannot take the results of several
+  // packers: those run as one packer, as does a single file.
+  if (edited || runs <= 1 || s.FileList.size() <= 1 || CommandLine::UsesOutputFile(o))
+    return console_.Start({command});
+  QList<QByteArray> commands;
+  QList<int> fileCounts;
+  for (const QList<QByteArray>& group : RunGroups::SplitFiles(s.FileList, runs)) {
+    commands.append(pack ? CommandLine::GetCmdPack(o, group, s.packerForCommand(), s.packer())
+                         : CommandLine::GetCmdUnPack(o, group, s.packerForCommand()));
+    fileCounts.append(int(group.size()));
+  }
+  return console_.Start(commands, fileCounts);
+}
+
+bool JobRunner::startInfo(CommandLine::InfoCommand which, bool withSizes) {
+  if (busy()) return false;
+  ProgramState& s = state_;
+  job_ = Job{false, true, withSizes, {}};
+  if (withSizes) s.CompressedTotal = FileSizes::SumUntilFailure(s.FileList);
+  const QByteArray command = CommandLine::GetCmdInfo(which, s);
+  console_.OpenConsole(true);
+  if (!console_.Start({command})) notStarted();
+  return true;
+}
+
+void JobRunner::notStarted() {
+  console_.ReportStartFailure();
+  JobResult result;
+  result.packJob = !job_->info;
+  job_.reset();
+  emit jobFinished(result);
+}
+
+void JobRunner::measureAfter(const Job& job) {
+  ProgramState& s = state_;
+  const PackOptions& o = job.options;
+  quint64& after =
+      job.info ? s.UncompressedTotal : (job.pack ? s.CompressedTotal : s.UncompressedTotal);
+  // A separate output is measured by its name; in place the input is measured by its own
+  // bytes, which the edit's text does not give back for a name that is not valid UTF-8.
+  if (!job.info && s.FileList.size() == 1 && o.OutFileBox && CommandLine::UsesOutputFile(o))
+    after = FileSizes::SumUntilFailure({o.EditOutFile});
+  else
+    after = FileSizes::SumUntilFailure(s.FileList);
+}
+
+void JobRunner::runFinished(const RunOutcome& outcome) {
+  if (!job_) return;  // a run of someone else's
+  const Job job = *job_;
+  job_.reset();
+  if (!job.info) {
+    const CloseCon closeCon = state_.opt.closeCon();
+    if (closeCon == CloseCon::AfterEveryRun) console_.CloseConsole();
+    if (outcome.exitCode == 0 && closeCon == CloseCon::AfterSuccess) console_.CloseConsole();
+  }
+  JobResult result;
+  result.packJob = !job.info;
+  result.started = true;
+  result.exitCode = outcome.exitCode;
+  result.statusText = console_.StatusText(outcome);
+  if (job.withSizes) measureAfter(job);
+  result.sizesMeasured = job.withSizes;
+  emit jobFinished(result);
+}
+
+void JobRunner::closeConsole() {
+  console_.CloseConsole();
+}
+
+bool JobRunner::running() const {
+  return console_.isRunning();
+}
+
+void JobRunner::stop() {
+  console_.StopRun();
+}
+
+bool JobRunner::consoleClosedByUser() const {
+  return console_.closedByUser();
+}

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The main window's jobs: packing, unpacking and the packer's information commands, each run in
+// the console session. A job that starts reports its end once, by jobFinished; the window shows
+// what it says.
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+#include "core/packer/CommandLine.h"
+#include "core/packer/PackOptions.h"
+
+struct ProgramState;
+struct RunOutcome;
+class ConsoleSession;
+
+struct JobResult {
+  bool packJob = false;  // pack or unpack, not an information command
+  bool started = false;  // false: the packer could not be started (and the user was told)
+  int exitCode = 0;
+  QString statusText;          // what the status line says now; empty when nothing started
+  bool sizesMeasured = false;  // the state's totals were measured anew for the size report
+};
+
+class JobRunner : public QObject {
+  Q_OBJECT
+ public:
+  JobRunner(ProgramState& state, ConsoleSession& console, QObject* parent = nullptr);
+
+  // A job is going on (from its start to its jobFinished).
+  bool busy() const { return job_.has_value(); }
+  // Packs (or unpacks) the selection with the options; an edited command line pending in the
+  // state runs instead. False when a job is going on already: nothing happens then.
+  bool startPack(bool pack, const PackOptions& o);
+  // One of the packer's information commands; `withSizes`: the selection is measured around it.
+  bool startInfo(CommandLine::InfoCommand which, bool withSizes);
+
+  // The console as the window's buttons reach it.
+  void closeConsole();
+  // A packer runs now (of a job, or of anyone's), the user's stop of it, and whether the user
+  // closed the console (the program is ending).
+  bool running() const;
+  void stop();
+  bool consoleClosedByUser() const;
+
+ signals:
+  void jobFinished(const JobResult& result);
+
+ private:
+  struct Job {
+    bool pack = false;
+    bool info = false;
+    bool withSizes = false;
+    PackOptions options;
+  };
+  bool startPackers(bool pack, bool edited, const PackOptions& o, const QByteArray& command);
+  void runFinished(const RunOutcome& outcome);
+  void notStarted();
+  void measureAfter(const Job& job);
+
+  ProgramState& state_;
+  ConsoleSession& console_;
+  std::optional<Job> job_;
+};

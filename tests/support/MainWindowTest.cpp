@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/MainWindowTest.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "core/packer/PackerVersion.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/main/TFormMain.h"
+#include "gui/widgets/Prompts.h"
+
+MainWindowTest::MainWindowTest(const WindowSetup& setup)
+    : MainWindowTest([](AppContext&) {}, setup) {}
+
+MainWindowTest::MainWindowTest(const std::function<void(AppContext&)>& before,
+                               const WindowSetup& setup)
+    : dir(setup.languages, true) {
+  dir.prepare(ctx.state);
+  ctx.runStartupOnShow = false;
+  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in's own
+  qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
+  Prompts::Test() = {};
+  Prompts::Test().active = true;
+  before(ctx);
+  ctx.createForms();
+  if (setup.english) ctx.changeLanguage("English.lng");
+  if (setup.show) w()->show();
+}
+
+MainWindowTest::~MainWindowTest() {
+  qunsetenv("PACKHELM_STANDIN_ARGLOG");
+}
+
+QString MainWindowTest::status() const {
+  return ui().get<QLineEdit>("EditStatus")->text();
+}
+
+void MainWindowTest::select(const QList<QByteArray>& files) {
+  ctx.state.FileList = files;
+  w()->FillText();
+}
+
+QList<QList<QByteArray>> MainWindowTest::runs() const {
+  QList<QList<QByteArray>> all = PackerRuns(dir.argLogPath());
+  all.removeAll(QList<QByteArray>{"--version"});
+  return all;
+}
+
+std::optional<JobResult> MainWindowTest::press(const char* button,
+                                               const std::function<void()>& during) {
+  QMetaObject::Connection c;
+  if (during)
+    c = QObject::connect(console(), &ConsoleSession::runStarted, console(),
+                         [during] { QTimer::singleShot(0, during); });
+  const std::optional<JobResult> result =
+      AwaitJob(ctx.jobs, [&] { QTest::mouseClick(ui().get<QPushButton>(button), Qt::LeftButton); });
+  QObject::disconnect(c);
+  return result;
+}
