@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in packer against the real one: the same inputs and switches give the same exit
 // code, the same per-file lines (sizes aside), the same summary, the same names created beside the
 // input (temporary, backup and output files) and the same message for every failure class.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real packer driven through Packhelm's own paths: the main window builds the command line
 // from its controls, the console runs the packer on a real pty, the size labels report the result,
 // a stopped run's unfinished files are removed, a folder is searched for programs, and several runs

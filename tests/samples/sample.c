@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* A small program for the tests that run the real packer. It carries a 64 KiB table of text so
    that it is large enough, and compressible enough, for the packer to take it; on Windows it also
    has an export, icons and a resource (sample.rc), for the packer's Windows options. */

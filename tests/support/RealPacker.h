@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real packer and real programs, for the tests that check what Packhelm believes about a
 // packer run against the packer itself (label "realpacker").
