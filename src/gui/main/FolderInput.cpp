@@ -91,8 +91,7 @@ void FolderInput::takePending() {
   pending_.reset();
   // After the job that held it has returned.
   QMetaObject::invokeMethod(
-      this,
-      [this, pending = std::move(pending)] { searchFinished(pending.first, pending.second); },
+      this, [this, pending = std::move(pending)] { searchFinished(pending.first, pending.second); },
       Qt::QueuedConnection);
 }
 
