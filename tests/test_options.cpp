@@ -19,7 +19,7 @@
 #include "core/batch/RunGroups.h"
 #include "core/settings/CFGfile.h"
 #include "core/settings/OptionsLogic.h"
-#include "core/settings/SettingsTable.h"
+#include "core/config/SettingsTable.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/dialogs/TFormOpt.h"
 #include "gui/main/AppContext.h"

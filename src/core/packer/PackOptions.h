@@ -3,7 +3,7 @@
 // The packing options: the states of the main window's option controls as a plain value. The
 // fields and their defaults come from the settings table's option rows.
 
-#include "core/settings/SettingsTable.h"
+#include "core/config/SettingsTable.h"
 
 // The values of the main window's packing options. Every field starts at its table default; the
 // two names are what the window shows, not stored here.

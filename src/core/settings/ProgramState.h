@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "core/packer/PackerVersion.h"
-#include "core/settings/SettingsTable.h"
+#include "core/config/SettingsTable.h"
 
 // The choices of three preferences. The settings file stores their integers as they are, so a
 // value outside the enum is kept and matches none of its names.

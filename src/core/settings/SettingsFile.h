@@ -8,7 +8,7 @@
 #include <QList>
 #include <optional>
 
-#include "core/settings/SettingsTable.h"
+#include "core/config/SettingsTable.h"
 
 class TCFGfile;
 

@@ -3,7 +3,7 @@
 // The controls of the settings table's rows: each row's control is the child of its window with
 // the row's control name, and shows the row's value the way the row's control kind says.
 
-#include "core/settings/SettingsTable.h"
+#include "core/config/SettingsTable.h"
 
 class QWidget;
 struct PackOptions;

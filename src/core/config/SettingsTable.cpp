@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/settings/SettingsTable.h"
+#include "core/config/SettingsTable.h"
 
 namespace Settings {
 
