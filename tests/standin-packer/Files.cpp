@@ -187,7 +187,7 @@ struct OutputFile {
     const std::string stem = ext == std::string::npos ? input : input.substr(0, ext);
     name = stem + ".upx";
     for (int i = 0; exists(name) && i < 1000; ++i) {
-      char num[8];
+      char num[16];  // room for any int: the compiler checks the bound
       std::snprintf(num, sizeof num, ".%03d", i);
       name = stem + num;
     }
