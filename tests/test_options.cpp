@@ -17,9 +17,9 @@
 #include <memory>
 
 #include "core/batch/RunGroups.h"
+#include "core/config/SettingsTable.h"
 #include "core/settings/CFGfile.h"
 #include "core/settings/OptionsLogic.h"
-#include "core/config/SettingsTable.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/dialogs/TFormOpt.h"
 #include "gui/main/AppContext.h"

@@ -10,8 +10,8 @@
 #include <array>
 #include <functional>
 
-#include "core/packer/PackerVersion.h"
 #include "core/config/SettingsTable.h"
+#include "core/packer/PackerVersion.h"
 
 // The choices of three preferences. The settings file stores their integers as they are, so a
 // value outside the enum is kept and matches none of its names.
