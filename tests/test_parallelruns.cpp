@@ -27,6 +27,7 @@
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/MainWindowSettings.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
@@ -407,10 +408,10 @@ class TestParallelRuns : public QObject {
       cfg.SetCardinal("CmdLinesMax", 7);
       if (stored >= 0) cfg.SetCardinal("GlobalOpt_PackerRuns", quint32(stored));
     });
-    p.ctx.FormMain->ReadCFG();
+    p.ctx.settings->read();
     QCOMPARE(p.ctx.state.opt.GlobalOpt_PackerRuns, used);
     QCOMPARE(p.ctx.state.opt.CmdLinesMax, 7u);
-    p.ctx.FormMain->WriteCFG();
+    p.ctx.settings->write();
     Settings::SettingsRows back;
     QVERIFY(Settings::LoadSettingsFile(p.ctx.state.SettingsPath, back));
     QCOMPARE(back.GlobalOpt_PackerRuns, std::optional<quint32>(used));

@@ -31,6 +31,7 @@
 #include "gui/console/ConsoleWindow.h"
 #include "gui/dialogs/TFormChooseLang.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/MainWindowSettings.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
@@ -378,7 +379,7 @@ class TestRuns : public QObject {
     if (answer) {
       QCOMPARE(rc, 0);  // quit by the program, not by the failsafe
       QVERIFY(!p.ctx.FormMain->isVisible());
-      QVERIFY(p.ctx.FormMain->settingsWritten);
+      QVERIFY(p.ctx.settings->written());
       QVERIFY(QFile::exists(QFile::decodeName(p.ctx.state.SettingsPath)));
       QVERIFY(p.console()->lastRun().stoppedByUser);
       QCOMPARE(p.status(), p.text(LangText::StatusStopped) + ' ' +
@@ -387,7 +388,7 @@ class TestRuns : public QObject {
     } else {
       QCOMPARE(rc, 5);  // ended by the test after the run: the program did not quit
       QVERIFY(p.ctx.FormMain->isVisible());
-      QVERIFY(!p.ctx.FormMain->settingsWritten);
+      QVERIFY(!p.ctx.settings->written());
       QCOMPARE(p.status(), p.text(LangText::StatusDone));
       QCOMPARE(filesIn(p.work()).keys(), QStringList{"prog.exe"});
       QVERIFY(readFileBytes(prog) != before.value("prog.exe"));  // packed
@@ -442,12 +443,12 @@ class TestRuns : public QObject {
     t.start();
     const int rc = QApplication::exec();
     QCOMPARE(rc, 0);  // the program quit, not the failsafe
-    QVERIFY(!p.ctx.FormMain->startupAborted);
+    QVERIFY(!p.ctx.startupAborted());
     QCOMPARE(p.packerRuns().last(), prog);
     QVERIFY(p.packerPid > 0);
     QVERIFY(gone(p.packerPid));
     QVERIFY(!p.ctx.FormMain->isVisible());
-    QVERIFY(p.ctx.FormMain->settingsWritten);
+    QVERIFY(p.ctx.settings->written());
     const Files after = filesIn(p.work());
     QCOMPARE(after.keys(), QStringList{"prog.exe"});
     QCOMPARE(after.value("prog.exe") == before.value("prog.exe"), duringRun);

@@ -16,6 +16,7 @@
 #include "core/settings/SettingsFile.h"
 #include "gui/dialogs/TFormChooseLang.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/MainWindowSettings.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
@@ -128,7 +129,7 @@ class TestStartup : public QObject {
     Run run;
     run.start();
     QCOMPARE(run.chooser.answered, 1);
-    QVERIFY(!run.main()->startupAborted);
+    QVERIFY(!run.ctx.startupAborted());
     const ProgramState& s = run.ctx.state;
     QCOMPARE(s.opt.LangName, QByteArray("English"));
     QCOMPARE(s.LangTexts[22], QByteArray("The packer was not located. The program ends."));
@@ -415,16 +416,16 @@ class TestStartup : public QObject {
     run.start();
     run.ui().get<QSlider>("CompressValueBar")->setValue(9);
     if (how == QLatin1String("full")) {
-      QVERIFY(WithFileSizeLimit(100, [&] { run.main()->WriteCFG(); }));
+      QVERIFY(WithFileSizeLimit(100, [&] { run.ctx.settings->write(); }));
       QCOMPARE(readFileBytes(run.settings()), before);
     } else if (how == QLatin1String("folder")) {
       QVERIFY(QFile::remove(QFile::decodeName(run.settings())));
       QVERIFY(QDir().mkdir(QFile::decodeName(run.settings())));
-      run.main()->WriteCFG();
+      run.ctx.settings->write();
       QVERIFY(QFileInfo(QFile::decodeName(run.settings())).isDir());
     } else {
       run.ctx.state.SettingsPath = run.dir.path() + "gone/" + Settings::FileName;
-      run.main()->WriteCFG();
+      run.ctx.settings->write();
       QVERIFY(!QFileInfo::exists(QFile::decodeName(run.ctx.state.SettingsPath)));
       QCOMPARE(readFileBytes(run.settings()), before);
     }
@@ -603,7 +604,7 @@ class TestStartup : public QObject {
     const QByteArray before = readFileBytes(run.settings());
     run.ctx.arguments = {run.dir.makeFile("x.exe", 4096)};
     run.start();
-    QVERIFY(run.main()->startupAborted);
+    QVERIFY(run.ctx.startupAborted());
     const QList<Prompts::MessageRecord> m = messages();
     QCOMPARE(m.size(), 2);
     QCOMPARE(m[0].icon, Prompts::Icon::Warning);
@@ -637,7 +638,7 @@ class TestStartup : public QObject {
       c.SetString("LangName", language);
     });
     run.start();
-    QVERIFY(run.main()->startupAborted);
+    QVERIFY(run.ctx.startupAborted());
     const QList<Prompts::MessageRecord> m = messages();
     QVERIFY(!m.isEmpty());
     QCOMPARE(m[0].caption, run.ctx.state.langText(LangText::PackerMissingCaption));
@@ -667,7 +668,7 @@ class TestStartup : public QObject {
     run.ctx.state.UpxLocation.clear();
     run.ctx.state.UpxShortLocation.clear();
     run.start();
-    QVERIFY(!run.main()->startupAborted);
+    QVERIFY(!run.ctx.startupAborted());
     QVERIFY(messages().isEmpty());
     QCOMPARE(run.ctx.state.SettingsPath, folder + Settings::FileName);
     QCOMPARE(run.ctx.state.LangDir, folder);
@@ -689,7 +690,7 @@ class TestStartup : public QObject {
     QFile::setPermissions(QFile::decodeName(chosen), QFile::ReadOwner | QFile::ExeOwner);
     Prompts::Test().openAnswers = {{QFile::decodeName(chosen)}};
     run.start();
-    QVERIFY(!run.main()->startupAborted);
+    QVERIFY(!run.ctx.startupAborted());
     QCOMPARE(messages().size(), 1);
     QCOMPARE(run.ctx.state.UpxLocation, chosen);
     QCOMPARE(run.ctx.state.UpxShortLocation, "\"" + chosen + "\"");
@@ -706,7 +707,7 @@ class TestStartup : public QObject {
     QFile::setPermissions(QFile::decodeName(onPath), QFile::ReadOwner | QFile::ExeOwner);
     qputenv("PATH", QFile::encodeName(bin.path()));
     run.start();
-    QVERIFY(!run.main()->startupAborted);
+    QVERIFY(!run.ctx.startupAborted());
     QVERIFY(messages().isEmpty());
     QVERIFY(Prompts::Test().dialogTitles.isEmpty());
     QCOMPARE(run.ctx.state.UpxLocation, onPath);
@@ -731,7 +732,7 @@ class TestStartup : public QObject {
     Run run(true, false);
     writeSettings(run.settings(), quietSettings);
     run.start();
-    QVERIFY(run.main()->startupAborted);
+    QVERIFY(run.ctx.startupAborted());
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages()[0].icon, Prompts::Icon::Error);
     QCOMPARE(messages()[0].text,
@@ -743,7 +744,7 @@ class TestStartup : public QObject {
   void noLanguageAtAllOnFirstStart() {
     Run run(true, false);
     run.start();
-    QVERIFY(run.main()->startupAborted);
+    QVERIFY(run.ctx.startupAborted());
     QCOMPARE(run.chooser.answered, 0);
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages()[0].caption, QStringLiteral("Error."));
@@ -835,7 +836,7 @@ class TestStartup : public QObject {
     QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(),
              QStringLiteral("Cannot save: ") + QFile::decodeName(path));
     run.ui().get<QLineEdit>("EditStatus")->setText(QStringLiteral("x"));
-    run.main()->reportUnwritableSettings();
+    run.ctx.settings->reportUnwritable();
     QCOMPARE(run.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("x"));
     run.main()->close();
     struct stat st;
@@ -938,7 +939,7 @@ class TestStartup : public QObject {
     QCOMPARE(run.ctx.state.SettingsPath, userFile);
     QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 8);
     QCOMPARE(run.chooser.answered, 0);
-    QVERIFY(run.main()->startupAborted);
+    QVERIFY(run.ctx.startupAborted());
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages()[0].caption, QStringLiteral("Error - Packhelm"));
     QFile::remove(QFile::decodeName(userFile));

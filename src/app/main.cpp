@@ -50,5 +50,5 @@ int main(int argc, char* argv[]) {
   ctx.start();
   const int rc = app.exec();
   // A start-up that could not complete (no language file, no packer) ends with a failure code.
-  return ctx.FormMain->startupAborted ? 1 : rc;
+  return ctx.startupAborted() ? 1 : rc;
 }

@@ -23,6 +23,29 @@ constexpr qsizetype kIntegerWidth = 11;
 constexpr qsizetype kFloatWidth = 25;
 constexpr char kEndOfFile = 26;
 
+// The width of a record's fixed-width value by its type letter; 0 for a counted string, -1 for a
+// letter that is no type.
+qint64 FixedWidth(char type) {
+  switch (type) {
+    case 's':
+      return 0;
+    case 'i':
+    case 'c':
+      return kIntegerWidth;
+    case 'e':
+      return kFloatWidth;
+    case 'b':
+      return 1;
+    default:
+      return -1;
+  }
+}
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() { ::close(fd); }
+};
+
 // The shortest text of value rounded to `digits` significant digits, always with "." as the
 // decimal separator (std::to_chars ignores the locale).
 QByteArray formatFloat(long double value, int digits) {
@@ -332,10 +355,7 @@ bool TCFGfile::ReadTextFile(const QByteArray& path, bool headerRequired, QByteAr
   text.clear();
   const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
+  const FdCloser closer{fd};
 
   // Lines end at LF (a CR before it is part of the line end), a lone CR is dropped, so every CR
   // simply vanishes; byte 26 ends the file. Lines are joined again with CR LF. The first line is
@@ -444,30 +464,12 @@ bool TCFGfile::ParseText(const QByteArray& text) {
     }
     const char type = text.at(qsizetype(p));
     ++p;
-    if (type != 's' && type != 'i' && type != 'c' && type != 'e' && type != 'b') {
+    const qint64 width = FixedWidth(type);
+    if (width < 0 || !takeCounted(key)) {
       ok = false;
       continue;
     }
-    if (!takeCounted(key)) {
-      ok = false;
-      continue;
-    }
-    bool fieldOk = false;
-    switch (type) {
-      case 's':
-        fieldOk = takeCounted(value);
-        break;
-      case 'i':
-      case 'c':
-        fieldOk = takeFixed(kIntegerWidth, value);
-        break;
-      case 'e':
-        fieldOk = takeFixed(kFloatWidth, value);
-        break;
-      default:
-        fieldOk = takeFixed(1, value);
-        break;
-    }
+    const bool fieldOk = width == 0 ? takeCounted(value) : takeFixed(width, value);
     if (!fieldOk || !takeCounted(comment)) {
       ok = false;
       continue;

@@ -18,26 +18,11 @@
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/JobRunner.h"
-#include "gui/main/MainWindowHost.h"
+#include "gui/main/MainWindowSettings.h"
 #include "gui/main/StartupSequence.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/DesktopIdentity.h"
 #include "gui/widgets/Placement.h"
-
-namespace {
-
-// The main window's view of the program: the state and the first start's language choice.
-class ContextHost final : public MainWindowHost {
- public:
-  explicit ContextHost(AppContext& ctx) : MainWindowHost(ctx.state), ctx_(ctx) {}
-  bool runLanguageChoice() override { return ctx_.runLanguageChoice(); }
-  bool languageChoiceShowing() const override { return ctx_.languageChoiceShowing(); }
-
- private:
-  AppContext& ctx_;
-};
-
-}  // namespace
 
 AppContext::AppContext() = default;
 
@@ -53,8 +38,8 @@ void AppContext::createForms() {
   locateFolders();
   console = new ConsoleSession(state, [this] { return forms(); });
   jobs = new JobRunner(state, *console, console);
-  host_ = std::make_unique<ContextHost>(*this);
-  FormMain = new TFormMain(*host_, *jobs);
+  FormMain = new TFormMain(state, *jobs);
+  settings = new MainWindowSettings(*FormMain, state);
   Placement::SetMainWindow(FormMain);
   startup_ = new StartupSequence(*this, FormMain);
   connectForms();
@@ -68,7 +53,7 @@ void AppContext::start() {
 }
 
 // The windows talk through signals, connected here: none of them calls into another, and each
-// knows only the program state (the main window also the job runner and the language choice).
+// knows only the program state (the main window also the job runner).
 void AppContext::connectForms() {
   QObject::connect(FormMain, &TFormMain::firstShown, startup_, [this] {
     if (runStartupOnShow) startup_->run();
@@ -94,7 +79,7 @@ void AppContext::connectForms() {
   });
   QObject::connect(FormMain, &TFormMain::stayOnTopChanged, FormMain, [this](bool topmost) {
     onTop_ = topmost;
-    TFormMain::SetTopmost(FormOpt, topmost);
+    Placement::SetTopmost(FormOpt, topmost);
   });
 }
 
@@ -123,7 +108,7 @@ TFormOpt* AppContext::formOpt() {
   if (FormOpt) return FormOpt;
   FormOpt = new TFormOpt(state);
   localize(FormOpt);
-  TFormMain::SetTopmost(FormOpt, onTop_);
+  Placement::SetTopmost(FormOpt, onTop_);
   QObject::connect(FormOpt, &TFormOpt::languageChosen, FormMain,
                    [this](const QByteArray& fileName) { changeLanguage(fileName); });
   QObject::connect(FormOpt, &TFormOpt::preferencesChanged, FormMain, &TFormMain::SetLanguage);
@@ -201,6 +186,10 @@ bool AppContext::runLanguageChoice() {
 
 bool AppContext::languageChoiceShowing() const {
   return FormChooseLang && FormChooseLang->isVisible();
+}
+
+bool AppContext::startupAborted() const {
+  return startup_ && startup_->aborted();
 }
 
 QList<QWidget*> AppContext::forms() const {

@@ -3,13 +3,12 @@
 // Everything one running program owns: the shared program state, the eight windows, the console
 // session with the main window's job runner, and the start-up sequence. It creates the windows
 // and connects their signals; no window holds it: each gets the program state, the main window
-// also the job runner and a narrow view of the program (MainWindowHost). Tests make their own.
+// also the job runner. Tests make their own.
 //
 // The main window and the console session exist from the start; every other window is built on
 // its first use (most runs open none of them), and gets the language the others show then.
 
 #include <QList>
-#include <memory>
 #include <optional>
 
 #include "core/i18n/LanguageFiles.h"
@@ -27,7 +26,7 @@ class TFormEditExec;
 class TFormIntegration;
 class ConsoleSession;
 class JobRunner;
-class MainWindowHost;
+class MainWindowSettings;
 class StartupSequence;
 
 struct AppContext {
@@ -40,6 +39,7 @@ struct AppContext {
   ConsoleSession* console = nullptr;
   JobRunner* jobs = nullptr;  // the main window's jobs, run in the console session
   TFormMain* FormMain = nullptr;
+  MainWindowSettings* settings = nullptr;  // the main window's stored settings
   // Null until first used; the accessors below build them.
   TFormAbout* FormAbout = nullptr;
   TFormVersHist* FormVersHist = nullptr;
@@ -61,6 +61,8 @@ struct AppContext {
   // event loop runs, so that the start-up's dialogs and its first job run inside it and quitting
   // works from all of them.
   void start();
+  // The start-up sequence ended the program (no language file, no packer).
+  bool startupAborted() const;
   // The windows built so far, in the fixed order (language files search all of them).
   QList<QWidget*> forms() const;
 
@@ -102,6 +104,5 @@ struct AppContext {
   // The language last applied to the windows; windows built later get it too.
   std::optional<LanguageFiles::Language> language_;
   bool onTop_ = false;  // the stay-on-top state the main window asked for
-  std::unique_ptr<MainWindowHost> host_;
   StartupSequence* startup_ = nullptr;
 };

@@ -4,23 +4,21 @@
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
-#include <QSessionManager>
 #include <QTimer>
 
 #include "core/i18n/LanguageFiles.h"
 #include "core/packer/PackerVersion.h"
 #include "core/startup/PackerLocator.h"
 #include "gui/main/AppContext.h"
+#include "gui/main/MainWindowSettings.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 
 StartupSequence::StartupSequence(AppContext& ctx, QObject* parent) : QObject(parent), ctx_(ctx) {}
 
 void StartupSequence::endProgram() {
-  TFormMain& w = *ctx_.FormMain;
-  w.startupAborted = true;
-  // The run ends before it was complete: the settings file of the previous run stays as it is.
-  w.settingsWritten = true;
+  aborted_ = true;
+  ctx_.settings->keepStoredFile();
   // Queued: when the sequence runs before the event loop has started, the request waits for it.
   // Outside a running event loop (tests) quit() does nothing.
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -66,21 +64,14 @@ void StartupSequence::run() {
   ProgramState& s = ctx_.state;
   TFormMain* w = ctx_.FormMain;
 
-  // The settings are also written when the desktop session ends or the event loop is left
-  // without the window being closed; WriteCFG writes only once per run. A logout may still be
-  // cancelled after the session asked for our data, and the program then goes on: that save must
-  // not stand in for the one at the real end, or later changes would be lost.
-  connect(qApp, &QGuiApplication::commitDataRequest, w, [w](QSessionManager&) {
-    if (w->settingsWritten) return;
-    w->WriteCFG();
-    w->settingsWritten = false;
-  });
-  connect(qApp, &QCoreApplication::aboutToQuit, w, [w] { w->WriteCFG(); });
-
-  // 1-2: settings (on a first start the language chooser, which may end the program).
+  // 1-2: settings; on a first start, or without a language, the language chooser (which may end
+  // the program). A chooser already on screen is not shown a second time.
+  ctx_.settings->writeAlsoAtSessionEnd();
   w->PanelFirstShow = true;
-  w->ReadCFG();
-  if (w->startupAborted) return endProgram();
+  const bool loaded = ctx_.settings->read();
+  if ((!loaded || s.opt.LangName.isEmpty()) && !ctx_.languageChoiceShowing() &&
+      !ctx_.runLanguageChoice())
+    return endProgram();
 
   // 3-4: the language file of the chosen language, else the English one.
   // Read once: the file that proved to be the language is the one applied.
@@ -108,7 +99,7 @@ void StartupSequence::run() {
   askPackerVersion();
 
   // A settings file that cannot be written is said once, before any job's status.
-  w->reportUnwritableSettings();
+  ctx_.settings->reportUnwritable();
 
   // 9: files on the program's command line replace the restored selection and may start a job.
   // The job runs from the event loop, as a button's does: once the window is on screen, and

@@ -15,6 +15,8 @@ class StartupSequence : public QObject {
   explicit StartupSequence(AppContext& ctx, QObject* parent = nullptr);
 
   void run();
+  // A step could not go on (no language file, no packer); nothing after it ran.
+  bool aborted() const { return aborted_; }
 
  private:
   // The packer is asked its version without waiting for the answer; the state settles it.
@@ -23,4 +25,5 @@ class StartupSequence : public QObject {
   void endProgram();
 
   AppContext& ctx_;
+  bool aborted_ = false;
 };

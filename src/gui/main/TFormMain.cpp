@@ -16,9 +16,9 @@
 #include "core/packer/SizeReport.h"
 #include "core/settings/ProgramCommands.h"
 #include "core/settings/ProgramState.h"
+#include "core/settings/SettingsFile.h"
 #include "gui/main/FolderInput.h"
 #include "gui/main/JobRunner.h"
-#include "gui/main/MainWindowHost.h"
 #include "gui/widgets/PanelSlideLayout.h"
 #include "gui/widgets/Pictures.h"
 #include "gui/widgets/Placement.h"
@@ -26,8 +26,8 @@
 #include "gui/widgets/TMultiHint.h"
 #include "ui_TFormMain.h"
 
-TFormMain::TFormMain(MainWindowHost& host, JobRunner& jobs, QWidget* parent)
-    : QWidget(parent), ui(new Ui::TFormMain), ctx_(host), jobs_(jobs) {
+TFormMain::TFormMain(ProgramState& state, JobRunner& jobs, QWidget* parent)
+    : QWidget(parent), ui(new Ui::TFormMain), state_(state), jobs_(jobs) {
   ui->setupUi(this);
   // A fixed window: title, system menu, minimize and close, no maximize.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -59,7 +59,7 @@ TFormMain::TFormMain(MainWindowHost& host, JobRunner& jobs, QWidget* parent)
   // The status line's whole message, which may be longer than the line.
   MultiHint1->setAlwaysShowHint(ui->EditStatus);
 
-  input_ = new FolderInput(ctx_.state, jobs_, this);
+  input_ = new FolderInput(state_, jobs_, this);
   connect(input_, &FolderInput::searchStarted, this, &TFormMain::searchStarted);
   connect(input_, &FolderInput::searchEnded, this, &TFormMain::searchEnded);
   connect(input_, &FolderInput::selected, this, &TFormMain::searchTaken);
@@ -123,7 +123,7 @@ void TFormMain::connectControls() {
 }
 
 void TFormMain::editCommandLine(bool pack) {
-  const ProgramState& s = ctx_.state;
+  const ProgramState& s = state_;
   const PackOptions o = packOptions();
   // The editor's accept button reads like the job button it stands for.
   if (pack)
@@ -170,7 +170,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   if (jobs.running() && !jobs.consoleClosedByUser()) {
     event->ignore();
     if (quitAfterRun_ ||
-        !Prompts::Question(this, ctx_.state.langText(LangText::QuitWhileRunning), windowTitle()))
+        !Prompts::Question(this, state_.langText(LangText::QuitWhileRunning), windowTitle()))
       return;
     quitAfterRun_ = true;
     if (jobs.running())
@@ -180,7 +180,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     return;
   }
   input_->cancel();
-  WriteCFG();
+  emit closing();
   setAcceptDrops(false);
   event->accept();
   // The program ends with its main window, even while its console window is still open.
@@ -205,7 +205,7 @@ void TFormMain::FillText() {
        {static_cast<QWidget*>(ui->ButtonPack), static_cast<QWidget*>(ui->ButtonUnPack),
         static_cast<QWidget*>(ui->ButtonPackE), static_cast<QWidget*>(ui->ButtonUnPackE)})
     b->setEnabled(false);
-  const QList<QByteArray>& files = ctx_.state.FileList;
+  const QList<QByteArray>& files = state_.FileList;
   if (files.isEmpty()) return;
 
   if (files.size() == 1) {
@@ -213,7 +213,7 @@ void TFormMain::FillText() {
     ui->EditFileName->setText(name);
     setOutFileBytes(files[0]);
     SaveDialog->fileName = name;
-    const QByteArray unit = ctx_.state.langBytes(LangText::UnitKiB);
+    const QByteArray unit = state_.langBytes(LangText::UnitKiB);
     const QString size =
         QString::fromUtf8(SizeReport::KiBText(FileSizes::SizeOf(files[0]).value_or(0), unit));
     ui->LabelF1->setText(size);
@@ -234,8 +234,8 @@ void TFormMain::FillText() {
     ui->EditFileName->setText(shown);
     ui->EditOutFile->clear();
     SaveDialog->fileName.clear();
-    const QString total = QString::fromUtf8(SizeReport::CountText(
-        FileSizes::SumKiB(files), ctx_.state.langBytes(LangText::UnitKiBTotal)));
+    const QString total = QString::fromUtf8(
+        SizeReport::CountText(FileSizes::SumKiB(files), state_.langBytes(LangText::UnitKiBTotal)));
     ui->LabelF1->setText(total);
     ui->LabelF2->setText(total);
     ui->LabelF3->setText(QStringLiteral("100%"));
@@ -258,7 +258,7 @@ void TFormMain::OutFileBoxClick() {
 
 void TFormMain::ButtonInClick() {
   // The dialog opens where the selected files are (else in the user's home).
-  const QList<QByteArray>& selected = ctx_.state.FileList;
+  const QList<QByteArray>& selected = state_.FileList;
   OpenDialog->directory =
       selected.isEmpty() ? QString() : QFileInfo(QFile::decodeName(selected.first())).path();
   const QStringList chosen = Prompts::OpenFiles(this, *OpenDialog);
@@ -266,7 +266,7 @@ void TFormMain::ButtonInClick() {
   QList<QByteArray> files;
   for (const QString& f : chosen) files.append(QFile::encodeName(f));
   input_->cancel();  // the newest choice wins
-  ctx_.state.FileList = files;
+  state_.FileList = files;
   FillText();
 }
 
@@ -320,9 +320,19 @@ void TFormMain::searchTaken() {
 
 void TFormMain::setStatus(const QString& text, const QString& hint) {
   ui->EditStatus->setText(text);
-  // The start tells what happened; all of a text longer than the line is in its hint.
+  // The start tells what happened.
   ui->EditStatus->setCursorPosition(0);
   ui->EditStatus->setToolTip(hint);
+}
+
+void TFormMain::noteUnstorableNames() {
+  if (unstorableNoted_) return;
+  bool all = Settings::Storable(outFileBytes_);
+  for (const QByteArray& f : state_.FileList) all = all && Settings::Storable(f);
+  const QString text = state_.langText(LangText::NamesNotSaved);
+  if (all || text.isEmpty()) return;  // said once the language is there
+  unstorableNoted_ = true;
+  setStatus(text, text);
 }
 
 void TFormMain::searchStarted(bool again) {
@@ -331,13 +341,13 @@ void TFormMain::searchStarted(bool again) {
     statusHintBeforeSearch_ = ui->EditStatus->toolTip();
   }
   updateSelectionButtons();
-  const QString searching = ctx_.state.langText(LangText::StatusSearching);
+  const QString searching = state_.langText(LangText::StatusSearching);
   setStatus(searching, searching);
 }
 
 void TFormMain::searchEnded() {
   // The status line gets back what it said, unless something else has spoken since.
-  if (ui->EditStatus->text() == ctx_.state.langText(LangText::StatusSearching))
+  if (ui->EditStatus->text() == state_.langText(LangText::StatusSearching))
     setStatus(statusBeforeSearch_, statusHintBeforeSearch_);
   updateSelectionButtons();
 }
@@ -352,7 +362,7 @@ bool TFormMain::selectionFromFolders() const {
 
 void TFormMain::updateSelectionButtons() {
   const bool known = !input_->searching();
-  const bool any = known && !ctx_.state.FileList.isEmpty();
+  const bool any = known && !state_.FileList.isEmpty();
   for (QWidget* b :
        {static_cast<QWidget*>(ui->ButtonPack), static_cast<QWidget*>(ui->ButtonUnPack),
         static_cast<QWidget*>(ui->ButtonPackE), static_cast<QWidget*>(ui->ButtonUnPackE)})
@@ -362,9 +372,9 @@ void TFormMain::updateSelectionButtons() {
 }
 
 void TFormMain::runDragOpJob() {
-  if (ctx_.state.opt.dragOp() == DragOp::Pack)
+  if (state_.opt.dragOp() == DragOp::Pack)
     ButtonPackClick();
-  else if (ctx_.state.opt.dragOp() == DragOp::Unpack)
+  else if (state_.opt.dragOp() == DragOp::Unpack)
     ButtonUnPackClick();
 }
 
@@ -379,25 +389,24 @@ void TFormMain::showTotals(quint64 uncompressed, quint64 compressed, const QByte
 }
 
 void TFormMain::CalcSize() {
-  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal,
-             ctx_.state.langBytes(LangText::UnitKiB));
+  showTotals(state_.UncompressedTotal, state_.CompressedTotal, state_.langBytes(LangText::UnitKiB));
 }
 
 void TFormMain::CalcSizeMul() {
-  showTotals(ctx_.state.UncompressedTotal, ctx_.state.CompressedTotal,
-             ctx_.state.langBytes(LangText::UnitKiBTotal));
+  showTotals(state_.UncompressedTotal, state_.CompressedTotal,
+             state_.langBytes(LangText::UnitKiBTotal));
 }
 
 void TFormMain::StayOnTopStep(bool after) {
-  switch (ctx_.state.opt.stayOnTop()) {
+  switch (state_.opt.stayOnTop()) {
     case StayOnTop::Always:
-      SetTopmost(this, true);
+      Placement::SetTopmost(this, true);
       break;
     case StayOnTop::ExceptDuringRun:
-      SetTopmost(this, after);
+      Placement::SetTopmost(this, after);
       break;
     case StayOnTop::Never:
-      SetTopmost(this, false);
+      Placement::SetTopmost(this, false);
       break;
   }
 }
@@ -425,7 +434,7 @@ void TFormMain::runInfoCommand(int which, bool withSizes) {
 void TFormMain::jobFinished(const JobResult& result) {
   if (result.started) showExitStatus(result.statusText);
   if (result.sizesMeasured) {
-    if (ctx_.state.FileList.size() <= 1)
+    if (state_.FileList.size() <= 1)
       CalcSize();
     else
       CalcSizeMul();

@@ -6,9 +6,9 @@
 #include <optional>
 
 #include "core/packer/PackOptions.h"
-#include "gui/main/MainWindowHost.h"
 
 class JobRunner;
+struct ProgramState;
 struct JobResult;
 class QTimer;
 class FolderInput;
@@ -21,7 +21,7 @@ class TFormMain;
 class TFormMain : public QWidget {
   Q_OBJECT
  public:
-  TFormMain(MainWindowHost& host, JobRunner& jobs, QWidget* parent = nullptr);
+  TFormMain(ProgramState& state, JobRunner& jobs, QWidget* parent = nullptr);
   ~TFormMain() override;
 
   // Non-visual parts of the window, named like the controls.
@@ -50,24 +50,12 @@ class TFormMain : public QWidget {
   // in the free area of its screen, the option panel in its restored state at once.
   void placeAtStart();
 
-  void ReadCFG();
-  void WriteCFG();
-  void ApplyDefaults();
-  // The start-up sequence ended the program (no language file, no packer); nothing after that
-  // step ran.
-  bool startupAborted = false;
-  // The settings are written once per run, by whichever end comes first (close, session end,
-  // end of the event loop).
-  bool settingsWritten = false;
-
   // The output name as bytes: the bytes it was last set from while the box still shows them (a
   // name that is not UTF-8 keeps its bytes), otherwise the box's text.
   QByteArray outFileBytes() const;
   void setOutFileBytes(const QByteArray& name);
-  // Once per run in the status line: the settings file cannot be written; a selected name cannot
-  // be stored (it holds a line feed, a carriage return or byte 26) and is kept for this session.
-  void reportUnwritableSettings();
-  void noteUnstorableNames();
+  // The status line's text, read from its start, and its hint (all of a longer text).
+  void setStatus(const QString& text, const QString& hint);
 
   // File selection and the output file.
   void ButtonInClick();
@@ -105,10 +93,6 @@ class TFormMain : public QWidget {
   void ButtonListClick();
   void ButtonShowUPXLClick();
 
-  // Puts a window above all others or back among them, keeping its place and without hiding
-  // it (a modal dialog stays modal and open).
-  static void SetTopmost(QWidget* window, bool topmost);
-
  public slots:
   // The outcome of a job in the status line.
   void showExitStatus(const QString& statusText);
@@ -133,6 +117,8 @@ class TFormMain : public QWidget {
   void stayOnTopChanged(bool topmost);
   // The window is on screen for the first time.
   void firstShown();
+  // The window closes for good: the program ends with it.
+  void closing();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -144,7 +130,6 @@ class TFormMain : public QWidget {
  private:
   Ui::TFormMain* ui;  // the controls; others reach them by their object names
   QByteArray outFileBytes_;
-  bool unwritableReported_ = false;
   bool unstorableNoted_ = false;
   void setupDialogs();
   void connectControls();
@@ -164,8 +149,9 @@ class TFormMain : public QWidget {
   void searchStarted(bool again);
   void searchEnded();
   void searchTaken();
-  // The status line's text, read from its start, and its hint.
-  void setStatus(const QString& text, const QString& hint);
+  // Once per run in the status line: a selected name cannot be stored (it holds a line feed, a
+  // carriage return or byte 26) and is kept for this session.
+  void noteUnstorableNames();
   // Pack, unpack and the information commands that read the files: only on a known selection.
   void updateSelectionButtons();
   bool selectionFromFolders() const;
@@ -173,7 +159,7 @@ class TFormMain : public QWidget {
   QString statusBeforeSearch_;
   QString statusHintBeforeSearch_;
 
-  MainWindowHost& ctx_;
+  ProgramState& state_;
   JobRunner& jobs_;
   bool shown_ = false;
   // The user chose to stop the packer and quit: the window closes once the run has ended.

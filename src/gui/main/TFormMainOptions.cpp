@@ -3,12 +3,12 @@
 // the captions that depend on the language.
 #include <QFile>
 #include <QTimer>
-#include <QWindow>
 
-#include "gui/main/AppContext.h"
+#include "core/settings/ProgramState.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Fitting.h"
 #include "gui/widgets/PanelSlideLayout.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/SettingControls.h"
 #include "gui/widgets/TMultiHint.h"
 #include "ui_TFormMain.h"
@@ -19,7 +19,7 @@ PackOptions TFormMain::packOptions() const {
   // The selected file's own bytes while the box shows it (a name that is not UTF-8 included), so
   // that it compares equal to the output name's bytes.
   const QString shown = ui->EditFileName->text();
-  const QList<QByteArray>& files = ctx_.state.FileList;
+  const QList<QByteArray>& files = state_.FileList;
   // A single file found in a folder: the box shows the figures, the name is the file's.
   o.EditFileName =
       files.size() == 1 && (QFile::decodeName(files[0]) == shown || selectionFromFolders())
@@ -79,7 +79,7 @@ void TFormMain::SpeedButtonAddOptClick() {
   const int right = ui->SpeedButtonAddOpt->geometry().right() + 1;
   panelLow_ = 0;
   panelHigh_ = ui->OptPanel->width() + 1;
-  const int stride = ctx_.state.opt.GlobalOpt_FastOpen ? 10000 : 100;
+  const int stride = state_.opt.GlobalOpt_FastOpen ? 10000 : 100;
   const bool show = ui->SpeedButtonAddOpt->isChecked();
   panelStep_ = show ? stride : -stride;
   const int target = show ? panelHigh_ : panelLow_;
@@ -108,7 +108,7 @@ void TFormMain::Timer1Timer() {
 
 void TFormMain::CompressValueBarChange() {
   const int p = ui->CompressValueBar->value();
-  const QString word = ctx_.state.langText(LangText::CompressionCaption);
+  const QString word = state_.langText(LangText::CompressionCaption);
   auto caption = [&word](int position) {
     return position == 1
                ? ' ' + word + QStringLiteral(" = Best ")
@@ -121,37 +121,21 @@ void TFormMain::CompressValueBarChange() {
   ui->CompressValueBox->setMinimumWidth(GroupWidthForTitles(ui->CompressValueBox, all));
 }
 
-void TFormMain::SetTopmost(QWidget* window, bool topmost) {
-  if (!window) return;
-  const Qt::WindowFlags flags = window->windowFlags();
-  if (flags.testFlag(Qt::WindowStaysOnTopHint) == topmost) return;
-  const Qt::WindowFlags wanted =
-      topmost ? (flags | Qt::WindowStaysOnTopHint) : (flags & ~Qt::WindowStaysOnTopHint);
-  if (QWindow* handle = window->windowHandle()) {
-    // Tell the window system directly: setWindowFlags() would hide the window (and end a modal
-    // dialog's exec()); the widget's own record is updated without side effects.
-    window->overrideWindowFlags(wanted);
-    handle->setFlags(wanted);
-  } else {
-    window->setWindowFlags(wanted);
-  }
-}
-
 void TFormMain::SetLanguage() {
-  const GlobalOptions& opt = ctx_.state.opt;
+  const GlobalOptions& opt = state_.opt;
   MultiHint1->setHintsShown(this, opt.GlobalOpt_ShowHints);
 
   if (opt.stayOnTop() == StayOnTop::Always || opt.stayOnTop() == StayOnTop::ExceptDuringRun) {
-    SetTopmost(this, true);
+    Placement::SetTopmost(this, true);
     emit stayOnTopChanged(true);
   } else if (opt.stayOnTop() == StayOnTop::Never) {
-    SetTopmost(this, false);
+    Placement::SetTopmost(this, false);
     emit stayOnTopChanged(false);
   }
 
   updateAddOptArrow();
   CompressValueBarChange();
-  ui->EditStatus->setText(ctx_.state.langText(LangText::StatusReady));
+  ui->EditStatus->setText(state_.langText(LangText::StatusReady));
   FillText();
   emit languageApplied();
 

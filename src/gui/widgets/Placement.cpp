@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace Placement {
 
@@ -94,6 +95,22 @@ void PlaceDialog(QWidget* dialog, const QWidget* anchor, bool& placed) {
     CentreOn(dialog, anchor);
   } else {
     KeepInside(dialog);
+  }
+}
+
+void SetTopmost(QWidget* window, bool topmost) {
+  if (!window) return;
+  const Qt::WindowFlags flags = window->windowFlags();
+  if (flags.testFlag(Qt::WindowStaysOnTopHint) == topmost) return;
+  const Qt::WindowFlags wanted =
+      topmost ? (flags | Qt::WindowStaysOnTopHint) : (flags & ~Qt::WindowStaysOnTopHint);
+  if (QWindow* handle = window->windowHandle()) {
+    // Tell the window system directly: setWindowFlags() would hide the window (and end a modal
+    // dialog's exec()); the widget's own record is updated without side effects.
+    window->overrideWindowFlags(wanted);
+    handle->setFlags(wanted);
+  } else {
+    window->setWindowFlags(wanted);
   }
 }
 

@@ -39,4 +39,8 @@ void CentreOn(QWidget* dialog, const QWidget* anchor);
 // was, inside its screen.
 void PlaceDialog(QWidget* dialog, const QWidget* anchor, bool& placed);
 
+// Puts a window above all others or back among them, keeping its place and without hiding it (a
+// modal dialog stays modal and open).
+void SetTopmost(QWidget* window, bool topmost);
+
 }  // namespace Placement
