@@ -58,13 +58,6 @@ struct Program : TestProgram {
   }
 };
 
-// The screen rows as text, for messages.
-QString screenText(const ScreenModel* s, int rows = 12) {
-  QStringList lines;
-  for (int r = 0; r < rows; ++r) lines << s->rowText(r);
-  return lines.join(QLatin1Char('\n'));
-}
-
 bool screenContains(const ScreenModel* s, const QString& text) {
   for (int r = 0; r < s->rows(); ++r)
     if (s->rowText(r).contains(text)) return true;
@@ -165,7 +158,7 @@ void TestConsole::headerBarOnNewConsole() {
 
   QCOMPARE(p.run(), std::optional<int>(0));
   QVERIFY2(s->rowText(2).startsWith(QStringLiteral("stand-in output line 0 ")),
-           qPrintable(screenText(s)));
+           qPrintable(ScreenText(s)));
   QVERIFY(s->rowText(3).startsWith(QStringLiteral("stand-in output line 1 ")));
   for (int c = 0; c < 20; ++c) {
     QCOMPARE(int(s->cell(2, c).fg), 8);
@@ -195,7 +188,7 @@ void TestConsole::secondRunDrawsBarBelowOutput() {
   verifyBar(s, 5);
   QCOMPARE(p.run(), std::optional<int>(0));
   QVERIFY2(s->rowText(7).startsWith(QStringLiteral("stand-in output line 0 ")),
-           qPrintable(screenText(s)));
+           qPrintable(ScreenText(s)));
   QCOMPARE(int(s->cell(7, 0).fg), 8);
   verifyBar(s, 0);  // the first bar is still there
 }
@@ -444,7 +437,7 @@ void TestConsole::keysReachPacker() {
     QTest::keyClick(v, Qt::Key_Right);
     QTest::keyClicks(v, QStringLiteral("c d"));
     QTest::keyClick(v, Qt::Key_Return);
-    QTRY_VERIFY2(screenContains(s, QStringLiteral("got: abc d")), qPrintable(screenText(s)));
+    QTRY_VERIFY2(screenContains(s, QStringLiteral("got: abc d")), qPrintable(ScreenText(s)));
     ok = true;
     QTest::keyClicks(v, QStringLiteral("quit"));
     QTest::keyClick(v, Qt::Key_Enter);
@@ -538,7 +531,7 @@ void TestConsole::priorityRealtimeEitherWay() {
     QVERIFY(!screenContains(s, QStringLiteral("priority")));
   } else {
     QCOMPARE(nice, 0);
-    QVERIFY2(s->rowText(2).contains(QStringLiteral("priority")), qPrintable(screenText(s)));
+    QVERIFY2(s->rowText(2).contains(QStringLiteral("priority")), qPrintable(ScreenText(s)));
     QCOMPARE(int(s->cell(2, 0).fg), 8);
   }
 }
@@ -576,7 +569,7 @@ void TestConsole::viewReadsLikeATerminal() {
   ConsoleWindow* w = p.session()->window();
   ConsoleView* v = w->view();
   ScreenModel* s = p.session()->screen();
-  QVERIFY2(screenContains(s, QStringLiteral("Packed 1 file.")), qPrintable(screenText(s)));
+  QVERIFY2(screenContains(s, QStringLiteral("Packed 1 file.")), qPrintable(ScreenText(s)));
   // Columns 70 to 80 hold the letters A to K.
   QByteArray line(69, '.');
   for (char c = 'A'; c <= 'K'; ++c) line += c;
@@ -590,7 +583,7 @@ void TestConsole::viewReadsLikeATerminal() {
   int lineRow = -1;
   for (int r = 0; r < s->rows() && lineRow < 0; ++r)
     if (s->rowText(r) == QString::fromLatin1(line)) lineRow = r;
-  QVERIFY2(lineRow >= 0, qPrintable(screenText(s)));
+  QVERIFY2(lineRow >= 0, qPrintable(ScreenText(s)));
   const int top = v->topRow();
   QVERIFY(lineRow >= top && lineRow < top + v->visibleRows());
 
@@ -651,7 +644,7 @@ void TestConsole::viewReadsLikeATerminal() {
     int barsRow = -1;
     for (int r = 0; r < s->rows() && barsRow < 0; ++r)
       if (s->rowText(r) == QString::fromLatin1(bars)) barsRow = r;
-    QVERIFY2(barsRow >= top && barsRow < top + v->visibleRows(), qPrintable(screenText(s)));
+    QVERIFY2(barsRow >= top && barsRow < top + v->visibleRows(), qPrintable(ScreenText(s)));
     const int by0 = int((barsRow - top) * v->lineHeight() * dpr);
     for (int c = 0; c < 80; ++c) {
       int n = 0;

@@ -45,12 +45,6 @@ bool groupGone(qint64 pid) {
   return pid > 0 && ::kill(-pid_t(pid), 0) != 0 && errno == ESRCH;
 }
 
-QString screenText(const ScreenModel* s) {
-  QString all;
-  for (int r = 0; s && r < s->rows(); ++r) all += s->rowText(r) + u'\n';
-  return all;
-}
-
 // The shared main window in English with the runs at once and the console's closing given.
 struct Program : MainWindowTest {
   explicit Program(quint32 runs, int closeCon = 2)
@@ -121,7 +115,7 @@ class TestParallelRuns : public QObject {
     p.press("ButtonPack");
     QString shown;
     for (const ConsoleView* pane : p.console()->window()->panes())
-      shown += screenText(pane->model());
+      shown += ScreenText(pane->model());
     QVERIFY2(p.status() == p.ctx.state.langText(LangText::StatusDone), qPrintable(shown));
 
     const QList<Names> log = p.runs();
@@ -180,7 +174,7 @@ class TestParallelRuns : public QObject {
                              QStringLiteral(" \u2014 ") +
                              p.ctx.state.langText(LangText::RunFiles, QString::number(count));
       QCOMPARE(w->paneHeaders()[i]->text(), header);
-      const QString text = screenText(s);
+      const QString text = ScreenText(s);
       QVERIFY2(text.contains(QStringLiteral("Packed %1 file").arg(count)), qPrintable(text));
     }
     // A later single run shows the console's own screen again.

@@ -12,6 +12,7 @@
 #include "core/console/ConsoleEx.h"
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -35,24 +36,6 @@ RunResult runToEnd(const QList<QByteArray>& args, int nice = 0) {
   r.exitCode = finished.first().first().toInt();
   r.signal = runner.termSignal();
   return r;
-}
-
-// Nice value of a running process, from /proc (field 19 of stat).
-int niceOf(qint64 pid) {
-  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (!f.open(QIODevice::ReadOnly)) return 1000;
-  const QByteArray stat = f.readAll();
-  const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-  return fields.size() > 16 ? fields[16].toInt() : 1000;
-}
-
-// State letter of a process, from /proc (field 3 of stat): 'T' when it is stopped.
-char stateOf(qint64 pid) {
-  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (!f.open(QIODevice::ReadOnly)) return '?';
-  const QByteArray stat = f.readAll();
-  const qsizetype at = stat.lastIndexOf(')') + 2;
-  return at > 1 && at < stat.size() ? stat[at] : '?';
 }
 
 bool processExists(qint64 pid) {
@@ -466,7 +449,7 @@ void TestPtyRunner::lowPriorityReachesChild() {
   QSignalSpy finished(&runner, &PtyRunner::finished);
   QVERIFY(runner.start({standinPath()}, 19, 80, 300));
   QVERIFY(!runner.priorityRefused());
-  QCOMPARE(niceOf(runner.pid()), 19);
+  QCOMPARE(ProcessNice(runner.pid()), 19);
   runner.write("hello\rquit\r");
   QVERIFY(finished.wait(30000));
   QCOMPARE(finished.first().first().toInt(), 0);
@@ -567,7 +550,7 @@ void TestPtyRunner::stopEscalates() {
   QTRY_VERIFY(out.contains("got: ready"));
   if (suspended) {
     QCOMPARE(::kill(pid_t(runner.pid()), SIGSTOP), 0);
-    QTRY_COMPARE(stateOf(runner.pid()), 'T');
+    QTRY_COMPARE(ProcessState(runner.pid()), 'T');
   }
   const qint64 pid = runner.pid();
   QElapsedTimer t;

@@ -39,12 +39,6 @@ namespace {
 
 using Names = QList<QByteArray>;
 
-QString screenText(const ScreenModel* s) {
-  QString all;
-  for (int r = 0; s && r < s->rows(); ++r) all += s->rowText(r).trimmed() + u'\n';
-  return all;
-}
-
 // The text without its blanks and line ends: a line the packer wrote across the end of a row goes
 // on in the next one, and where it broke cannot be told from the screen.
 QString squeezed(QString text) {
@@ -93,9 +87,9 @@ struct Program {
   QString shown() const {
     const ConsoleWindow* w = ctx.console->window();
     if (!w) return {};
-    if (w->panes().isEmpty()) return screenText(w->model());
+    if (w->panes().isEmpty()) return ScreenText(w->model());
     QString all;
-    for (const ConsoleView* pane : w->panes()) all += screenText(pane->model());
+    for (const ConsoleView* pane : w->panes()) all += ScreenText(pane->model());
     return all;
   }
   void select(const Names& files) {

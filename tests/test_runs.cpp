@@ -44,21 +44,6 @@ namespace {
 using Names = QList<QByteArray>;
 using Files = QMap<QString, QByteArray>;
 
-// A process's state letter from /proc ('T' stopped, 'Z' a zombie); '?' when there is none.
-char stateOf(qint64 pid) {
-  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (pid <= 0 || !f.open(QIODevice::ReadOnly)) return '?';
-  const QByteArray stat = f.readAll();
-  const qsizetype at = stat.lastIndexOf(')') + 2;
-  return at > 1 && at < stat.size() ? stat[at] : '?';
-}
-
-// A process that no longer runs: gone, or a zombie that nobody has reaped yet.
-bool gone(qint64 pid) {
-  const char state = stateOf(pid);
-  return state == '?' || state == 'Z' || state == 'X';
-}
-
 // Every file of a folder with its contents: what a run left there.
 Files filesIn(const QByteArray& folder) {
   Files files;
@@ -66,14 +51,6 @@ Files filesIn(const QByteArray& folder) {
   for (const QString& name : d.entryList(QDir::Files | QDir::Hidden | QDir::System))
     files.insert(name, readFileBytes(QFile::encodeName(d.filePath(name))));
   return files;
-}
-
-// The console's rows as one text, each row its full width, so that a line the console wrapped
-// reads on.
-QString screenText(const ScreenModel* s) {
-  QString all;
-  for (int r = 0; s && r < s->rows(); ++r) all += s->rowText(r).leftJustified(s->columns(), u' ');
-  return all;
 }
 
 // The settings of a start without questions (a language chosen, no first-time console warning).
@@ -261,7 +238,7 @@ class TestRuns : public QObject {
       QVERIFY(w->stopButton()->isEnabled());
       if (how == "suspended") {
         QCOMPARE(::kill(pid_t(p.packerPid), SIGSTOP), 0);
-        QTRY_COMPARE(stateOf(p.packerPid), 'T');
+        QTRY_COMPARE(ProcessState(p.packerPid), 'T');
       }
       if (how == "escape")
         QTest::keyClick(w->view(), Qt::Key_Escape);
@@ -276,10 +253,10 @@ class TestRuns : public QObject {
       acted = true;
     });
     QVERIFY(acted);
-    if (p.console()->screen()) consoleText = screenText(p.console()->screen());
+    if (p.console()->screen()) consoleText = ScreenText(p.console()->screen(), true);
 
     // The packer is gone, the outcome is told as it was.
-    QVERIFY(gone(p.packerPid));
+    QVERIFY(ProcessGone(p.packerPid));
     const RunOutcome& run = p.console()->lastRun();
     QCOMPARE(run.signal, signal);
     // Only Ctrl+C and the kills come from elsewhere: their signal is named.
@@ -375,7 +352,7 @@ class TestRuns : public QObject {
     QVERIFY(asked);
     QCOMPARE(Prompts::Test().questions.size(), 1);
     QCOMPARE(Prompts::Test().questions[0].text, p.text(LangText::QuitWhileRunning));
-    QVERIFY(gone(p.packerPid));
+    QVERIFY(ProcessGone(p.packerPid));
     if (answer) {
       QCOMPARE(rc, 0);  // quit by the program, not by the failsafe
       QVERIFY(!p.ctx.FormMain->isVisible());
@@ -446,7 +423,7 @@ class TestRuns : public QObject {
     QVERIFY(!p.ctx.startupAborted());
     QCOMPARE(p.packerRuns().last(), prog);
     QVERIFY(p.packerPid > 0);
-    QVERIFY(gone(p.packerPid));
+    QVERIFY(ProcessGone(p.packerPid));
     QVERIFY(!p.ctx.FormMain->isVisible());
     QVERIFY(p.ctx.settings->written());
     const Files after = filesIn(p.work());
@@ -512,14 +489,14 @@ class TestRuns : public QObject {
                          [](const QByteArray& a) { return a.startsWith("--crp-ucl-ms="); }),
              args.join(' ').constData());
     QVERIFY(readFileBytes(prog) != original);
-    QVERIFY(screenText(p.console()->screen()).contains(p.text(LangText::VersionUnknown)));
+    QVERIFY(ScreenText(p.console()->screen(), true).contains(p.text(LangText::VersionUnknown)));
     // With the version known there is nothing to say.
     p.ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
     p.select({p.input("other.exe")});
     p.console()->CloseConsole();
     p.press("ButtonPack");
     QCOMPARE(p.status(), p.text(LangText::StatusDone));
-    QVERIFY(!screenText(p.console()->screen()).contains(p.text(LangText::VersionUnknown)));
+    QVERIFY(!ScreenText(p.console()->screen(), true).contains(p.text(LangText::VersionUnknown)));
   }
 
   // Packhelm itself killed outright while its command-line job runs (a real process of the built
@@ -552,13 +529,13 @@ class TestRuns : public QObject {
     const qint64 packer = readFileBytes(pidFile).trimmed().toLongLong();
     // Should the test fail, it leaves nothing running either.
     const auto noOrphan = qScopeGuard([packer] {
-      if (packer > 0 && !gone(packer)) ::kill(pid_t(packer), SIGKILL);
+      if (packer > 0 && !ProcessGone(packer)) ::kill(pid_t(packer), SIGKILL);
     });
-    QVERIFY(packer > 0 && !gone(packer));
+    QVERIFY(packer > 0 && !ProcessGone(packer));
     QCOMPARE(packhelm.state(), QProcess::Running);
     packhelm.kill();
     QVERIFY(packhelm.waitForFinished(30000));
-    QTRY_VERIFY_WITH_TIMEOUT(gone(packer), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessGone(packer), 10000);
   }
 
   // The built program started from a terminal with file names after "--": one that begins with a

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/Runs.h"
 
+#include <QFile>
 #include <QTest>
 #include <QTimer>
 
+#include "core/console/ScreenModel.h"
 #include "gui/console/ConsoleSession.h"
 
 std::optional<JobResult> AwaitJob(JobRunner* jobs, const std::function<void()>& act,
@@ -33,4 +35,38 @@ std::optional<int> AwaitRun(ConsoleSession* session, const QList<QByteArray>& co
                      QTest::qWaitFor([&exitCode] { return exitCode.has_value(); }, timeoutMs);
   for (const QMetaObject::Connection& c : std::as_const(connections)) QObject::disconnect(c);
   return ended ? exitCode : std::nullopt;
+}
+
+QString ScreenText(const ScreenModel* s, bool asWrapped) {
+  QString all;
+  for (int r = 0; s && r < s->rows(); ++r)
+    all += asWrapped ? s->rowText(r).leftJustified(s->columns(), u' ') : s->rowText(r) + u'\n';
+  return all;
+}
+
+namespace {
+
+// The fields of /proc/PID/stat after the program's name, which may hold blanks itself.
+QList<QByteArray> StatFields(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (pid <= 0 || !f.open(QIODevice::ReadOnly)) return {};
+  const QByteArray stat = f.readAll();
+  return stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+}
+
+}  // namespace
+
+char ProcessState(qint64 pid) {
+  const QList<QByteArray> fields = StatFields(pid);
+  return fields.isEmpty() || fields[0].isEmpty() ? '?' : fields[0][0];
+}
+
+int ProcessNice(qint64 pid) {
+  const QList<QByteArray> fields = StatFields(pid);
+  return fields.size() > 16 ? fields[16].toInt() : 1000;
+}
+
+bool ProcessGone(qint64 pid) {
+  const char state = ProcessState(pid);
+  return state == '?' || state == 'Z' || state == 'X';
 }
