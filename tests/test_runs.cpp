@@ -35,6 +35,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
+#include "support/MainWindowTest.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -63,65 +64,22 @@ void writeSettings(const QByteArray& path, int dragOp, int closeCon) {
   });
 }
 
-// A program of the test's own over a folder with the languages and the stand-in; the inputs go
+// The shared main window (or with `fullStart` a start-up from the settings file); the inputs go
 // into its "work" folder, where nothing else is written.
-struct Program {
-  TestProgramDir dir{true, true};
-  AppContext ctx;
-  qint64 packerPid = -1;
-
-  // fullStart: the start-up sequence runs when the window shows (from the settings file);
-  // otherwise the windows are made at once, in English, and the main window is shown.
-  explicit Program(bool fullStart = false) {
-    dir.prepare(ctx.state);
+struct Program : MainWindowTest {
+  explicit Program(bool fullStart = false) : MainWindowTest(WindowSetup{.startUp = fullStart}) {
     QDir().mkpath(QFile::decodeName(work()));
-    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
-    Prompts::Test() = {};
-    Prompts::Test().active = true;
-    if (fullStart) return;
-    ctx.runStartupOnShow = false;
-    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in's own
-    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-    ctx.createForms();
-    ctx.changeLanguage("English.lng");
-    ctx.FormMain->show();
   }
-  ~Program() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
 
   QByteArray work() const { return dir.path() + "work/"; }
   QByteArray input(const QByteArray& name, qint64 size = 200000) const {
     return dir.makeFile("work/" + name, size);
   }
-  Controls main() const { return Controls(ctx.FormMain); }
-  ConsoleSession* console() const { return ctx.console; }
-  QString status() const { return main().get<QLineEdit>("EditStatus")->text(); }
   QString text(LangText n, const QString& arg = {}) const {
     return arg.isEmpty() ? ctx.state.langText(n) : ctx.state.langText(n, arg);
   }
-  void select(const Names& files) {
-    ctx.state.FileList = files;
-    ctx.FormMain->FillText();
-  }
-  Names packerRuns() const {
-    Names last;
-    for (const Names& run : PackerRuns(dir.argLogPath()))
-      if (run != Names{"--version"}) last = run;
-    return last;
-  }
-  // Runs `during` inside the next run as soon as the packer is going (its process id noted).
-  QMetaObject::Connection onRun(const std::function<void()>& during) {
-    return QObject::connect(console(), &ConsoleSession::runStarted, console(), [this, during] {
-      packerPid = console()->packerPid();
-      QTimer::singleShot(0, during);
-    });
-  }
-  // A main-window button pressed as the user presses it; `during` as in onRun.
-  void press(const char* button, const std::function<void()>& during = {}) {
-    QMetaObject::Connection c;
-    if (during) c = onRun(during);
-    AwaitJob(ctx.jobs, [&] { QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton); });
-    QObject::disconnect(c);
-  }
+  // The last run's arguments.
+  Names packerRuns() const { return runs().isEmpty() ? Names() : runs().last(); }
   ConsoleWindow* runConsole() const { return console()->runWindow(); }
 };
 
@@ -213,9 +171,9 @@ class TestRuns : public QObject {
     if (earlier) QVERIFY(writeFileBytes(p.work() + "prog.upx", "from an earlier run"));
     p.select(selected);
     if (output) {
-      p.main().get<QCheckBox>("OutFileBox")->setChecked(true);
-      p.main().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(false);
-      p.main().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(p.work() + "out.bin"));
+      p.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
+      p.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(false);
+      p.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(p.work() + "out.bin"));
     }
     const Files before = filesIn(p.work());
     auto env = std::make_unique<EnvGuard>(std::initializer_list<std::pair<const char*, QByteArray>>{
@@ -270,7 +228,7 @@ class TestRuns : public QObject {
     if (!removed.isEmpty()) status += ' ' + p.text(LangText::StatusRemoved, QStringLiteral("1"));
     QCOMPARE(p.status(), status);
     // Its start shows, the whole of it is in the hint.
-    auto* statusLine = p.main().get<QLineEdit>("EditStatus");
+    auto* statusLine = p.ui().get<QLineEdit>("EditStatus");
     QCOMPARE(statusLine->cursorPosition(), 0);
     QCOMPARE(statusLine->toolTip(), status);
     if (how != "own console" && !removed.isEmpty()) {
@@ -413,7 +371,7 @@ class TestRuns : public QObject {
     if (!commandLine)
       QTimer::singleShot(0, [&] {
         p.select({prog});
-        QTest::mouseClick(p.main().get<QPushButton>("ButtonPack"), Qt::LeftButton);
+        QTest::mouseClick(p.ui().get<QPushButton>("ButtonPack"), Qt::LeftButton);
       });
     Failsafe failsafe(40000);
     QElapsedTimer t;
@@ -451,7 +409,7 @@ class TestRuns : public QObject {
       }
       const QWindow* mainWindow = p.ctx.FormMain->windowHandle();
       if (mainWindow && mainWindow->isVisible() && !QApplication::activeModalWidget()) {
-        packWhenShown = p.main().get<QPushButton>("ButtonPack")->text();
+        packWhenShown = p.ui().get<QPushButton>("ButtonPack")->text();
         QCoreApplication::exit(3);
       }
     });
@@ -480,7 +438,7 @@ class TestRuns : public QObject {
     const QByteArray prog = p.input("prog.exe");
     const QByteArray original = readFileBytes(prog);
     p.select({prog});
-    p.main().get<QCheckBox>("Compress1CheckBox")->setChecked(true);
+    p.ui().get<QCheckBox>("Compress1CheckBox")->setChecked(true);
     p.press("ButtonPack");
     QCOMPARE(p.console()->lastRun().exitCode, 0);
     QCOMPARE(p.status(), p.text(LangText::StatusDone));

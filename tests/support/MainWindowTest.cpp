@@ -18,12 +18,13 @@ MainWindowTest::MainWindowTest(const std::function<void(AppContext&)>& before,
                                const WindowSetup& setup)
     : dir(setup.languages, true) {
   dir.prepare(ctx.state);
-  ctx.runStartupOnShow = false;
-  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in's own
   qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
   Prompts::Test() = {};
   Prompts::Test().active = true;
+  if (setup.startUp) return;
+  ctx.runStartupOnShow = false;
+  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in's own
   before(ctx);
   ctx.createForms();
   if (setup.english) ctx.changeLanguage("English.lng");
@@ -49,12 +50,17 @@ QList<QList<QByteArray>> MainWindowTest::runs() const {
   return all;
 }
 
+QMetaObject::Connection MainWindowTest::onRun(const std::function<void()>& during) {
+  return QObject::connect(console(), &ConsoleSession::runStarted, console(), [this, during] {
+    packerPid = console()->packerPid();
+    QTimer::singleShot(0, during);
+  });
+}
+
 std::optional<JobResult> MainWindowTest::press(const char* button,
                                                const std::function<void()>& during) {
   QMetaObject::Connection c;
-  if (during)
-    c = QObject::connect(console(), &ConsoleSession::runStarted, console(),
-                         [during] { QTimer::singleShot(0, during); });
+  if (during) c = onRun(during);
   const std::optional<JobResult> result =
       AwaitJob(ctx.jobs, [&] { QTest::mouseClick(ui().get<QPushButton>(button), Qt::LeftButton); });
   QObject::disconnect(c);

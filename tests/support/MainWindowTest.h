@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -23,6 +24,9 @@ struct WindowSetup {
   bool languages = true;  // the shipped language files in the program folder
   bool english = true;    // the windows in English (else without a language)
   bool show = true;       // the main window shown
+  // The start-up sequence runs when the window shows, from the settings file; nothing of the
+  // above is made before.
+  bool startUp = false;
 };
 
 class MainWindowTest {
@@ -45,7 +49,10 @@ class MainWindowTest {
   void select(const QList<QByteArray>& files);
   // The packer's runs (arguments without the program), the version question left out.
   QList<QList<QByteArray>> runs() const;
+  // Runs `during` from the event loop once the next run's packer is going (its process id noted).
+  QMetaObject::Connection onRun(const std::function<void()>& during);
+  qint64 packerPid = -1;
   // A main-window button pressed as the user presses it; returns when the job it started has
-  // ended. `during` runs from the event loop once the packer is going.
+  // ended. `during` as in onRun.
   std::optional<JobResult> press(const char* button, const std::function<void()>& during = {});
 };
