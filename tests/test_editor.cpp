@@ -77,10 +77,13 @@ struct Seen {
   bool button1Focused = false;
 };
 
-// Runs the editor and answers it from inside its modal loop with `act`.
+// Opens the editor as the user does (the main window's edit button for that direction), answers
+// it with `act` once it shows, and returns when the job it started, if any, has ended.
 Seen RunEditor(Fixture& f, int mode, const std::function<void(TFormEditExec*)>& act) {
   Seen seen;
+  bool answered = false;
   QTimer::singleShot(0, [&] {
+    answered = true;
     QWidget* modal = QApplication::activeModalWidget();
     auto* d = qobject_cast<TFormEditExec*>(modal);
     if (!d) {
@@ -96,8 +99,10 @@ Seen RunEditor(Fixture& f, int mode, const std::function<void(TFormEditExec*)>& 
     seen.button1Focused = d->focusWidget() == d->findChild<QWidget*>(QStringLiteral("Button1"));
     act(d);
   });
-  // Opened as the user opens it: the main window's edit button for that direction.
-  AwaitJob(f.ctx.jobs, [&] { f.mainButton(mode == 0 ? "ButtonPackE" : "ButtonUnPackE")->click(); });
+  AwaitJob(f.ctx.jobs, [&] {
+    f.mainButton(mode == 0 ? "ButtonPackE" : "ButtonUnPackE")->click();
+    QVERIFY(QTest::qWaitFor([&answered] { return answered; }));
+  });
   return seen;
 }
 

@@ -2,8 +2,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
 
 #include "gui/widgets/Prompts.h"
 
@@ -39,9 +41,10 @@ class TestPrompts : public QObject {
     QCOMPARE(Prompts::Test().messages[0].caption, QStringLiteral("cap"));
     Prompts::Test().questionAnswers = {true, false};
     const QString q = QStringLiteral("Stop?");
-    QVERIFY(Prompts::Question(nullptr, q, QStringLiteral("cap")));
-    QVERIFY(!Prompts::Question(nullptr, q, QStringLiteral("cap")));
-    QVERIFY(!Prompts::Question(nullptr, q, QStringLiteral("cap")));  // none left: no
+    QList<bool> answers;
+    for (int i = 0; i < 3; ++i)  // the last with none left: no
+      Prompts::Ask(nullptr, q, QStringLiteral("cap"), [&answers](bool yes) { answers << yes; });
+    QCOMPARE(answers, QList<bool>({true, false, false}));
     QCOMPARE(Prompts::Test().questions.size(), 3);
     QCOMPARE(Prompts::Test().questions[2].text, q);
     Prompts::Test() = {};
@@ -59,19 +62,35 @@ class TestPrompts : public QObject {
     QFETCH(int, key);
     QFETCH(bool, answer);
     Prompts::Test().active = false;
-    QString shown;
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      shown = box->text();
-      if (key)
-        QTest::keyClick(box, Qt::Key(key));
-      else
-        box->button(QMessageBox::Yes)->click();
-    });
-    QCOMPARE(Prompts::Question(nullptr, QStringLiteral("<b>Stop?</b>"), QStringLiteral("cap")),
-             answer);
-    QCOMPARE(shown, QStringLiteral("<b>Stop?</b>"));
+    std::optional<bool> answered;
+    Prompts::Ask(nullptr, QStringLiteral("<b>Stop?</b>"), QStringLiteral("cap"),
+                 [&answered](bool yes) { answered = yes; });
+    // Asked without waiting: the box is up, nothing answered yet.
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box && !answered);
+    QCOMPARE(box->text(), QStringLiteral("<b>Stop?</b>"));
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    if (key)
+      QTest::keyClick(box, Qt::Key(key));
+    else
+      box->button(QMessageBox::Yes)->click();
+    QTRY_VERIFY(answered.has_value());
+    QCOMPARE(*answered, answer);
+  }
+
+  // A notice returns at once and stays up, modal to the program, as plain text, until closed.
+  void noticeDoesNotWait() {
+    Prompts::Test().active = false;
+    Prompts::Notify(nullptr, Prompts::Icon::Error, QStringLiteral("<b>gone</b>"),
+                    QStringLiteral("cap"));
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("<b>gone</b>"));
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+    const QPointer<QMessageBox> watched(box);
+    box->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(!watched);  // and it does not stay behind as a hidden window
   }
 };
 

@@ -53,15 +53,13 @@ class WithoutNicePrivilege {
 };
 
 QStringList menuTexts(ConsoleView* view) {
-  QStringList texts;
-  QTimer::singleShot(0, [&texts] {
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-      for (QAction* a : menu->actions()) texts << a->text();
-      menu->close();
-    }
-  });
   QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(view->viewport(), &e);
+  QStringList texts;
+  if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+    for (QAction* a : menu->actions()) texts << a->text();
+    menu->close();
+  }
   return texts;
 }
 

@@ -137,7 +137,7 @@ void ConsoleSession::freeConsole() {
 void ConsoleSession::OpenConsole(bool forced) {
   const GlobalOptions& opt = state_.opt;
   if (!open_ && (opt.closeCon() != CloseCon::AfterEveryRun || forced)) {
-    if (opt.GlobalOpt_FirstTimeShowConsol == 0) emit firstConsoleOpening();
+    const bool firstTime = opt.GlobalOpt_FirstTimeShowConsol == 0;
     allocConsole();
     ConsoleEx::ConsoleSetBufferSize(kBufferColumns, kBufferRows);
     ConsoleEx::ConsoleSetWindowRect(true, 0, 0, kBufferColumns - 1, kWindowRows - 1);
@@ -146,6 +146,8 @@ void ConsoleSession::OpenConsole(bool forced) {
     ConsoleEx::ConsoleHideCursor();
     open_ = true;
     drawHeaderBar(true, columns);
+    // After the console is on screen, so that the note shows above it; the run does not wait.
+    if (firstTime) emit firstConsoleOpening();
   } else if (open_) {
     ConsoleEx::SetCurrent(screen());
     if (window_ && !window_->isVisible()) showConsole(window_);
@@ -424,6 +426,6 @@ QString ConsoleSession::StatusText(const RunOutcome& o) const {
 }
 
 void ConsoleSession::ReportStartFailure() {
-  Prompts::Message(nullptr, Prompts::Icon::Error, state_.langText(LangText::StartFailure),
-                   state_.langText(LangText::ErrorCaption));
+  Prompts::Notify(nullptr, Prompts::Icon::Error, state_.langText(LangText::StartFailure),
+                  state_.langText(LangText::ErrorCaption));
 }

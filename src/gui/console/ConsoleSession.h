@@ -79,8 +79,8 @@ class ConsoleSession : public QObject {
   // The user closed the program's console window: the program must end (the main window closes
   // and writes the settings).
   void consoleClosedByUser();
-  // The program's console is about to appear for the first time while the user has not turned
-  // off the note about it: the note shows now (modally).
+  // The program's console has appeared for the first time while the user has not turned off the
+  // note about it: the note shows now, above it (modally; the run goes on).
   void firstConsoleOpening();
   // A run has started (the packer is running) or ended; a job's outcome is its worst run's.
   void runStarted();

@@ -38,6 +38,7 @@ TFormEditExec::TFormEditExec(ProgramState& state, QWidget* parent)
   ui->ButtonCancel->setDefault(false);
   connect(ui->Button1, &QPushButton::clicked, this, &TFormEditExec::Button1Click);
   connect(ui->ButtonCancel, &QPushButton::clicked, this, &TFormEditExec::ButtonCancelClick);
+  connect(this, &QDialog::finished, this, &TFormEditExec::closed);
   fitToContents();
 }
 
@@ -77,8 +78,6 @@ void TFormEditExec::Run(int editMode, const QString& acceptCaption,
                         const QByteArray& proposedLine) {
   ProgramState& s = state_;
   const bool pack = editMode == 0;
-  QList<QByteArray>& history = pack ? s.CmdPackLines : s.CmdUnPackLines;
-  QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
   // Whatever closes the dialog without accepting must run nothing.
   s.PendingPackCommand.clear();
   s.PendingUnpackCommand.clear();
@@ -89,17 +88,24 @@ void TFormEditExec::Run(int editMode, const QString& acceptCaption,
   ui->Button1->setText(acceptCaption);
   EditMode = pack ? 0 : 1;
   ui->ComboBox1->clear();
-  for (const QByteArray& line : history) ui->ComboBox1->addItem(CommandText::ToText(line));
+  for (const QByteArray& line : pack ? s.CmdPackLines : s.CmdUnPackLines)
+    ui->ComboBox1->addItem(CommandText::ToText(line));
   ui->ComboBox1->setCurrentIndex(-1);
   ui->ComboBox1->setEditText(proposed);
   fitToContents();
   Placement::CentreOn(this, Placement::MainWindow());
   ui->Button1->setFocus();
+  // Modal to the whole program, as exec() would make it; the answer comes by finished().
+  setWindowModality(Qt::ApplicationModal);
+  show();
+}
 
-  exec();
-
+void TFormEditExec::closed() {
+  ProgramState& s = state_;
+  const bool pack = EditMode == 0;
+  const QByteArray pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
   if (pending.isEmpty()) return;
-  CommandHistory::Add(history, pending, s.opt.CmdLinesMax);
+  CommandHistory::Add(pack ? s.CmdPackLines : s.CmdUnPackLines, pending, s.opt.CmdLinesMax);
   emit lineAccepted(EditMode, pending);
 }
 

@@ -47,5 +47,6 @@ class TFormEditExec : public QDialog {
   Ui::TFormEditExec* ui;  // the controls; others reach them by their object names
   void fitToContents();
   void refuseLongLine(qsizetype length);
+  void closed();  // the history and lineAccepted, once the dialog is closed with a line
   ProgramState& state_;
 };

@@ -62,7 +62,7 @@ void AppContext::connectForms() {
   QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
   QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain,
-                   [this] { formFTSC()->exec(); });
+                   [this] { showModal(formFTSC()); });
 
   QObject::connect(FormMain, &TFormMain::optionsRequested, FormMain,
                    [this] { showModal(formOpt()); });

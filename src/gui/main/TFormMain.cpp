@@ -169,14 +169,18 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   JobRunner& jobs = jobs_;
   if (jobs.running() && !jobs.consoleClosedByUser()) {
     event->ignore();
-    if (quitAfterRun_ ||
-        !Prompts::Question(this, state_.langText(LangText::QuitWhileRunning), windowTitle()))
-      return;
-    quitAfterRun_ = true;
-    if (jobs.running())
-      jobs.stop();
-    else  // it ended while the question was open
-      QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    if (quitAfterRun_ || askingToQuit_) return;
+    askingToQuit_ = true;
+    Prompts::Ask(this, state_.langText(LangText::QuitWhileRunning), windowTitle(),
+                 [this](bool yes) {
+                   askingToQuit_ = false;
+                   if (!yes) return;
+                   quitAfterRun_ = true;
+                   if (jobs_.running())
+                     jobs_.stop();
+                   else  // it ended while the question was open
+                     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+                 });
     return;
   }
   input_->cancel();

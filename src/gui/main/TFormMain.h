@@ -164,6 +164,7 @@ class TFormMain : public QWidget {
   bool shown_ = false;
   // The user chose to stop the packer and quit: the window closes once the run has ended.
   bool quitAfterRun_ = false;
+  bool askingToQuit_ = false;  // the question is open; a second close does not ask again
   // Panel slide: extra width beyond the left column, its bounds and the step per tick.
   int panelCurrent_ = 0;
   int panelLow_ = 0;

@@ -322,12 +322,14 @@ void ConsoleView::setMenuTexts(const QString& copy, const QString& selectAll) {
 
 void ConsoleView::contextMenuEvent(QContextMenuEvent* event) {
   emit menuAboutToShow();
-  QMenu menu(this);
+  // Popped up, not exec()'d: the packer's output keeps arriving while the menu is open.
+  auto* menu = new QMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
   for (QAction* a : actions()) {
     if (a->objectName() == QLatin1String("ActionCopy")) a->setEnabled(!selectedText().isEmpty());
-    menu.addAction(a);
+    menu->addAction(a);
   }
-  menu.exec(event->globalPos());
+  menu->popup(event->globalPos());
 }
 
 bool ConsoleView::focusNextPrevChild(bool) {

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <memory>
 
 FileDialogSpec::FileDialogSpec(const QString& name, Kind k, QObject* parent)
     : QObject(parent), kind(k) {
@@ -19,29 +20,56 @@ TestScript& Test() {
   return script;
 }
 
+namespace {
+
+QMessageBox* messageBox(QWidget* owner, Icon icon, const QString& text, const QString& caption) {
+  auto* box = new QMessageBox(icon == Icon::Error     ? QMessageBox::Critical
+                              : icon == Icon::Warning ? QMessageBox::Warning
+                                                      : QMessageBox::Information,
+                              caption, text, QMessageBox::Ok, owner);
+  box->setTextFormat(Qt::PlainText);
+  return box;
+}
+
+}  // namespace
+
 void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption) {
   if (Test().active) {
     Test().messages.append({icon, text, caption});
     return;
   }
-  QMessageBox box(icon == Icon::Error     ? QMessageBox::Critical
-                  : icon == Icon::Warning ? QMessageBox::Warning
-                                          : QMessageBox::Information,
-                  caption, text, QMessageBox::Ok, owner);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  const std::unique_ptr<QMessageBox> box(messageBox(owner, icon, text, caption));
+  box->exec();
 }
 
-bool Question(QWidget* owner, const QString& text, const QString& caption) {
+void Notify(QWidget* owner, Icon icon, const QString& text, const QString& caption) {
+  if (Test().active) {
+    Test().messages.append({icon, text, caption});
+    return;
+  }
+  QMessageBox* box = messageBox(owner, icon, text, caption);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::ApplicationModal);
+  box->show();
+}
+
+void Ask(QWidget* owner, const QString& text, const QString& caption,
+         const std::function<void(bool)>& answered) {
   if (Test().active) {
     Test().questions.append({Icon::Warning, text, caption});
-    return !Test().questionAnswers.isEmpty() && Test().questionAnswers.takeFirst();
+    answered(!Test().questionAnswers.isEmpty() && Test().questionAnswers.takeFirst());
+    return;
   }
-  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
-  box.setDefaultButton(QMessageBox::No);
-  box.setEscapeButton(QMessageBox::No);
-  box.setTextFormat(Qt::PlainText);
-  return box.exec() == QMessageBox::Yes;
+  auto* box = new QMessageBox(QMessageBox::Question, caption, text,
+                              QMessageBox::Yes | QMessageBox::No, owner);
+  box->setDefaultButton(QMessageBox::No);
+  box->setEscapeButton(QMessageBox::No);
+  box->setTextFormat(Qt::PlainText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::ApplicationModal);
+  QObject::connect(box, &QMessageBox::finished, box,
+                   [answered](int result) { answered(result == QMessageBox::Yes); });
+  box->show();
 }
 
 QString ToQtFilter(const QString& filter) {

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 
@@ -30,9 +31,14 @@ namespace Prompts {
 
 enum class Icon { Information, Warning, Error };
 
+// Waits until the user has read it: for what comes before a choice or the program's end.
 void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption);
-// A yes/no question; true for yes. No is the default button and the answer of Escape.
-bool Question(QWidget* owner, const QString& text, const QString& caption);
+// Shown (modal to the program) without waiting: nothing that follows depends on its reading.
+void Notify(QWidget* owner, Icon icon, const QString& text, const QString& caption);
+// A yes/no question, modal to the program; `answered` gets true for yes once the user has
+// answered. No is the default button and the answer of Escape.
+void Ask(QWidget* owner, const QString& text, const QString& caption,
+         const std::function<void(bool)>& answered);
 
 // Empty result: cancelled.
 QStringList OpenFiles(QWidget* owner, const FileDialogSpec& spec);
