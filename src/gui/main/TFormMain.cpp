@@ -166,21 +166,19 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   // The window manager closes a window that is disabled for a run too. Then the packer is
   // stopped and the program quits only when the user says so, and only after the run has ended
   // (its unfinished files removed); closing the console already said so.
-  JobRunner& jobs = jobs_;
-  if (jobs.running() && !jobs.consoleClosedByUser()) {
+  if (jobs_.running() && !jobs_.consoleClosedByUser()) {
     event->ignore();
     if (quitAfterRun_ || askingToQuit_) return;
     askingToQuit_ = true;
-    Prompts::Ask(this, state_.langText(LangText::QuitWhileRunning), windowTitle(),
-                 [this](bool yes) {
-                   askingToQuit_ = false;
-                   if (!yes) return;
-                   quitAfterRun_ = true;
-                   if (jobs_.running())
-                     jobs_.stop();
-                   else  // it ended while the question was open
-                     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-                 });
+    const QString question = state_.langText(LangText::QuitWhileRunning);
+    Prompts::Ask(this, question, windowTitle(), [this](bool yes) {
+      askingToQuit_ = false;
+      quitAfterRun_ = yes;
+      if (yes && jobs_.running())
+        jobs_.stop();
+      else if (yes)  // it ended while the question was open
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
     return;
   }
   input_->cancel();

@@ -3,7 +3,6 @@
 // The main window: file selection, the packing options, the jobs and the information commands.
 
 #include <QWidget>
-#include <optional>
 
 #include "core/packer/PackOptions.h"
 
