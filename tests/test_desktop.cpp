@@ -78,19 +78,6 @@ void openPanel(TFormMain* main) {
   settle();
 }
 
-// Runs `answer` on the next modal window as soon as it shows.
-void answerModal(std::function<void(QWidget*)> answer) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      timer->stop();
-      timer->deleteLater();
-      answer(w);
-    }
-  });
-  timer->start(10);
-}
-
 }  // namespace
 
 class TestDesktop : public QObject {
@@ -388,12 +375,12 @@ class TestDesktop : public QObject {
     // Real dialogs, answered by reading where they opened.
     Prompts::Test().active = false;
     auto openedIn = [](const std::function<void()>& open) {
-      QString folder;
-      answerModal([&folder](QWidget* w) {
-        if (auto* d = qobject_cast<QFileDialog*>(w)) folder = d->directory().absolutePath();
-        w->close();
-      });
       open();
+      QString folder;
+      if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        folder = d->directory().absolutePath();
+        d->close();
+      }
       return folder;
     };
     const QString program = QDir(QString::fromLocal8Bit(prog.dir.path())).absolutePath();

@@ -18,6 +18,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -926,7 +927,7 @@ class TestLanguage : public QObject {
     QCOMPARE(chooser->LangName, QByteArray("English"));
   }
 
-  void runLanguageChoiceTakesTheChosenLanguage() {
+  void languageChoiceTakesTheChosenLanguage() {
     writeLanguage("Russian.lng", "Русский", "Russian", {{"VAR\\0", "Сжатие"}, {"VAR\\100", "сто"}});
     writeEnglish({{"VAR\\0", "Compression"}, {"VAR\\1", "Ready"}});
     prog->ctx.state.LangTexts[1] = "previous";
@@ -938,7 +939,10 @@ class TestLanguage : public QObject {
       answered = true;
       button1(chooser)->click();
     });
-    QVERIFY(prog->ctx.runLanguageChoice());
+    std::optional<bool> chosen;
+    prog->ctx.chooseLanguage([&chosen](bool c) { chosen = c; });
+    QTRY_VERIFY(chosen.has_value());
+    QVERIFY(*chosen);
     QVERIFY(answered);
     QVERIFY(!prog->ctx.formChooseLang()->terminated());
     QCOMPARE(prog->ctx.state.opt.LangName, QByteArray("Russian"));
@@ -965,7 +969,10 @@ class TestLanguage : public QObject {
       prog->ctx.formChooseLang()->done(QDialog::Accepted);
     });
     guard.start(10000);
-    QVERIFY(!prog->ctx.runLanguageChoice());
+    std::optional<bool> chosen;
+    prog->ctx.chooseLanguage([&chosen](bool c) { chosen = c; });
+    QTRY_VERIFY_WITH_TIMEOUT(chosen.has_value(), 15000);
+    QVERIFY(!*chosen);
     QVERIFY(!stuck);
     TFormChooseLang* chooser = prog->ctx.formChooseLang();
     QVERIFY(chooser->terminated());

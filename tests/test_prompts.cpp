@@ -33,8 +33,10 @@ class TestPrompts : public QObject {
     FileDialogSpec spec(QStringLiteral("OpenDialog"), FileDialogSpec::Kind::Open, nullptr);
     spec.title = QStringLiteral("Pick");
     Prompts::Test().openAnswers = {{QStringLiteral("/a"), QStringLiteral("/b")}};
-    QCOMPARE(Prompts::OpenFiles(nullptr, spec), QStringList({"/a", "/b"}));
-    QVERIFY(Prompts::OpenFiles(nullptr, spec).isEmpty());  // nothing queued: cancelled
+    QList<QStringList> chosen;
+    for (int i = 0; i < 2; ++i)  // the second with nothing queued: cancelled
+      Prompts::OpenFiles(nullptr, spec, [&chosen](const QStringList& files) { chosen << files; });
+    QCOMPARE(chosen, QList<QStringList>({{"/a", "/b"}, {}}));
     QCOMPARE(Prompts::Test().dialogTitles, QStringList({"Pick", "Pick"}));
     Prompts::Message(nullptr, Prompts::Icon::Error, QStringLiteral("text"), QStringLiteral("cap"));
     QCOMPARE(Prompts::Test().messages.size(), 1);
@@ -78,18 +80,21 @@ class TestPrompts : public QObject {
     QCOMPARE(*answered, answer);
   }
 
-  // A notice returns at once and stays up, modal to the program, as plain text, until closed.
-  void noticeDoesNotWait() {
+  // A message returns at once and stays up, modal to the program, as plain text, until closed.
+  void messageDoesNotWait() {
     Prompts::Test().active = false;
-    Prompts::Notify(nullptr, Prompts::Icon::Error, QStringLiteral("<b>gone</b>"),
-                    QStringLiteral("cap"));
+    int closed = 0;
+    Prompts::Message(nullptr, Prompts::Icon::Error, QStringLiteral("<b>gone</b>"),
+                     QStringLiteral("cap"), [&closed] { ++closed; });
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     QVERIFY(box);
     QCOMPARE(box->text(), QStringLiteral("<b>gone</b>"));
     QCOMPARE(box->textFormat(), Qt::PlainText);
     QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(closed, 0);  // what follows the message waits for its reading
     const QPointer<QMessageBox> watched(box);
     box->button(QMessageBox::Ok)->click();
+    QCOMPARE(closed, 1);
     QTRY_VERIFY(!watched);  // and it does not stay behind as a hidden window
   }
 };

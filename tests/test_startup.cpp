@@ -65,6 +65,14 @@ class ChooserAnswerer : public QObject {
   QTimer timer_;
 };
 
+// Creates the windows and shows the main window, which runs the start-up sequence; returns when
+// the sequence is over (the chooser, where it shows, answered by the test).
+void startUp(AppContext& ctx) {
+  ctx.createForms();
+  ctx.FormMain->show();
+  QTRY_VERIFY_WITH_TIMEOUT(ctx.startupEnded(), 15000);
+}
+
 // One run of the program: its own folder, context and windows.
 struct Run {
   TestProgramDir dir;
@@ -77,11 +85,7 @@ struct Run {
   QByteArray settings() const { return dir.path() + Settings::FileName; }
   TFormMain* main() const { return ctx.FormMain; }
   Controls ui() const { return Controls(ctx.FormMain); }
-  // Creates the windows and shows the main window, which runs the start-up sequence.
-  void start() {
-    ctx.createForms();
-    ctx.FormMain->show();
-  }
+  void start() { startUp(ctx); }
 };
 
 QList<Prompts::MessageRecord> messages() {
@@ -294,8 +298,7 @@ class TestStartup : public QObject {
       AppContext ctx;
       shared.prepare(ctx.state);
       ChooserAnswerer chooser;
-      ctx.createForms();
-      ctx.FormMain->show();
+      startUp(ctx);
       ctx.state.CmdPackLines = history;
       ctx.state.opt.ShellExt = {".exe", ".com", ".dll", ".scr"};
       ctx.FormMain->close();
@@ -310,8 +313,7 @@ class TestStartup : public QObject {
       AppContext ctx;
       shared.prepare(ctx.state);
       ChooserAnswerer chooser;
-      ctx.createForms();
-      ctx.FormMain->show();
+      startUp(ctx);
       QCOMPARE(chooser.answered, 0);
       QCOMPARE(ctx.state.CmdPackLines, history);
       QCOMPARE(ctx.state.opt.ShellExt, (QList<QByteArray>{".exe", ".com", ".dll", ".scr"}));
@@ -784,8 +786,7 @@ class TestStartup : public QObject {
       AppContext ctx;
       shared.prepare(ctx.state);
       ChooserAnswerer chooser;
-      ctx.createForms();
-      ctx.FormMain->show();
+      startUp(ctx);
       QCOMPARE(chooser.answered, 1);
       ctx.state.FileList = files;
       ctx.FormMain->FillText();
@@ -803,8 +804,7 @@ class TestStartup : public QObject {
     AppContext ctx;
     shared.prepare(ctx.state);
     ChooserAnswerer chooser;
-    ctx.createForms();
-    ctx.FormMain->show();
+    startUp(ctx);
     QCOMPARE(chooser.answered, 0);
     QCOMPARE(ctx.state.opt.LangName, QByteArray("English"));
     QCOMPARE(ctx.state.FileList, (QList<QByteArray>{good, other}));

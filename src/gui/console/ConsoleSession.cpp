@@ -426,6 +426,6 @@ QString ConsoleSession::StatusText(const RunOutcome& o) const {
 }
 
 void ConsoleSession::ReportStartFailure() {
-  Prompts::Notify(nullptr, Prompts::Icon::Error, state_.langText(LangText::StartFailure),
-                  state_.langText(LangText::ErrorCaption));
+  Prompts::Message(nullptr, Prompts::Icon::Error, state_.langText(LangText::StartFailure),
+                   state_.langText(LangText::ErrorCaption));
 }

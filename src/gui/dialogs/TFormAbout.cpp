@@ -93,8 +93,8 @@ void TFormAbout::Label13Click() {
 
 void TFormAbout::openLink(const QUrl& url) {
   if (openUrl && openUrl(url)) return;
-  Prompts::Notify(this, Prompts::Icon::Warning,
-                  state_.langText(LangText::LinkNotOpened).arg(url.toString()), windowTitle());
+  Prompts::Message(this, Prompts::Icon::Warning,
+                   state_.langText(LangText::LinkNotOpened).arg(url.toString()), windowTitle());
 }
 
 void TFormAbout::showEvent(QShowEvent* e) {

@@ -66,13 +66,14 @@ void TFormChooseLang::FormShow() {
   const QSignalBlocker block(list);
   list->clear();
   if (names_.isEmpty() && TerminateIfNoLanguages) {
+    terminated_ = true;
+    // Closed once the message is read and the showing is complete.
     Prompts::Message(this, Prompts::Icon::Error,
                      QStringLiteral("There are no language files. Press OK to terminate program."),
-                     QStringLiteral("Error."));
-    terminated_ = true;
-    // Closed once the showing is complete, so that a modal run's event loop ends too.
-    QMetaObject::invokeMethod(
-        this, [this] { done(QDialog::Rejected); }, Qt::QueuedConnection);
+                     QStringLiteral("Error."), [this] {
+                       QMetaObject::invokeMethod(
+                           this, [this] { done(QDialog::Rejected); }, Qt::QueuedConnection);
+                     });
     return;
   }
   for (qsizetype i = 0; i < names_.size(); ++i)

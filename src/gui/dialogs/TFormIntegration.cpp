@@ -104,7 +104,7 @@ void TFormIntegration::report(const QPushButton* button, const QList<TypeToActOn
     lines << line;
   }
   // One call: a "%2" inside the caption is not read as the second place-holder.
-  Prompts::Notify(
+  Prompts::Message(
       this, Prompts::Icon::Information,
       state_.langText(LangText::ShellDone).arg(plainCaption(button), lines.join(QLatin1Char('\n'))),
       QGuiApplication::applicationDisplayName());
@@ -122,9 +122,9 @@ void TFormIntegration::ButtonAddClick() {
   ButtonGetClick();
   const QList<TypeToActOn> types = typesToActOn();
   if (types.isEmpty()) {
-    Prompts::Notify(this, Prompts::Icon::Information,
-                    state_.langText(LangText::ShellNothingToDo).arg(plainCaption(ui->ButtonAdd)),
-                    QGuiApplication::applicationDisplayName());
+    Prompts::Message(this, Prompts::Icon::Information,
+                     state_.langText(LangText::ShellNothingToDo).arg(plainCaption(ui->ButtonAdd)),
+                     QGuiApplication::applicationDisplayName());
     return;
   }
   const QByteArray menuText = state_.langBytes(LangText::ShellMenuEntry);
@@ -137,8 +137,8 @@ void TFormIntegration::ButtonAddClick() {
     if (r.kind == ShellResult::Kind::PathRefused) text = LangText::ShellPathRefused;
     // What was written before this type stays, and must reach the desktop's cache too.
     backend_->finish();
-    Prompts::Notify(this, Prompts::Icon::Error, state_.langText(text).arg(r.where),
-                    QGuiApplication::applicationDisplayName());
+    Prompts::Message(this, Prompts::Icon::Error, state_.langText(text).arg(r.where),
+                     QGuiApplication::applicationDisplayName());
     return;
   }
   backend_->finish();
@@ -149,18 +149,19 @@ void TFormIntegration::ButtonRemoveClick() {
   ButtonGetClick();
   const QList<TypeToActOn> types = typesToActOn();
   if (types.isEmpty()) {
-    Prompts::Notify(this, Prompts::Icon::Information,
-                    state_.langText(LangText::ShellNothingToDo).arg(plainCaption(ui->ButtonRemove)),
-                    QGuiApplication::applicationDisplayName());
+    Prompts::Message(
+        this, Prompts::Icon::Information,
+        state_.langText(LangText::ShellNothingToDo).arg(plainCaption(ui->ButtonRemove)),
+        QGuiApplication::applicationDisplayName());
     return;
   }
   for (const TypeToActOn& t : types) {
     const ShellResult r = backend_->remove(t.type);
     if (r.ok()) continue;
     backend_->finish();
-    Prompts::Notify(this, Prompts::Icon::Error,
-                    state_.langText(LangText::ShellRemoveFailed).arg(r.where),
-                    QGuiApplication::applicationDisplayName());
+    Prompts::Message(this, Prompts::Icon::Error,
+                     state_.langText(LangText::ShellRemoveFailed).arg(r.where),
+                     QGuiApplication::applicationDisplayName());
     return;
   }
   backend_->finish();

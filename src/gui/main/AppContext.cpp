@@ -46,7 +46,10 @@ void AppContext::createForms() {
 }
 
 void AppContext::start() {
-  QMetaObject::invokeMethod(FormMain, &QWidget::show, Qt::QueuedConnection);
+  // The sequence shows the main window once the language is settled, so that a first start's
+  // language chooser comes before it.
+  QTimer::singleShot(0, FormMain,
+                     [this] { runStartupOnShow ? startup_->run() : FormMain->show(); });
   // After the window is on screen (the map request has gone out with the loop's next turn): the
   // icon is needed for the task bar, not for the window to appear.
   QTimer::singleShot(0, FormMain, [] { DesktopIdentity::ApplyIcon(); });
@@ -172,16 +175,22 @@ void AppContext::changeLanguage(const QByteArray& fileName,
   if (FormMain) FormMain->SetLanguage();
 }
 
-bool AppContext::runLanguageChoice() {
+void AppContext::chooseLanguage(const std::function<void(bool)>& chosen) {
   TFormChooseLang* chooser = formChooseLang();
   chooser->TerminateIfNoLanguages = true;
-  chooser->exec();
-  if (chooser->terminated()) return false;
-  state.opt.LangName = chooser->LangName;
-  state.LangTexts = chooser->Texts;
-  // After the copy, so that the captions built from the text table show the chosen language.
-  if (FormMain) FormMain->SetLanguage();
-  return true;
+  QObject::connect(
+      chooser, &QDialog::finished, chooser,
+      [this, chooser, chosen] {
+        if (chooser->terminated()) return chosen(false);
+        state.opt.LangName = chooser->LangName;
+        state.LangTexts = chooser->Texts;
+        // After the copy, so that the captions built from the text table show the chosen
+        // language.
+        if (FormMain) FormMain->SetLanguage();
+        chosen(true);
+      },
+      Qt::SingleShotConnection);
+  chooser->show();  // modal to the program (the chooser is a modal dialog)
 }
 
 bool AppContext::languageChoiceShowing() const {
@@ -190,6 +199,10 @@ bool AppContext::languageChoiceShowing() const {
 
 bool AppContext::startupAborted() const {
   return startup_ && startup_->aborted();
+}
+
+bool AppContext::startupEnded() const {
+  return startup_ && startup_->isEnded();
 }
 
 QList<QWidget*> AppContext::forms() const {

@@ -9,6 +9,7 @@
 // its first use (most runs open none of them), and gets the language the others show then.
 
 #include <QList>
+#include <functional>
 #include <optional>
 
 #include "core/i18n/LanguageFiles.h"
@@ -63,6 +64,8 @@ struct AppContext {
   void start();
   // The start-up sequence ended the program (no language file, no packer).
   bool startupAborted() const;
+  // The start-up sequence is over (it may wait for the user's answers).
+  bool startupEnded() const;
   // The windows built so far, in the fixed order (language files search all of them).
   QList<QWidget*> forms() const;
 
@@ -87,10 +90,11 @@ struct AppContext {
   void changeLanguage(const QByteArray& fileName,
                       std::optional<LanguageFiles::Language> loaded = std::nullopt);
 
-  // The language choice of a first start: shows the chooser modally (ending the program when
-  // there is no language file), then takes over its language name and texts and lets the main
-  // window re-apply its language-dependent captions. False when the program must end.
-  bool runLanguageChoice();
+  // The language choice of a first start: shows the chooser, modal to the program (it ends the
+  // program when there is no language file), and once it is answered takes over its language
+  // name and texts and lets the main window re-apply its language-dependent captions.
+  // `chosen` gets false when the program must end.
+  void chooseLanguage(const std::function<void(bool)>& chosen);
   // The chooser is on screen now (a start-up inside its showing must not show it again).
   bool languageChoiceShowing() const;
 

@@ -30,7 +30,6 @@ FolderInput::FolderInput(ProgramState& state, const JobRunner& jobs, QWidget* wi
     : QObject(window), state_(state), jobs_(jobs), window_(window) {}
 
 bool FolderInput::select(const QList<QByteArray>& paths) {
-  ++generation_;
   if (!std::any_of(paths.begin(), paths.end(), ExecutableScan::IsFolder)) {
     cancel();
     state_.FileList = paths;
@@ -62,15 +61,12 @@ void FolderInput::searchFinished(const ExecutableScan::Result& result,
     return;
   }
   endSearch();
-  const int generation = generation_;
   if (!result.emptyFolders.isEmpty()) {
     QString text = state_.langText(LangText::FoldersWithoutFiles, folderList(result.emptyFolders));
     if (result.files.isEmpty())
       text += QLatin1Char('\n') + state_.langText(LangText::SelectionUnchanged);
     Prompts::Message(window_, Prompts::Icon::Warning, text,
                      QGuiApplication::applicationDisplayName());
-    // A newer choice made while the message was open replaces this one.
-    if (generation != generation_) return;
   }
   if (result.files.isEmpty()) return;
   selection_ = {result.files, result.folders, int(result.files.size()) - result.filesFromFolders};

@@ -54,7 +54,6 @@ class FolderInput : public QObject {
   QWidget* window_;
   ScanTask* scan_ = nullptr;
   bool searching_ = false;
-  int generation_ = 0;
   Selection selection_;
   // A search that ended during a job.
   std::optional<std::pair<ExecutableScan::Result, QList<QByteArray>>> pending_;

@@ -22,6 +22,12 @@ void StartupSequence::endProgram() {
   // Queued: when the sequence runs before the event loop has started, the request waits for it.
   // Outside a running event loop (tests) quit() does nothing.
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  end();
+}
+
+void StartupSequence::end() {
+  ended_ = true;
+  emit ended();
 }
 
 void StartupSequence::askPackerVersion() {
@@ -41,57 +47,70 @@ void StartupSequence::askPackerVersion() {
   QTimer::singleShot(0, asking, [asking, packer] { asking->start(packer); });
 }
 
-bool StartupSequence::locatePacker() {
-  // The packer: own folder, the user's earlier choice, the search path; else ask.
-  ProgramState& s = ctx_.state;
-  TFormMain* w = ctx_.FormMain;
-  s.UpxLocation = PackerLocator::Locate(s.ProgramDir, s.opt.GlobalOpt_UPX2);
-  if (!s.UpxLocation.isEmpty()) return true;
-  Prompts::Message(w, Prompts::Icon::Warning, s.langText(LangText::PackerMissing),
-                   s.langText(LangText::PackerMissingCaption));
-  const QStringList chosen = Prompts::OpenFiles(w, *w->OpenDialogUPX);
-  if (chosen.isEmpty() || chosen.first().isEmpty()) {
-    Prompts::Message(w, Prompts::Icon::Error, s.langText(LangText::PackerMissingEnd),
-                     s.langText(LangText::PackerMissingCaption));
-    return false;
-  }
-  s.UpxLocation = QFile::encodeName(chosen.first());
-  s.opt.GlobalOpt_UPX2 = s.UpxLocation;
-  return true;
-}
-
+// Each step that asks the user goes on from the answer; none waits for it.
 void StartupSequence::run() {
+  if (started_) return;  // started by the program, then reached again by the window's showing
+  started_ = true;
   ProgramState& s = ctx_.state;
-  TFormMain* w = ctx_.FormMain;
-
   // 1-2: settings; on a first start, or without a language, the language chooser (which may end
   // the program). A chooser already on screen is not shown a second time.
   ctx_.settings->writeAlsoAtSessionEnd();
-  w->PanelFirstShow = true;
+  ctx_.FormMain->PanelFirstShow = true;
   const bool loaded = ctx_.settings->read();
-  if ((!loaded || s.opt.LangName.isEmpty()) && !ctx_.languageChoiceShowing() &&
-      !ctx_.runLanguageChoice())
-    return endProgram();
+  if ((loaded && !s.opt.LangName.isEmpty()) || ctx_.languageChoiceShowing()) return takeLanguage();
+  ctx_.chooseLanguage([this](bool chosen) { chosen ? takeLanguage() : endProgram(); });
+}
 
+void StartupSequence::takeLanguage() {
+  ProgramState& s = ctx_.state;
   // 3-4: the language file of the chosen language, else the English one.
   // Read once: the file that proved to be the language is the one applied.
   std::optional<LanguageFiles::Language> language;
   const QByteArray langFile = LanguageFiles::FindLanguageFile(s.LangDir, s.opt.LangName, &language,
                                                               AppContext::LanguageDefaultForm);
-  if (langFile.isEmpty()) {
-    Prompts::Message(w, Prompts::Icon::Error,
-                     QStringLiteral("There are no language files. Press OK to terminate program."),
-                     QStringLiteral("Error - Packhelm"));
-    return endProgram();
-  }
+  if (langFile.isEmpty())
+    return Prompts::Message(
+        ctx_.FormMain, Prompts::Icon::Error,
+        QStringLiteral("There are no language files. Press OK to terminate program."),
+        QStringLiteral("Error - Packhelm"), [this] { endProgram(); });
   ctx_.changeLanguage(langFile, std::move(language));
 
-  // 5-6: the window in its place, the option panel in its restored state at once.
-  w->placeAtStart();
+  // 5-6: the window in its place, the option panel in its restored state at once; placed as it
+  // first shows, before it is on screen, where the sequence came first.
+  TFormMain* w = ctx_.FormMain;
+  if (w->isVisible()) {
+    w->placeAtStart();
+  } else {
+    connect(w, &TFormMain::firstShown, w, &TFormMain::placeAtStart, Qt::SingleShotConnection);
+    w->show();
+  }
+  locatePacker();
+}
 
-  // 7: the packer.
-  if (!locatePacker()) return endProgram();
+void StartupSequence::locatePacker() {
+  // 7: the packer: own folder, the user's earlier choice, the search path; else ask.
+  ProgramState& s = ctx_.state;
+  TFormMain* w = ctx_.FormMain;
+  s.UpxLocation = PackerLocator::Locate(s.ProgramDir, s.opt.GlobalOpt_UPX2);
+  if (!s.UpxLocation.isEmpty()) return finish();
+  const QString caption = s.langText(LangText::PackerMissingCaption);
+  Prompts::Message(
+      w, Prompts::Icon::Warning, s.langText(LangText::PackerMissing), caption, [this, w, caption] {
+        Prompts::OpenFiles(w, *w->OpenDialogUPX, [this, w, caption](const QStringList& chosen) {
+          ProgramState& state = ctx_.state;
+          if (chosen.isEmpty() || chosen.first().isEmpty())
+            return Prompts::Message(w, Prompts::Icon::Error,
+                                    state.langText(LangText::PackerMissingEnd), caption,
+                                    [this] { endProgram(); });
+          state.UpxLocation = QFile::encodeName(chosen.first());
+          state.opt.GlobalOpt_UPX2 = state.UpxLocation;
+          finish();
+        });
+      });
+}
 
+void StartupSequence::finish() {
+  ProgramState& s = ctx_.state;
   // 8: the packer as command lines name it, and its version (which decides a switch's spelling).
   // The first command line needs the answer, the first paint does not: the packer is asked now
   // and answers while the window comes up; a job that comes first waits for the answer.
@@ -105,5 +124,6 @@ void StartupSequence::run() {
   // The job runs from the event loop, as a button's does: once the window is on screen, and
   // where closing the console or the window ends the program. Folders among them are searched
   // first; the job waits for the search.
-  if (!ctx_.arguments.isEmpty()) w->selectInput(ctx_.arguments, true);
+  if (!ctx_.arguments.isEmpty()) ctx_.FormMain->selectInput(ctx_.arguments, true);
+  end();
 }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The program's start-up sequence, run once when the main window is first shown: the settings
-// (on a first start the language chooser), the language, the window's place, the packer (asked
-// for when it is not found) and its version, then the files given on the command line. A step
-// that cannot go on ends the program before anything after it runs.
+// The program's start-up sequence, run once as the program starts (or when the main window is
+// first shown): the settings (on a first start the language chooser), the language, the main
+// window shown in its place, the packer (asked for when it is not found) and its version, then
+// the files given on the command line. A step that cannot go on ends the program before anything
+// after it runs. A step that asks the user goes on when the answer comes.
 
 #include <QObject>
 
@@ -17,13 +18,23 @@ class StartupSequence : public QObject {
   void run();
   // A step could not go on (no language file, no packer); nothing after it ran.
   bool aborted() const { return aborted_; }
+  // The sequence is over: every step ran, or one ended the program.
+  bool isEnded() const { return ended_; }
+
+ signals:
+  void ended();
 
  private:
+  void takeLanguage();
+  void locatePacker();
+  void finish();
   // The packer is asked its version without waiting for the answer; the state settles it.
   void askPackerVersion();
-  bool locatePacker();
   void endProgram();
+  void end();
 
   AppContext& ctx_;
+  bool started_ = false;
   bool aborted_ = false;
+  bool ended_ = false;
 };

@@ -263,18 +263,19 @@ void TFormMain::ButtonInClick() {
   const QList<QByteArray>& selected = state_.FileList;
   OpenDialog->directory =
       selected.isEmpty() ? QString() : QFileInfo(QFile::decodeName(selected.first())).path();
-  const QStringList chosen = Prompts::OpenFiles(this, *OpenDialog);
-  if (chosen.isEmpty()) return;
-  QList<QByteArray> files;
-  for (const QString& f : chosen) files.append(QFile::encodeName(f));
-  input_->cancel();  // the newest choice wins
-  state_.FileList = files;
-  FillText();
+  Prompts::OpenFiles(this, *OpenDialog, [this](const QStringList& chosen) {
+    if (chosen.isEmpty()) return;
+    input_->cancel();  // the newest choice wins
+    state_.FileList.clear();
+    for (const QString& f : chosen) state_.FileList.append(QFile::encodeName(f));
+    FillText();
+  });
 }
 
 void TFormMain::ButtonOutClick() {
-  const QString chosen = Prompts::SaveFile(this, *SaveDialog);
-  if (!chosen.isEmpty()) ui->EditOutFile->setText(chosen);
+  Prompts::SaveFile(this, *SaveDialog, [this](const QString& chosen) {
+    if (!chosen.isEmpty()) ui->EditOutFile->setText(chosen);
+  });
 }
 
 // --- drag and drop ---

@@ -161,9 +161,8 @@ class TFormMain : public QWidget {
   ProgramState& state_;
   JobRunner& jobs_;
   bool shown_ = false;
-  // The user chose to stop the packer and quit: the window closes once the run has ended.
-  bool quitAfterRun_ = false;
-  bool askingToQuit_ = false;  // the question is open; a second close does not ask again
+  // Closed during a run: the question is open; the user said yes (it closes when the run ends).
+  bool askingToQuit_ = false, quitAfterRun_ = false;
   // Panel slide: extra width beyond the left column, its bounds and the step per tick.
   int panelCurrent_ = 0;
   int panelLow_ = 0;

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
-#include <memory>
 
 FileDialogSpec::FileDialogSpec(const QString& name, Kind k, QObject* parent)
     : QObject(parent), kind(k) {
@@ -22,35 +21,33 @@ TestScript& Test() {
 
 namespace {
 
-QMessageBox* messageBox(QWidget* owner, Icon icon, const QString& text, const QString& caption) {
+// Every prompt is modal to the whole program and waits in no loop of its own: the answer comes
+// by `answered` once the user has given it, and the dialog goes with its closing.
+template <typename Answered>
+void showModal(QDialog* d, Answered answered) {
+  d->setAttribute(Qt::WA_DeleteOnClose);
+  d->setWindowModality(Qt::ApplicationModal);
+  QObject::connect(d, &QDialog::finished, d, answered);
+  d->show();
+}
+
+}  // namespace
+
+void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption,
+             const std::function<void()>& closed) {
+  if (Test().active) {
+    Test().messages.append({icon, text, caption});
+    if (closed) closed();
+    return;
+  }
   auto* box = new QMessageBox(icon == Icon::Error     ? QMessageBox::Critical
                               : icon == Icon::Warning ? QMessageBox::Warning
                                                       : QMessageBox::Information,
                               caption, text, QMessageBox::Ok, owner);
   box->setTextFormat(Qt::PlainText);
-  return box;
-}
-
-}  // namespace
-
-void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption) {
-  if (Test().active) {
-    Test().messages.append({icon, text, caption});
-    return;
-  }
-  const std::unique_ptr<QMessageBox> box(messageBox(owner, icon, text, caption));
-  box->exec();
-}
-
-void Notify(QWidget* owner, Icon icon, const QString& text, const QString& caption) {
-  if (Test().active) {
-    Test().messages.append({icon, text, caption});
-    return;
-  }
-  QMessageBox* box = messageBox(owner, icon, text, caption);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::ApplicationModal);
-  box->show();
+  showModal(box, [closed] {
+    if (closed) closed();
+  });
 }
 
 void Ask(QWidget* owner, const QString& text, const QString& caption,
@@ -65,11 +62,7 @@ void Ask(QWidget* owner, const QString& text, const QString& caption,
   box->setDefaultButton(QMessageBox::No);
   box->setEscapeButton(QMessageBox::No);
   box->setTextFormat(Qt::PlainText);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::ApplicationModal);
-  QObject::connect(box, &QMessageBox::finished, box,
-                   [answered](int result) { answered(result == QMessageBox::Yes); });
-  box->show();
+  showModal(box, [answered](int result) { answered(result == QMessageBox::Yes); });
 }
 
 QString ToQtFilter(const QString& filter) {
@@ -117,31 +110,37 @@ void prepare(QFileDialog& d, const FileDialogSpec& spec) {
 
 }  // namespace
 
-QStringList OpenFiles(QWidget* owner, const FileDialogSpec& spec) {
+void OpenFiles(QWidget* owner, const FileDialogSpec& spec,
+               const std::function<void(const QStringList&)>& chosen) {
   if (Test().active) {
     Test().dialogTitles.append(spec.title);
-    return Test().openAnswers.isEmpty() ? QStringList() : Test().openAnswers.takeFirst();
+    chosen(Test().openAnswers.isEmpty() ? QStringList() : Test().openAnswers.takeFirst());
+    return;
   }
-  QFileDialog d(owner);
-  prepare(d, spec);
-  d.setAcceptMode(QFileDialog::AcceptOpen);
-  d.setFileMode(spec.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-  if (d.exec() != QDialog::Accepted) return {};
-  return d.selectedFiles();
+  auto* d = new QFileDialog(owner);
+  prepare(*d, spec);
+  d->setAcceptMode(QFileDialog::AcceptOpen);
+  d->setFileMode(spec.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  showModal(d, [d, chosen](int result) {
+    chosen(result == QDialog::Accepted ? d->selectedFiles() : QStringList());
+  });
 }
 
-QString SaveFile(QWidget* owner, const FileDialogSpec& spec) {
+void SaveFile(QWidget* owner, const FileDialogSpec& spec,
+              const std::function<void(const QString&)>& chosen) {
   if (Test().active) {
     Test().dialogTitles.append(spec.title);
-    return Test().saveAnswers.isEmpty() ? QString() : Test().saveAnswers.takeFirst();
+    chosen(Test().saveAnswers.isEmpty() ? QString() : Test().saveAnswers.takeFirst());
+    return;
   }
-  QFileDialog d(owner);
-  prepare(d, spec);
-  d.setAcceptMode(QFileDialog::AcceptSave);
-  d.setFileMode(QFileDialog::AnyFile);
-  if (d.exec() != QDialog::Accepted) return {};
-  const QStringList files = d.selectedFiles();
-  return files.isEmpty() ? QString() : files.first();
+  auto* d = new QFileDialog(owner);
+  prepare(*d, spec);
+  d->setAcceptMode(QFileDialog::AcceptSave);
+  d->setFileMode(QFileDialog::AnyFile);
+  showModal(d, [d, chosen](int result) {
+    const QStringList files = d->selectedFiles();
+    chosen(result != QDialog::Accepted || files.isEmpty() ? QString() : files.first());
+  });
 }
 
 }  // namespace Prompts

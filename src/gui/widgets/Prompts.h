@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes and file dialogs go through here, so that tests can answer them in advance
-// instead of a person. Outside test mode these are plain QMessageBox and QFileDialog calls.
+// instead of a person. Outside test mode these are plain QMessageBox and QFileDialog.
 
 #include <QList>
 #include <QObject>
@@ -31,18 +31,21 @@ namespace Prompts {
 
 enum class Icon { Information, Warning, Error };
 
-// Waits until the user has read it: for what comes before a choice or the program's end.
-void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption);
-// Shown (modal to the program) without waiting: nothing that follows depends on its reading.
-void Notify(QWidget* owner, Icon icon, const QString& text, const QString& caption);
-// A yes/no question, modal to the program; `answered` gets true for yes once the user has
-// answered. No is the default button and the answer of Escape.
+// Each prompt is modal to the whole program and returns at once; what depends on the answer
+// runs when it comes.
+// A message; `closed` runs once the user has closed it.
+void Message(QWidget* owner, Icon icon, const QString& text, const QString& caption,
+             const std::function<void()>& closed = {});
+// A yes/no question; `answered` gets true for yes. No is the default button and the answer of
+// Escape.
 void Ask(QWidget* owner, const QString& text, const QString& caption,
          const std::function<void(bool)>& answered);
 
-// Empty result: cancelled.
-QStringList OpenFiles(QWidget* owner, const FileDialogSpec& spec);
-QString SaveFile(QWidget* owner, const FileDialogSpec& spec);
+// An open or save dialog; `chosen` gets the files (empty: cancelled).
+void OpenFiles(QWidget* owner, const FileDialogSpec& spec,
+               const std::function<void(const QStringList&)>& chosen);
+void SaveFile(QWidget* owner, const FileDialogSpec& spec,
+              const std::function<void(const QString&)>& chosen);
 
 // "desc|*.exe|desc2|*.a;*.b" -> "desc (*.exe);;desc2 (*.a *.b)"
 QString ToQtFilter(const QString& filter);
