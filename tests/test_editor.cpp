@@ -17,6 +17,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
+#include "support/MainWindowTest.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -25,34 +26,24 @@ namespace {
 
 using Lines = QList<QByteArray>;
 
-// A program folder with the stand-in packer, the windows over it, and one selected file.
-struct Fixture {
-  TestProgramDir dir{false, true};
-  AppContext ctx;
+// A program folder with the stand-in packer, the windows over it (hidden, without a language),
+// and one selected file.
+struct Fixture : MainWindowTest {
   QByteArray input;
 
-  explicit Fixture(const QByteArray& inputName = "prog.bin") {
-    dir.prepare(ctx.state);
-    qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
-    ctx.runStartupOnShow = false;
-    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-    ctx.state.LangTexts[2] = "done: 0";
-    ctx.state.LangTexts[3] = "done: 1";
-    ctx.state.LangTexts[4] = "done: 2";
-    ctx.state.LangTexts[5] = "cannot start the packer";
-    ctx.state.LangTexts[6] = "Error";
-    ctx.state.LangTexts[40] = "Edit the command line";
-    Prompts::Test() = {};
-    Prompts::Test().active = true;
-    ctx.createForms();
+  explicit Fixture(const QByteArray& inputName = "prog.bin")
+      : MainWindowTest(
+            [](AppContext& ctx) {
+              ctx.state.LangTexts[2] = "done: 0";
+              ctx.state.LangTexts[3] = "done: 1";
+              ctx.state.LangTexts[4] = "done: 2";
+              ctx.state.LangTexts[5] = "cannot start the packer";
+              ctx.state.LangTexts[6] = "Error";
+              ctx.state.LangTexts[40] = "Edit the command line";
+            },
+            WindowSetup{.languages = false, .english = false, .show = false}) {
     input = dir.makeFile(inputName, 64 * 1024);
     select({input});
-  }
-  ~Fixture() { qunsetenv("PACKHELM_STANDIN_ARGLOG"); }
-
-  void select(const Lines& files) {
-    ctx.state.FileList = files;
-    ctx.FormMain->FillText();
   }
   QAbstractButton* mainButton(const char* name) const {
     return ctx.FormMain->findChild<QAbstractButton*>(QString::fromLatin1(name));

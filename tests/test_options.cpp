@@ -27,23 +27,15 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/WrapCheckBox.h"
+#include "support/MainWindowTest.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 namespace {
 
-// A program folder with no shipped language files, and all windows created over it.
-struct Fixture {
-  TestProgramDir dir{false, true};
-  AppContext ctx;
-  Fixture() {
-    dir.prepare(ctx.state);
-    ctx.runStartupOnShow = false;
-    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-    Prompts::Test() = {};
-    Prompts::Test().active = true;
-    ctx.createForms();
-  }
+// A program folder with no shipped language files, and all windows created over it (hidden).
+struct Fixture : MainWindowTest {
+  Fixture() : MainWindowTest(WindowSetup{.languages = false, .english = false, .show = false}) {}
   TFormOpt* opt() { return ctx.formOpt(); }
   template <typename T>
   T* child(const char* name) {

@@ -27,6 +27,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/SettingControls.h"
+#include "support/MainWindowTest.h"
 #include "support/RealPacker.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"
@@ -57,32 +58,27 @@ Names namesIn(const QByteArray& folder) {
   return names;
 }
 
-// The program of the test's own, with the real packer where the stand-in would be, asked its
-// version as at start-up.
-struct Program {
-  TestProgramDir dir{true, false};
-  AppContext ctx;
-
-  explicit Program(quint32 runs = 1) {
-    PrepareWindowTest(dir, ctx);
-    qunsetenv("PACKHELM_STANDIN_ARGLOG");
-    const QByteArray packer = RealPacker::Path();
-    ctx.state.UpxLocation = packer;
-    ctx.state.UpxShortLocation = packer;
-    ctx.state.Packer = PackerVersion::Query(packer);
-    ctx.state.opt.GlobalOpt_CloseCon = int(CloseCon::Never);
-    ctx.state.opt.GlobalOpt_PackerRuns = runs;
+// The program of the test's own, with the real packer where the stand-in would be (and no
+// stand-in in its folder), asked its version as at start-up.
+struct Program : MainWindowTest {
+  explicit Program(quint32 runs = 1)
+      : MainWindowTest(
+            [runs](AppContext& ctx) {
+              qunsetenv("PACKHELM_STANDIN_ARGLOG");
+              const QByteArray packer = RealPacker::Path();
+              ctx.state.UpxLocation = packer;
+              ctx.state.UpxShortLocation = packer;
+              ctx.state.Packer = PackerVersion::Query(packer);
+              ctx.state.opt.GlobalOpt_CloseCon = int(CloseCon::Never);
+              ctx.state.opt.GlobalOpt_PackerRuns = runs;
+            },
+            WindowSetup{.standin = false}) {
     QDir().mkpath(QFile::decodeName(work()));
-    ctx.createForms();
-    ctx.changeLanguage("English.lng");
-    ctx.FormMain->show();
   }
 
   QByteArray work() const { return dir.path() + "work/"; }
-  Controls main() const { return Controls(ctx.FormMain); }
-  QString status() const { return main().get<QLineEdit>("EditStatus")->text(); }
   QString text(LangText t) const { return ctx.state.langText(t); }
-  QString label(const char* name) const { return main().get<QLabel>(name)->text(); }
+  QString label(const char* name) const { return ui().get<QLabel>(name)->text(); }
   // Everything the console shows now: its own screen, or the panes of several runs.
   QString shown() const {
     const ConsoleWindow* w = ctx.console->window();
@@ -92,23 +88,14 @@ struct Program {
     for (const ConsoleView* pane : w->panes()) all += ScreenText(pane->model());
     return all;
   }
-  void select(const Names& files) {
-    ctx.state.FileList = files;
-    ctx.FormMain->FillText();
-  }
   // The options, set on the main window's controls as a user sets them.
   void setOptions(const PackOptions& o) {
     SettingControls::show(ctx.FormMain, o, SettingControls::RadioMode::Restore);
   }
   void press(const char* button, const std::function<void()>& during = {}) {
-    QMetaObject::Connection c;
-    if (during)
-      c = QObject::connect(ctx.console, &ConsoleSession::runStarted, ctx.console,
-                           [during] { QTimer::singleShot(0, during); });
     // The console of a former run is cleared, so that what it shows is this run's.
-    if (ScreenModel* s = ctx.console->screen()) s->feed("\x1b[2J\x1b[H");
-    AwaitJob(ctx.jobs, [&] { QTest::mouseClick(main().get<QPushButton>(button), Qt::LeftButton); });
-    QObject::disconnect(c);
+    if (ScreenModel* s = console()->screen()) s->feed("\x1b[2J\x1b[H");
+    MainWindowTest::press(button, during);
   }
 };
 

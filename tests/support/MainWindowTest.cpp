@@ -16,7 +16,7 @@ MainWindowTest::MainWindowTest(const WindowSetup& setup)
 
 MainWindowTest::MainWindowTest(const std::function<void(AppContext&)>& before,
                                const WindowSetup& setup)
-    : dir(setup.languages, true) {
+    : dir(setup.languages, setup.standin) {
   dir.prepare(ctx.state);
   qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
   Prompts::Test() = {};

@@ -27,6 +27,7 @@ struct WindowSetup {
   // The start-up sequence runs when the window shows, from the settings file; nothing of the
   // above is made before.
   bool startUp = false;
+  bool standin = true;  // the stand-in packer as upx/upx in the program folder
 };
 
 class MainWindowTest {

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 
-#include "gui/widgets/Prompts.h"
 #include "support/TestHelpers.h"
 
 QByteArray standinPath() {
@@ -82,16 +81,6 @@ TestProgram::TestProgram(bool withLanguages, bool withPacker, Layout layout)
   ctx.runStartupOnShow = false;
   ctx.createForms();
   BuildEveryWindow(ctx);
-}
-
-void PrepareWindowTest(const TestProgramDir& dir, AppContext& ctx) {
-  dir.prepare(ctx.state);
-  ctx.runStartupOnShow = false;
-  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
-  qputenv("PACKHELM_STANDIN_ARGLOG", dir.argLogPath());
-  Prompts::Test() = {};
-  Prompts::Test().active = true;
 }
 
 void BuildEveryWindow(AppContext& ctx) {

@@ -36,12 +36,6 @@ class TestProgramDir {
   Layout layout_;
 };
 
-// Readies a context over the folder for tests of the main window and its jobs: showing it does not
-// run the start-up sequence, the console's first-time notice counts as seen, the packer counts as
-// the stand-in's version (4.2.4), the stand-in logs its arguments to dir.argLogPath() (the caller
-// unsets PACKHELM_STANDIN_ARGLOG at its end), and prompts are recorded instead of shown.
-void PrepareWindowTest(const TestProgramDir& dir, AppContext& ctx);
-
 // Builds every window that is otherwise built on first use.
 void BuildEveryWindow(AppContext& ctx);
 
