@@ -77,9 +77,9 @@ class TestFolders : public QObject {
     QTest::addColumn<quint64>("before");
     QTest::addColumn<quint64>("after");
     QTest::newRow("folder alone") << false << 0 << "Files: 4 (folders: 1)"
-                                  << QStringList{"83 KB in total"} << quint64(0) << quint64(0);
+                                  << QStringList{"84 KB in total"} << quint64(0) << quint64(0);
     QTest::newRow("folder and a file") << true << 0 << "Files: 5 (folders: 1, files given: 1)"
-                                       << QStringList{"91 KB in total"} << quint64(0) << quint64(0);
+                                       << QStringList{"93 KB in total"} << quint64(0) << quint64(0);
     QTest::newRow("folder alone, packed")
         << false << 1 << "Files: 4 (folders: 1)"
         << QStringList{"84 KB in total", "2 KB in total", "2 %"} << quint64(87000) << quint64(2048);

@@ -92,6 +92,23 @@ class TestSettings : public QObject {
     QCOMPARE(SplitLines(joined), entries);
   }
 
+  // Stored texts that joining never makes, split as the settings file has always read them.
+  void splitStored_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::newRow("trailing CR LF") << QByteArray("a\r\n") << QList<QByteArray>{"a"};
+    QTest::newRow("two trailing") << QByteArray("a\r\n\r\n") << QList<QByteArray>{"a", ""};
+    QTest::newRow("only CR LF") << QByteArray("\r\n") << QList<QByteArray>{""};
+    QTest::newRow("lone CR") << QByteArray("a\rb\r") << QList<QByteArray>{"a\rb\r"};
+    QTest::newRow("CR before CR LF") << QByteArray("\r\r\nb") << QList<QByteArray>{"\r", "b"};
+    QTest::newRow("lone LF") << QByteArray("\n") << QList<QByteArray>{"\n"};
+  }
+  void splitStored() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QList<QByteArray>, lines);
+    QCOMPARE(SplitLines(stored), lines);
+  }
+
   void normalizeExtension_data() {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<QByteArray>("expected");

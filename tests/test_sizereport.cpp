@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The size and ratio figures as text: whole kibibytes cut down, ratio rounded half to even,
-// 64-bit totals; and the sizes themselves, of real files.
+// The size and ratio figures as text: whole kibibytes cut down (a few bytes are 1, not 0), ratio
+// rounded half to even, 64-bit totals; and the sizes themselves, of real files.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTest>
 
 #include "core/packer/FileSizes.h"
@@ -18,8 +19,10 @@ class TestSizeReport : public QObject {
     QTest::addColumn<quint64>("bytes");
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("0") << quint64(0) << QByteArray("0 KB");
-    QTest::newRow("1023 cut down") << quint64(1023) << QByteArray("0 KB");
+    QTest::newRow("1 byte is not 0") << quint64(1) << QByteArray("1 KB");
+    QTest::newRow("1023 is not 0") << quint64(1023) << QByteArray("1 KB");
     QTest::newRow("1024") << quint64(1024) << QByteArray("1 KB");
+    QTest::newRow("2047 cut down") << quint64(2047) << QByteArray("1 KB");
     QTest::newRow("1 MiB") << quint64(1048576) << QByteArray("1024 KB");
     QTest::newRow("4 GiB does not wrap") << (quint64(4) << 30) << QByteArray("4194304 KB");
     QTest::newRow("5 GiB + 1023") << ((quint64(5) << 30) + 1023) << QByteArray("5242880 KB");
@@ -30,9 +33,9 @@ class TestSizeReport : public QObject {
     QCOMPARE(SizeReport::KiBText(bytes, "KB"), text);
   }
 
-  void countTextKeepsUnitBytes() {
-    QCOMPARE(SizeReport::CountText(7, "\xd0\x9a\xd0\xb1"), QByteArray("7 \xd0\x9a\xd0\xb1"));
-    QCOMPARE(SizeReport::CountText(3, QByteArray()), QByteArray("3 "));
+  void kibTextKeepsUnitBytes() {
+    QCOMPARE(SizeReport::KiBText(7168, "\xd0\x9a\xd0\xb1"), QByteArray("7 \xd0\x9a\xd0\xb1"));
+    QCOMPARE(SizeReport::KiBText(3072, QByteArray()), QByteArray("3 "));
   }
 
   void ratio_data() {
@@ -61,18 +64,20 @@ class TestSizeReport : public QObject {
     QCOMPARE(*r, text);
   }
 
-  // Only a file the packer could rewrite has a size: not a missing one, a folder, a pipe, nor a
-  // program that is running (which not even root may open for writing).
+  // A regular file has its size, also one nobody may write (a running program, a read-only
+  // file); a missing one, a folder or a pipe has none. A total counts every file, past any
+  // without a size.
   void fileSizes_data() {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<qint64>("size");  // -1: none
     QTest::newRow("5000 bytes") << QByteArray("a\xff b") << qint64(5000);
     QTest::newRow("empty") << QByteArray("empty") << qint64(0);
     QTest::newRow("link to a file") << QByteArray("link") << qint64(5000);
+    QTest::newRow("read-only") << QByteArray("read-only") << qint64(700);
     QTest::newRow("missing") << QByteArray("missing") << qint64(-1);
     QTest::newRow("folder") << QByteArray("folder") << qint64(-1);
     QTest::newRow("pipe") << QByteArray("pipe") << qint64(-1);
-    QTest::newRow("running program") << QByteArray("@running") << qint64(-1);
+    QTest::newRow("running program") << QByteArray("@running") << qint64(-2);  // its own size
   }
   void fileSizes() {
     QFETCH(QByteArray, name);
@@ -81,18 +86,30 @@ class TestSizeReport : public QObject {
     const QByteArray dir = QFile::encodeName(tmp.path()) + '/';
     QVERIFY(writeFileRaw(dir + "a\xff b", QByteArray(5000, 'x'), 0644));
     QVERIFY(writeFileRaw(dir + "empty", {}, 0644));
+    QVERIFY(writeFileRaw(dir + "read-only", QByteArray(700, 'r'), 0444));
     QVERIFY(::symlink("a\xff b", (dir + "link").constData()) == 0);
     QVERIFY(::mkdir((dir + "folder").constData(), 0755) == 0);
     QVERIFY(::mkfifo((dir + "pipe").constData(), 0644) == 0);
-    const QByteArray path = name == "@running"
-                                ? QFile::encodeName(QCoreApplication::applicationFilePath())
-                                : dir + name;
+    const QString self = QCoreApplication::applicationFilePath();
+    const QByteArray path = name == "@running" ? QFile::encodeName(self) : dir + name;
+    if (size == -2) size = QFileInfo(self).size();
     const std::optional<quint64> got = FileSizes::SizeOf(path);
     QCOMPARE(got ? qint64(*got) : -1, size);
-    // The jobs' sum stops at a file without a size; the display's counts whole KiB of each.
+    // The file between two others: counted by its size, and the one after it still counts.
     const QList<QByteArray> three{dir + "a\xff b", path, dir + "link"};
-    QCOMPARE(FileSizes::SumUntilFailure(three), quint64(size < 0 ? 5000 : 10000 + size));
-    QCOMPARE(FileSizes::SumKiB(three), quint64(size < 0 ? 8 : 8 + size / 1024));
+    QCOMPARE(FileSizes::Sum(three), quint64(10000 + qMax(size, qint64(0))));
+  }
+
+  // Thousands of small files: the total is their bytes together, not their kibibytes cut down
+  // one by one (which made 30,000 files of 624 bytes "0 KB").
+  void manySmallFilesTotal() {
+    TemporaryDir tmp;
+    QList<QByteArray> files;
+    for (int i = 0; i < 100; ++i) {
+      files << QFile::encodeName(tmp.path()) + "/f" + QByteArray::number(i);
+      QVERIFY(writeFileRaw(files.last(), QByteArray(624, 'x'), 0644));
+    }
+    QCOMPARE(SizeReport::KiBText(FileSizes::Sum(files), "KB"), QByteArray("60 KB"));
   }
 
   void noRatioWithoutUncompressedSize() {

@@ -6,12 +6,9 @@
 
 namespace SizeReport {
 
-QByteArray CountText(quint64 kib, const QByteArray& unit) {
-  return QByteArray::number(kib) + ' ' + unit;
-}
-
 QByteArray KiBText(quint64 bytes, const QByteArray& unit) {
-  return CountText(bytes / 1024, unit);
+  const quint64 kib = bytes > 0 && bytes < 1024 ? 1 : bytes / 1024;
+  return QByteArray::number(kib) + ' ' + unit;
 }
 
 std::optional<quint64> RatioPercent(quint64 uncompressed, quint64 compressed) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The size and ratio figures of the main window, as text: sizes in whole kibibytes (cut down),
+// The size and ratio figures of the main window, as text: sizes in whole kibibytes (cut down, but
+// a size of a few bytes is 1, never 0),
 // the ratio of the packed to the unpacked total in percent, rounded to the nearest integer with
 // ties to even. Totals are 64-bit so that 4 GiB and more do not wrap.
 
@@ -9,10 +10,8 @@
 
 namespace SizeReport {
 
-// "<bytes div 1024> <unit>"
+// "<bytes div 1024> <unit>"; 1 to 1023 bytes give 1.
 QByteArray KiBText(quint64 bytes, const QByteArray& unit);
-// "<whole kibibytes> <unit>", for a figure already in kibibytes
-QByteArray CountText(quint64 kib, const QByteArray& unit);
 // compressed * 100 / uncompressed, rounded half to even; nothing when uncompressed is 0.
 std::optional<quint64> RatioPercent(quint64 uncompressed, quint64 compressed);
 // "<ratio> %", or nothing when uncompressed is 0 (the label keeps its text then).

@@ -16,9 +16,14 @@ QByteArray JoinLines(const QList<QByteArray>& entries) {
 }
 
 QList<QByteArray> SplitLines(const QByteArray& joined) {
+  // One pass: a stored selection may hold tens of thousands of names. A lone CR is part of its
+  // line, and a CR LF at the very end ends the last line instead of starting an empty one.
   QList<QByteArray> lines;
-  const quint32 n = StrUtils::CountLines(joined);
-  for (quint32 i = 1; i <= n; ++i) lines.append(StrUtils::NthLine(joined, i));
+  if (joined.isEmpty()) return lines;
+  qsizetype from = 0;
+  for (qsizetype at; (at = joined.indexOf("\r\n", from)) >= 0; from = at + 2)
+    lines.append(joined.mid(from, at - from));
+  if (from < joined.size() || lines.isEmpty()) lines.append(joined.mid(from));
   return lines;
 }
 

@@ -19,7 +19,7 @@ bool JobRunner::startPack(bool pack, const PackOptions& o) {
   ProgramState& s = state_;
   job_ = Job{pack, false, true, o};
   QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
-  (pack ? s.UncompressedTotal : s.CompressedTotal) = FileSizes::SumUntilFailure(s.FileList);
+  (pack ? s.UncompressedTotal : s.CompressedTotal) = FileSizes::Sum(s.FileList);
 
   const bool edited = !pending.isEmpty();
   const QByteArray command =
@@ -63,7 +63,7 @@ bool JobRunner::startInfo(CommandLine::InfoCommand which, bool withSizes) {
   if (busy()) return false;
   ProgramState& s = state_;
   job_ = Job{false, true, withSizes, {}};
-  if (withSizes) s.CompressedTotal = FileSizes::SumUntilFailure(s.FileList);
+  if (withSizes) s.CompressedTotal = FileSizes::Sum(s.FileList);
   const QByteArray command = CommandLine::GetCmdInfo(which, s);
   console_.OpenConsole(true);
   if (!console_.Start({command})) notStarted();
@@ -86,9 +86,9 @@ void JobRunner::measureAfter(const Job& job) {
   // A separate output is measured by its name; in place the input is measured by its own
   // bytes, which the edit's text does not give back for a name that is not valid UTF-8.
   if (!job.info && s.FileList.size() == 1 && o.OutFileBox && CommandLine::UsesOutputFile(o))
-    after = FileSizes::SumUntilFailure({o.EditOutFile});
+    after = FileSizes::Sum({o.EditOutFile});
   else
-    after = FileSizes::SumUntilFailure(s.FileList);
+    after = FileSizes::Sum(s.FileList);
 }
 
 void JobRunner::runFinished(const RunOutcome& outcome) {

@@ -237,7 +237,7 @@ void TFormMain::FillText() {
     ui->EditOutFile->clear();
     SaveDialog->fileName.clear();
     const QString total = QString::fromUtf8(
-        SizeReport::CountText(FileSizes::SumKiB(files), state_.langBytes(LangText::UnitKiBTotal)));
+        SizeReport::KiBText(FileSizes::Sum(files), state_.langBytes(LangText::UnitKiBTotal)));
     ui->LabelF1->setText(total);
     ui->LabelF2->setText(total);
     ui->LabelF3->setText(QStringLiteral("100%"));
