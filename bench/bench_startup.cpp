@@ -2,15 +2,17 @@
 // Start-up as a returning user meets it: the whole process, from launch until its main window is
 // mapped, and its resident memory once idle, alternated with a bare Qt Widgets window of the
 // same size, and with two windows between them: one line of text, and the main window's form
-// alone (bench/form_window.cpp). It prepares a program folder like an installed portable copy (the
-// executable, its settings file, the English language file and a packer as upx/upx), launches each
+// alone (bench/form_window.cpp); and Packhelm again with a stored selection of 30,000 files (a
+// large folder selected in the session before). It prepares program folders like an installed
+// portable copy (the executable, its settings file, the English language file and a packer as
+// upx/upx), launches each
 // program in turn under the current X display, waits for the MapNotify of a top-level window whose
 // _NET_WM_PID is the child's, then for the child to go idle, reads VmRSS and ends it.
 //
 // Run by hand under a display of its own, with nothing else busy:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench_startup [rounds]
 // or, to look at one start with other tools (strace, perf, heaptrack), prepare a folder only:
-//   build/bin/bench_startup --prepare FOLDER [LANGUAGE]
+//   build/bin/bench_startup --prepare FOLDER [LANGUAGE [STORED_NAMES]]
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -28,6 +30,7 @@
 #include <cstring>
 
 #include "core/settings/CFGfile.h"
+#include "core/settings/SettingsFile.h"
 
 extern char** environ;
 
@@ -127,6 +130,37 @@ bool runOnce(xcb_connection_t* c, xcb_atom_t pidAtom, const QList<QByteArray>& c
   return mapped;
 }
 
+// A program folder like an installed portable copy: the executable, the language file, a packer
+// as upx/upx and a settings file whose stored selection holds `storedNames` files of 624 bytes.
+bool prepareFolder(const QString& built, const QString& folder, const QString& language,
+                   int storedNames) {
+  QDir().mkpath(folder + QStringLiteral("/upx"));
+  if (!QFile::copy(built + QStringLiteral("/packhelm"), folder + QStringLiteral("/packhelm")) ||
+      !QFile::copy(built + QStringLiteral("/%1.lng").arg(language),
+                   folder + QStringLiteral("/%1.lng").arg(language)) ||
+      !QFile::copy(QStringLiteral(PACKHELM_STANDIN_PATH), folder + QStringLiteral("/upx/upx"))) {
+    std::fprintf(stderr, "cannot prepare the program folder from %s\n", qPrintable(built));
+    return false;
+  }
+  QFile::setPermissions(folder + QStringLiteral("/packhelm"), QFile::ReadOwner | QFile::ExeOwner);
+  QFile::setPermissions(folder + QStringLiteral("/upx/upx"), QFile::ReadOwner | QFile::ExeOwner);
+  TCFGfile settings;
+  settings.SetString("LangName", language.toUtf8());
+  settings.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+  if (storedNames > 0) {
+    const QByteArray work = QFile::encodeName(folder) + "/work/";
+    QDir().mkpath(QFile::decodeName(work));
+    QList<QByteArray> names;
+    for (int i = 0; i < storedNames; ++i) {
+      names << work + "tool" + QByteArray::number(100000 + i) + ".exe";
+      QFile f(QFile::decodeName(names.last()));
+      if (!f.open(QIODevice::WriteOnly) || f.write(QByteArray(624, 'x')) != 624) return false;
+    }
+    settings.SetString("Files", Settings::JoinLines(names));
+  }
+  return settings.SaveToFile(QFile::encodeName(folder + QStringLiteral("/Packhelmconfig.cfg")));
+}
+
 double median(QList<double> v) {
   std::sort(v.begin(), v.end());
   return v.isEmpty() ? 0 : v[v.size() / 2];
@@ -140,27 +174,18 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 && !prepareOnly ? std::atoi(argv[1]) : 10;
   const QString built = QCoreApplication::applicationDirPath();
 
-  // The program folder of a returning user.
+  // The program folder of a returning user, and one whose stored selection is a large folder's
+  // 30,000 small programs.
   QTemporaryDir dir;
   const QString folder = prepareOnly ? QFile::decodeName(argv[2]) : dir.path();
   // The language of the prepared folder (English unless --prepare names another).
   const QString language = prepareOnly && argc > 3 ? QString::fromUtf8(argv[3]) : "English";
-  QDir().mkpath(folder + QStringLiteral("/upx"));
-  if (!QFile::copy(built + QStringLiteral("/packhelm"), folder + QStringLiteral("/packhelm")) ||
-      !QFile::copy(built + QStringLiteral("/%1.lng").arg(language),
-                   folder + QStringLiteral("/%1.lng").arg(language)) ||
-      !QFile::copy(QStringLiteral(PACKHELM_STANDIN_PATH), folder + QStringLiteral("/upx/upx"))) {
-    std::fprintf(stderr, "cannot prepare the program folder from %s\n", qPrintable(built));
-    return 1;
-  }
-  QFile::setPermissions(folder + QStringLiteral("/packhelm"), QFile::ReadOwner | QFile::ExeOwner);
-  QFile::setPermissions(folder + QStringLiteral("/upx/upx"), QFile::ReadOwner | QFile::ExeOwner);
-  TCFGfile settings;
-  settings.SetString("LangName", language.toUtf8());
-  settings.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
-  if (!settings.SaveToFile(QFile::encodeName(folder + QStringLiteral("/Packhelmconfig.cfg"))))
-    return 1;
+  const int preparedNames = prepareOnly && argc > 4 ? std::atoi(argv[4]) : 0;
+  if (!prepareFolder(built, folder, language, preparedNames)) return 1;
   if (prepareOnly) return 0;
+  QTemporaryDir largeDir;
+  constexpr int kStoredNames = 30000;
+  if (!prepareFolder(built, largeDir.path(), language, kStoredNames)) return 1;
 
   int screenNumber = 0;
   xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
@@ -175,12 +200,14 @@ int main(int argc, char** argv) {
   const xcb_atom_t pidAtom = atom(c, "_NET_WM_PID");
 
   const QByteArray packhelm = QFile::encodeName(folder + QStringLiteral("/packhelm"));
+  const QByteArray packhelmLarge = QFile::encodeName(largeDir.path() + QStringLiteral("/packhelm"));
   const QByteArray bare = QFile::encodeName(built + QStringLiteral("/bare_window"));
   const QByteArray form = QFile::encodeName(built + QStringLiteral("/form_window"));
   // Packhelm, the bare window and two windows between them that show what a window of this kind
   // costs before any of Packhelm's own work: one line of text, and the main window's form alone.
-  const char* names[] = {"Packhelm", "bare window", "one line of text", "the form alone"};
-  constexpr int kinds = 4;
+  const char* names[] = {"Packhelm", "bare window", "one line of text", "the form alone",
+                         "Packhelm, 30000 names"};
+  constexpr int kinds = 5;
   QList<double> ms[kinds], mib[kinds];
   for (int i = 0; i < rounds; ++i) {
     Sample p;
@@ -190,7 +217,8 @@ int main(int argc, char** argv) {
     }
     // The bare windows take the size Packhelm's main window was mapped with.
     const QByteArray w = QByteArray::number(p.width), h = QByteArray::number(p.height);
-    const QList<QByteArray> others[] = {{bare, w, h}, {bare, w, h, "text"}, {form}};
+    const QList<QByteArray> others[] = {
+        {bare, w, h}, {bare, w, h, "text"}, {form}, {packhelmLarge}};
     Sample samples[kinds] = {p};
     for (int k = 1; k < kinds; ++k)
       if (!runOnce(c, pidAtom, others[k - 1], samples[k])) {
@@ -213,6 +241,8 @@ int main(int argc, char** argv) {
               median(ms[0]), median(ms[1]), median(ms[0]) / median(ms[1]));
   std::printf("median resident memory once idle: Packhelm %.1f MiB, bare %.1f MiB, ratio %.2f\n",
               median(mib[0]), median(mib[1]), median(mib[0]) / median(mib[1]));
+  std::printf("median launch to mapped window with %d stored names: %.1f ms, ratio to none %.2f\n",
+              kStoredNames, median(ms[4]), median(ms[4]) / median(ms[0]));
   xcb_disconnect(c);
   return 0;
 }

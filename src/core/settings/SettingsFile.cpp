@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/settings/SettingsFile.h"
 
+#include <cstring>
+
 #include "core/settings/CFGfile.h"
 #include "core/util/StrUtils.h"
 
@@ -20,10 +22,21 @@ QList<QByteArray> SplitLines(const QByteArray& joined) {
   // line, and a CR LF at the very end ends the last line instead of starting an empty one.
   QList<QByteArray> lines;
   if (joined.isEmpty()) return lines;
-  qsizetype from = 0;
-  for (qsizetype at; (at = joined.indexOf("\r\n", from)) >= 0; from = at + 2)
-    lines.append(joined.mid(from, at - from));
-  if (from < joined.size() || lines.isEmpty()) lines.append(joined.mid(from));
+  lines.reserve(joined.count('\n') + 1);
+  const char* const begin = joined.constData();
+  const char* const end = begin + joined.size();
+  const char* from = begin;
+  for (const char* at = from;
+       (at = static_cast<const char*>(memchr(at, '\r', size_t(end - at))));) {
+    if (at + 1 == end) break;
+    if (at[1] != '\n') {
+      ++at;
+      continue;
+    }
+    lines.append(QByteArray(from, at - from));
+    from = at += 2;
+  }
+  if (from < end || lines.isEmpty()) lines.append(QByteArray(from, end - from));
   return lines;
 }
 

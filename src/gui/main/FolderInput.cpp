@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/main/FolderInput.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -103,4 +104,18 @@ QString FolderInput::figures() const {
   // The figures hold digits only, so a third mark filled afterwards cannot meet one of them.
   return state_.langText(LangText::FilesFromFoldersMixed, files, folders)
       .replace(QLatin1String("%3"), QString::number(f.filesGiven));
+}
+
+QString FolderInput::boxText() const {
+  const QList<QByteArray>& files = state_.FileList;
+  if (fromFolders()) return figures();  // the names are in the packer's console
+  if (files.size() == 1) return QFile::decodeName(files[0]);
+  // Thousands of names would only slow the box.
+  constexpr qsizetype kShownChars = 2000;
+  QString shown;
+  for (const QByteArray& f : files) {
+    if (shown.size() > kShownChars) return shown + QStringLiteral(" \u2026");
+    shown += QStringLiteral(" \"") + QFile::decodeName(f) + '"';
+  }
+  return shown;
 }

@@ -32,6 +32,9 @@ class FolderInput : public QObject {
   // The state's selection came from folders; its figures, as the file box tells them.
   bool fromFolders() const;
   QString figures() const;
+  // What the file box tells of the state's selection: a folder selection's figures, else the
+  // name, or the names as far as the box can show them.
+  QString boxText() const;
 
  signals:
   // A search starts (`again`: it replaces one going on), or the search has ended.

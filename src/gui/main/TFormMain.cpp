@@ -14,6 +14,7 @@
 #include "core/batch/DroppedNames.h"
 #include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
+#include "core/packer/SizeTask.h"
 #include "core/settings/ProgramCommands.h"
 #include "core/settings/ProgramState.h"
 #include "core/settings/SettingsFile.h"
@@ -63,6 +64,8 @@ TFormMain::TFormMain(ProgramState& state, JobRunner& jobs, QWidget* parent)
   connect(input_, &FolderInput::searchStarted, this, &TFormMain::searchStarted);
   connect(input_, &FolderInput::searchEnded, this, &TFormMain::searchEnded);
   connect(input_, &FolderInput::selected, this, &TFormMain::searchTaken);
+  sizes_ = new SizeTask(this);
+  connect(sizes_, &SizeTask::summed, this, &TFormMain::showSelectionTotal);
   setupDialogs();
   connectControls();
   updateAddOptArrow();
@@ -211,43 +214,22 @@ void TFormMain::FillText() {
   if (files.isEmpty()) return;
 
   if (files.size() == 1) {
-    const QString name = QFile::decodeName(files[0]);
-    ui->EditFileName->setText(name);
     setOutFileBytes(files[0]);
-    SaveDialog->fileName = name;
-    const QByteArray unit = state_.langBytes(LangText::UnitKiB);
-    const QString size =
-        QString::fromUtf8(SizeReport::KiBText(FileSizes::SizeOf(files[0]).value_or(0), unit));
-    ui->LabelF1->setText(size);
-    ui->LabelF2->setText(size);
-    ui->LabelF3->setText(QStringLiteral("100%"));
-    ui->OutFileBox->setEnabled(true);
+    SaveDialog->fileName = QFile::decodeName(files[0]);
   } else {
-    // The names as far as a box can show them: thousands of names would only slow the box.
-    constexpr qsizetype kShownChars = 2000;
-    QString shown;
-    for (const QByteArray& f : files) {
-      if (shown.size() > kShownChars) {
-        shown += QStringLiteral(" \u2026");
-        break;
-      }
-      shown += QStringLiteral(" \"") + QFile::decodeName(f) + '"';
-    }
-    ui->EditFileName->setText(shown);
     ui->EditOutFile->clear();
     SaveDialog->fileName.clear();
-    const QString total = QString::fromUtf8(
-        SizeReport::KiBText(FileSizes::Sum(files), state_.langBytes(LangText::UnitKiBTotal)));
-    ui->LabelF1->setText(total);
-    ui->LabelF2->setText(total);
-    ui->LabelF3->setText(QStringLiteral("100%"));
-    ui->OutFileBox->setEnabled(false);
     ui->OutFileBox->setChecked(false);
   }
-  // A selection from folders is told by its figures; the names are in the packer's console.
-  if (input_->fromFolders()) ui->EditFileName->setText(input_->figures());
+  ui->OutFileBox->setEnabled(files.size() == 1);
+  ui->EditFileName->setText(input_->boxText());
   ui->EditFileName->setCursorPosition(0);
-  for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) l->adjustSize();
+  // The sizes follow: at once for a few files, after a search of their sizes for many.
+  for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) {
+    l->setText(l == ui->LabelF3 ? QStringLiteral("100%") : QStringLiteral("\u2026"));
+    l->adjustSize();
+  }
+  sizes_->start(files);
   updateSelectionButtons();
 }
 
@@ -383,7 +365,16 @@ void TFormMain::runDragOpJob() {
 
 // --- the jobs and the size report ---
 
+void TFormMain::showSelectionTotal(quint64 bytes, qsizetype files) {
+  const QByteArray unit = state_.langBytes(files == 1 ? LangText::UnitKiB : LangText::UnitKiBTotal);
+  for (QLabel* l : {ui->LabelF1, ui->LabelF2}) {
+    l->setText(QString::fromUtf8(SizeReport::KiBText(bytes, unit)));
+    l->adjustSize();
+  }
+}
+
 void TFormMain::showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit) {
+  sizes_->cancel();  // a job's figures replace the selection's
   ui->LabelF1->setText(QString::fromUtf8(SizeReport::KiBText(uncompressed, unit)));
   ui->LabelF2->setText(QString::fromUtf8(SizeReport::KiBText(compressed, unit)));
   if (const auto ratio = SizeReport::RatioText(uncompressed, compressed))

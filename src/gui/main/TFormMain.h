@@ -138,6 +138,7 @@ class TFormMain : public QWidget {
   void setOptionControls(const PackOptions& o);
   void updateAddOptArrow();
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
+  void showSelectionTotal(quint64 bytes, qsizetype files);
   void runInfoCommand(int which, bool withSizes);
   void runJob(bool pack);
   // Files dropped or given on the command line: the job the drag preference asks for, if any.
@@ -155,6 +156,7 @@ class TFormMain : public QWidget {
   void updateSelectionButtons();
   bool selectionFromFolders() const;
   FolderInput* input_;
+  class SizeTask* sizes_;
   QString statusBeforeSearch_;
   QString statusHintBeforeSearch_;
 
