@@ -61,9 +61,8 @@ const std::optional<qint32>* SettingsRows::option(const char* name) const {
 }
 
 bool Storable(const QByteArray& value) {
-  for (const char c : value)
-    if (c == '\n' || c == '\r' || c == '\x1a') return false;
-  return true;
+  // Three scans by memchr beat one by hand: a stored selection holds a megabyte of names.
+  return !value.contains('\n') && !value.contains('\r') && !value.contains('\x1a');
 }
 
 namespace {

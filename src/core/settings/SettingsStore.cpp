@@ -31,7 +31,7 @@ bool SettingsStore::load(SettingsRows& rows) {
     // A file from a machine with more cores (or edited by hand) asks for no more than fit here.
     if (row.limit) SetNumber(field, row.limited(NumberOf(field)));
   });
-  if (rows.Files) state_.FileList.append(*rows.Files);
+  if (rows.Files) state_.FileList += std::move(*rows.Files);
   if (rows.CmdPackLines) state_.CmdPackLines.append(*rows.CmdPackLines);
   if (rows.CmdUnPackLines) state_.CmdUnPackLines.append(*rows.CmdUnPackLines);
   state_.opt.ShellExt.append(rows.ShellExt);
