@@ -92,15 +92,13 @@ RunLeftovers::RunLeftovers(const QList<QByteArray>& args) : args_(Parse(args)) {
     Folder& f = before_[folder];
     f.listed = listFolder(folder, f.names);
   }
-  for (const QByteArray& input : args_.inputs) {
-    struct stat st;
-    if (::stat(input.constData(), &st) == 0) inputIds_.insert({quint64(st.st_dev), st.st_ino});
-  }
 }
 
 QList<QByteArray> RunLeftovers::RemoveLeft() const {
-  // The inputs as they are now (a finished file was renamed over its input: a new inode).
-  QSet<QPair<quint64, quint64>> inputIds = inputIds_;
+  // The inputs as they are now (a finished file was renamed over its input: a new inode). Their
+  // numbers from before the run protect nothing: the file system may give a freed one (of an
+  // input already replaced) to the next temporary file.
+  QSet<QPair<quint64, quint64>> inputIds;
   QHash<QByteArray, QList<QByteArray>> inputsByFolder;
   for (const QByteArray& input : args_.inputs) {
     struct stat st;

@@ -5,9 +5,10 @@
 // ".000", ".001", ... while that name is taken) and renames it over the input at the end; an
 // output named by -o it writes directly. A run that is stopped or killed leaves those files half
 // written. Before a run the names in every folder concerned are noted; after a run that did not
-// end normally, the new files with those names are removed. Never removed: an input, a file that
-// was there before the run, anything but a regular file, and the temporary file of an input that
-// no longer exists under its own name (it may be the only copy left).
+// end normally, the new files with those names are removed: a file is new by its name, not by
+// its inode number, which the file system reuses. Never removed: an input (as it is after the
+// run), a file that was there before the run, anything but a regular file, and the temporary file
+// of an input that no longer exists under its own name (it may be the only copy left).
 
 #include <QByteArray>
 #include <QHash>
@@ -43,6 +44,5 @@ class RunLeftovers {
     QSet<QByteArray> names;
   };
   Arguments args_;
-  QHash<QByteArray, Folder> before_;        // by folder as spelled ("." for none)
-  QSet<QPair<quint64, quint64>> inputIds_;  // device and inode of every input before the run
+  QHash<QByteArray, Folder> before_;  // by folder as spelled ("." for none)
 };
