@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <QtTest>
 #include <QtWidgets>
@@ -40,6 +41,7 @@ void writeLanguage(const QByteArray& folder, const QByteArray& fileName = "test-
   lng.SetString("VAR\\22", "The packer was not located. The program ends.");
   lng.SetString("VAR\\2", "Done");
   lng.SetString("VAR\\60", "Cannot save: ");
+  lng.SetString("VAR\\63", "Not saved in %1: %2");
   lng.SetString("VAR\\61", "Kept for this session");
   lng.SetString("BUTTON\\ButtonReset", "Reset");
   QVERIFY(lng.SaveToFile(folder + fileName));
@@ -403,15 +405,18 @@ class TestStartup : public QObject {
     QVERIFY(!run.main()->acceptDrops());
   }
 
-  // A save that fails keeps the previous file whole, and the program goes on.
+  // A save that fails keeps the previous file whole, and the program goes on; when the window
+  // closes, before the program ends, the user is told where and why.
   void failedSaveKeepsTheOldFile_data() {
     QTest::addColumn<QString>("how");
-    QTest::newRow("disk full") << QStringLiteral("full");
-    QTest::newRow("target is a folder") << QStringLiteral("folder");
-    QTest::newRow("folder removed") << QStringLiteral("removed");
+    QTest::addColumn<int>("error");
+    QTest::newRow("disk full") << QStringLiteral("full") << EFBIG;
+    QTest::newRow("target is a folder") << QStringLiteral("folder") << EISDIR;
+    QTest::newRow("folder removed") << QStringLiteral("removed") << ENOENT;
   }
   void failedSaveKeepsTheOldFile() {
     QFETCH(QString, how);
+    QFETCH(int, error);
     Run run;
     writeSettings(run.settings(), quietSettings);
     const QByteArray before = readFileBytes(run.settings());
@@ -436,6 +441,12 @@ class TestStartup : public QObject {
     QVERIFY(run.main()->isVisible());
     run.ui().get<QSlider>("CompressValueBar")->setValue(3);
     QCOMPARE(run.ui().get<QSlider>("CompressValueBar")->value(), 3);
+    run.main()->close();
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].icon, Prompts::Icon::Error);
+    QCOMPARE(messages()[0].text,
+             QStringLiteral("Not saved in %1: %2")
+                 .arg(QFile::decodeName(run.ctx.state.SettingsPath), qt_error_string(error)));
   }
 
   void panelRestoredWithoutAnimation_data() {

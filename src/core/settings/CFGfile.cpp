@@ -321,7 +321,10 @@ bool TCFGfile::SaveToFile(const QByteArray& path) const {
       ::free(real);
       if (::stat(target.constData(), &st) != 0) return false;
     }
-    if (!S_ISREG(st.st_mode)) return false;
+    if (!S_ISREG(st.st_mode)) {
+      errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+      return false;
+    }
     exists = true;
     // A file the user made read-only is not replaced behind their back.
     if (::access(target.constData(), W_OK) != 0) return false;
@@ -341,9 +344,12 @@ bool TCFGfile::SaveToFile(const QByteArray& path) const {
     mode = 0666 & ~mask;
   }
   const bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, SaveToText()) && ::fsync(fd) == 0;
+  const int writeError = errno;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || ::rename(temp.constData(), target.constData()) != 0) {
+    const int why = written ? errno : writeError;  // for the caller's message, past the clean-up
     ::unlink(temp.constData());
+    errno = why;
     return false;
   }
   return true;

@@ -41,7 +41,7 @@ class TCFGfile {
   void Clear();
   // Replaces the file atomically: a failed save leaves the previous file whole. Through a
   // symbolic link the link's target is replaced; anything but a regular file is never replaced.
-  // Paths are bytes, used as they are.
+  // Paths are bytes, used as they are. After a failure errno says why.
   bool SaveToFile(const QByteArray& path) const;
   bool LoadFromFile(const QByteArray& path, bool headerRequired = true);
 

@@ -72,6 +72,7 @@ enum class LangText : int {
   SettingsNotWritable = 60,  // status line: the settings file cannot be written (its path follows)
   NamesNotSaved = 61,        // status line: a selected name cannot be stored, kept for the session
   LanguageNotUtf8 = 62,      // language chooser: files that are not UTF-8 (their names follow)
+  SettingsNotSaved = 63,     // message at exit: the settings were not saved (%1: file, %2: why)
   StatusStopped = 70,        // status line: the user stopped the run
   StatusSignal = 71,         // ... a signal ended the packer (%1: its name)
   StatusExitCode = 72,       // ... an exit code without a text of its own (%1)
@@ -128,6 +129,8 @@ struct ProgramState {
   QByteArray PendingPackCommand;
   QByteArray PendingUnpackCommand;
 
+  // Why the settings could not be saved at exit (empty: saved, or not tried).
+  QString settingsSaveError;
   // 64-bit: totals of 4 GiB and more must not wrap
   quint64 UncompressedTotal = 0;
   quint64 CompressedTotal = 0;

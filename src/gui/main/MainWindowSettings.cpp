@@ -75,7 +75,11 @@ void MainWindowSettings::write() {
   ForEachOption(o, [&rows](const Settings::Row& row, const auto& value) {
     *rows.option(row.key) = qint32(value);
   });
-  SettingsStore(state_).save(rows);
+  SettingsStore store(state_);
+  if (store.save(rows) || unwritableReported_) return;  // (a folder known to be read-only: said)
+  const QString why = qt_error_string(errno);
+  state_.settingsSaveError =
+      state_.langText(LangText::SettingsNotSaved, LanguageFiles::DisplayName(store.path()), why);
 }
 
 void MainWindowSettings::reportUnwritable() {

@@ -188,8 +188,11 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   emit closing();
   setAcceptDrops(false);
   event->accept();
-  // The program ends with its main window, even while its console window is still open.
-  QCoreApplication::quit();
+  // The program ends with its main window, even while its console window is still open; a save
+  // of the settings that failed is said first.
+  if (state_.settingsSaveError.isEmpty()) return QCoreApplication::quit();
+  Prompts::Message(nullptr, Prompts::Icon::Error, state_.settingsSaveError, windowTitle(),
+                   [] { QCoreApplication::quit(); });
 }
 
 // --- the selection ---
