@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "core/console/EchoedNames.h"
 #include "core/console/OutputGuard.h"
 #include "core/console/ScreenModel.h"
 
@@ -42,6 +43,8 @@ class TestOutputGuard : public QObject {
   void endlessCombiningMarks();
   void unfinishedOutputEndsWithRun();
   void safeUtf8();
+  void echoedNamesAreInert_data();
+  void echoedNamesAreInert();
 };
 
 // Each row is a list of reads, fed one after another; the screen's first row and the cursor
@@ -256,6 +259,41 @@ void TestOutputGuard::safeUtf8() {
   s.writeConsoleText("n\xC3");
   s.writeConsoleText("A");
   QCOMPARE(s.rowText(0), QStringLiteral("n\uFFFDA"));
+}
+
+// A name with control bytes that the packer echoes acts on nothing: whole, as its last part, or
+// cut between two reads anywhere, it comes out legible and the screen keeps its colours; the
+// packer's own colours pass.
+void TestOutputGuard::echoedNamesAreInert_data() {
+  QTest::addColumn<QList<QByteArray>>("args");
+  QTest::addColumn<QByteArray>("output");
+  QTest::addColumn<QByteArray>("shown");
+  const QByteArray red = "/w/red\x1b[31m.exe", blank = "/w/x\x1b[30;40my";
+  QTest::newRow("path in an error line")
+      << QList<QByteArray>{"upx", "-9", red} << "upx: " + red + ": NotPackable\n"
+      << QByteArray("upx: /w/red?[31m.exe: NotPackable\n");
+  QTest::newRow("last part in the table, beside the packer's colour")
+      << QList<QByteArray>{"upx", blank} << QByteArray("\x1b[32m  1 ->  2\x1b[0m  x\x1b[30;40my\n")
+      << QByteArray("\x1b[32m  1 ->  2\x1b[0m  x?[30;40my\n");
+  QTest::newRow("line feed in a name")
+      << QList<QByteArray>{"upx", "/w/a\nb"} << QByteArray("upx: /w/a\nb: x\n")
+      << QByteArray("upx: /w/a?b: x\n");
+  QTest::newRow("ordinary names are not looked for")
+      << QList<QByteArray>{"upx", "/w/a b"} << QByteArray("\x1b[31mupx: /w/a b\n")
+      << QByteArray("\x1b[31mupx: /w/a b\n");
+}
+
+void TestOutputGuard::echoedNamesAreInert() {
+  QFETCH(QList<QByteArray>, args);
+  QFETCH(QByteArray, output);
+  QFETCH(QByteArray, shown);
+  for (qsizetype cut = 0; cut <= output.size(); ++cut) {
+    EchoedNames names(args);
+    QByteArray got = names.filter(output.left(cut));
+    got += names.filter(output.mid(cut));
+    got += names.finish();
+    QCOMPARE(got, shown);
+  }
 }
 
 QTEST_GUILESS_MAIN(TestOutputGuard)

@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "core/batch/ExecutableScan.h"
+#include "core/console/EchoedNames.h"
 #include "core/console/ScreenModel.h"
 #include "core/packer/PackerVersion.h"
 #include "core/packer/SizeReport.h"
@@ -168,6 +169,10 @@ class TestRealPacker : public QObject {
       QTest::addRow("%s -1 nrv2b", k) << kind << file << options(10, false, false);
       QTest::addRow("%s -7 nrv2d crp", k)
           << kind << "-a \"b\" \xff " + file << options(4, true, true);
+      // The packer echoes the name: its escape sequences must act on nothing.
+      if (kind == SampleKind::ElfPie || kind == SampleKind::Pe32)
+        QTest::addRow("%s escape sequences in the name", k)
+            << kind << "red\x1b[31m blank\x1b[30;40m " + file << options(10, false, false);
       // --best takes seconds for the static program; its level 9 is the same method's.
       if (kind == SampleKind::ElfStatic)
         QTest::addRow("%s -9", k) << kind << file << options(2, false, false);
@@ -193,6 +198,17 @@ class TestRealPacker : public QObject {
     QVERIFY(packed.size() < original.size());
     QVERIFY2(squeezed(p.shown()).contains(squeezed(sizesLine(original.size(), packed.size()))),
              qPrintable(p.shown()));
+    if (name.contains('\x1b')) {  // legible, and no text blanked or recoloured by it
+      QVERIFY2(p.shown().contains(QString::fromUtf8(EchoedNames::Shown(name))),
+               qPrintable(p.shown()));
+      const ScreenModel* screen = p.console()->screen();
+      for (int r = 0; r < screen->rows(); ++r)
+        for (int c = 0; c < screen->columns(); ++c) {
+          const ScreenModel::Cell& cell = screen->cell(r, c);
+          QVERIFY2(cell.ch == U' ' || (cell.fg != cell.bg && cell.fg != 1),
+                   qPrintable(screen->rowText(r)));
+        }
+    }
     const QByteArray unit = p.ctx.state.langBytes(LangText::UnitKiB);
     QCOMPARE(p.label("LabelF1"), QString::fromUtf8(SizeReport::KiBText(original.size(), unit)));
     QCOMPARE(p.label("LabelF2"), QString::fromUtf8(SizeReport::KiBText(packed.size(), unit)));

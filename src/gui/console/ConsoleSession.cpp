@@ -7,6 +7,7 @@
 
 #include "core/batch/RunGroups.h"
 #include "core/console/ConsoleEx.h"
+#include "core/console/EchoedNames.h"
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
 #include "core/packer/CommandLine.h"
@@ -296,7 +297,15 @@ bool ConsoleSession::startRunners(Run& run) {
           return a.startsWith(versioned);
         }))
       screen->writeNote(state_.langText(LangText::VersionUnknown).toUtf8(), 8, 0);
-    connect(runner, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
+    auto names = std::make_shared<EchoedNames>(args);
+    if (names->isEmpty()) {
+      connect(runner, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
+    } else {
+      connect(runner, &PtyRunner::output, screen,
+              [screen, names](const QByteArray& out) { screen->feed(names->filter(out)); });
+      connect(runner, &PtyRunner::finished, screen,
+              [screen, names] { screen->feed(names->finish()); });
+    }
     connect(screen, &ScreenModel::input, runner, &PtyRunner::write);
   }
   return true;
