@@ -4,6 +4,7 @@
 // held through the stand-in packer and the size report over it, folders without anything
 // packable, the newest drop winning over a search still running, a search that ends during a
 // run, and a selection of thousands of names.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -276,6 +277,35 @@ class TestFolders : public QObject {
     // Their total is searched beside the event loop: the window does not wait for it.
     QCOMPARE(e.label("LabelF1"), QStringLiteral("\u2026"));
     QTRY_COMPARE(e.label("LabelF1"), QStringLiteral("0 KB in total"));
+  }
+
+  // What the search cannot read (here a folder nested deeper than a path can name, which not even
+  // root opens) is counted and named, its long name cut in the middle; the rest is selected.
+  void unreadableEntriesAreNamed() {
+    Env e;
+    const QByteArray f = e.folder("deep", {{"tool", kElf}});
+    const QByteArray level(200, 'd');
+    QList<int> fds{::open(f.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    for (int i = 0; i < 22 && fds.last() >= 0; ++i) {  // 22 x 201 bytes: past a path's 4096
+      QCOMPARE(::mkdirat(fds.last(), level.constData(), 0755), 0);
+      fds << ::openat(fds.last(), level.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    // Removed from the bottom up at the end: no path reaches the deepest folders.
+    const auto removeDeep = qScopeGuard([&] {
+      for (qsizetype i = fds.size() - 1; i >= 0; --i) {
+        if (i + 1 < fds.size()) ::unlinkat(fds[i], level.constData(), AT_REMOVEDIR);
+        ::close(fds[i]);
+      }
+    });
+    QVERIFY(fds.last() >= 0);
+    QVERIFY(sendUriDrop(e.w(), {f}));
+    QTRY_COMPARE(e.ctx.state.FileList, Names{f + "/tool"});
+    QCOMPARE(Prompts::Test().messages.size(), 1);
+    const QString text = Prompts::Test().messages[0].text;
+    const QString said = QStringLiteral("1 could not be read and were left out:\r\n") +
+                         QFile::decodeName(f + '/' + level).left(70) + QStringLiteral(" \u2026 ");
+    QVERIFY2(text.startsWith(said) && text.endsWith(QString(70, u'd')), qPrintable(text));
+    QVERIFY2(text.size() < 200, qPrintable(text));
   }
 
   // A single file found in a folder is packed in place or to the output name, as a single file

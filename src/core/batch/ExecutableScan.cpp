@@ -64,7 +64,7 @@ class FolderScan {
   bool run(const QByteArray& folder) {
     root_ = canonical(folder);
     if (root_.isEmpty()) {
-      ++result_.unreadable;
+      result_.unreadable << folder;
       return false;
     }
     QByteArray start = folder;
@@ -83,7 +83,7 @@ class FolderScan {
     if (cancelled()) return;
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-      ++result_.unreadable;
+      result_.unreadable << path;
       return;
     }
     struct stat st;
@@ -98,7 +98,7 @@ class FolderScan {
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
       ::close(fd);
-      ++result_.unreadable;
+      result_.unreadable << path;
       return;
     }
     struct Entry {
@@ -126,7 +126,7 @@ class FolderScan {
     struct stat st;
     if (type == DT_UNKNOWN) {
       if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        ++result_.unreadable;
+        result_.unreadable << path;
         return;
       }
       type = S_ISDIR(st.st_mode)   ? DT_DIR
@@ -150,7 +150,7 @@ class FolderScan {
     const int fd = ::openat(dirFd, name.constData(),
                             O_RDONLY | O_CLOEXEC | O_NONBLOCK | (viaLink ? 0 : O_NOFOLLOW));
     if (fd < 0) {
-      ++result_.unreadable;
+      result_.unreadable << path;
       return;
     }
     struct stat st;
@@ -159,7 +159,7 @@ class FolderScan {
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) got = ::read(fd, head, sizeof head);
     ::close(fd);
     if (got < 0) {
-      ++result_.unreadable;
+      result_.unreadable << path;
       return;
     }
     if (DetectFormat(QByteArray(head, int(got))) == Format::None) return;

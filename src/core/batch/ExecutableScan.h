@@ -21,7 +21,8 @@ struct Result {
   int folders = 0;          // folders that were given (and scanned)
   int filesFromFolders = 0;
   qint64 entries = 0;  // directory entries looked at
-  int unreadable = 0;  // entries that could not be opened or read, skipped
+  // Entries that could not be opened or read (a folder too deep for a path, say), skipped.
+  QList<QByteArray> unreadable;
   // The folders given that hold no packable executable at all (as given). A folder inside one
   // given before, whose files were all taken already, is not among them.
   QList<QByteArray> emptyFolders;

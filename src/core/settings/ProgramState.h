@@ -101,6 +101,7 @@ enum class LangText : int {
   FoldersWithoutFiles = 92,    // message: no packable executable in the folders %1 (one a line)
   SelectionUnchanged = 93,     // ... added when nothing at all was found
   StatusSearching = 94,        // status line while the folders are searched
+  Unreadable = 97,             // message: %1 entries could not be read, left out (%2: their names)
   // Several packer runs at once.
   RunHeader = 95,  // console pane of one of several runs: run %1 of %2
   RunFiles = 96,   // ... after it: how many files the run packs (%1)

@@ -13,13 +13,17 @@
 
 namespace {
 
-// A message names at most this many folders; the rest are counted.
+// A message names at most this many folders or files; the rest are counted.
 constexpr int kFoldersNamed = 20;
 
 QString folderList(const QList<QByteArray>& folders) {
   QStringList lines;
-  for (qsizetype i = 0; i < folders.size() && i < kFoldersNamed; ++i)
-    lines << StrUtils::ReadableName(folders[i]);
+  for (qsizetype i = 0; i < folders.size() && i < kFoldersNamed; ++i) {
+    QString name = StrUtils::ReadableName(folders[i]);
+    // A path too deep to open is thousands of characters: its ends tell where it is.
+    if (name.size() > 160) name = name.left(70) + QStringLiteral(" \u2026 ") + name.right(70);
+    lines << name;
+  }
   if (folders.size() > kFoldersNamed)
     lines << QStringLiteral("(+%1)").arg(folders.size() - kFoldersNamed);
   return lines.join(QLatin1Char('\n'));
@@ -62,8 +66,15 @@ void FolderInput::searchFinished(const ExecutableScan::Result& result,
     return;
   }
   endSearch();
-  if (!result.emptyFolders.isEmpty()) {
-    QString text = state_.langText(LangText::FoldersWithoutFiles, folderList(result.emptyFolders));
+  QStringList said;
+  if (!result.emptyFolders.isEmpty())
+    said << state_.langText(LangText::FoldersWithoutFiles, folderList(result.emptyFolders));
+  // What could not be read is named, so that nobody takes the selection for the whole folder.
+  if (!result.unreadable.isEmpty())
+    said << state_.langText(LangText::Unreadable, QString::number(result.unreadable.size()),
+                            folderList(result.unreadable));
+  if (!said.isEmpty()) {
+    QString text = said.join(QStringLiteral("\n\n"));
     if (result.files.isEmpty())
       text += QLatin1Char('\n') + state_.langText(LangText::SelectionUnchanged);
     Prompts::Message(window_, Prompts::Icon::Warning, text,
