@@ -5,6 +5,7 @@
 // run, and the preference in the settings file.
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -187,6 +188,49 @@ class TestParallelRuns : public QObject {
 
   // Packed by one run or by two at once, the files have the same bytes; unpacked by two runs at
   // once, they are the originals again.
+  // A selection whose names together pass the system's argument limit (made small here through
+  // the stack limit it follows) runs as batches in turn, each within the limit: every file once,
+  // in its order, and the job ends as done, with 1 run at once and with 2.
+  void pastTheArgumentLimit_data() {
+    QTest::addColumn<int>("runs");
+    QTest::newRow("one run at once") << 1;
+    QTest::newRow("two runs at once") << 2;
+  }
+  void pastTheArgumentLimit() {
+    QFETCH(int, runs);
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_STACK, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 512 * 1024;  // the argument limit becomes 128 KiB
+    QCOMPARE(::setrlimit(RLIMIT_STACK, &small), 0);
+    const auto restore = qScopeGuard([&saved] { ::setrlimit(RLIMIT_STACK, &saved); });
+    Program p{quint32(runs)};
+    Names selected;
+    qsizetype bytes = 0;
+    for (int i = 0; i < 700; ++i) {
+      selected << p.input(QByteArray::number(1000 + i) + QByteArray(200, 'n'), contents(i, 600));
+      bytes += selected.last().size();
+    }
+    QVERIFY(bytes > 128 * 1024);
+    p.select(selected);
+    const std::optional<JobResult> result = p.press("ButtonPack");
+    QVERIFY(result && result->started);
+    QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusDone));
+    Names seen;
+    for (const Names& run : p.runs()) {
+      qsizetype size = 0;
+      for (const QByteArray& a : run) size += a.size() + 1 + qsizetype(sizeof(char*));
+      QVERIFY2(size < 128 * 1024, qPrintable(QString::number(size)));
+      for (const QByteArray& a : run)
+        if (selected.contains(a)) seen << a;
+    }
+    QVERIFY(p.runs().size() >= 2 * runs);
+    std::sort(seen.begin(), seen.end());
+    Names sorted = selected;
+    std::sort(sorted.begin(), sorted.end());
+    QCOMPARE(seen, sorted);
+  }
+
   void sameBytesAsOneRun() {
     QMap<QByteArray, QByteArray> packed[2];
     for (int runs : {1, 2}) {

@@ -125,6 +125,37 @@ class TestRunGroups : public QObject {
     QCOMPARE(RunGroups::WorstRun(codes), qsizetype(worst));
   }
 
+  // Batches within the argument room: each name costs its bytes, its end and a pointer.
+  void splitForArgumentLimit_data() {
+    QTest::addColumn<QList<int>>("lengths");
+    QTest::addColumn<int>("room");  // beside 100 fixed bytes
+    QTest::addColumn<QList<int>>("batchSizes");
+    const int cost = 10 + 1 + int(sizeof(char*));  // of a name of 10 bytes
+    QTest::newRow("all fit") << QList<int>(5, 10) << 100 + 5 * cost << QList<int>{5};
+    QTest::newRow("one byte short") << QList<int>(5, 10) << 100 + 5 * cost - 1 << QList<int>{4, 1};
+    QTest::newRow("three batches") << QList<int>(7, 10) << 100 + 3 * cost << QList<int>{3, 3, 1};
+    QTest::newRow("a name past the room runs alone")
+        << QList<int>{10, 5000, 10} << 100 + 2 * cost << QList<int>{1, 1, 1};
+    QTest::newRow("none") << QList<int>{} << 100 << QList<int>{0};
+  }
+  void splitForArgumentLimit() {
+    QFETCH(QList<int>, lengths);
+    QFETCH(int, room);
+    QFETCH(QList<int>, batchSizes);
+    QList<QByteArray> files;
+    for (int i = 0; i < lengths.size(); ++i)
+      files << QByteArray::number(i).leftJustified(lengths[i], 'x');
+    const QList<QList<QByteArray>> batches = RunGroups::SplitForArgumentLimit(files, 100, room);
+    QList<int> sizes;
+    QList<QByteArray> all;
+    for (const QList<QByteArray>& b : batches) {
+      sizes << int(b.size());
+      all += b;
+    }
+    QCOMPARE(sizes, batchSizes);
+    QCOMPARE(all, files);  // every file once, in order
+  }
+
   void clampToTheCores_data() {
     QTest::addColumn<quint32>("stored");
     QTest::addColumn<quint32>("used");

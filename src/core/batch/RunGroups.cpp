@@ -2,12 +2,16 @@
 #include "core/batch/RunGroups.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QHash>
 #include <QThread>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <numeric>
+
+extern char** environ;
 
 namespace RunGroups {
 
@@ -88,6 +92,30 @@ QList<QList<QByteArray>> SplitFiles(const QList<QByteArray>& files, int runs) {
     groups.append(names);
   }
   return groups;
+}
+
+QList<QList<QByteArray>> SplitForArgumentLimit(const QList<QByteArray>& files, qsizetype fixed,
+                                               qsizetype room) {
+  QList<QList<QByteArray>> batches{{}};
+  qsizetype used = fixed;
+  for (const QByteArray& f : files) {
+    const qsizetype cost = f.size() + 1 + qsizetype(sizeof(char*));
+    if (!batches.last().isEmpty() && used + cost > room) {
+      batches.append(QList<QByteArray>());
+      used = fixed;
+    }
+    batches.last().append(f);
+    used += cost;
+  }
+  return batches;
+}
+
+qsizetype ArgumentRoom() {
+  const long limit = ::sysconf(_SC_ARG_MAX);
+  qsizetype environment = 0;
+  for (char** e = environ; e && *e; ++e) environment += qsizetype(strlen(*e)) + 1 + sizeof(char*);
+  // The margin covers the program's own name and what the terminal adds to the environment.
+  return qMax<qsizetype>(qsizetype(limit > 0 ? limit : 131072) - environment - 8192, 4096);
 }
 
 qsizetype WorstRun(const QList<int>& codes) {

@@ -27,6 +27,16 @@ QList<QList<QByteArray>> SplitFiles(const QList<QByteArray>& files, int runs);
 // up to its last dot.
 QByteArray StemKey(const QByteArray& path);
 
+// Splits files, in order, into batches whose arguments fit the system's limit for a program's
+// arguments: `room` bytes, less `fixed` for the rest of the command line. Each file costs its
+// bytes, its end and its pointer. One batch of all when they fit; a file too long for any batch
+// still gets one of its own (the packer then says why it cannot start).
+QList<QList<QByteArray>> SplitForArgumentLimit(const QList<QByteArray>& files, qsizetype fixed,
+                                               qsizetype room);
+// The room for a packer's arguments here: the system's limit less this program's environment
+// (which the packer inherits) and a margin.
+qsizetype ArgumentRoom();
+
 // The run whose end stands for all (index into codes; -1 for none): a code outside 0..2 (a
 // signal, a failure of its own) before all others, then 1 (an error), then 2 (a warning), then 0.
 // Among runs of equal weight, the first.

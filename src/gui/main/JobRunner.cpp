@@ -46,17 +46,34 @@ bool JobRunner::startPackers(bool pack, bool edited, const PackOptions& o,
   // bound here only keeps a wild value from opening hundreds of panes.
   const int runs = int(qMin<quint32>(s.opt.GlobalOpt_PackerRuns, 64));
   // An edited line is run as written, and one output name cannot take the results of several
-  // packers: those run as one packer, as does a single file.
-  if (edited || runs <= 1 || s.FileList.size() <= 1 || CommandLine::UsesOutputFile(o))
-    return console_.Start({command});
-  QList<QByteArray> commands;
-  QList<int> fileCounts;
-  for (const QList<QByteArray>& group : RunGroups::SplitFiles(s.FileList, runs)) {
-    commands.append(pack ? CommandLine::GetCmdPack(o, group, s.packerForCommand(), s.packer())
-                         : CommandLine::GetCmdUnPack(o, group, s.packerForCommand()));
-    fileCounts.append(int(group.size()));
+  // packers: those run as one packer.
+  if (edited || CommandLine::UsesOutputFile(o)) return console_.Start({command});
+  const auto commandFor = [&](const QList<QByteArray>& files) {
+    return pack ? CommandLine::GetCmdPack(o, files, s.packerForCommand(), s.packer())
+                : CommandLine::GetCmdUnPack(o, files, s.packerForCommand());
+  };
+  // More names than one start of the packer takes run as batches in turn.
+  const QList<QList<QByteArray>> chunks = RunGroups::SplitForArgumentLimit(
+      s.FileList, commandFor({}).size() + 64 * qsizetype(sizeof(char*)), RunGroups::ArgumentRoom());
+  batches_.clear();
+  for (const QList<QByteArray>& chunk : chunks) {
+    Batch batch;
+    // A single file, or one packer at a time: one run (as one command line, without counts).
+    batch.counted = runs > 1 && chunk.size() > 1;
+    for (const QList<QByteArray>& group :
+         batch.counted ? RunGroups::SplitFiles(chunk, runs) : QList<QList<QByteArray>>{chunk}) {
+      batch.commands.append(chunks.size() == 1 && !batch.counted ? command : commandFor(group));
+      batch.fileCounts.append(int(group.size()));
+    }
+    batches_.append(batch);
   }
-  return console_.Start(commands, fileCounts);
+  return startNextBatch();
+}
+
+bool JobRunner::startNextBatch() {
+  const Batch batch = batches_.takeFirst();
+  return batch.counted ? console_.Start(batch.commands, batch.fileCounts)
+                       : console_.Start(batch.commands);
 }
 
 bool JobRunner::startInfo(CommandLine::InfoCommand which, bool withSizes) {
@@ -91,8 +108,32 @@ void JobRunner::measureAfter(const Job& job) {
     after = FileSizes::Sum(s.FileList);
 }
 
-void JobRunner::runFinished(const RunOutcome& outcome) {
+void JobRunner::runFinished(const RunOutcome& ended) {
   if (!job_) return;  // a run of someone else's
+  // The batches so far stand for the job as their worst run does, with every removed file.
+  RunOutcome outcome = ended;
+  if (soFar_) {
+    outcome = RunGroups::WorstRun({soFar_->exitCode, ended.exitCode}) == 0 ? *soFar_ : ended;
+    outcome.removed = soFar_->removed + ended.removed;
+    outcome.stoppedByUser = ended.stoppedByUser;
+  }
+  soFar_.reset();
+  // The next batch, unless the user stopped or a packer did not end on its own; it starts from
+  // the event loop, once the console is done with this one.
+  if (!batches_.isEmpty() && !ended.stoppedByUser && ended.endedNormally()) {
+    soFar_ = outcome;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (startNextBatch()) return;
+          console_.ReportStartFailure();
+          batches_.clear();
+          runFinished(RunOutcome::Exited(1));
+        },
+        Qt::QueuedConnection);
+    return;
+  }
+  batches_.clear();
   const Job job = *job_;
   job_.reset();
   if (!job.info) {

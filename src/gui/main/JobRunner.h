@@ -10,9 +10,9 @@
 
 #include "core/packer/CommandLine.h"
 #include "core/packer/PackOptions.h"
+#include "gui/console/ConsoleSession.h"
 
 struct ProgramState;
-struct RunOutcome;
 class ConsoleSession;
 
 struct JobResult {
@@ -55,6 +55,7 @@ class JobRunner : public QObject {
     PackOptions options;
   };
   bool startPackers(bool pack, bool edited, const PackOptions& o, const QByteArray& command);
+  bool startNextBatch();
   void runFinished(const RunOutcome& outcome);
   void notStarted();
   void measureAfter(const Job& job);
@@ -62,4 +63,13 @@ class JobRunner : public QObject {
   ProgramState& state_;
   ConsoleSession& console_;
   std::optional<Job> job_;
+  // A job of more files than one start of the packer takes: its batches still to run, each as
+  // one run or several at once, and how the batches run so far ended.
+  struct Batch {
+    QList<QByteArray> commands;
+    QList<int> fileCounts;
+    bool counted = false;  // several runs at once, each with its count of files
+  };
+  QList<Batch> batches_;
+  std::optional<RunOutcome> soFar_;
 };
