@@ -5,11 +5,9 @@
 // cancels a scan still running.
 
 #include <QObject>
-#include <QThread>
-#include <atomic>
-#include <memory>
 
 #include "core/batch/ExecutableScan.h"
+#include "core/batch/WorkerThread.h"
 
 class ScanTask : public QObject {
   Q_OBJECT
@@ -19,16 +17,14 @@ class ScanTask : public QObject {
 
   void start(const QList<QByteArray>& paths);
   void cancel();
-  bool isRunning() const { return thread_ != nullptr; }
+  bool isRunning() const { return worker_.isStarted(); }
 
  signals:
   // Not sent for a cancelled scan.
   void finished(const ExecutableScan::Result& result, const QList<QByteArray>& paths);
 
  private:
-  void stop();
-  QThread* thread_ = nullptr;
-  std::shared_ptr<std::atomic_bool> cancel_;
+  WorkerThread worker_;
 };
 
 Q_DECLARE_METATYPE(ExecutableScan::Result)

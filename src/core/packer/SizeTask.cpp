@@ -5,38 +5,27 @@
 
 SizeTask::SizeTask(QObject* parent) : QObject(parent) {}
 
-SizeTask::~SizeTask() {
-  cancel();
-}
-
 void SizeTask::start(const QList<QByteArray>& files) {
   cancel();
   if (files.size() <= SummedAtOnce) return emit summed(FileSizes::Sum(files), files.size());
-  auto cancelled = std::make_shared<std::atomic_bool>(false);
-  cancel_ = cancelled;
-  thread_ = QThread::create([this, files, cancelled] {
-    quint64 total = 0;
-    for (const QByteArray& f : files) {
-      if (cancelled->load()) return;
-      total += FileSizes::SizeOf(f).value_or(0);
-    }
-    // Queued to the task's own thread; dropped there if a newer start came meanwhile.
-    QMetaObject::invokeMethod(
-        this,
-        [this, total, count = files.size(), cancelled] {
-          if (!cancelled->load()) emit summed(total, count);
-        },
-        Qt::QueuedConnection);
-  });
-  thread_->start(QThread::IdlePriority);  // behind the start-up and the window's own work
+  worker_.start(
+      [this, files](const WorkerThread::Cancelled& cancelled) {
+        quint64 total = 0;
+        for (const QByteArray& f : files) {
+          if (cancelled->load()) return;
+          total += FileSizes::SizeOf(f).value_or(0);
+        }
+        // Queued to the task's own thread; dropped there if a newer start came meanwhile.
+        QMetaObject::invokeMethod(
+            this,
+            [this, total, count = files.size(), cancelled] {
+              if (!cancelled->load()) emit summed(total, count);
+            },
+            Qt::QueuedConnection);
+      },
+      QThread::IdlePriority);  // behind the start-up and the window's own work
 }
 
 void SizeTask::cancel() {
-  if (cancel_) cancel_->store(true);
-  if (thread_) {
-    thread_->wait();
-    delete thread_;
-    thread_ = nullptr;
-  }
-  cancel_.reset();
+  worker_.stop();
 }

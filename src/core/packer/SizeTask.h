@@ -8,9 +8,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QThread>
-#include <atomic>
-#include <memory>
+
+#include "core/batch/WorkerThread.h"
 
 class SizeTask : public QObject {
   Q_OBJECT
@@ -19,7 +18,6 @@ class SizeTask : public QObject {
   static constexpr qsizetype SummedAtOnce = 500;
 
   explicit SizeTask(QObject* parent = nullptr);
-  ~SizeTask() override;
 
   void start(const QList<QByteArray>& files);
   void cancel();
@@ -29,6 +27,5 @@ class SizeTask : public QObject {
   void summed(quint64 bytes, qsizetype files);
 
  private:
-  QThread* thread_ = nullptr;
-  std::shared_ptr<std::atomic_bool> cancel_;
+  WorkerThread worker_;
 };
