@@ -12,7 +12,6 @@
 #include <QTimer>
 
 #include "core/batch/DroppedNames.h"
-#include "core/packer/FileSizes.h"
 #include "core/packer/SizeReport.h"
 #include "core/packer/SizeTask.h"
 #include "core/settings/ProgramCommands.h"
