@@ -186,11 +186,9 @@ class TestParallelRuns : public QObject {
     QVERIFY(w->view()->isVisible());
   }
 
-  // Packed by one run or by two at once, the files have the same bytes; unpacked by two runs at
-  // once, they are the originals again.
   // A selection whose names together pass the system's argument limit (made small here through
   // the stack limit it follows) runs as batches in turn, each within the limit: every file once,
-  // in its order, and the job ends as done, with 1 run at once and with 2.
+  // and the job ends as done, with 1 run at once and with 2.
   void pastTheArgumentLimit_data() {
     QTest::addColumn<int>("runs");
     QTest::newRow("one run at once") << 1;
@@ -231,6 +229,8 @@ class TestParallelRuns : public QObject {
     QCOMPARE(seen, sorted);
   }
 
+  // Packed by one run or by two at once, the files have the same bytes; unpacked by two runs at
+  // once, they are the originals again.
   void sameBytesAsOneRun() {
     QMap<QByteArray, QByteArray> packed[2];
     for (int runs : {1, 2}) {
