@@ -45,6 +45,7 @@ int main(int argc, char* argv[]) {
   // Relative file arguments are taken against the folder Packhelm was started from, before the
   // program folder becomes the current directory.
   ctx.arguments = ProgramArguments::FromArguments(cmd.files);
+  if (!cmd.report.isEmpty()) ctx.reportFile = ProgramArguments::FromArguments({cmd.report}).first();
 
   ctx.createForms();
   ctx.start();

@@ -46,7 +46,7 @@ void ForEachPreference(O& o, F&& f) {
 #undef PACKHELM_VISIT
 }
 
-constexpr int LangTextCount = 101;  // numbered 0 to 100
+constexpr int LangTextCount = 121;  // numbered 0 to 120
 constexpr int LangTextHighest = LangTextCount - 1;
 using LangTextTable = std::array<QByteArray, LangTextCount>;
 
@@ -105,6 +105,18 @@ enum class LangText : int {
   // Several packer runs at once.
   RunHeader = 95,  // console pane of one of several runs: run %1 of %2
   RunFiles = 96,   // ... after it: how many files the run packs (%1)
+  // What happened to each file.
+  ResultsPacked = 100,      // status line: %1 of %2 files packed, %3 not
+  ResultsUnpacked = 101,    // ... unpacked
+  ResultsTested = 102,      // ... passed the test
+  ResultsColumnFile = 103,  // results view: the columns' titles
+  ResultsColumnBefore = 104,
+  ResultsColumnAfter = 105,
+  ResultsColumnOutcome = 106,
+  ResultsColumnMessage = 107,
+  ResultsOutcomeFirst = 108,  // ... the outcomes' names, 108 to 118 in FileResults::Outcome order
+  ResultsNotSaved = 119,      // message: the results could not be saved in %1 (%2: why)
+  ResultsSaveCaption = 120,   // caption of the dialog that saves them
 };
 
 struct ProgramState {
@@ -113,6 +125,8 @@ struct ProgramState {
   // data folder for an installed one (InstallLayout). Empty until the main window decides it.
   QByteArray LangDir;
   QList<QByteArray> FileList;
+  // What the folder search behind the selection could not read: the jobs report these too.
+  QList<QByteArray> UnreadableEntries;
   QByteArray UpxLocation;
   QByteArray UpxShortLocation;  // UpxLocation, quoted when it holds a blank or a quote
   // Asked once after locating the packer; read through packer(). Mutable: settling a pending

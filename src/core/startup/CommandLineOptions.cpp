@@ -69,8 +69,14 @@ Parsed Parse(int argc, const char* const* argv) {
                                 QStringLiteral("Show this help and exit."));
   const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                    QStringLiteral("Show the version and exit."));
+  const QCommandLineOption report(
+      QStringLiteral("report"),
+      QStringLiteral("After the job that the files start, write what happened to each of them "
+                     "to FILE as CSV (file,size_before,size_after,outcome,message)."),
+      QStringLiteral("FILE"));
   parser.addOption(help);
   parser.addOption(version);
+  parser.addOption(report);
   for (const QtOption& o : kQtOptions) {
     QCommandLineOption q(QString::fromLatin1(o.name));
     if (o.value) q.setValueName(QStringLiteral("value"));
@@ -115,6 +121,7 @@ Parsed Parse(int argc, const char* const* argv) {
     return out;
   }
   for (const QString& p : parser.positionalArguments()) out.files.append(bytesOf(p, args));
+  if (parser.isSet(report)) out.report = bytesOf(parser.value(report), args);
   out.qtArguments.append(args.value(0));
   for (const QtOption& o : kQtOptions) {
     const QString name = QString::fromLatin1(o.name);

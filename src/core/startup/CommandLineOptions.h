@@ -19,6 +19,8 @@ struct Parsed {
   QByteArray message;
   // The file names, as given (relative ones still relative), in their order.
   QList<QByteArray> files;
+  // --report FILE: where the rows of the job the command line starts go, as CSV (empty: none).
+  QByteArray report;
   // argv[0] and the Qt options with their values, for QApplication to take.
   QList<QByteArray> qtArguments;
 };

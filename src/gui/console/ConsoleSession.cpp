@@ -297,6 +297,8 @@ bool ConsoleSession::startRunners(Run& run) {
           return a.startsWith(versioned);
         }))
       screen->writeNote(state_.langText(LangText::VersionUnknown).toUtf8(), 8, 0);
+    connect(runner, &PtyRunner::output, this,
+            [this, i](const QByteArray& out) { emit packerOutput(int(i), out); });
     auto names = std::make_shared<EchoedNames>(args);
     if (names->isEmpty()) {
       connect(runner, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
@@ -358,7 +360,10 @@ RunOutcome ConsoleSession::collectOutcome(Run& run) {
   for (const RunOutcome& o : std::as_const(outcomes)) codes.append(o.exitCode);
   RunOutcome outcome = outcomes[RunGroups::WorstRun(codes)];
   outcome.removed.clear();
-  for (const RunOutcome& o : std::as_const(outcomes)) outcome.removed += o.removed;
+  for (const RunOutcome& o : std::as_const(outcomes)) {
+    outcome.removed += o.removed;
+    outcome.runSignals.append(o.signal);
+  }
   outcome.stoppedByUser = stopRequested_;
   return outcome;
 }

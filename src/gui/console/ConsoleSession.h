@@ -22,6 +22,7 @@ struct RunOutcome {
   int signal = 0;              // that signal; 0 when the packer exited on its own
   bool stoppedByUser = false;  // Stop, Escape, or closing a console or the main window
   QList<QByteArray> removed;   // the unfinished files removed after the run
+  QList<int> runSignals;       // each packer's ending signal (0: exited), in command-line order
   // The packer exited on its own and has dealt with its files itself.
   bool endedNormally() const { return signal == 0; }
   static RunOutcome Exited(int code) {
@@ -85,6 +86,8 @@ class ConsoleSession : public QObject {
   // A run has started (the packer is running) or ended; a job's outcome is its worst run's.
   void runStarted();
   void runFinished(const RunOutcome& outcome);
+  // What the packer of the run at `index` (in command-line order) wrote, as it comes.
+  void packerOutput(int index, const QByteArray& bytes);
 
  private:
   void allocConsole();

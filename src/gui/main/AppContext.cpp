@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFile>
 #include <QTimer>
@@ -21,8 +23,10 @@
 #include "gui/main/MainWindowSettings.h"
 #include "gui/main/StartupSequence.h"
 #include "gui/main/TFormMain.h"
+#include "gui/results/TFormResults.h"
 #include "gui/widgets/DesktopIdentity.h"
 #include "gui/widgets/Placement.h"
+#include "gui/widgets/Prompts.h"
 
 AppContext::AppContext() = default;
 
@@ -62,6 +66,15 @@ void AppContext::connectForms() {
     if (runStartupOnShow) startup_->run();
   });
   QObject::connect(jobs, &JobRunner::jobFinished, FormMain, &TFormMain::jobFinished);
+  QObject::connect(jobs, &JobRunner::jobFinished, FormMain, [this](const JobResult& result) {
+    if (!result.rows.isEmpty()) takeResults(result.rows);
+  });
+  QObject::connect(FormMain, &TFormMain::resultsRequested, FormMain, [this] {
+    TFormResults* form = formResults();
+    form->show();
+    form->raise();
+    form->activateWindow();
+  });
   QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
   QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain,
@@ -151,6 +164,26 @@ TFormIntegration* AppContext::formIntegration() {
   return FormIntegration;
 }
 
+TFormResults* AppContext::formResults() {
+  if (FormResults) return FormResults;
+  localize(FormResults = new TFormResults(state));
+  FormResults->setRows(results);
+  return FormResults;
+}
+
+void AppContext::takeResults(const QList<FileResults::Row>& rows) {
+  results = rows;
+  if (FormResults) FormResults->setRows(results);
+  if (reportFile.isEmpty()) return;
+  // The report of the command line's job: once, then the program goes on as it does without.
+  const QByteArray file = std::exchange(reportFile, QByteArray());
+  QString why;
+  if (FileResults::WriteCsv(file, rows, &why)) return;
+  const QString text = state.langText(LangText::ResultsNotSaved, QFile::decodeName(file), why);
+  std::fprintf(stderr, "packhelm: %s\n", text.toLocal8Bit().constData());
+  Prompts::Message(FormMain, Prompts::Icon::Error, text, state.langText(LangText::ErrorCaption));
+}
+
 void AppContext::localize(QWidget* form) {
   if (!language_) return;
   LangTextTable unused;  // the numbered texts were taken when the language was applied
@@ -173,6 +206,7 @@ void AppContext::changeLanguage(const QByteArray& fileName,
                                 std::optional<LanguageFiles::Language> loaded) {
   applyLanguage(fileName, state.LangTexts, std::move(loaded));
   if (FormMain) FormMain->SetLanguage();
+  if (FormResults) FormResults->retranslate();
 }
 
 void AppContext::chooseLanguage(const std::function<void(bool)>& chosen) {
@@ -206,14 +240,15 @@ bool AppContext::startupEnded() const {
 }
 
 QList<QWidget*> AppContext::forms() const {
-  QList<QWidget*> all{FormMain,       FormAbout, FormVersHist, FormOpt,
-                      FormChooseLang, FormFTSC,  FormEditExec, FormIntegration};
+  QList<QWidget*> all{FormMain, FormAbout,    FormVersHist,    FormOpt,    FormChooseLang,
+                      FormFTSC, FormEditExec, FormIntegration, FormResults};
   all.removeAll(nullptr);
   return all;
 }
 
 AppContext::~AppContext() {
   // Dialogs first, the main window last, then the console (which may still own a packer).
+  delete FormResults;
   delete FormIntegration;
   delete FormEditExec;
   delete FormFTSC;

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "core/i18n/LanguageFiles.h"
+#include "core/packer/FileResults.h"
 #include "core/settings/ProgramState.h"
 
 class QDialog;
@@ -25,6 +26,7 @@ class TFormChooseLang;
 class TFormFTSC;
 class TFormEditExec;
 class TFormIntegration;
+class TFormResults;
 class ConsoleSession;
 class JobRunner;
 class MainWindowSettings;
@@ -33,6 +35,9 @@ class StartupSequence;
 struct AppContext {
   ProgramState state;
   QList<QByteArray> arguments;  // the program's own arguments (files), already absolute
+  // --report: the file the next job's rows go to (absolute; emptied once written).
+  QByteArray reportFile;
+  QList<FileResults::Row> results;  // the last job's rows, for the results window
   // Tests of single windows turn this off so that showing the main window does not run the
   // start-up sequence (settings, language chooser, locating the packer).
   bool runStartupOnShow = true;
@@ -49,6 +54,7 @@ struct AppContext {
   TFormFTSC* FormFTSC = nullptr;
   TFormEditExec* FormEditExec = nullptr;
   TFormIntegration* FormIntegration = nullptr;
+  TFormResults* FormResults = nullptr;
 
   AppContext();
   AppContext(const AppContext&) = delete;
@@ -77,6 +83,7 @@ struct AppContext {
   TFormFTSC* formFTSC();
   TFormEditExec* formEditExec();
   TFormIntegration* formIntegration();
+  TFormResults* formResults();
 
   // The window a language entry that names none is for.
   static constexpr const char* LanguageDefaultForm = "FormMain";
@@ -101,6 +108,7 @@ struct AppContext {
  private:
   void locateFolders();
   void connectForms();
+  void takeResults(const QList<FileResults::Row>& rows);
   static void showModal(QDialog* dialog);
   // A window just built gets the language the others show.
   void localize(QWidget* form);

@@ -38,6 +38,7 @@ bool FolderInput::select(const QList<QByteArray>& paths) {
   if (!std::any_of(paths.begin(), paths.end(), ExecutableScan::IsFolder)) {
     cancel();
     state_.FileList = paths;
+    state_.UnreadableEntries.clear();
     return false;
   }
   if (!scan_) {
@@ -83,6 +84,7 @@ void FolderInput::searchFinished(const ExecutableScan::Result& result,
   if (result.files.isEmpty()) return;
   selection_ = {result.files, result.folders, int(result.files.size()) - result.filesFromFolders};
   state_.FileList = result.files;
+  state_.UnreadableEntries = result.unreadable;
   emit selected();
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "core/batch/RunGroups.h"
+#include "core/console/PtyRunner.h"
 #include "core/packer/FileSizes.h"
 #include "core/settings/ProgramCommands.h"
 #include "core/settings/ProgramState.h"
@@ -12,14 +13,34 @@
 JobRunner::JobRunner(ProgramState& state, ConsoleSession& console, QObject* parent)
     : QObject(parent), state_(state), console_(console) {
   connect(&console_, &ConsoleSession::runFinished, this, &JobRunner::runFinished);
+  connect(&console_, &ConsoleSession::packerOutput, this, [this](int run, const QByteArray& out) {
+    if (job_ && run < transcripts_.size()) transcripts_[run].feed(out);
+  });
+}
+
+// Measures every file before the job; the job's total is their sum.
+void JobRunner::beginRows(Job& job) {
+  rows_.clear();
+  transcripts_.clear();
+  job.files = state_.FileList;
+  job.before.clear();
+  job.before.reserve(job.files.size());
+  for (const QByteArray& f : std::as_const(job.files)) job.before.append(FileSizes::SizeOf(f));
 }
 
 bool JobRunner::startPack(bool pack, const PackOptions& o) {
   if (busy()) return false;
   ProgramState& s = state_;
-  job_ = Job{pack, false, true, o};
+  job_.emplace();
+  job_->pack = pack;
+  job_->withSizes = true;
+  job_->options = o;
+  job_->kind = pack ? FileResults::Job::Pack : FileResults::Job::Unpack;
   QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
-  (pack ? s.UncompressedTotal : s.CompressedTotal) = FileSizes::Sum(s.FileList);
+  beginRows(*job_);
+  quint64 total = 0;
+  for (const std::optional<quint64>& size : std::as_const(job_->before)) total += size.value_or(0);
+  (pack ? s.UncompressedTotal : s.CompressedTotal) = total;
 
   const bool edited = !pending.isEmpty();
   const QByteArray command =
@@ -45,9 +66,13 @@ bool JobRunner::startPackers(bool pack, bool edited, const PackOptions& o,
   // The preference is held within the cores where it enters (settings file, Options dialog); a
   // bound here only keeps a wild value from opening hundreds of panes.
   const int runs = int(qMin<quint32>(s.opt.GlobalOpt_PackerRuns, 64));
+  batches_.clear();
   // An edited line is run as written, and one output name cannot take the results of several
   // packers: those run as one packer.
-  if (edited || CommandLine::UsesOutputFile(o)) return console_.Start({command});
+  if (edited || CommandLine::UsesOutputFile(o)) {
+    batches_.append(Batch{{command}, {s.FileList}, {}, false});
+    return startNextBatch();
+  }
   const auto commandFor = [&](const QList<QByteArray>& files) {
     return pack ? CommandLine::GetCmdPack(o, files, s.packerForCommand(), s.packer())
                 : CommandLine::GetCmdUnPack(o, files, s.packerForCommand());
@@ -55,7 +80,6 @@ bool JobRunner::startPackers(bool pack, bool edited, const PackOptions& o,
   // More names than one start of the packer takes run as batches in turn.
   const QList<QList<QByteArray>> chunks = RunGroups::SplitForArgumentLimit(
       s.FileList, commandFor({}).size() + 64 * qsizetype(sizeof(char*)), RunGroups::ArgumentRoom());
-  batches_.clear();
   for (const QList<QByteArray>& chunk : chunks) {
     Batch batch;
     // A single file, or one packer at a time: one run (as one command line, without counts).
@@ -64,6 +88,7 @@ bool JobRunner::startPackers(bool pack, bool edited, const PackOptions& o,
          batch.counted ? RunGroups::SplitFiles(chunk, runs) : QList<QList<QByteArray>>{chunk}) {
       batch.commands.append(chunks.size() == 1 && !batch.counted ? command : commandFor(group));
       batch.fileCounts.append(int(group.size()));
+      batch.groups.append(group);
     }
     batches_.append(batch);
   }
@@ -71,19 +96,36 @@ bool JobRunner::startPackers(bool pack, bool edited, const PackOptions& o,
 }
 
 bool JobRunner::startNextBatch() {
-  const Batch batch = batches_.takeFirst();
-  return batch.counted ? console_.Start(batch.commands, batch.fileCounts)
-                       : console_.Start(batch.commands);
+  const Batch batch = batches_.first();
+  transcripts_.clear();
+  if (!(batch.counted ? console_.Start(batch.commands, batch.fileCounts)
+                      : console_.Start(batch.commands)))
+    return false;
+  batches_.removeFirst();
+  // Its output comes from the event loop, after this.
+  if (job_->kind) {
+    // A run with its own output file names that in its table.
+    const PackOptions& o = job_->options;
+    const QByteArray output = CommandLine::UsesOutputFile(o) ? o.EditOutFile : QByteArray();
+    for (const QList<QByteArray>& group : batch.groups)
+      transcripts_.append(FileResults::Transcript(*job_->kind, group, output));
+  }
+  return true;
 }
 
 bool JobRunner::startInfo(CommandLine::InfoCommand which, bool withSizes) {
   if (busy()) return false;
   ProgramState& s = state_;
-  job_ = Job{false, true, withSizes, {}};
+  job_.emplace();
+  job_->info = true;
+  job_->withSizes = withSizes;
+  if (which == CommandLine::InfoCommand::Test) job_->kind = FileResults::Job::Test;
+  beginRows(*job_);
   if (withSizes) s.CompressedTotal = FileSizes::Sum(s.FileList);
   const QByteArray command = CommandLine::GetCmdInfo(which, s);
   console_.OpenConsole(true);
-  if (!console_.Start({command})) notStarted();
+  batches_ = {Batch{{command}, {s.FileList}, {}, false}};
+  if (!startNextBatch()) notStarted();
   return true;
 }
 
@@ -92,14 +134,20 @@ void JobRunner::notStarted() {
   JobResult result;
   result.packJob = !job_->info;
   job_.reset();
+  batches_.clear();
   emit jobFinished(result);
 }
 
-void JobRunner::measureAfter(const Job& job) {
+void JobRunner::measureAfter(const Job& job, const QList<FileResults::Row>& rows) {
   ProgramState& s = state_;
   const PackOptions& o = job.options;
   quint64& after =
       job.info ? s.UncompressedTotal : (job.pack ? s.CompressedTotal : s.UncompressedTotal);
+  if (!rows.isEmpty()) {  // measured for them already
+    after = 0;
+    for (const FileResults::Row& r : rows) after += r.sizeAfter.value_or(0);
+    return;
+  }
   // A separate output is measured by its name; in place the input is measured by its own
   // bytes, which the edit's text does not give back for a name that is not valid UTF-8.
   if (!job.info && s.FileList.size() == 1 && o.OutFileBox && CommandLine::UsesOutputFile(o))
@@ -108,8 +156,59 @@ void JobRunner::measureAfter(const Job& job) {
     after = FileSizes::Sum(s.FileList);
 }
 
+// The rows of the batch's runs: a run that a signal ended reports the files it never reached as
+// stopped (the user's stop) or failed.
+void JobRunner::readRuns(const RunOutcome& ended) {
+  for (qsizetype i = 0; i < transcripts_.size(); ++i) {
+    FileResults::Transcript& t = transcripts_[i];
+    t.finish();
+    const int signal = ended.runSignals.value(i, ended.signal);
+    using FileResults::RunEnd;
+    const RunEnd end = signal == 0           ? RunEnd::Normal
+                       : ended.stoppedByUser ? RunEnd::Stopped
+                                             : RunEnd::Died;
+    rows_ += t.rows(end, QByteArray("signal ") + PtyRunner::SignalName(signal));
+  }
+  transcripts_.clear();
+}
+
+QList<FileResults::Row> JobRunner::finishRows(const Job& job, bool stopped) {
+  using FileResults::Outcome;
+  // The batches that never ran: after a stop, or from one that could not be started on.
+  const FileResults::Row notRun{{},
+                                {},
+                                {},
+                                stopped ? Outcome::Stopped : Outcome::Failed,
+                                stopped ? QByteArray() : QByteArray("not started")};
+  for (const Batch& batch : std::as_const(batches_))
+    for (const QList<QByteArray>& group : batch.groups)
+      for (const QByteArray& f : group) {
+        rows_.append(notRun);
+        rows_.last().file = f;
+      }
+  QHash<QByteArray, qsizetype> order;
+  order.reserve(job.files.size());
+  for (qsizetype i = job.files.size() - 1; i >= 0; --i) order.insert(job.files[i], i);
+  QList<FileResults::Row> rows = std::move(rows_);
+  rows_.clear();
+  // Several runs took the files in groups: the rows go back into the selection's order.
+  std::stable_sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+    return order.value(a.file) < order.value(b.file);
+  });
+  const PackOptions& o = job.options;
+  const bool output = !job.info && job.files.size() == 1 && CommandLine::UsesOutputFile(o);
+  for (FileResults::Row& r : rows) {
+    r.sizeBefore = job.before.value(order.value(r.file));
+    r.sizeAfter = FileSizes::SizeOf(output ? o.EditOutFile : r.file);
+  }
+  for (const QByteArray& entry : std::as_const(state_.UnreadableEntries))
+    rows.append({entry, {}, {}, Outcome::Unreadable, {}});
+  return rows;
+}
+
 void JobRunner::runFinished(const RunOutcome& ended) {
   if (!job_) return;  // a run of someone else's
+  readRuns(ended);
   // The batches so far stand for the job as their worst run does, with every removed file.
   RunOutcome outcome = ended;
   if (soFar_) {
@@ -127,26 +226,47 @@ void JobRunner::runFinished(const RunOutcome& ended) {
         [this] {
           if (startNextBatch()) return;
           console_.ReportStartFailure();
-          batches_.clear();
-          runFinished(RunOutcome::Exited(1));
+          RunOutcome failed = *std::exchange(soFar_, std::nullopt);
+          failed.exitCode = qMax(failed.exitCode, 1);
+          endJob(failed);
         },
         Qt::QueuedConnection);
     return;
   }
-  batches_.clear();
+  endJob(outcome);
+}
+
+void JobRunner::endJob(const RunOutcome& outcome) {
   const Job job = *job_;
+  JobResult result;
+  if (job.kind) {
+    result.kind = *job.kind;
+    result.rows = finishRows(job, outcome.stoppedByUser);
+  }
+  batches_.clear();
   job_.reset();
   if (!job.info) {
     const CloseCon closeCon = state_.opt.closeCon();
     if (closeCon == CloseCon::AfterEveryRun) console_.CloseConsole();
     if (outcome.exitCode == 0 && closeCon == CloseCon::AfterSuccess) console_.CloseConsole();
   }
-  JobResult result;
   result.packJob = !job.info;
   result.started = true;
   result.exitCode = outcome.exitCode;
   result.statusText = console_.StatusText(outcome);
-  if (job.withSizes) measureAfter(job);
+  if (!outcome.stoppedByUser && outcome.endedNormally()) {
+    const auto ok = std::count_if(result.rows.begin(), result.rows.end(),
+                                  [](const auto& r) { return FileResults::IsSuccess(r.outcome); });
+    static constexpr LangText summary[] = {LangText::ResultsPacked, LangText::ResultsUnpacked,
+                                           LangText::ResultsTested};
+    const auto all = result.rows.size();
+    // The figures hold digits only, so the third mark filled afterwards cannot meet one of them.
+    if (ok < all)
+      result.statusText =
+          state_.langText(summary[int(result.kind)], QString::number(ok), QString::number(all))
+              .replace(QLatin1String("%3"), QString::number(all - ok));
+  }
+  if (job.withSizes) measureAfter(job, result.rows);
   result.sizesMeasured = job.withSizes;
   emit jobFinished(result);
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/packer/CommandLine.h"
+#include "core/packer/FileResults.h"
 #include "core/packer/PackOptions.h"
 #include "gui/console/ConsoleSession.h"
 
@@ -21,6 +22,10 @@ struct JobResult {
   int exitCode = 0;
   QString statusText;          // what the status line says now; empty when nothing started
   bool sizesMeasured = false;  // the state's totals were measured anew for the size report
+  // What happened to each file the job named (packing, unpacking, testing), in the selection's
+  // order, the unreadable entries of its folder search last; empty for other jobs.
+  QList<FileResults::Row> rows;
+  FileResults::Job kind = FileResults::Job::Pack;
 };
 
 class JobRunner : public QObject {
@@ -53,12 +58,19 @@ class JobRunner : public QObject {
     bool info = false;
     bool withSizes = false;
     PackOptions options;
+    std::optional<FileResults::Job> kind;  // a job that reports on each file
+    QList<QByteArray> files;
+    QList<std::optional<quint64>> before;  // each file's size at the start
   };
+  void beginRows(Job& job);
+  void readRuns(const RunOutcome& ended);
+  QList<FileResults::Row> finishRows(const Job& job, bool stopped);
+  void endJob(const RunOutcome& outcome);
   bool startPackers(bool pack, bool edited, const PackOptions& o, const QByteArray& command);
   bool startNextBatch();
   void runFinished(const RunOutcome& outcome);
   void notStarted();
-  void measureAfter(const Job& job);
+  void measureAfter(const Job& job, const QList<FileResults::Row>& rows);
 
   ProgramState& state_;
   ConsoleSession& console_;
@@ -67,9 +79,13 @@ class JobRunner : public QObject {
   // one run or several at once, and how the batches run so far ended.
   struct Batch {
     QList<QByteArray> commands;
+    QList<QList<QByteArray>> groups;  // each command's files
     QList<int> fileCounts;
     bool counted = false;  // several runs at once, each with its count of files
   };
   QList<Batch> batches_;
   std::optional<RunOutcome> soFar_;
+  // The output of the batch's runs, read for each file, and the rows of the batches before.
+  QList<FileResults::Transcript> transcripts_;
+  QList<FileResults::Row> rows_;
 };

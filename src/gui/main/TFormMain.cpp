@@ -121,6 +121,7 @@ void TFormMain::connectControls() {
   connect(ui->ButtonUnPackE, &QPushButton::clicked, this, [this] { editCommandLine(false); });
   connect(ui->ButtonOpt, &QPushButton::clicked, this, &TFormMain::optionsRequested);
   connect(ui->ButtonAbout, &QPushButton::clicked, this, &TFormMain::aboutRequested);
+  connect(ui->ButtonResults, &QPushButton::clicked, this, &TFormMain::resultsRequested);
   connect(ui->ButtonIntegration, &QToolButton::clicked, this, &TFormMain::integrationRequested);
 }
 
@@ -251,6 +252,7 @@ void TFormMain::ButtonInClick() {
     if (chosen.isEmpty()) return;
     input_->cancel();  // the newest choice wins
     state_.FileList.clear();
+    state_.UnreadableEntries.clear();
     for (const QString& f : chosen) state_.FileList.append(QFile::encodeName(f));
     FillText();
   });
@@ -429,6 +431,7 @@ void TFormMain::runInfoCommand(int which, bool withSizes) {
 
 void TFormMain::jobFinished(const JobResult& result) {
   if (result.started) showExitStatus(result.statusText);
+  if (!result.rows.isEmpty()) ui->ButtonResults->setEnabled(true);
   if (result.sizesMeasured) {
     if (state_.FileList.size() <= 1)
       CalcSize();

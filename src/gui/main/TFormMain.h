@@ -108,6 +108,7 @@ class TFormMain : public QWidget {
   void optionsRequested();
   void aboutRequested();
   void integrationRequested();
+  void resultsRequested();
   // Edit the command line the pack (0) or unpack (1) button would run.
   void commandLineEditRequested(int editMode, const QString& acceptCaption,
                                 const QByteArray& proposedLine);

@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/packer/FileResults.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <utility>
+
+namespace FileResults {
+
+namespace {
+
+constexpr const char* kWords[OutcomeCount] = {
+    "packed",     "unpacked",         "tested",      "already-packed",
+    "not-packed", "not-compressible", "unsupported", "write-protected",
+    "unreadable", "failed",           "stopped"};
+
+// A run of files the packer refused or skipped over is looked for this far ahead of the file
+// it reports next, so that reading stays linear in the number of files.
+constexpr qsizetype kLookAhead = 16;
+
+// The packer colours its messages: escape sequences (CSI) go before matching its words.
+QByteArray withoutEscapes(const QByteArray& text) {
+  QByteArray out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == '\x1b' && i + 1 < text.size() && text[i + 1] == '[') {
+      i += 2;
+      while (i < text.size() && !(text[i] >= '@' && text[i] <= '~')) ++i;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+// Only colours, carriage returns and the blanks of a cleared line stand before the packer's
+// words at the start of a line.
+bool onlyClearing(const QByteArray& lead) {
+  for (char c : withoutEscapes(lead))
+    if (c != ' ' && c != '\r') return false;
+  return true;
+}
+
+QByteArray baseName(const QByteArray& path) {
+  return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// A line of the packer's table: sizes, arrow, ratio and format, then the name.
+bool tableHead(const QByteArray& head) {
+  static const QRegularExpression row(QStringLiteral("^ *\\d+ (->|<-) *\\d+ +\\S+ +\\S+ +$"));
+  return row.match(QString::fromLatin1(head)).hasMatch();
+}
+
+}  // namespace
+
+const char* Word(Outcome outcome) {
+  return kWords[int(outcome)];
+}
+
+Outcome Success(Job job) {
+  return job == Job::Pack     ? Outcome::Packed
+         : job == Job::Unpack ? Outcome::Unpacked
+                              : Outcome::Tested;
+}
+
+bool IsSuccess(Outcome outcome) {
+  return outcome == Outcome::Packed || outcome == Outcome::Unpacked || outcome == Outcome::Tested;
+}
+
+Outcome Classify(const QByteArray& message, const QByteArray& file) {
+  const auto is = [&](const char* exception) {
+    return message.startsWith(exception) &&
+           (message.size() == qsizetype(qstrlen(exception)) || message[qstrlen(exception)] == ':');
+  };
+  if (is("AlreadyPackedException")) return Outcome::AlreadyPacked;
+  if (is("NotPackedException")) return Outcome::NotPacked;
+  if (is("NotCompressibleException")) return Outcome::NotCompressible;
+  // The formats and files it cannot handle: damaged or cut short ones included.
+  for (const char* e : {"UnknownExecutableFormatException", "CantPackException",
+                        "CantUnpackException", "EOFException", "OverlayException"})
+    if (is(e)) return Outcome::Unsupported;
+  if (is("FileNotFoundException")) return Outcome::Unreadable;
+  if (!is("IOException")) return Outcome::Failed;
+  if (message.contains("write protected") || message.endsWith("Read-only file system"))
+    return Outcome::WriteProtected;
+  // Its checks of the input before it reads a byte: not a file it packs.
+  for (const char* skipped : {"empty file", "too small", "too large", "not a regular file",
+                              "is a directory", "is a symlink", "special permissions"})
+    if (message.contains(skipped)) return Outcome::Unsupported;
+  // A refused open names the file: the input cannot be read, anything else cannot be written.
+  if (message.endsWith("Permission denied"))
+    return message.startsWith("IOException: " + file + ": ") ? Outcome::Unreadable
+                                                             : Outcome::WriteProtected;
+  return Outcome::Failed;
+}
+
+QByteArray Csv(const QList<Row>& rows) {
+  const auto field = [](const QByteArray& text) {
+    if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
+      return text;
+    QByteArray quoted = text;
+    quoted.replace("\"", "\"\"");
+    return '"' + quoted + '"';
+  };
+  const auto size = [](const std::optional<quint64>& s) {
+    return s ? QByteArray::number(*s) : QByteArray();
+  };
+  QByteArray out = "file,size_before,size_after,outcome,message\r\n";
+  for (const Row& r : rows)
+    out += field(r.file) + ',' + size(r.sizeBefore) + ',' + size(r.sizeAfter) + ',' +
+           Word(r.outcome) + ',' + field(r.message) + "\r\n";
+  return out;
+}
+
+bool WriteCsv(const QByteArray& path, const QList<Row>& rows, QString* why) {
+  QSaveFile file(QFile::decodeName(path));
+  if (file.open(QIODevice::WriteOnly) && file.write(Csv(rows)) >= 0 && file.commit()) return true;
+  *why = file.errorString();
+  return false;
+}
+
+Transcript::Transcript(Job job, QList<QByteArray> files, QByteArray outputName)
+    : job_(job),
+      files_(std::move(files)),
+      outputName_(std::move(outputName)),
+      seen_(files_.size()) {}
+
+void Transcript::feed(const QByteArray& output) {
+  pending_ += output;
+  readLines(false);
+}
+
+void Transcript::finish() {
+  readLines(true);
+}
+
+// Reads the complete lines from the start of what is pending: each is a file's line (of the file
+// next in turn or one a little after it) or something else, which goes. A name with line feeds
+// waits for its lines until the output ends.
+void Transcript::readLines(bool ended) {
+  qsizetype at = 0;
+  while (next_ < files_.size()) {
+    const qsizetype lineEnd = pending_.indexOf('\n', at);
+    if (lineEnd < 0) break;
+    Match match = Match::No;
+    bool waiting = false;
+    for (qsizetype f = next_; f < qMin(files_.size(), next_ + kLookAhead); ++f) {
+      match = matchAt(f, at);
+      if (match == Match::Yes) break;
+      waiting = waiting || match == Match::NeedMore;
+    }
+    if (match != Match::Yes && waiting && !ended) break;
+    if (match == Match::Yes) {
+      // The file's lines are read: go on after them.
+      qsizetype end = at;
+      for (qsizetype n = files_[next_ - 1].count('\n') + 1; n > 0; --n)
+        end = pending_.indexOf('\n', end) + 1;
+      at = end;
+    } else {
+      at = lineEnd + 1;
+    }
+  }
+  pending_.remove(0, at);
+}
+
+// Whether the lines at `from` are the packer's report on the file; a name with line feeds spans
+// as many lines more.
+Transcript::Match Transcript::matchAt(qsizetype file, qsizetype from) {
+  const QByteArray& name = files_[file];
+  qsizetype end = from - 1;
+  for (qsizetype n = name.count('\n') + 1; n > 0 && (end = pending_.indexOf('\n', end + 1)) >= 0;)
+    --n;
+  if (end < 0) return Match::NeedMore;
+  // The terminal writes each line feed, one in a name too, as CR LF.
+  QByteArray text = pending_.mid(from, end - from).replace("\r\n", "\n");
+  if (text.endsWith('\r')) text.chop(1);
+
+  Row row;
+  row.file = name;
+  const QByteArray refused = "upx: " + name + ": ";
+  const qsizetype at = text.indexOf(refused);
+  if (at >= 0 && onlyClearing(text.left(at))) {
+    row.message = withoutEscapes(text.mid(at + refused.size())).trimmed();
+    row.outcome = Classify(row.message, name);
+  } else if (job_ == Job::Test) {
+    const qsizetype t = text.indexOf("testing " + name + ' ');
+    if (t < 0 || !onlyClearing(text.left(t)) || !text.endsWith("[OK]")) return Match::No;
+    row.outcome = Outcome::Tested;
+  } else {
+    const QByteArray base = baseName(outputName_.isEmpty() ? name : outputName_);
+    if (!text.endsWith(base)) return Match::No;
+    QByteArray head = text.left(text.size() - base.size());
+    head = head.mid(head.lastIndexOf('\r') + 1);
+    if (!tableHead(withoutEscapes(head))) return Match::No;
+    row.outcome = Success(job_);
+  }
+  seen_[file] = row;
+  next_ = file + 1;
+  return Match::Yes;
+}
+
+QList<Row> Transcript::rows(RunEnd end, const QByteArray& why) const {
+  QList<Row> out;
+  out.reserve(files_.size());
+  for (qsizetype i = 0; i < files_.size(); ++i) {
+    if (seen_[i]) {
+      out.append(*seen_[i]);
+      continue;
+    }
+    Row row;
+    row.file = files_[i];
+    // Files passed over on the way to a later report were handled; after the last report they
+    // were handled too when the packer ended on its own, which names every file it refuses.
+    if (i < next_ || end == RunEnd::Normal) {
+      row.outcome = Success(job_);
+    } else {
+      row.outcome = end == RunEnd::Stopped ? Outcome::Stopped : Outcome::Failed;
+      if (end == RunEnd::Died) row.message = why;
+    }
+    out.append(row);
+  }
+  return out;
+}
+
+}  // namespace FileResults

@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/results/TFormResults.h"
+
+#include <QAbstractTableModel>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLocale>
+#include <QSortFilterProxyModel>
+
+#include "core/console/EchoedNames.h"
+#include "core/settings/ProgramState.h"
+#include "gui/widgets/Prompts.h"
+#include "ui_TFormResults.h"
+
+namespace {
+
+enum Column { File, Before, After, Outcome, Message, ColumnCount };
+
+// Names and messages may hold any byte: control bytes show as "?", bytes that are not UTF-8 as
+// the file system's decoding gives them.
+QString shown(const QByteArray& bytes) {
+  return QFile::decodeName(EchoedNames::Shown(bytes));
+}
+
+}  // namespace
+
+class ResultsModel : public QAbstractTableModel {
+ public:
+  explicit ResultsModel(const ProgramState& state, QObject* parent)
+      : QAbstractTableModel(parent), state_(state) {}
+
+  void setRows(const QList<FileResults::Row>& rows) {
+    beginResetModel();
+    rows_ = rows;
+    endResetModel();
+  }
+  const FileResults::Row& row(int i) const { return rows_[i]; }
+  void retranslate() {
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    if (!rows_.isEmpty()) emit dataChanged(index(0, Outcome), index(rowCount() - 1, Outcome));
+  }
+
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : int(rows_.size());
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : ColumnCount;
+  }
+  QVariant headerData(int section, Qt::Orientation o, int role) const override {
+    if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    return state_.langText(LangText(int(LangText::ResultsColumnFile) + section));
+  }
+  QString text(int r, int column) const {
+    const FileResults::Row& row = rows_[r];
+    const auto size = [](const std::optional<quint64>& s) {
+      return s ? QLocale().toString(*s) : QString();
+    };
+    switch (column) {
+      case File:
+        return shown(row.file);
+      case Before:
+        return size(row.sizeBefore);
+      case After:
+        return size(row.sizeAfter);
+      case Outcome:
+        return state_.langText(LangText(int(LangText::ResultsOutcomeFirst) + int(row.outcome)));
+      default:
+        return shown(row.message);
+    }
+  }
+  QVariant data(const QModelIndex& i, int role) const override {
+    if (!i.isValid()) return {};
+    const FileResults::Row& row = rows_[i.row()];
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return text(i.row(), i.column());
+    // Sizes sort by their number, outcomes in their own order.
+    if (role == Qt::UserRole) {
+      if (i.column() == Before) return row.sizeBefore ? qint64(*row.sizeBefore) : -1;
+      if (i.column() == After) return row.sizeAfter ? qint64(*row.sizeAfter) : -1;
+      if (i.column() == Outcome) return int(row.outcome);
+      return text(i.row(), i.column());
+    }
+    if (role == Qt::TextAlignmentRole && (i.column() == Before || i.column() == After))
+      return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+  }
+
+ private:
+  const ProgramState& state_;
+  QList<FileResults::Row> rows_;
+};
+
+TFormResults::TFormResults(ProgramState& state, QWidget* parent)
+    : QDialog(parent),
+      state_(state),
+      ui(new Ui::TFormResults),
+      model_(new ResultsModel(state, this)),
+      sorted_(new QSortFilterProxyModel(this)) {
+  ui->setupUi(this);
+  sorted_->setSourceModel(model_);
+  sorted_->setSortRole(Qt::UserRole);
+  ui->TableResults->setModel(sorted_);
+  ui->TableResults->sortByColumn(-1, Qt::AscendingOrder);  // the job's order until a click
+  ui->TableResults->horizontalHeader()->setStretchLastSection(true);
+  ui->TableResults->verticalHeader()->hide();
+  ui->Splitter->setStretchFactor(0, 4);
+  ui->Splitter->setStretchFactor(1, 1);
+  connect(ui->TableResults->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &TFormResults::showMessage);
+  connect(ui->ButtonCopy, &QPushButton::clicked, this, &TFormResults::copy);
+  connect(ui->ButtonSave, &QPushButton::clicked, this, &TFormResults::save);
+  connect(ui->ButtonClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+TFormResults::~TFormResults() {
+  delete ui;
+}
+
+void TFormResults::setRows(const QList<FileResults::Row>& rows) {
+  model_->setRows(rows);
+  ui->TableResults->resizeColumnsToContents();
+  ui->TableResults->setCurrentIndex(sorted_->index(0, 0));
+  showMessage();
+}
+
+void TFormResults::retranslate() {
+  model_->retranslate();
+}
+
+void TFormResults::showMessage() {
+  const QModelIndex current = sorted_->mapToSource(ui->TableResults->currentIndex());
+  if (!current.isValid()) {
+    ui->EditMessage->clear();
+    return;
+  }
+  const FileResults::Row& row = model_->row(current.row());
+  ui->EditMessage->setPlainText(
+      model_->text(current.row(), File) + u'\n' + model_->text(current.row(), Outcome) +
+      (row.message.isEmpty() ? QString() : QStringLiteral(": ") + shown(row.message)));
+}
+
+QString TFormResults::selectedText() const {
+  QModelIndexList rows = ui->TableResults->selectionModel()->selectedRows();
+  if (rows.isEmpty())
+    for (int r = 0; r < sorted_->rowCount(); ++r) rows.append(sorted_->index(r, 0));
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  QString out;
+  for (const QModelIndex& i : std::as_const(rows)) {
+    const int r = sorted_->mapToSource(i).row();
+    QStringList cells;
+    for (int c = 0; c < ColumnCount; ++c) cells.append(model_->text(r, c));
+    out += cells.join(u'\t') + u'\n';
+  }
+  return out;
+}
+
+void TFormResults::copy() {
+  QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void TFormResults::save() {
+  FileDialogSpec spec(QStringLiteral("SaveDialogResults"), FileDialogSpec::Kind::Save, this);
+  spec.title = state_.langText(LangText::ResultsSaveCaption);
+  spec.filter = QStringLiteral("CSV|*.csv");
+  spec.fileName = QStringLiteral("results.csv");
+  // The rows as they are now: a later job must not change what this dialog saves.
+  QList<FileResults::Row> rows;
+  for (int r = 0; r < model_->rowCount(); ++r) rows.append(model_->row(r));
+  Prompts::SaveFile(this, spec, [this, rows](const QString& chosen) {
+    if (chosen.isEmpty()) return;
+    QString why;
+    if (FileResults::WriteCsv(QFile::encodeName(chosen), rows, &why)) return;
+    Prompts::Message(this, Prompts::Icon::Error,
+                     state_.langText(LangText::ResultsNotSaved, chosen, why),
+                     state_.langText(LangText::ErrorCaption));
+  });
+}
