@@ -25,8 +25,10 @@ QByteArray packed(const QByteArray& name) {
   return progress(name) + kClear + "    151344 ->     68076   44.98%   linux/amd64   " + name +
          "\r\n";
 }
+// The packer's message on a file: after its progress, cleared.
 QByteArray refused(const QByteArray& name, const QByteArray& message) {
-  return "\x1b[1;31mupx: " + tty(name) + ": " + message + "\r\n\x1b[0m";
+  return progress(name.mid(name.lastIndexOf('/') + 1)) + kClear + "\x1b[1;31mupx: " + tty(name) +
+         ": " + message + "\r\n\x1b[0m";
 }
 
 const QByteArray kBanner =

@@ -41,6 +41,7 @@
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
+#include "gui/results/TFormResults.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
@@ -442,7 +443,7 @@ void TestFit::everyWindowFits() {
     check(ctx.formOpt(), QStringLiteral("FormOpt-pane"), pane);
   ctx.formOpt()->hide();
   for (QWidget* w : QList<QWidget*>{ctx.formAbout(), ctx.formVersHist(), ctx.formIntegration(),
-                                    ctx.formFTSC()}) {
+                                    ctx.formFTSC(), ctx.formResults()}) {
     check(w, w->objectName());
     w->hide();
   }

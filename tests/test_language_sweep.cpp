@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QToolButton>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -194,6 +195,8 @@ QString sortMismatch(const Entry& e, QObject* o) {
     case EntryKind::RadioGroup:
     case EntryKind::RadioGroupItems:
       return is(RadioGroup::staticMetaObject) ? QString() : QStringLiteral("not a radio group");
+    case EntryKind::SpeedButton:
+      return qobject_cast<QToolButton*>(o) ? QString() : QStringLiteral("not a tool button");
     case EntryKind::Hint:
       return qobject_cast<QWidget*>(o) ? QString() : QStringLiteral("not a control");
     case EntryKind::OpenDialog:

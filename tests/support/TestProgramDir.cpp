@@ -91,4 +91,5 @@ void BuildEveryWindow(AppContext& ctx) {
   ctx.formFTSC();
   ctx.formEditExec();
   ctx.formIntegration();
+  ctx.formResults();
 }

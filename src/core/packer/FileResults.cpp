@@ -34,11 +34,11 @@ QByteArray withoutEscapes(const QByteArray& text) {
   return out;
 }
 
-// Only colours, carriage returns and the blanks of a cleared line stand before the packer's
-// words at the start of a line.
-bool onlyClearing(const QByteArray& lead) {
-  for (char c : withoutEscapes(lead))
-    if (c != ' ' && c != '\r') return false;
+// The packer's words start a line, or follow the progress it clears with a carriage return:
+// only colours and blanks stand between the last carriage return and them.
+bool startsLine(const QByteArray& lead) {
+  for (char c : withoutEscapes(lead.mid(lead.lastIndexOf('\r') + 1)))
+    if (c != ' ') return false;
   return true;
 }
 
@@ -180,12 +180,12 @@ Transcript::Match Transcript::matchAt(qsizetype file, qsizetype from) {
   row.file = name;
   const QByteArray refused = "upx: " + name + ": ";
   const qsizetype at = text.indexOf(refused);
-  if (at >= 0 && onlyClearing(text.left(at))) {
+  if (at >= 0 && startsLine(text.left(at))) {
     row.message = withoutEscapes(text.mid(at + refused.size())).trimmed();
     row.outcome = Classify(row.message, name);
   } else if (job_ == Job::Test) {
     const qsizetype t = text.indexOf("testing " + name + ' ');
-    if (t < 0 || !onlyClearing(text.left(t)) || !text.endsWith("[OK]")) return Match::No;
+    if (t < 0 || !startsLine(text.left(t)) || !text.endsWith("[OK]")) return Match::No;
     row.outcome = Outcome::Tested;
   } else {
     const QByteArray base = baseName(outputName_.isEmpty() ? name : outputName_);

@@ -121,7 +121,7 @@ void TFormMain::connectControls() {
   connect(ui->ButtonUnPackE, &QPushButton::clicked, this, [this] { editCommandLine(false); });
   connect(ui->ButtonOpt, &QPushButton::clicked, this, &TFormMain::optionsRequested);
   connect(ui->ButtonAbout, &QPushButton::clicked, this, &TFormMain::aboutRequested);
-  connect(ui->ButtonResults, &QPushButton::clicked, this, &TFormMain::resultsRequested);
+  connect(ui->ButtonResults, &QToolButton::clicked, this, &TFormMain::resultsRequested);
   connect(ui->ButtonIntegration, &QToolButton::clicked, this, &TFormMain::integrationRequested);
 }
 

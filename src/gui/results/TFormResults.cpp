@@ -104,6 +104,9 @@ TFormResults::TFormResults(ProgramState& state, QWidget* parent)
   ui->TableResults->sortByColumn(-1, Qt::AscendingOrder);  // the job's order until a click
   ui->TableResults->horizontalHeader()->setStretchLastSection(true);
   ui->TableResults->verticalHeader()->hide();
+  // One line of text a row: thousands of rows stay quick to look through.
+  ui->TableResults->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  ui->TableResults->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   ui->Splitter->setStretchFactor(0, 4);
   ui->Splitter->setStretchFactor(1, 1);
   connect(ui->TableResults->selectionModel(), &QItemSelectionModel::currentChanged, this,
