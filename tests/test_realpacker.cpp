@@ -20,6 +20,7 @@
 #include "core/batch/ExecutableScan.h"
 #include "core/console/EchoedNames.h"
 #include "core/console/ScreenModel.h"
+#include "core/packer/FileResults.h"
 #include "core/packer/PackerVersion.h"
 #include "core/packer/SizeReport.h"
 #include "gui/console/ConsoleSession.h"
@@ -287,8 +288,10 @@ class TestRealPacker : public QObject {
     p.select({path});
     p.setOptions(o);
     p.press("ButtonPack");
-    static constexpr LangText outcome[] = {LangText::StatusDone, LangText::StatusError};
-    QVERIFY2(p.status() == p.text(outcome[exitCode]), qPrintable(p.shown()));
+    QVERIFY2(p.ctx.console->lastRun().exitCode == exitCode, qPrintable(p.shown()));
+    // A program with an overlay that the options skip is one the packer does not handle so.
+    QCOMPARE(FileResults::Word(p.ctx.results.value(0).outcome),
+             exitCode ? "unsupported" : "packed");
     const QByteArray now = readFileBytes(path);
     QCOMPARE(now == original, exitCode != 0);
     for (const QByteArray& part : kept) QVERIFY2(now.contains(part), part.left(40).constData());
@@ -297,25 +300,31 @@ class TestRealPacker : public QObject {
     QCOMPARE(PeDataDirectorySize(now, 5) > 0, relocations);
   }
 
-  // Runs that fail, each with the packer's exit code, its message for the file on the console and
-  // the status line's words for it; the file stays as it was.
+  // Runs that fail, each with the packer's exit code, its message for the file on the console,
+  // the file's outcome in the results and the status line's count; the file stays as it was.
   void failures_data() {
     QTest::addColumn<SampleKind>("kind");
     QTest::addColumn<QByteArray>("setup");
     QTest::addColumn<QByteArray>("button");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("outcome");
     for (SampleKind kind : AllSampleKinds()) {
       const char* k = SampleKindName(kind);
-      auto row = [&](const char* name, const char* button, int code, const char* message) {
+      auto row = [&](const char* name, const char* button, int code, const char* message,
+                     const char* outcome) {
         QTest::addRow("%s %s", k, name) << kind << QByteArray(name) << QByteArray(button) << code
-                                        << QString::fromLatin1(message);
+                                        << QString::fromLatin1(message) << QByteArray(outcome);
       };
       const bool pe = IsPe(kind);
       row("already packed", "ButtonPack", 2,
-          pe ? "AlreadyPackedException: already packed by UPX" : "AlreadyPackedException");
-      row("not packed", "ButtonUnPack", 2, "NotPackedException: not packed by UPX");
-      row("write-protected", "ButtonPack", 1, "IOException: file is write protected -- skipped");
+          pe ? "AlreadyPackedException: already packed by UPX" : "AlreadyPackedException",
+          "already-packed");
+      row("not packed", "ButtonUnPack", 2, "NotPackedException: not packed by UPX", "not-packed");
+      row("not packed test", "ButtonTest", 2, "NotPackedException: not packed by UPX",
+          "not-packed");
+      row("write-protected", "ButtonPack", 1, "IOException: file is write protected -- skipped",
+          "write-protected");
       // Cut short, a packed program whose packer's trailer is gone no longer counts as packed.
       const bool trailerGone = kind == SampleKind::ElfNoPie || kind == SampleKind::ElfStatic;
       for (const char* button : {"ButtonUnPack", "ButtonTest"})
@@ -323,13 +332,18 @@ class TestRealPacker : public QObject {
             button, trailerGone ? 2 : 1,
             trailerGone ? "NotPackedException: not packed by UPX"
             : pe        ? "CantUnpackException: header corrupted"
-                        : "CantUnpackException: bad PT_LOAD");
+                        : "CantUnpackException: bad PT_LOAD",
+            trailerGone ? "not-packed" : "unsupported");
       row("truncated program", "ButtonPack", 1,
-          pe ? "EOFException: premature end of file" : "CantPackException: bad e_shoff");
+          pe ? "EOFException: premature end of file" : "CantPackException: bad e_shoff",
+          "unsupported");
     }
     QTest::addRow("text not a program")
         << SampleKind::ElfPie << QByteArray("not a program") << QByteArray("ButtonPack") << 1
-        << "UnknownExecutableFormatException";
+        << "UnknownExecutableFormatException" << QByteArray("unsupported");
+    QTest::addRow("random data") << SampleKind::ElfPie << QByteArray("incompressible")
+                                 << QByteArray("ButtonPack") << 1 << "NotCompressibleException"
+                                 << QByteArray("not-compressible");
   }
   void failures() {
     QFETCH(SampleKind, kind);
@@ -337,6 +351,7 @@ class TestRealPacker : public QObject {
     QFETCH(QByteArray, button);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
+    QFETCH(QByteArray, outcome);
     Program p;
     const QByteArray path = p.work() + SampleFileName(kind);
     QByteArray bytes = SampleProgram(kind);
@@ -351,22 +366,30 @@ class TestRealPacker : public QObject {
     if (setup.startsWith("truncated")) bytes.truncate(bytes.size() * 2 / 3);
     if (setup == "not a program")
       bytes = QByteArray("This is a text, not a program.\n").repeated(200);
+    if (setup == "incompressible") bytes = IncompressibleProgram(kind);
     QVERIFY(writeFileRaw(path, bytes, 0755));
     // Read-only for everyone: the packer refuses it even for root.
     if (setup == "write-protected") QCOMPARE(::chmod(path.constData(), 0555), 0);
     p.select({path});
     p.press(button.constData());
-    static constexpr LangText outcome[] = {LangText::StatusDone, LangText::StatusError,
-                                           LangText::StatusWarning};
-    QVERIFY2(p.status() == p.text(outcome[exitCode]), qPrintable(p.shown()));
+    QCOMPARE(p.ctx.console->lastRun().exitCode, exitCode);
+    static constexpr LangText counted[] = {LangText::ResultsPacked, LangText::ResultsUnpacked,
+                                           LangText::ResultsTested};
+    const int job = button == "ButtonPack" ? 0 : button == "ButtonUnPack" ? 1 : 2;
+    QCOMPARE(p.status(), p.ctx.state.langText(counted[job], "0", "1").replace("%3", "1"));
     const QString line = QStringLiteral("upx: %1: %2").arg(QFile::decodeName(path), message);
     QVERIFY2(squeezed(p.shown()).contains(squeezed(line)), qPrintable(p.shown()));
+    QCOMPARE(p.ctx.results.size(), 1);
+    QCOMPARE(FileResults::Word(p.ctx.results[0].outcome), outcome);
+    QVERIFY(QString::fromUtf8(p.ctx.results[0].message).startsWith(message));
+    QCOMPARE(p.ctx.results[0].sizeAfter, quint64(bytes.size()));
     QCOMPARE(readFileBytes(path), bytes);
     QCOMPARE(namesIn(p.work()), Names{SampleFileName(kind)});
   }
 
   // Stop while the packer writes: the packer dies, its unfinished temporary file goes, the input
-  // is untouched and the status line says so; with several runs, Stop reaches every one.
+  // is untouched and the status line says so; with several runs, Stop reaches every one. A file
+  // packed before the stop is reported packed, the others stopped.
   void stopMidRun_data() {
     QTest::addColumn<int>("runs");
     QTest::newRow("one run") << 1;
@@ -376,12 +399,15 @@ class TestRealPacker : public QObject {
     QFETCH(int, runs);
     Program p{quint32(runs)};
     Names files;
+    // One run takes a small program first.
+    const QByteArray quick = p.work() + "quick.bin";
+    if (runs == 1) QVERIFY(WriteSample(SampleKind::ElfPie, quick));
     for (int i = 0; i < runs; ++i) {
       files << p.work() + "prog" + QByteArray::number(i) + ".bin";
       QVERIFY(WriteSample(SampleKind::ElfStatic, files.last()));
     }
     const QByteArray original = readFileBytes(files.first());
-    p.select(files);
+    p.select(runs == 1 ? Names{quick} + files : files);
     p.setOptions(options(1, false, false));  // --best: seconds for this program
     // Stop once every packer has opened its temporary file, as a user stops a slow run.
     bool seen = false;
@@ -403,7 +429,12 @@ class TestRealPacker : public QObject {
     QCOMPARE(p.status(), p.text(LangText::StatusStopped) + u' ' +
                              p.ctx.state.langText(LangText::StatusRemoved, QString::number(runs)));
     for (const QByteArray& f : files) QCOMPARE(readFileBytes(f), original);
-    QCOMPARE(namesIn(p.work()).size(), runs);
+    QCOMPARE(namesIn(p.work()).size(), runs + (runs == 1));
+    QByteArrayList outcomes;
+    for (const FileResults::Row& r : std::as_const(p.ctx.results))
+      outcomes << FileResults::Word(r.outcome);
+    QCOMPARE(outcomes,
+             (runs == 1 ? QByteArrayList{"packed", "stopped"} : QByteArrayList(runs, "stopped")));
   }
 
   // A folder of programs of every kind, with files that are not programs beside them: the search

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QtEndian>
 #include <memory>
@@ -221,6 +222,25 @@ bool WriteSample(SampleKind kind, const QByteArray& path, QString* error) {
   if (writeFileRaw(path, bytes, 0755) && ::chmod(path.constData(), 0755) == 0) return true;
   if (error) *error = QStringLiteral("cannot write %1").arg(QString::fromLocal8Bit(path));
   return false;
+}
+
+QByteArray IncompressibleProgram(SampleKind kind) {
+  QByteArray bytes = SampleProgram(kind);
+  // Random bytes where its text table and the padding between its parts were, so that packing
+  // gains less than the packer asks for; headers and code stay as they were.
+  QRandomGenerator random(7);
+  const auto scramble = [&](qsizetype from, qsizetype size) {
+    for (qsizetype i = from; i < from + size; ++i) bytes[i] = char(random.generate());
+  };
+  const QByteArray table = QByteArray("Packhelm sample ").repeated(4096);
+  if (const qsizetype at = bytes.indexOf(table); at >= 0) scramble(at, table.size());
+  const QByteArray zeros(256, '\0');
+  for (qsizetype at = bytes.indexOf(zeros, 512); at >= 0; at = bytes.indexOf(zeros, at)) {
+    qsizetype end = at;
+    while (end < bytes.size() && bytes[end] == '\0') ++end;
+    scramble(at, end - at);
+  }
+  return bytes;
 }
 
 QByteArray SampleOverlay() {

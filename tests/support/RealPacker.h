@@ -33,6 +33,10 @@ QByteArray SampleProgram(SampleKind kind, QString* error = nullptr);
 // Writes the program to path (any bytes), executable; false with `error` set on failure.
 bool WriteSample(SampleKind kind, const QByteArray& path, QString* error = nullptr);
 
+// The program with random bytes in place of its data and padding: the packer finds it not
+// compressible (ELF kinds).
+QByteArray IncompressibleProgram(SampleKind kind);
+
 // Bytes the program carries after its image (an overlay).
 QByteArray SampleOverlay();
 
