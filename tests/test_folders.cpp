@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "core/packer/FileResults.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
@@ -280,7 +281,8 @@ class TestFolders : public QObject {
   }
 
   // What the search cannot read (here a folder nested deeper than a path can name, which not even
-  // root opens) is counted and named, its long name cut in the middle; the rest is selected.
+  // root opens) is counted and named, its long name cut in the middle, and comes back as a row of
+  // the next job; the rest is selected.
   void unreadableEntriesAreNamed() {
     Env e;
     const QByteArray f = e.folder("deep", {{"tool", kElf}});
@@ -306,6 +308,11 @@ class TestFolders : public QObject {
                          QFile::decodeName(f + '/' + level).left(70) + QStringLiteral(" \u2026 ");
     QVERIFY2(text.startsWith(said) && text.endsWith(QString(70, u'd')), qPrintable(text));
     QVERIFY2(text.size() < 200, qPrintable(text));
+    // A job reports them after the files it handled.
+    QVERIFY(e.press("ButtonPack"));
+    QCOMPARE(e.ctx.results.size(), 2);
+    QCOMPARE(e.ctx.results[1].outcome, FileResults::Outcome::Unreadable);
+    QVERIFY(e.ctx.results[1].file.startsWith(f + '/' + level));
   }
 
   // A single file found in a folder is packed in place or to the output name, as a single file

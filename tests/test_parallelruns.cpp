@@ -22,6 +22,7 @@
 #include "core/batch/RunGroups.h"
 #include "core/console/ScreenModel.h"
 #include "core/packer/CommandLine.h"
+#include "core/packer/FileResults.h"
 #include "core/packer/SizeReport.h"
 #include "core/settings/CFGfile.h"
 #include "core/settings/SettingsFile.h"
@@ -188,7 +189,8 @@ class TestParallelRuns : public QObject {
 
   // A selection whose names together pass the system's argument limit (made small here through
   // the stack limit it follows) runs as batches in turn, each within the limit: every file once,
-  // and the job ends as done, with 1 run at once and with 2.
+  // and the job ends as done with a packed row for every file in the selection's order, with 1
+  // run at once and with 2.
   void pastTheArgumentLimit_data() {
     QTest::addColumn<int>("runs");
     QTest::newRow("one run at once") << 1;
@@ -227,6 +229,10 @@ class TestParallelRuns : public QObject {
     Names sorted = selected;
     std::sort(sorted.begin(), sorted.end());
     QCOMPARE(seen, sorted);
+    Names rows;
+    for (const FileResults::Row& r : result->rows)
+      if (r.outcome == FileResults::Outcome::Packed) rows << r.file;
+    QCOMPARE(rows, selected);
   }
 
   // Packed by one run or by two at once, the files have the same bytes; unpacked by two runs at

@@ -18,13 +18,16 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <QtTest>
 #include <functional>
 
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
+#include "core/packer/FileSizes.h"
 #include "core/packer/PackerVersion.h"
 #include "core/settings/CFGfile.h"
 #include "gui/console/ConsoleSession.h"
@@ -33,6 +36,7 @@
 #include "gui/main/AppContext.h"
 #include "gui/main/MainWindowSettings.h"
 #include "gui/main/TFormMain.h"
+#include "gui/results/TFormResults.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
 #include "support/MainWindowTest.h"
@@ -496,9 +500,72 @@ class TestRuns : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(ProcessGone(packer), 10000);
   }
 
+  // A job that not every file comes through: the status line counts, the results window lists
+  // every file sortably, copies it as text and saves it as CSV, or says why it could not; with
+  // one run and with two at once.
+  void resultsWindow_data() {
+    QTest::addColumn<quint32>("runs");
+    QTest::newRow("one run") << 1u;
+    QTest::newRow("two runs") << 2u;
+  }
+  void resultsWindow() {
+    QFETCH(quint32, runs);
+    Program p;
+    p.ctx.state.opt.GlobalOpt_PackerRuns = runs;
+    const Names files{p.input("early"), p.input("fresh"),
+                      p.dir.makeFile("work/text", 0) /* filled below */};
+    QVERIFY(writeFileBytes(files[2], "NOTEXE" + QByteArray(4096, 'z')));
+    p.select({files[0]});
+    p.press("ButtonPack");
+    p.select(files);
+    p.press("ButtonPack");
+    QCOMPARE(p.status(),
+             p.ctx.state.langText(LangText::ResultsPacked, "1", "3").replace("%3", "2"));
+
+    auto* button = p.ui().get<QToolButton>("ButtonResults");
+    QVERIFY(button->isEnabled());
+    button->click();
+    TFormResults* form = p.ctx.FormResults;
+    QVERIFY(form && form->isVisible());
+    auto* table = form->findChild<QTableView*>(QStringLiteral("TableResults"));
+    QCOMPARE(table->model()->rowCount(), 3);
+    const auto column = [&](int c) {
+      QStringList cells;
+      for (int r = 0; r < table->model()->rowCount(); ++r)
+        cells << table->model()->index(r, c).data().toString();
+      return cells;
+    };
+    // In the selection's order, then sorted by outcome and by size before, as a click sorts.
+    QCOMPARE(column(0), (QStringList{QFile::decodeName(files[0]), QFile::decodeName(files[1]),
+                                     QFile::decodeName(files[2])}));
+    table->sortByColumn(3, Qt::AscendingOrder);
+    QCOMPARE(column(3), (QStringList{"packed", "already packed", "not supported"}));
+    table->sortByColumn(1, Qt::AscendingOrder);
+    // (The first file, packed before, is the smallest now.)
+    QCOMPARE(column(0), (QStringList{QFile::decodeName(files[0]), QFile::decodeName(files[2]),
+                                     QFile::decodeName(files[1])}));
+    table->selectAll();
+    const QStringList lines = form->selectedText().split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[1].split(u'\t').value(4),
+             QStringLiteral("UnknownExecutableFormatException"));
+
+    Prompts::Test().saveAnswers = {QFile::decodeName(p.dir.path() + "results.csv"),
+                                   QFile::decodeName(files[2] + "/below-a-file.csv")};
+    auto* save = form->findChild<QPushButton*>(QStringLiteral("ButtonSave"));
+    save->click();
+    QCOMPARE(readFileBytes(p.dir.path() + "results.csv"), FileResults::Csv(p.ctx.results));
+    save->click();
+    QCOMPARE(Prompts::Test().messages.size(), 1);
+    QVERIFY2(Prompts::Test().messages[0].text.startsWith(p.ctx.state.langText(
+                 LangText::ResultsNotSaved, QFile::decodeName(files[2] + "/below-a-file.csv"), "")),
+             qPrintable(Prompts::Test().messages[0].text));
+  }
+
   // The built program started from a terminal with file names after "--": one that begins with a
   // dash and is not UTF-8, one named like an option of Qt's, both relative to the folder it was
-  // started in. Each reaches the packer as it was given, made absolute, byte for byte.
+  // started in. Each reaches the packer as it was given, made absolute, byte for byte, and the
+  // report the command line asks for gives each file's row, with a file the packer refuses.
   void namesFromTheTerminalReachThePacker() {
     Program p(true);
     writeSettings(p.ctx.state.SettingsPath, 1, 1);
@@ -508,7 +575,9 @@ class TestRuns : public QObject {
     const QByteArray dashed = "-x\xff\xfe.exe", qtLike = "-style";
     QVERIFY(writeFileRaw(p.work() + dashed, QByteArray(4096, 'x'), 0644));
     QVERIFY(writeFileRaw(p.work() + qtLike, QByteArray(4096, 'y'), 0644));
-    const QList<QByteArray> args{program, "-platform", "offscreen", "--", dashed, qtLike};
+    QVERIFY(writeFileRaw(p.work() + "text", "NOTEXE" + QByteArray(4096, 'z'), 0644));
+    const QList<QByteArray> args{program, "-platform", "offscreen", "--report", "report.csv",
+                                 "--",    dashed,      qtLike,      "text"};
     std::vector<char*> argv;
     for (const QByteArray& a : args) argv.push_back(const_cast<char*>(a.constData()));
     argv.push_back(nullptr);
@@ -530,6 +599,15 @@ class TestRuns : public QObject {
         QFile::encodeName(QFileInfo(QFile::decodeName(workDir)).canonicalFilePath()) + '/';
     QVERIFY2(run.contains(work + dashed), run.join(' ').constData());
     QVERIFY2(run.contains(work + qtLike), run.join(' ').constData());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QFile::decodeName(workDir + "report.csv")), 30000);
+    const auto size = [](const QByteArray& f) {
+      return QByteArray::number(FileSizes::SizeOf(f).value_or(0));
+    };
+    QCOMPARE(readFileBytes(workDir + "report.csv"),
+             "file,size_before,size_after,outcome,message\r\n" + work + dashed + ",4096," +
+                 size(work + dashed) + ",packed,\r\n" + work + qtLike + ",4096," +
+                 size(work + qtLike) + ",packed,\r\n" + work +
+                 "text,4102,4102,unsupported,UnknownExecutableFormatException\r\n");
   }
 };
 
