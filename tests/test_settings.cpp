@@ -12,6 +12,7 @@
 #include "core/settings/CFGfile.h"
 #include "core/settings/SettingsFile.h"
 #include "core/settings/SettingsLocation.h"
+#include "core/settings/SettingsPreload.h"
 #include "core/startup/PackerLocator.h"
 #include "core/startup/ProcessSetup.h"
 #include "core/startup/ProgramArguments.h"
@@ -73,6 +74,24 @@ SettingsRows knownRows() {
 class TestSettings : public QObject {
   Q_OBJECT
  private slots:
+  // The settings read before the window system is up stand for the first reading of the same
+  // file only, and only once; another folder reads its own.
+  void preloadedOnce() {
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const QByteArray file = folder + Settings::FileName;
+    writeSettings(file, [](TCFGfile& cfg) { cfg.SetString("Files", "/a/b\r\n/c/d"); });
+    SettingsPreload preload(folder);
+    QCOMPARE(preload.settingsPath(folder), file);
+    QCOMPARE(preload.settingsPath(folder + "other/"), QByteArray());
+    std::optional<Settings::SettingsRows> rows;
+    QVERIFY(!preload.take(folder + "other/" + Settings::FileName, rows));
+    QVERIFY(preload.take(file, rows));
+    QVERIFY(rows && rows->Files);
+    QCOMPARE(*rows->Files, (QList<QByteArray>{"/a/b", "/c/d"}));
+    QVERIFY(!preload.take(file, rows));
+  }
+
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
   void joinAndSplit_data() {

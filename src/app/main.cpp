@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/settings/SettingsPreload.h"
 #include "core/startup/CommandLineOptions.h"
 #include "core/startup/ProcessSetup.h"
 #include "core/startup/ProgramArguments.h"
+#include "core/util/InstallLayout.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/FontConfigWarmUp.h"
 #include "gui/main/TFormMain.h"
@@ -29,6 +31,9 @@ int main(int argc, char* argv[]) {
   // A file-size limit (ulimit -f) must make a write fail, not end the program.
   ProcessSetup::IgnoreFileSizeLimitSignal();
   FontConfigWarmUp fonts;
+  // The settings' folder in the user's configuration is named after the program.
+  QCoreApplication::setApplicationName(QStringLiteral("Packhelm"));
+  SettingsPreload settings(InstallLayout::ProgramFolder());
   // Qt sees only its own options; the file names never pass through it.
   QList<QByteArray> qtArgs = cmd.qtArguments;
   std::vector<char*> qtArgv;
@@ -42,6 +47,7 @@ int main(int argc, char* argv[]) {
   DesktopIdentity::ApplyName();
 
   AppContext ctx;
+  ctx.state.preloadedSettings = &settings;
   // Relative file arguments are taken against the folder Packhelm was started from, before the
   // program folder becomes the current directory.
   ctx.arguments = ProgramArguments::FromArguments(cmd.files);

@@ -119,6 +119,8 @@ enum class LangText : int {
   ResultsSaveCaption = 120,   // caption of the dialog that saves them
 };
 
+class SettingsPreload;
+
 struct ProgramState {
   QByteArray ProgramDir;  // folder of the executable, with a trailing "/"
   // Folder of the language files, with a trailing "/": ProgramDir for a portable copy, the shared
@@ -135,6 +137,8 @@ struct ProgramState {
   // While the packer's answer is still awaited (the start-up does not wait for it), this waits for
   // it; packer() calls it once.
   mutable std::function<PackerCapabilities()> awaitPacker;
+  // The settings as read before the window system was up (null: they are read when needed).
+  SettingsPreload* preloadedSettings = nullptr;
 
   LangTextTable LangTexts;
   GlobalOptions opt;

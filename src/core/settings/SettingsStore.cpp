@@ -3,10 +3,13 @@
 
 #include "core/settings/ProgramState.h"
 #include "core/settings/SettingsLocation.h"
+#include "core/settings/SettingsPreload.h"
 
 using namespace Settings;
 
 QByteArray SettingsStore::path() {
+  if (state_.SettingsPath.isEmpty() && state_.preloadedSettings)
+    state_.SettingsPath = state_.preloadedSettings->settingsPath(state_.ProgramDir);
   if (state_.SettingsPath.isEmpty())
     state_.SettingsPath = SettingsLocation::ChoosePath(state_.ProgramDir);
   return state_.SettingsPath;
@@ -24,7 +27,15 @@ void SettingsStore::applyDefaults() {
 }
 
 bool SettingsStore::load(SettingsRows& rows) {
-  if (!LoadSettingsFile(SettingsLocation::ReadPath(state_.ProgramDir, path()), rows)) return false;
+  const QByteArray readPath = SettingsLocation::ReadPath(state_.ProgramDir, path());
+  // The first reading may have been done before the window system was up.
+  std::optional<SettingsRows> preloaded;
+  if (state_.preloadedSettings && state_.preloadedSettings->take(readPath, preloaded)) {
+    if (!preloaded) return false;
+    rows = std::move(*preloaded);
+  } else if (!LoadSettingsFile(readPath, rows)) {
+    return false;
+  }
   ForEachPreferenceRecord(rows, state_.opt, [](const Row& row, const auto& record, auto& field) {
     if (!record) return;
     field = *record;
