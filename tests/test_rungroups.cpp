@@ -108,6 +108,53 @@ class TestRunGroups : public QObject {
     QCOMPARE(RunGroups::SplitFiles({a, b}, 2), (QList<QList<QByteArray>>{{a, b}}));
   }
 
+  // The queue of several runs: a free run takes the largest unit left, files of one stem
+  // together, small ones bundled up to a sixteenth of a run's share, within the argument room
+  // (here `names` names of three letters); a stem past the room goes a piece at a time. Each
+  // take is "run:names" in the selection's order.
+  void queue_data() {
+    QTest::addColumn<QStringList>("files");  // name=size
+    QTest::addColumn<int>("runs");
+    QTest::addColumn<int>("names");
+    QTest::addColumn<QStringList>("takes");
+    QTest::newRow("largest first") << QStringList{"aaa=1000", "bbb=3000", "ccc=2000"} << 2 << 10
+                                   << QStringList{"0:bbb", "1:ccc", "0:aaa", "1:", "0:"};
+    QTest::newRow("a stem together") << QStringList{"a.x=1000", "bbb=1500", "a.y=1000"} << 2 << 10
+                                     << QStringList{"0:a.x a.y", "1:bbb", "0:"};
+    QTest::newRow("small ones bundled")
+        << QStringList{"s01=100", "big=160000", "s02=100", "s03=100", "s04=100"} << 2 << 10
+        << QStringList{"0:big", "1:s01 s02 s03 s04", "0:"};
+    QTest::newRow("bundles within the room")
+        << QStringList{"big=160000", "s01=100", "s02=100", "s03=100"} << 2 << 2
+        << QStringList{"0:big", "1:s01 s02", "1:s03", "0:"};
+    QTest::newRow("a stem past the room, a piece at a time")
+        << QStringList{"x.1=100", "x.2=100", "x.3=100", "yyy=50"} << 2 << 2
+        << QStringList{"0:x.1 x.2", "1:yyy", "1:", "0:x.3", "0:"};
+  }
+  void queue() {
+    QFETCH(QStringList, files);
+    QFETCH(int, runs);
+    QFETCH(int, names);
+    QFETCH(QStringList, takes);
+    TemporaryDir dir;
+    const QByteArray d = QFile::encodeName(dir.path()) + '/';
+    QList<QByteArray> paths;
+    for (const QString& f : files) {
+      paths << d + f.section(u'=', 0, 0).toUtf8();
+      QVERIFY(writeFileBytes(paths.last(), QByteArray(f.section(u'=', 1).toInt(), 'x')));
+    }
+    RunGroups::Queue queue(paths, runs, 0, names * (d.size() + 3 + 1 + qsizetype(sizeof(char*))));
+    QStringList got;
+    for (const QString& t : takes) {
+      const int run = t.section(u':', 0, 0).toInt();
+      QStringList shown;
+      for (const QByteArray& p : queue.take(run)) shown << QString::fromUtf8(p.mid(d.size()));
+      got << QString::number(run) + u':' + shown.join(u' ');
+    }
+    QCOMPARE(got, takes);
+    QVERIFY(queue.isEmpty());
+  }
+
   void worstRun_data() {
     QTest::addColumn<QList<int>>("codes");
     QTest::addColumn<int>("worst");

@@ -2,6 +2,8 @@
 #include "gui/console/ConsoleSession.h"
 
 #include <QCoreApplication>
+#include <QHash>
+#include <QLabel>
 #include <algorithm>
 #include <csignal>
 
@@ -89,7 +91,8 @@ ConsoleSession::ConsoleSession(ProgramState& state, std::function<QList<QWidget*
 
 ConsoleSession::~ConsoleSession() {
   // No packer outlives the program; a run cut off here reports nothing.
-  for (PtyRunner* runner : std::as_const(runners_)) runner->disconnect(this);
+  for (PtyRunner* runner : std::as_const(runners_))
+    if (runner) runner->disconnect(this);
   qDeleteAll(runners_);
   runners_.clear();
   delete runWindow_.data();
@@ -193,6 +196,12 @@ struct ConsoleSession::Run {
   // What was beside the inputs and at the output before the run, to know later what it made.
   QList<RunLeftovers> leftovers;
   QList<int> fileCounts;  // empty for a single run
+  // A queue: each command's pane, each pane's command now, and the outcomes of the packers that
+  // have ended and made way for the next (by command).
+  Feeder next;
+  QList<int> paneOf;
+  QList<int> commandIn;
+  QHash<int, RunOutcome> ended;
   // Without a console of the program's own the packer gets one for this run only.
   ConsoleWindow* temporary = nullptr;
   // One run writes to the console's own screen, several each to a pane of their own.
@@ -201,15 +210,19 @@ struct ConsoleSession::Run {
   qsizetype running = 0;              // packers not yet ended
 };
 
-bool ConsoleSession::Start(const QList<QByteArray>& commandLines, const QList<int>& fileCounts) {
+bool ConsoleSession::Start(const QList<QByteArray>& commandLines, const QList<int>& fileCounts,
+                           Feeder next) {
   if (isRunning() || closedByUser_ || commandLines.isEmpty()) return false;
   auto run = std::make_unique<Run>();
+  run->next = std::move(next);
   for (const QByteArray& commandLine : commandLines) {
     const QList<QByteArray> args = CommandLine::SplitCommandLine(commandLine);
     if (args.isEmpty()) return false;
     run->argLists.append(args);
     run->leftovers.append(RunLeftovers(args));
+    run->paneOf.append(int(run->paneOf.size()));
   }
+  run->commandIn = run->paneOf;
   if (commandLines.size() > 1) {
     run->fileCounts = fileCounts;
     run->fileCounts.resize(commandLines.size());
@@ -285,36 +298,86 @@ bool ConsoleSession::startRunners(Run& run) {
     connect(run.temporary, &ConsoleWindow::closedByUser, this, &ConsoleSession::StopRun);
     showConsole(run.temporary);
   }
-  // The spelling of a switch was guessed: say so where the packer's answer will show.
-  const QByteArray versioned = state_.packer().crpSwitch.trimmed();
-  for (qsizetype i = 0; i < runners_.size(); ++i) {
-    PtyRunner* runner = runners_[i];
-    ScreenModel* screen = run.screens[i];
-    const QList<QByteArray>& args = run.argLists[i];
+  for (qsizetype i = 0; i < runners_.size(); ++i) connectRunner(run, int(i), int(i));
+  return true;
+}
+
+// The packer of `command` writes to the pane's screen and its output is reported; its first
+// packer says there what the pane's packers share.
+void ConsoleSession::connectRunner(Run& run, int pane, int command) {
+  PtyRunner* runner = runners_[pane];
+  ScreenModel* screen = run.screens[pane];
+  const QList<QByteArray>& args = run.argLists[command];
+  if (command == pane) {
     if (runner->priorityRefused())
       screen->writeNote(state_.langText(LangText::PriorityNotRaised).toUtf8(), 8, 0);
+    // The spelling of a switch was guessed: say so where the packer's answer will show.
+    const QByteArray versioned = state_.packer().crpSwitch.trimmed();
     if (!state_.packer().known() && std::any_of(args.begin(), args.end(), [&](const QByteArray& a) {
           return a.startsWith(versioned);
         }))
       screen->writeNote(state_.langText(LangText::VersionUnknown).toUtf8(), 8, 0);
-    connect(runner, &PtyRunner::output, this,
-            [this, i](const QByteArray& out) { emit packerOutput(int(i), out); });
-    auto names = std::make_shared<EchoedNames>(args);
-    if (names->isEmpty()) {
-      connect(runner, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
-    } else {
-      connect(runner, &PtyRunner::output, screen,
-              [screen, names](const QByteArray& out) { screen->feed(names->filter(out)); });
-      connect(runner, &PtyRunner::finished, screen,
-              [screen, names] { screen->feed(names->finish()); });
-    }
-    connect(screen, &ScreenModel::input, runner, &PtyRunner::write);
   }
+  connect(runner, &PtyRunner::output, this,
+          [this, command](const QByteArray& out) { emit packerOutput(command, out); });
+  auto names = std::make_shared<EchoedNames>(args);
+  if (names->isEmpty()) {
+    connect(runner, &PtyRunner::output, screen, qOverload<const QByteArray&>(&ScreenModel::feed));
+  } else {
+    connect(runner, &PtyRunner::output, screen,
+            [screen, names](const QByteArray& out) { screen->feed(names->filter(out)); });
+    connect(runner, &PtyRunner::finished, screen,
+            [screen, names] { screen->feed(names->finish()); });
+  }
+  connect(screen, &ScreenModel::input, runner, &PtyRunner::write);
+}
+
+// A queue's pane whose packer ended on its own takes the next command; false when there is none
+// (or it could not start: its files count as not started).
+bool ConsoleSession::startNext(Run& run, int pane) {
+  const std::optional<NextCommand> next = run.next(pane);
+  if (!next) return false;
+  const QList<QByteArray> args = CommandLine::SplitCommandLine(next->commandLine);
+  PtyRunner* done = runners_[pane];
+  run.ended.insert(run.commandIn[pane], RunOutcome::Exited(done->exitCode()));
+  done->disconnect();
+  run.screens[pane]->disconnect(done);
+  done->deleteLater();
+  const int command = int(run.argLists.size());
+  run.argLists.append(args);
+  run.leftovers.append(RunLeftovers(args));
+  run.paneOf.append(pane);
+  run.commandIn[pane] = command;
+  auto* runner = new PtyRunner(this);
+  runners_[pane] = runner;
+  ScreenModel* screen = run.screens[pane];
+  if (args.isEmpty() ||
+      !runner->start(args, PtyRunner::NiceForPriorityClass(state_.opt.GlobalOpt_PriorityClass),
+                     screen->columns(), screen->rows())) {
+    RunOutcome failed = RunOutcome::Exited(1);
+    failed.signal = -1;
+    run.ended.insert(command, failed);
+    runners_[pane] = nullptr;
+    delete runner;
+    return false;
+  }
+  run.fileCounts[pane] += next->files;
+  if (runWindow_ && pane < runWindow_->paneHeaders().size())
+    runWindow_->paneHeaders()[pane]->setText(
+        paneHeader(state_, pane + 1, int(run.screens.size()), run.fileCounts[pane]));
+  connectRunner(run, pane, command);
+  connect(runner, &PtyRunner::finished, this, &ConsoleSession::runnerFinished);
   return true;
 }
 
 void ConsoleSession::runnerFinished() {
-  if (run_ && --run_->running == 0) endRun();
+  if (!run_) return;
+  auto* runner = qobject_cast<PtyRunner*>(sender());
+  const int pane = int(runners_.indexOf(runner));
+  if (run_->next && pane >= 0 && !stopRequested_ && runner->termSignal() == 0 &&
+      startNext(*run_, pane))
+    return;
+  if (--run_->running == 0) endRun();
 }
 
 RunOutcome ConsoleSession::collectOutcome(Run& run) {
@@ -322,15 +385,19 @@ RunOutcome ConsoleSession::collectOutcome(Run& run) {
   const QList<PtyRunner*> runners = runners_;
   runners_.clear();
   for (qsizetype i = 0; i < run.argLists.size(); ++i) {
+    if (run.ended.contains(int(i))) {
+      outcomes.append(run.ended.value(int(i)));
+      continue;
+    }
     RunOutcome outcome = RunOutcome::Exited(128 + SIGKILL);
     outcome.signal = SIGKILL;
-    if (i < runners.size()) {
-      PtyRunner* runner = runners[i];
+    const int pane = run.paneOf[i];
+    if (PtyRunner* runner = runners.value(pane); runner && run.commandIn[pane] == i) {
       runner->terminate();
       outcome.exitCode = runner->exitCode();
       outcome.signal = runner->termSignal();
       runner->disconnect();
-      if (runWindow_) run.screens[i]->disconnect(runner);
+      if (runWindow_) run.screens[pane]->disconnect(runner);
       runner->deleteLater();
     }
     outcomes.append(outcome);
@@ -345,10 +412,10 @@ RunOutcome ConsoleSession::collectOutcome(Run& run) {
   // files; one that exited on its own has dealt with them.
   for (qsizetype i = 0; i < outcomes.size(); ++i) {
     RunOutcome& outcome = outcomes[i];
-    if (outcome.endedNormally()) continue;
+    if (outcome.endedNormally() || outcome.signal < 0) continue;
     outcome.removed = run.leftovers[i].RemoveLeft();
     if (runWindow_ && !outcome.removed.isEmpty()) {
-      ScreenModel* s = run.screens[i];
+      ScreenModel* s = run.screens[run.paneOf[i]];
       // The packer may have been cut off in the middle of a line.
       if (s->cursorColumn() != 0) s->writeConsoleText("\n");
       for (const QByteArray& path : outcome.removed)
@@ -396,13 +463,15 @@ void ConsoleSession::endRun() {
 void ConsoleSession::StopRun() {
   if (runners_.isEmpty() || !run_) return;
   stopRequested_ = true;
-  for (PtyRunner* runner : std::as_const(runners_)) runner->stop(PtyRunner::kStopGraceMs);
+  for (PtyRunner* runner : std::as_const(runners_))
+    if (runner) runner->stop(PtyRunner::kStopGraceMs);
 }
 
 void ConsoleSession::terminateRun() {
   // Each packer ends now; with the last the run ends.
   const QList<PtyRunner*> runners = runners_;
-  for (PtyRunner* runner : runners) runner->terminate();
+  for (PtyRunner* runner : runners)
+    if (runner) runner->terminate();
 }
 
 void ConsoleSession::programConsoleClosed() {

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct ProgramState;
 class ScreenModel;
@@ -22,7 +23,8 @@ struct RunOutcome {
   int signal = 0;              // that signal; 0 when the packer exited on its own
   bool stoppedByUser = false;  // Stop, Escape, or closing a console or the main window
   QList<QByteArray> removed;   // the unfinished files removed after the run
-  QList<int> runSignals;       // each packer's ending signal (0: exited), in command-line order
+  // Each packer's ending signal (0: exited; -1: it could not be started), in command order.
+  QList<int> runSignals;
   // The packer exited on its own and has dealt with its files itself.
   bool endedNormally() const { return signal == 0; }
   static RunOutcome Exited(int code) {
@@ -52,7 +54,18 @@ class ConsoleSession : public QObject {
   // has ended, which runFinished says, once. False, with nothing started and no signal to come:
   // a run is going on already, the console was closed for good, a command line is empty or a
   // packer could not be started (those already started are ended, a job runs whole or not at all).
-  bool Start(const QList<QByteArray>& commandLines, const QList<int>& fileCounts = {});
+  //
+  // With `next`, the runs work as a queue: when a packer ends on its own (not stopped), `next`
+  // gives its pane the next command line with its number of files, or nothing; the run ends when
+  // no pane has a packer left. Commands are numbered in the order they start (those given first,
+  // then each one `next` gives), for packerOutput and RunOutcome::runSignals.
+  struct NextCommand {
+    QByteArray commandLine;
+    int files = 0;
+  };
+  using Feeder = std::function<std::optional<NextCommand>(int pane)>;
+  bool Start(const QList<QByteArray>& commandLines, const QList<int>& fileCounts = {},
+             Feeder next = {});
   // The status line's text for how a run ended: stopped by the user, ended by a signal (named),
   // or the text of its exit code; the removed unfinished files are counted.
   QString StatusText(const RunOutcome& outcome) const;
@@ -86,7 +99,7 @@ class ConsoleSession : public QObject {
   // A run has started (the packer is running) or ended; a job's outcome is its worst run's.
   void runStarted();
   void runFinished(const RunOutcome& outcome);
-  // What the packer of the run at `index` (in command-line order) wrote, as it comes.
+  // What the packer of the command `index` (in the order they started) wrote, as it comes.
   void packerOutput(int index, const QByteArray& bytes);
 
  private:
@@ -96,6 +109,8 @@ class ConsoleSession : public QObject {
   void programConsoleClosed();
   struct Run;
   bool startRunners(Run& run);
+  void connectRunner(Run& run, int pane, int command);
+  bool startNext(Run& run, int pane);
   void showRunWindow(Run& run);
   void runnerFinished();
   void endRun();

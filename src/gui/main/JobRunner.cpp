@@ -56,12 +56,11 @@ bool JobRunner::startPack(bool pack, const PackOptions& o) {
     ::unlink(o.EditOutFile.constData());  // by its bytes: a name that is not UTF-8 included
   pending.clear();
 
-  if (!startPackers(pack, edited, o, command)) notStarted();
+  if (!startPackers(edited, o, command)) notStarted();
   return true;
 }
 
-bool JobRunner::startPackers(bool pack, bool edited, const PackOptions& o,
-                             const QByteArray& command) {
+bool JobRunner::startPackers(bool edited, const PackOptions& o, const QByteArray& command) {
   const ProgramState& s = state_;
   // The preference is held within the cores where it enters (settings file, Options dialog); a
   // bound here only keeps a wild value from opening hundreds of panes.
@@ -73,34 +72,52 @@ bool JobRunner::startPackers(bool pack, bool edited, const PackOptions& o,
     batches_.append(Batch{{command}, {s.FileList}, {}, false});
     return startNextBatch();
   }
-  const auto commandFor = [&](const QList<QByteArray>& files) {
-    return pack ? CommandLine::GetCmdPack(o, files, s.packerForCommand(), s.packer())
-                : CommandLine::GetCmdUnPack(o, files, s.packerForCommand());
-  };
-  // More names than one start of the packer takes run as batches in turn.
-  const QList<QList<QByteArray>> chunks = RunGroups::SplitForArgumentLimit(
-      s.FileList, commandFor({}).size() + 64 * qsizetype(sizeof(char*)), RunGroups::ArgumentRoom());
-  for (const QList<QByteArray>& chunk : chunks) {
-    Batch batch;
-    // A single file, or one packer at a time: one run (as one command line, without counts).
-    batch.counted = runs > 1 && chunk.size() > 1;
-    for (const QList<QByteArray>& group :
-         batch.counted ? RunGroups::SplitFiles(chunk, runs) : QList<QList<QByteArray>>{chunk}) {
-      batch.commands.append(chunks.size() == 1 && !batch.counted ? command : commandFor(group));
-      batch.fileCounts.append(int(group.size()));
-      batch.groups.append(group);
+  const qsizetype fixed = commandFor({}).size() + 64 * qsizetype(sizeof(char*));
+  // Several files and several runs: the runs share them as a queue.
+  if (runs > 1 && s.FileList.size() > 1) {
+    queue_.emplace(s.FileList, runs, fixed, RunGroups::ArgumentRoom());
+    Batch batch{{}, {}, {}, true};
+    for (int run = 0; run < runs; ++run) {
+      const QList<QByteArray> portion = queue_->take(run);
+      if (portion.isEmpty()) break;
+      batch.commands.append(commandFor(portion));
+      batch.fileCounts.append(int(portion.size()));
+      batch.groups.append(portion);
     }
     batches_.append(batch);
+    return startNextBatch();
   }
+  // More names than one start of the packer takes run as batches in turn.
+  const QList<QList<QByteArray>> chunks =
+      RunGroups::SplitForArgumentLimit(s.FileList, fixed, RunGroups::ArgumentRoom());
+  for (const QList<QByteArray>& chunk : chunks)
+    batches_.append(Batch{{chunks.size() == 1 ? command : commandFor(chunk)}, {chunk}, {}, false});
   return startNextBatch();
+}
+
+// The command line of a job's files as the window's options build it.
+QByteArray JobRunner::commandFor(const QList<QByteArray>& files) const {
+  const ProgramState& s = state_;
+  const PackOptions& o = job_->options;
+  return job_->pack ? CommandLine::GetCmdPack(o, files, s.packerForCommand(), s.packer())
+                    : CommandLine::GetCmdUnPack(o, files, s.packerForCommand());
+}
+
+// A run of the queue that has ended takes the next portion.
+std::optional<ConsoleSession::NextCommand> JobRunner::nextPortion(int run) {
+  const QList<QByteArray> portion = queue_->take(run);
+  if (portion.isEmpty()) return std::nullopt;
+  if (job_->kind) transcripts_.append(FileResults::Transcript(*job_->kind, portion));
+  return ConsoleSession::NextCommand{commandFor(portion), int(portion.size())};
 }
 
 bool JobRunner::startNextBatch() {
   const Batch batch = batches_.first();
   transcripts_.clear();
-  if (!(batch.counted ? console_.Start(batch.commands, batch.fileCounts)
-                      : console_.Start(batch.commands)))
-    return false;
+  const bool started = batch.counted ? console_.Start(batch.commands, batch.fileCounts,
+                                                      [this](int run) { return nextPortion(run); })
+                                     : console_.Start(batch.commands);
+  if (!started) return false;
   batches_.removeFirst();
   // Its output comes from the event loop, after this.
   if (job_->kind) {
@@ -180,12 +197,14 @@ QList<FileResults::Row> JobRunner::finishRows(const Job& job, bool stopped) {
                                 {},
                                 stopped ? Outcome::Stopped : Outcome::Failed,
                                 stopped ? QByteArray() : QByteArray("not started")};
+  QList<QByteArray> left = queue_ ? queue_->rest() : QList<QByteArray>();
+  queue_.reset();
   for (const Batch& batch : std::as_const(batches_))
-    for (const QList<QByteArray>& group : batch.groups)
-      for (const QByteArray& f : group) {
-        rows_.append(notRun);
-        rows_.last().file = f;
-      }
+    for (const QList<QByteArray>& group : batch.groups) left += group;
+  for (const QByteArray& f : std::as_const(left)) {
+    rows_.append(notRun);
+    rows_.last().file = f;
+  }
   QHash<QByteArray, qsizetype> order;
   order.reserve(job.files.size());
   for (qsizetype i = job.files.size() - 1; i >= 0; --i) order.insert(job.files[i], i);

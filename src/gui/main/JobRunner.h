@@ -8,6 +8,7 @@
 #include <QString>
 #include <optional>
 
+#include "core/batch/RunGroups.h"
 #include "core/packer/CommandLine.h"
 #include "core/packer/FileResults.h"
 #include "core/packer/PackOptions.h"
@@ -66,8 +67,10 @@ class JobRunner : public QObject {
   void readRuns(const RunOutcome& ended);
   QList<FileResults::Row> finishRows(const Job& job, bool stopped);
   void endJob(const RunOutcome& outcome);
-  bool startPackers(bool pack, bool edited, const PackOptions& o, const QByteArray& command);
+  bool startPackers(bool edited, const PackOptions& o, const QByteArray& command);
   bool startNextBatch();
+  QByteArray commandFor(const QList<QByteArray>& files) const;
+  std::optional<ConsoleSession::NextCommand> nextPortion(int run);
   void runFinished(const RunOutcome& outcome);
   void notStarted();
   void measureAfter(const Job& job, const QList<FileResults::Row>& rows);
@@ -81,9 +84,10 @@ class JobRunner : public QObject {
     QList<QByteArray> commands;
     QList<QList<QByteArray>> groups;  // each command's files
     QList<int> fileCounts;
-    bool counted = false;  // several runs at once, each with its count of files
+    bool counted = false;  // several runs at once sharing the queue, each with its count of files
   };
   QList<Batch> batches_;
+  std::optional<RunGroups::Queue> queue_;  // the files still to go, with several runs at once
   std::optional<RunOutcome> soFar_;
   // The output of the batch's runs, read for each file, and the rows of the batches before.
   QList<FileResults::Transcript> transcripts_;
