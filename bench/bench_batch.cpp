@@ -5,7 +5,10 @@
 // simulation, and a real upx where one is on the PATH. Wall-time medians and ratios to one run;
 // every packed file passes the packer's own test (-t), unpacks byte for byte, and has the same
 // bytes whatever the number of runs.
-//   bench_batch [--rounds N] [--work N] [--source FILE] [--high]
+//   bench_batch [--rounds N] [--work N] [--source FILE] [--large FILE] [--high]
+// With a real upx it also compares, on a mixed set with 2 runs at once (one program of 15-40 MB,
+// --large FILE to name it; copies already packed; copies to pack), the job's queue against the
+// fixed groups by size that jobs used before.
 // --high runs the packers at the program's "High" priority (nice -10), which on a machine shared
 // with other work keeps that work from deciding the figures.
 #include <sys/stat.h>
@@ -26,6 +29,7 @@
 #include <cstdio>
 
 #include "core/batch/RunGroups.h"
+#include "core/packer/CommandLine.h"
 #include "core/settings/ProgramState.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
@@ -177,6 +181,100 @@ Figures measure(const QString& name, const QByteArray& packer, const QByteArray&
   return fig;
 }
 
+// The largest ELF program of 15 to 40 MB among the compilers' own (by name, the same each time).
+QString findLarge() {
+  QStringList found;
+  QDirIterator it(QStringLiteral("/usr/lib/gcc"), QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QFileInfo fi(it.next());
+    if (fi.isSymLink() || fi.size() < 15000000 || fi.size() > 40000000) continue;
+    QFile f(fi.filePath());
+    if (f.open(QIODevice::ReadOnly) && f.read(4) ==
+                                           "\x7f"
+                                           "ELF")
+      found << fi.filePath();
+  }
+  std::sort(found.begin(), found.end());
+  return found.value(0);
+}
+
+// A mixed set with 2 runs at once: one large program, copies of the source already packed (the
+// packer refuses them at once) and copies to pack, interleaved. The job's queue against the
+// groups of before: the files split by size into one command line per run, started in the
+// console as the job started them. Both orders alternate between rounds.
+struct MixedFigures {
+  QList<double> queue, groups;
+  bool ok = true;
+};
+MixedFigures measureMixed(const QByteArray& packer, const QByteArray& original,
+                          const QByteArray& large, int rounds) {
+  MixedFigures fig;
+  TestProgramDir dir(false, false);
+  AppContext ctx;
+  dir.prepare(ctx.state);
+  ctx.state.UpxLocation = packer;
+  ctx.state.UpxShortLocation = packer;
+  ctx.runStartupOnShow = false;
+  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+  ctx.state.opt.GlobalOpt_CloseCon = 2;
+  ctx.state.opt.GlobalOpt_PackerRuns = 2;
+  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
+  Prompts::Test().active = true;
+  ctx.createForms();
+  ctx.FormMain->show();
+  QCoreApplication::processEvents();
+  const QByteArray sample = dir.path() + "sample";
+  writeFileBytes(sample, original);
+  ::chmod(sample.constData(), 0755);
+  runPacker(QFile::decodeName(packer), {QStringLiteral("-q"), QFile::decodeName(sample)});
+  const QByteArray packed = readFileBytes(sample);
+  for (int round = 0; round < rounds; ++round)
+    for (int k = 0; k < 2; ++k) {
+      const bool queue = (round + k) % 2 == 0;
+      const QByteArray folder = dir.path() + "m" + QByteArray::number(round * 2 + k) + "/";
+      QDir().mkpath(QFile::decodeName(folder));
+      QList<QByteArray> files;
+      const auto add = [&](const QByteArray& name, const QByteArray& bytes) {
+        files << folder + name;
+        writeFileBytes(files.last(), bytes);
+        ::chmod(files.last().constData(), 0755);
+      };
+      add("large", large);
+      for (int i = 0; i < 30; ++i) {
+        add("packed" + QByteArray::number(i), packed);
+        if (i % 3 == 0) add("prog" + QByteArray::number(i), original);
+      }
+      ctx.state.FileList = files;
+      ctx.FormMain->FillText();
+      QElapsedTimer t;
+      t.start();
+      if (queue) {
+        AwaitJob(
+            ctx.jobs, [&] { ctx.FormMain->ButtonPackClick(); }, 600000);
+      } else {
+        const PackOptions o = ctx.FormMain->packOptions();
+        QList<QByteArray> commands;
+        QList<int> counts;
+        for (const QList<QByteArray>& group : RunGroups::SplitFiles(files, 2)) {
+          commands << CommandLine::GetCmdPack(o, group, ctx.state.packerForCommand(),
+                                              ctx.state.packer());
+          counts << int(group.size());
+        }
+        AwaitRun(ctx.console, commands, {}, counts, 600000);
+      }
+      (queue ? fig.queue : fig.groups) << t.nsecsElapsed() / 1e6;
+      for (const QByteArray& f : files)
+        if (!f.endsWith("large") && !readFileBytes(f).startsWith(packed.left(64)) &&
+            readFileBytes(f) == original) {
+          std::printf("mixed set, %s: %s was not packed\n", queue ? "queue" : "groups",
+                      f.constData());
+          fig.ok = false;
+        }
+      QDir(QFile::decodeName(folder)).removeRecursively();
+    }
+  return fig;
+}
+
 void report(const QString& name, const Figures& fig) {
   const double one = median(fig.ms[0]);
   std::printf("%s:\n", qPrintable(name));
@@ -230,6 +328,19 @@ int main(int argc, char* argv[]) {
         measure(QStringLiteral("upx"), QFile::encodeName(upx), original, rounds, high);
     report(QStringLiteral("real upx (") + upx + u')', real);
     ok = ok && real.ok;
+    const QString large = option("--large", findLarge());
+    if (large.isEmpty()) {
+      std::printf("mixed set: no program of 15 to 40 MB found; name one with --large FILE\n");
+    } else {
+      const MixedFigures mixed = measureMixed(QFile::encodeName(upx), original,
+                                              readFileBytes(QFile::encodeName(large)), rounds);
+      const double q = median(mixed.queue), g = median(mixed.groups);
+      std::printf(
+          "mixed set with real upx, 2 runs at once (%s, 30 copies already packed, 10 to pack):\n"
+          "  queue: median %8.1f ms   groups by size: median %8.1f ms   ratio %.2f\n",
+          qPrintable(large), q, g, g > 0 ? q / g : 0);
+      ok = ok && mixed.ok;
+    }
   }
   return ok ? 0 : 1;
 }

@@ -31,7 +31,7 @@ void JobRunner::beginRows(Job& job) {
 bool JobRunner::startPack(bool pack, const PackOptions& o) {
   if (busy()) return false;
   ProgramState& s = state_;
-  job_.emplace();
+  job_ = Job{};
   job_->pack = pack;
   job_->withSizes = true;
   job_->options = o;
@@ -133,7 +133,7 @@ bool JobRunner::startNextBatch() {
 bool JobRunner::startInfo(CommandLine::InfoCommand which, bool withSizes) {
   if (busy()) return false;
   ProgramState& s = state_;
-  job_.emplace();
+  job_ = Job{};
   job_->info = true;
   job_->withSizes = withSizes;
   if (which == CommandLine::InfoCommand::Test) job_->kind = FileResults::Job::Test;
