@@ -5,7 +5,7 @@
 // simulation, and a real upx where one is on the PATH. Wall-time medians and ratios to one run;
 // every packed file passes the packer's own test (-t), unpacks byte for byte, and has the same
 // bytes whatever the number of runs.
-//   bench_batch [--rounds N] [--work N] [--source FILE] [--large FILE] [--high]
+//   bench_batch [--rounds N] [--work N] [--source FILE] [--large FILE] [--mixed] [--high]
 // With a real upx it also compares, on a mixed set with 2 runs at once (one program of 15-40 MB,
 // --large FILE to name it; copies already packed; copies to pack), the job's queue against the
 // fixed groups by size that jobs used before.
@@ -313,21 +313,27 @@ int main(int argc, char* argv[]) {
               qPrintable(source), qlonglong(original.size()), rounds, QThread::idealThreadCount());
 
   bool ok = true;
-  qputenv("PACKHELM_STANDIN_WORK", work.toLatin1());
-  const Figures standin =
-      measure(QStringLiteral("stand-in packer"), standinPath(), original, rounds, high);
-  qunsetenv("PACKHELM_STANDIN_WORK");
-  report(QStringLiteral("stand-in packer, work simulation ") + work, standin);
-  ok = ok && standin.ok;
+  // --mixed: the comparison on the mixed set alone.
+  const bool mixedOnly = args.contains(QStringLiteral("--mixed"));
+  if (!mixedOnly) {
+    qputenv("PACKHELM_STANDIN_WORK", work.toLatin1());
+    const Figures standin =
+        measure(QStringLiteral("stand-in packer"), standinPath(), original, rounds, high);
+    qunsetenv("PACKHELM_STANDIN_WORK");
+    report(QStringLiteral("stand-in packer, work simulation ") + work, standin);
+    ok = ok && standin.ok;
+  }
 
   const QString upx = QStandardPaths::findExecutable(QStringLiteral("upx"));
   if (upx.isEmpty()) {
     std::printf("real upx: none on the PATH, not measured\n");
   } else {
-    const Figures real =
-        measure(QStringLiteral("upx"), QFile::encodeName(upx), original, rounds, high);
-    report(QStringLiteral("real upx (") + upx + u')', real);
-    ok = ok && real.ok;
+    if (!mixedOnly) {
+      const Figures real =
+          measure(QStringLiteral("upx"), QFile::encodeName(upx), original, rounds, high);
+      report(QStringLiteral("real upx (") + upx + u')', real);
+      ok = ok && real.ok;
+    }
     const QString large = option("--large", findLarge());
     if (large.isEmpty()) {
       std::printf("mixed set: no program of 15 to 40 MB found; name one with --large FILE\n");

@@ -437,6 +437,48 @@ class TestRealPacker : public QObject {
              (runs == 1 ? QByteArrayList{"packed", "stopped"} : QByteArrayList(runs, "stopped")));
   }
 
+  // Every outcome in one job, with one run and with two at once sharing the files: each file's
+  // row says what the packer did with it, and testing the same selection afterwards tells the
+  // packed from the rest.
+  void everyOutcomeInOneJob_data() {
+    QTest::addColumn<quint32>("runs");
+    QTest::newRow("one run") << 1u;
+    QTest::newRow("two runs at once") << 2u;
+  }
+  void everyOutcomeInOneJob() {
+    QFETCH(quint32, runs);
+    Program p{runs};
+    const QByteArray w = p.work();
+    const QByteArray program = SampleProgram(SampleKind::ElfPie);
+    QVERIFY(WriteSample(SampleKind::ElfPie, w + "done"));
+    p.select({w + "done"});
+    p.press("ButtonPack");
+    const QByteArray packed = readFileBytes(w + "done");
+    QVERIFY(writeFileRaw(w + "fresh", program, 0755));
+    QVERIFY(writeFileRaw(w + "text", QByteArray("Not a program.\n").repeated(100), 0755));
+    QVERIFY(writeFileRaw(w + "locked", program, 0555));
+    QVERIFY(writeFileRaw(w + "random", IncompressibleProgram(SampleKind::ElfPie), 0755));
+    QVERIFY(writeFileRaw(w + "cut", program.left(program.size() * 2 / 3), 0755));
+    const Names files{w + "fresh",  w + "done", w + "text", w + "locked",
+                      w + "random", w + "cut",  w + "gone"};
+    p.select(files);
+    p.press("ButtonPack");
+    const auto outcomes = [&] {
+      QByteArrayList words;
+      for (const FileResults::Row& r : std::as_const(p.ctx.results))
+        words << FileResults::Word(r.outcome);
+      return words.join(' ');
+    };
+    QCOMPARE(outcomes(), QByteArray("packed already-packed unsupported write-protected "
+                                    "not-compressible unsupported unreadable"));
+    QCOMPARE(p.status(),
+             p.ctx.state.langText(LangText::ResultsPacked, "1", "7").replace("%3", "6"));
+    QCOMPARE(p.ctx.results[1].sizeBefore, quint64(packed.size()));
+    p.press("ButtonTest");
+    QCOMPARE(outcomes(), QByteArray("tested tested not-packed not-packed not-packed "
+                                    "unsupported unreadable"));
+  }
+
   // A folder of programs of every kind, with files that are not programs beside them: the search
   // finds exactly the programs, and the packer takes every one of them, in one run or in several
   // at once; unpacked they come back.

@@ -18,6 +18,16 @@ JobRunner::JobRunner(ProgramState& state, ConsoleSession& console, QObject* pare
   });
 }
 
+namespace {
+
+quint64 total(const QList<std::optional<quint64>>& sizes) {
+  quint64 sum = 0;
+  for (const std::optional<quint64>& size : sizes) sum += size.value_or(0);
+  return sum;
+}
+
+}  // namespace
+
 // Measures every file before the job; the job's total is their sum.
 void JobRunner::beginRows(Job& job) {
   rows_.clear();
@@ -38,9 +48,7 @@ bool JobRunner::startPack(bool pack, const PackOptions& o) {
   job_->kind = pack ? FileResults::Job::Pack : FileResults::Job::Unpack;
   QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
   beginRows(*job_);
-  quint64 total = 0;
-  for (const std::optional<quint64>& size : std::as_const(job_->before)) total += size.value_or(0);
-  (pack ? s.UncompressedTotal : s.CompressedTotal) = total;
+  (pack ? s.UncompressedTotal : s.CompressedTotal) = total(job_->before);
 
   const bool edited = !pending.isEmpty();
   const QByteArray command =
@@ -137,8 +145,9 @@ bool JobRunner::startInfo(CommandLine::InfoCommand which, bool withSizes) {
   job_->info = true;
   job_->withSizes = withSizes;
   if (which == CommandLine::InfoCommand::Test) job_->kind = FileResults::Job::Test;
-  beginRows(*job_);
-  if (withSizes) s.CompressedTotal = FileSizes::Sum(s.FileList);
+  // Only a job that reports on each file measures each one.
+  if (job_->kind) beginRows(*job_);
+  if (withSizes) s.CompressedTotal = job_->kind ? total(job_->before) : FileSizes::Sum(s.FileList);
   const QByteArray command = CommandLine::GetCmdInfo(which, s);
   console_.OpenConsole(true);
   batches_ = {Batch{{command}, {s.FileList}, {}, false}};
