@@ -74,6 +74,17 @@ class TestProgramOptions : public QObject {
     QCOMPARE(p.qtArguments, Names{"/usr/bin/packhelm"} + qt);
   }
 
+  // --report takes its file name byte for byte, in either spelling, and needs one.
+  void report() {
+    const CommandLineOptions::Parsed p = parse({"--report", "r\xff.csv", "a.exe"});
+    QCOMPARE(p.action, Action::Run);
+    QCOMPARE(p.report, QByteArray("r\xff.csv"));
+    QCOMPARE(p.files, Names{"a.exe"});
+    QCOMPARE(parse({"a.exe", "--report=out.csv"}).report, QByteArray("out.csv"));
+    QCOMPARE(parse({"a.exe"}).report, QByteArray());
+    QCOMPARE(parse({"a.exe", "--report"}).action, Action::Refuse);
+  }
+
   void messages_data() {
     QTest::addColumn<Names>("args");
     QTest::addColumn<QByteArray>("expected");

@@ -47,6 +47,22 @@ QByteArray bytesOf(const QString& s, const QList<QByteArray>& args) {
   return args.value(s.mid(at + 1, end - at - 1).toInt());
 }
 
+// argv[0] and the Qt options that were given, with their values, for QApplication.
+QList<QByteArray> qtArguments(const QCommandLineParser& parser, const QList<QByteArray>& args) {
+  QList<QByteArray> out{args.value(0)};
+  for (const QtOption& o : kQtOptions) {
+    const QString name = QString::fromLatin1(o.name);
+    if (!parser.isSet(name)) continue;
+    if (!o.value) {
+      out.append('-' + QByteArray(o.name));
+      continue;
+    }
+    for (const QString& v : parser.values(name))
+      out << '-' + QByteArray(o.name) << bytesOf(v, args);
+  }
+  return out;
+}
+
 }  // namespace
 
 Parsed Parse(int argc, const char* const* argv) {
@@ -122,17 +138,7 @@ Parsed Parse(int argc, const char* const* argv) {
   }
   for (const QString& p : parser.positionalArguments()) out.files.append(bytesOf(p, args));
   if (parser.isSet(report)) out.report = bytesOf(parser.value(report), args);
-  out.qtArguments.append(args.value(0));
-  for (const QtOption& o : kQtOptions) {
-    const QString name = QString::fromLatin1(o.name);
-    if (!parser.isSet(name)) continue;
-    if (!o.value) {
-      out.qtArguments.append('-' + QByteArray(o.name));
-      continue;
-    }
-    for (const QString& v : parser.values(name))
-      out.qtArguments << '-' + QByteArray(o.name) << bytesOf(v, args);
-  }
+  out.qtArguments = qtArguments(parser, args);
   return out;
 }
 
