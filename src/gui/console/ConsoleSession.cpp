@@ -496,7 +496,7 @@ QString ConsoleSession::StatusText(const RunOutcome& o) const {
   QString text;
   if (o.stoppedByUser && (o.signal != 0 || o.exitCode != 0))
     text = state_.langText(LangText::StatusStopped);
-  else if (o.signal != 0)
+  else if (o.signal > 0)
     text = state_.langText(LangText::StatusSignal,
                            QString::fromLatin1(PtyRunner::SignalName(o.signal)));
   else if (o.exitCode >= 0 && o.exitCode <= 2)

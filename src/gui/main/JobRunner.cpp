@@ -193,7 +193,9 @@ void JobRunner::readRuns(const RunOutcome& ended) {
     const RunEnd end = signal == 0           ? RunEnd::Normal
                        : ended.stoppedByUser ? RunEnd::Stopped
                                              : RunEnd::Died;
-    rows_ += t.rows(end, QByteArray("signal ") + PtyRunner::SignalName(signal));
+    // (A negative signal: the packer of a later portion could not be started.)
+    rows_ += t.rows(end, signal < 0 ? QByteArray("not started")
+                                    : QByteArray("signal ") + PtyRunner::SignalName(signal));
   }
   transcripts_.clear();
 }
