@@ -227,6 +227,8 @@ class TestRealPacker : public QObject {
     p.press("ButtonUnPack");
     QVERIFY2(p.status() == p.text(LangText::StatusDone), qPrintable(p.shown()));
     QVERIFY(unpackedAsBefore(kind, readFileBytes(path), original));
+    QCOMPARE(p.ctx.results.value(0).outcome, FileResults::Outcome::Unpacked);
+    QCOMPARE(p.ctx.results.value(0).sizeBefore, quint64(packed.size()));
     // Nothing beside the file: the packer's temporary files are gone.
     QCOMPARE(namesIn(p.work()), Names{name});
   }
