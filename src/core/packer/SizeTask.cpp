@@ -6,8 +6,13 @@
 SizeTask::SizeTask(QObject* parent) : QObject(parent) {}
 
 void SizeTask::start(const QList<QByteArray>& files) {
+  // The same list (shared, not compared name by name) whose sum has not come yet.
+  if (!summing_.isEmpty() && files.constData() == summing_.constData() &&
+      files.size() == summing_.size())
+    return;
   cancel();
   if (files.size() <= SummedAtOnce) return emit summed(FileSizes::Sum(files), files.size());
+  summing_ = files;
   worker_.start(
       [this, files](const WorkerThread::Cancelled& cancelled) {
         quint64 total = 0;
@@ -19,7 +24,9 @@ void SizeTask::start(const QList<QByteArray>& files) {
         QMetaObject::invokeMethod(
             this,
             [this, total, count = files.size(), cancelled] {
-              if (!cancelled->load()) emit summed(total, count);
+              if (cancelled->load()) return;
+              summing_.clear();
+              emit summed(total, count);
             },
             Qt::QueuedConnection);
       },
@@ -27,5 +34,6 @@ void SizeTask::start(const QList<QByteArray>& files) {
 }
 
 void SizeTask::cancel() {
+  summing_.clear();
   worker_.stop();
 }

@@ -19,6 +19,8 @@ class SizeTask : public QObject {
 
   explicit SizeTask(QObject* parent = nullptr);
 
+  // A start with the selection still being summed lets that sum go on (the start-up fills the file
+  // box more than once).
   void start(const QList<QByteArray>& files);
   void cancel();
 
@@ -28,4 +30,5 @@ class SizeTask : public QObject {
 
  private:
   WorkerThread worker_;
+  QList<QByteArray> summing_;  // the selection whose sum has not come yet
 };

@@ -7,6 +7,7 @@
 
 #include "core/batch/ScanTask.h"
 #include "core/settings/ProgramState.h"
+#include "core/settings/SettingsFile.h"
 #include "core/util/StrUtils.h"
 #include "gui/main/JobRunner.h"
 #include "gui/widgets/Prompts.h"
@@ -117,6 +118,15 @@ QString FolderInput::figures() const {
   // The figures hold digits only, so a third mark filled afterwards cannot meet one of them.
   return state_.langText(LangText::FilesFromFoldersMixed, files, folders)
       .replace(QLatin1String("%3"), QString::number(f.filesGiven));
+}
+
+bool FolderInput::namesStorable() {
+  const QList<QByteArray>& files = state_.FileList;
+  // (The same list shares its data: comparing the pointers spares 30,000 comparisons.)
+  if (files.constData() == checked_.constData() && files.size() == checked_.size()) return true;
+  if (!std::all_of(files.begin(), files.end(), Settings::Storable)) return false;
+  checked_ = files;
+  return true;
 }
 
 QString FolderInput::boxText() const {

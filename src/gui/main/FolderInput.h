@@ -35,6 +35,9 @@ class FolderInput : public QObject {
   // What the file box tells of the state's selection: a folder selection's figures, else the
   // name, or the names as far as the box can show them.
   QString boxText() const;
+  // Every selected name can be stored in the settings; checked once per selection, though the
+  // start-up fills the box more than once.
+  bool namesStorable();
 
  signals:
   // A search starts (`again`: it replaces one going on), or the search has ended.
@@ -56,6 +59,8 @@ class FolderInput : public QObject {
   const JobRunner& jobs_;
   QWidget* window_;
   ScanTask* scan_ = nullptr;
+  QList<QByteArray> checked_;  // the selection last found storable
+
   bool searching_ = false;
   Selection selection_;
   // A search that ended during a job.

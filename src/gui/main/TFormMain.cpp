@@ -316,8 +316,7 @@ void TFormMain::setStatus(const QString& text, const QString& hint) {
 
 void TFormMain::noteUnstorableNames() {
   if (unstorableNoted_) return;
-  bool all = Settings::Storable(outFileBytes_);
-  for (const QByteArray& f : state_.FileList) all = all && Settings::Storable(f);
+  const bool all = Settings::Storable(outFileBytes_) && input_->namesStorable();
   const QString text = state_.langText(LangText::NamesNotSaved);
   if (all || text.isEmpty()) return;  // said once the language is there
   unstorableNoted_ = true;
