@@ -49,15 +49,16 @@ double median(QList<double> v) {
   return v.isEmpty() ? 0 : v[v.size() / 2];
 }
 
-// The first ELF program of 1 to 2 MB in the usual folders (by name, so the same one each time).
-QString findSource() {
+// The ELF files of `min` to `max` bytes in the folders (links left out), sorted by name, so
+// that each run of the bench takes the same ones.
+QStringList elfFiles(const QStringList& folders, QDirIterator::IteratorFlags flags, qint64 min,
+                     qint64 max) {
   QStringList found;
-  for (const QString& dir : {QStringLiteral("/usr/bin"), QStringLiteral("/usr/sbin"),
-                             QStringLiteral("/usr/lib/x86_64-linux-gnu")}) {
-    QDirIterator it(dir, QDir::Files);
+  for (const QString& dir : folders) {
+    QDirIterator it(dir, QDir::Files, flags);
     while (it.hasNext()) {
       const QFileInfo fi(it.next());
-      if (fi.isSymLink() || fi.size() < 1000000 || fi.size() > 2000000) continue;
+      if (fi.isSymLink() || fi.size() < min || fi.size() > max) continue;
       QFile f(fi.filePath());
       if (f.open(QIODevice::ReadOnly) && f.read(4) ==
                                              "\x7f"
@@ -66,8 +67,43 @@ QString findSource() {
     }
   }
   std::sort(found.begin(), found.end());
-  return found.value(0);
+  return found;
 }
+
+// The first ELF program of 1 to 2 MB in the usual folders.
+QString findSource() {
+  return elfFiles({QStringLiteral("/usr/bin"), QStringLiteral("/usr/sbin"),
+                   QStringLiteral("/usr/lib/x86_64-linux-gnu")},
+                  QDirIterator::NoIteratorFlags, 1000000, 2000000)
+      .value(0);
+}
+
+// The first ELF program of 15 to 40 MB among the compilers' own.
+QString findLarge() {
+  return elfFiles({QStringLiteral("/usr/lib/gcc")}, QDirIterator::Subdirectories, 15000000,
+                  40000000)
+      .value(0);
+}
+
+// The program of the bench's own with the packer, its main window on screen, one console kept
+// (each job costs the same) and prompts answered by the test seam.
+struct Program {
+  TestProgramDir dir{false, false};
+  AppContext ctx;
+  explicit Program(const QByteArray& packer) {
+    dir.prepare(ctx.state);
+    ctx.state.UpxLocation = packer;
+    ctx.state.UpxShortLocation = packer;
+    ctx.runStartupOnShow = false;
+    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
+    ctx.state.opt.GlobalOpt_CloseCon = 2;
+    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
+    Prompts::Test().active = true;
+    ctx.createForms();
+    ctx.FormMain->show();
+    QCoreApplication::processEvents();
+  }
+};
 
 // Runs the packer on a file directly (no shell): its exit code.
 int runPacker(const QString& packer, const QStringList& args) {
@@ -109,19 +145,10 @@ double directMs(const QByteArray& packer, const QList<QByteArray>& files, int ru
 Figures measure(const QString& name, const QByteArray& packer, const QByteArray& original,
                 int rounds, bool high) {
   Figures fig;
-  TestProgramDir dir(false, false);
-  AppContext ctx;
-  dir.prepare(ctx.state);
-  ctx.state.UpxLocation = packer;
-  ctx.state.UpxShortLocation = packer;
-  ctx.runStartupOnShow = false;
-  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-  ctx.state.opt.GlobalOpt_CloseCon = 2;  // one console kept: each job costs the same
+  Program program(packer);
+  TestProgramDir& dir = program.dir;
+  AppContext& ctx = program.ctx;
   if (high) ctx.state.opt.GlobalOpt_PriorityClass = 128;
-  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
-  Prompts::Test().active = true;
-  ctx.createForms();
-  ctx.FormMain->show();
   // --best: the slider's first position.
   ctx.FormMain->findChild<QSlider*>(QStringLiteral("CompressValueBar"))->setValue(1);
   QCoreApplication::processEvents();
@@ -181,23 +208,6 @@ Figures measure(const QString& name, const QByteArray& packer, const QByteArray&
   return fig;
 }
 
-// The largest ELF program of 15 to 40 MB among the compilers' own (by name, the same each time).
-QString findLarge() {
-  QStringList found;
-  QDirIterator it(QStringLiteral("/usr/lib/gcc"), QDir::Files, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QFileInfo fi(it.next());
-    if (fi.isSymLink() || fi.size() < 15000000 || fi.size() > 40000000) continue;
-    QFile f(fi.filePath());
-    if (f.open(QIODevice::ReadOnly) && f.read(4) ==
-                                           "\x7f"
-                                           "ELF")
-      found << fi.filePath();
-  }
-  std::sort(found.begin(), found.end());
-  return found.value(0);
-}
-
 // A mixed set with 2 runs at once: one large program, copies of the source already packed (the
 // packer refuses them at once) and copies to pack, interleaved. The job's queue against the
 // groups of before: the files split by size into one command line per run, started in the
@@ -209,20 +219,10 @@ struct MixedFigures {
 MixedFigures measureMixed(const QByteArray& packer, const QByteArray& original,
                           const QByteArray& large, int rounds) {
   MixedFigures fig;
-  TestProgramDir dir(false, false);
-  AppContext ctx;
-  dir.prepare(ctx.state);
-  ctx.state.UpxLocation = packer;
-  ctx.state.UpxShortLocation = packer;
-  ctx.runStartupOnShow = false;
-  ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-  ctx.state.opt.GlobalOpt_CloseCon = 2;
+  Program program(packer);
+  TestProgramDir& dir = program.dir;
+  AppContext& ctx = program.ctx;
   ctx.state.opt.GlobalOpt_PackerRuns = 2;
-  ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
-  Prompts::Test().active = true;
-  ctx.createForms();
-  ctx.FormMain->show();
-  QCoreApplication::processEvents();
   const QByteArray sample = dir.path() + "sample";
   writeFileBytes(sample, original);
   ::chmod(sample.constData(), 0755);
