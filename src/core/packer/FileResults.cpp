@@ -124,7 +124,10 @@ Transcript::Transcript(Job job, QList<QByteArray> files, QByteArray outputName)
     : job_(job),
       files_(std::move(files)),
       outputName_(std::move(outputName)),
-      seen_(files_.size()) {}
+      seen_(files_.size()) {
+  lines_.reserve(files_.size());
+  for (const QByteArray& f : std::as_const(files_)) lines_.append(f.count('\n') + 1);
+}
 
 void Transcript::feed(const QByteArray& output) {
   pending_ += output;
@@ -154,27 +157,40 @@ void Transcript::readLines(bool ended) {
     if (match == Match::Yes) {
       // The file's lines are read: go on after them.
       qsizetype end = at;
-      for (qsizetype n = files_[next_ - 1].count('\n') + 1; n > 0; --n)
-        end = pending_.indexOf('\n', end) + 1;
+      for (qsizetype n = lines_[next_ - 1]; n > 0; --n) end = pending_.indexOf('\n', end) + 1;
       at = end;
     } else {
       at = lineEnd + 1;
     }
   }
   pending_.remove(0, at);
+  cachedFrom_ = -1;  // the places have moved
 }
 
 // Whether the lines at `from` are the packer's report on the file; a name with line feeds spans
 // as many lines more.
-Transcript::Match Transcript::matchAt(qsizetype file, qsizetype from) {
-  const QByteArray& name = files_[file];
+// The output's `count` lines from `from`, as the packer wrote them (a line feed in a name is one
+// line feed again, the last line's CR gone); none before they have all come. The last answer is
+// kept: the files looked for at one place mostly ask for the same line.
+std::optional<QByteArray> Transcript::linesAt(qsizetype from, qsizetype count) {
+  if (from == cachedFrom_ && count == cachedCount_) return cachedText_;
   qsizetype end = from - 1;
-  for (qsizetype n = name.count('\n') + 1; n > 0 && (end = pending_.indexOf('\n', end + 1)) >= 0;)
-    --n;
-  if (end < 0) return Match::NeedMore;
+  for (qsizetype n = count; n > 0 && (end = pending_.indexOf('\n', end + 1)) >= 0;) --n;
+  if (end < 0) return std::nullopt;
   // The terminal writes each line feed, one in a name too, as CR LF.
   QByteArray text = pending_.mid(from, end - from).replace("\r\n", "\n");
   if (text.endsWith('\r')) text.chop(1);
+  cachedFrom_ = from;
+  cachedCount_ = count;
+  cachedText_ = text;
+  return text;
+}
+
+Transcript::Match Transcript::matchAt(qsizetype file, qsizetype from) {
+  const QByteArray& name = files_[file];
+  const std::optional<QByteArray> lines = linesAt(from, lines_[file]);
+  if (!lines) return Match::NeedMore;
+  const QByteArray& text = *lines;
 
   Row row;
   row.file = name;

@@ -73,13 +73,18 @@ class Transcript {
   enum class Match { No, Yes, NeedMore };
   void readLines(bool ended);
   Match matchAt(qsizetype file, qsizetype from);
+  std::optional<QByteArray> linesAt(qsizetype from, qsizetype count);
 
   Job job_;
   QList<QByteArray> files_;
+  QList<qsizetype> lines_;  // the lines each file's name spans
   QByteArray outputName_;
   QList<std::optional<Row>> seen_;
   qsizetype next_ = 0;  // the file the packer reports next, as it goes in order
   QByteArray pending_;  // output not yet read, from the start of a line
+  qsizetype cachedFrom_ = -1;
+  qsizetype cachedCount_ = 0;
+  QByteArray cachedText_;
 };
 
 }  // namespace FileResults
