@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -479,6 +480,94 @@ class TestRealPacker : public QObject {
     p.press("ButtonTest");
     QCOMPARE(outcomes(), QByteArray("tested tested not-packed not-packed not-packed "
                                     "unsupported unreadable"));
+  }
+
+  // All: the methods run at once, one per core, and the file left is the one the packer's own
+  // --brute makes, for every kind of program, in place, with a backup or as the output file. A
+  // refused file keeps the refusal, and a stop leaves the file as it was. Nothing else is left.
+  void allMethods_data() {
+    QTest::addColumn<SampleKind>("kind");
+    QTest::addColumn<QByteArray>("mode");
+    // How many packer runs: the four trials and a test when the sizes decide (LZMA far ahead for
+    // the static program), --brute besides when they lie close (for the small one the packer
+    // takes LZMA, whose larger loader makes the file larger than NRV2E's); 0: not checked.
+    QTest::addColumn<int>("starts");
+    for (SampleKind kind : AllSampleKinds())
+      QTest::addRow("%s", SampleKindName(kind)) << kind << QByteArray("in place")
+                                                << (kind == SampleKind::ElfStatic ? 5
+                                                    : kind == SampleKind::ElfPie  ? 6
+                                                                                  : 0);
+    QTest::newRow("static, backup") << SampleKind::ElfStatic << QByteArray("backup") << 5;
+    QTest::newRow("pe32, output file") << SampleKind::Pe32 << QByteArray("output") << 0;
+    QTest::newRow("pie, packed already") << SampleKind::ElfPie << QByteArray("packed") << 4;
+    QTest::newRow("static, stopped") << SampleKind::ElfStatic << QByteArray("stop") << 0;
+  }
+  void allMethods() {
+    QFETCH(SampleKind, kind);
+    QFETCH(QByteArray, mode);
+    Program p;
+    const QByteArray name = SampleFileName(kind);
+    const QByteArray path = p.work() + name;
+    const QByteArray reference = p.dir.path() + name;
+    QVERIFY(WriteSample(kind, path));
+    if (mode == "packed") QVERIFY(RealPacker::Run({"-q", path}) == 0);
+    const QByteArray original = readFileBytes(path);
+    QVERIFY(writeFileRaw(reference, original, 0755));
+    const int refused = RealPacker::Run({"-q", "--brute", reference});
+    PackOptions o;
+    o.CheckBoxTryMulti = true;
+    o.RadioButton_nrv2b = false;
+    o.RadioButton_all = true;
+    o.BackupBox = mode == "backup";
+    o.OutFileBox = mode == "output";
+    p.setOptions(o);
+    p.select({path});
+    if (o.OutFileBox) p.ctx.FormMain->setOutFileBytes(p.work() + "out.exe");
+
+    bool stopped = false;
+    p.press("ButtonPack", [&] {
+      if (mode != "stop") return;
+      // Stopped once the trials write their outputs.
+      auto* poll = new QTimer(p.ctx.console);
+      QObject::connect(poll, &QTimer::timeout, [&, poll] {
+        if (namesIn(p.work()).size() < 3) return;
+        stopped = true;
+        poll->deleteLater();
+        p.ctx.console->StopRun();
+      });
+      poll->start(5);
+    });
+    const FileResults::Row row = p.ctx.results.value(0);
+    QFETCH(int, starts);
+    if (starts && QThread::idealThreadCount() > 1)
+      QCOMPARE(p.ctx.console->lastRun().runSignals.size(), qsizetype(starts));
+    const int cores = qMin(QThread::idealThreadCount(), 4);
+    QCOMPARE(p.ctx.console->window()->panes().size(), qsizetype(cores > 1 ? cores : 0));
+    Names left{name};
+    if (mode == "stop" || mode == "packed") {
+      QVERIFY(stopped || refused != 0);
+      QCOMPARE(FileResults::Word(row.outcome), mode == "stop" ? "stopped" : "already-packed");
+      QCOMPARE(readFileBytes(path), original);
+    } else {
+      QVERIFY2(row.outcome == FileResults::Outcome::Packed, row.message.constData());
+      const QByteArray packed = readFileBytes(mode == "output" ? p.work() + "out.exe" : path);
+      QVERIFY(packed == readFileBytes(reference));
+      QVERIFY2(QRegularExpression(QStringLiteral("^(nrv2b|nrv2d|nrv2e|lzma) "))
+                   .match(QString::fromUtf8(row.message))
+                   .hasMatch(),
+               row.message.constData());
+      QCOMPARE(p.status(), QString::fromUtf8(row.message));
+      if (mode == "output") {
+        QCOMPARE(readFileBytes(path), original);
+        left << "out.exe";
+      }
+      if (mode == "backup") {
+        QCOMPARE(readFileBytes(path + ".~"), original);
+        left << name + ".~";
+      }
+    }
+    std::sort(left.begin(), left.end());
+    QCOMPARE(namesIn(p.work()), left);
   }
 
   // A folder of programs of every kind, with files that are not programs beside them: the search

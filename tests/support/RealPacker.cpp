@@ -32,6 +32,17 @@ QByteArray Path(QString* why) {
   return problem.isEmpty() ? path : QByteArray();
 }
 
+int Run(const QList<QByteArray>& args) {
+  QStringList list;
+  for (const QByteArray& a : args) list << QFile::decodeName(a);
+  QProcess p;
+  p.setStandardOutputFile(QProcess::nullDevice());
+  p.setStandardErrorFile(QProcess::nullDevice());
+  p.start(QFile::decodeName(Path()), list);
+  if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit) return -1;
+  return p.exitCode();
+}
+
 }  // namespace RealPacker
 
 namespace {

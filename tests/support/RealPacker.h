@@ -16,6 +16,9 @@ namespace RealPacker {
 // The packer's path; empty, with `why` saying what is missing, when PACKHELM_REAL_PACKER is unset
 // or names no executable file.
 QByteArray Path(QString* why = nullptr);
+// Runs the packer with the arguments (its output dropped); its exit code, -1 when it did not
+// exit on its own.
+int Run(const QList<QByteArray>& args);
 
 }  // namespace RealPacker
 

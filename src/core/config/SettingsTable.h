@@ -126,7 +126,10 @@ using OptionType =
   SESSION(CmdUnPackLines,                Lines)                                                              \
   SESSION(ShellExt,                      Extensions)                                                         \
   /* Newer than the rows above: a file written before it lacks the record, the default holds. */            \
-  PREFERENCE(GlobalOpt_PackerRuns,          Cardinal, 1,     SpinBox,      "SpinEditRuns",        true,  1, 0x7fffffff, &RunGroups::Clamp)
+  PREFERENCE(GlobalOpt_PackerRuns,          Cardinal, 1,     SpinBox,      "SpinEditRuns",        true,  1, 0x7fffffff, &RunGroups::Clamp) \
+  OPTION(RadioButton_nrv2e,       RadioButton, 0,      0,     0,     1)                                      \
+  OPTION(RadioButton_lzma,        RadioButton, 0,      0,     0,     1)                                      \
+  OPTION(RadioButton_all,         RadioButton, 0,      0,     0,     1)
 // clang-format on
 
 // For the makers below: a section they leave out.

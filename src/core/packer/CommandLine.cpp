@@ -47,24 +47,47 @@ QByteArray outputAndFiles(const PackOptions& o, const QList<QByteArray>& fileLis
   return r;
 }
 
+// The simple switches, in table order: each option's value names its piece.
+QByteArray simpleSwitches(const PackOptions& o) {
+  QByteArray r;
+  ForEachOption(o, [&r](const Settings::Row& row, const auto& value) {
+    if (const char* piece = row.piece(qint64(value))) r += piece;
+  });
+  return r;
+}
+
 }  // namespace
+
+std::optional<Methods::Method> ChosenMethod(const PackOptions& o) {
+  if (!o.CheckBoxTryMulti) return std::nullopt;
+  const bool chosen[] = {o.RadioButton_nrv2b, o.RadioButton_nrv2d, o.RadioButton_nrv2e,
+                         o.RadioButton_lzma, o.RadioButton_all};
+  static_assert(std::size(chosen) == Methods::Table.size());
+  for (std::size_t i = 0; i < std::size(chosen); ++i)
+    if (chosen[i]) return Methods::Method(i);
+  return std::nullopt;
+}
 
 QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
                       const QByteArray& packer, const PackerCapabilities& capabilities) {
   QByteArray r = LevelPiece(o.CompressValueBar);
   if (o.Compress1CheckBox)
     r += capabilities.crpSwitch + QByteArray::number(CrpValue(o.CompressValueBar1));
-  if (o.CheckBoxTryMulti) {
-    if (o.RadioButton_nrv2b)
-      r += " --nrv2b";
-    else if (o.RadioButton_nrv2d)
-      r += " --nrv2d";
-  }
-  // The simple switches, in table order: each option's value names its piece.
-  ForEachOption(o, [&r](const Settings::Row& row, const auto& value) {
-    if (const char* piece = row.piece(qint64(value))) r += piece;
-  });
+  // A method this packer lacks is not asked for (its choice is disabled in the window).
+  if (const auto m = ChosenMethod(o); m && capabilities.offers(*m)) r += Methods::InfoOf(*m).piece;
+  r += simpleSwitches(o);
   r += outputAndFiles(o, fileList);
+  return packer + r;
+}
+
+QByteArray GetCmdTrial(const PackOptions& o, const QByteArray& file, const QByteArray& output,
+                       Methods::Method method, const QByteArray& packer,
+                       const PackerCapabilities& capabilities) {
+  // What --brute sets besides its methods and filters: the best level and the largest crp value.
+  // The packer's own --brute needs none of it, but the same line says it.
+  QByteArray r = " --best" + capabilities.crpSwitch + "999999" + Methods::InfoOf(method).piece;
+  if (method != Methods::Method::All) r += " --all-filters";
+  r += simpleSwitches(o) + " -o" + Quote(output) + endOfOptions({file}) + ' ' + QuoteIfNeeded(file);
   return packer + r;
 }
 

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <optional>
 
 #include "core/packer/PackOptions.h"
 #include "core/packer/PackerVersion.h"
@@ -30,6 +31,14 @@ int CrpValue(int position);
 // The switches are spelled as the located packer accepts them.
 QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
                       const QByteArray& packer, const PackerCapabilities& capabilities);
+// The method the options choose: none unless the method box is ticked.
+std::optional<Methods::Method> ChosenMethod(const PackOptions& o);
+// One packer run of the method trials: `file` packed with `method`, every filter and what the
+// packer's --brute sets besides, into `output`; All is the packer's own --brute. The options'
+// simple switches go along; level, crp value and output name are the trial's.
+QByteArray GetCmdTrial(const PackOptions& o, const QByteArray& file, const QByteArray& output,
+                       Methods::Method method, const QByteArray& packer,
+                       const PackerCapabilities& capabilities);
 QByteArray GetCmdUnPack(const PackOptions& o, const QList<QByteArray>& fileList,
                         const QByteArray& packer);
 

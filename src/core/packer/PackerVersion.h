@@ -6,11 +6,14 @@
 #include <QDeadlineTimer>
 #include <QObject>
 
+#include "core/packer/Methods.h"
+
 class QProcess;
 
-// What the located packer's version decides: today the spelling of the crp switch. Built from
-// the version by one table, so a new spelling is a new row there. An unknown version takes the
-// spelling of current packers (version 4 and later), which is what users have.
+// What the located packer's version decides: the spelling of the crp switch (built from the
+// version by one table, so a new spelling is a new row there) and the methods it has (by the
+// methods' table). An unknown version is taken for a current packer (version 4 and later), which
+// is what users have.
 struct PackerCapabilities {
   QByteArray version;  // "4.2.4"; empty when the version is unknown
   int major = -1;      // -1 when unknown
@@ -18,6 +21,8 @@ struct PackerCapabilities {
 
   static constexpr const char* CurrentCrpSwitch = " --crp-ucl-ms=";
   bool known() const { return major >= 0; }
+  // An unknown version is taken for a current packer, which has every method.
+  bool offers(Methods::Method m) const { return !known() || major >= Methods::InfoOf(m).fromMajor; }
 
   static PackerCapabilities ForVersion(const QByteArray& version);
   bool operator==(const PackerCapabilities&) const = default;

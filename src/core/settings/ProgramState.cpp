@@ -85,6 +85,9 @@ const QByteArray* fallbackText(LangText n) {
       {118, "stopped"},
       {int(LangText::ResultsNotSaved), "The results could not be saved in %1:\n%2"},
       {int(LangText::ResultsSaveCaption), "Save the results"},
+      {int(LangText::MethodWon), "%1 won: %2 bytes, %3 % smaller than %4."},
+      {int(LangText::MethodAlone), "%1 won: %2 bytes; no other method packed the file."},
+      {int(LangText::MethodMissing), "UPX %1 does not have this method."},
   };
   const auto it = texts.constFind(int(n));
   return it == texts.constEnd() ? nullptr : &*it;

@@ -46,7 +46,7 @@ void ForEachPreference(O& o, F&& f) {
 #undef PACKHELM_VISIT
 }
 
-constexpr int LangTextCount = 121;  // numbered 0 to 120
+constexpr int LangTextCount = 124;  // numbered 0 to 123
 constexpr int LangTextHighest = LangTextCount - 1;
 using LangTextTable = std::array<QByteArray, LangTextCount>;
 
@@ -117,6 +117,10 @@ enum class LangText : int {
   ResultsOutcomeFirst = 108,  // ... the outcomes' names, 108 to 118 in FileResults::Outcome order
   ResultsNotSaved = 119,      // message: the results could not be saved in %1 (%2: why)
   ResultsSaveCaption = 120,   // caption of the dialog that saves them
+  // The method choice All.
+  MethodWon = 121,      // %1 (a method) won with %2 bytes, %3 percent smaller than %4's result
+  MethodAlone = 122,    // ... %1 won with %2 bytes; no other method packed the file
+  MethodMissing = 123,  // hint of a method the packer lacks: not in the packer's version %1
 };
 
 class SettingsPreload;

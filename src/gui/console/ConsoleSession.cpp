@@ -55,12 +55,6 @@ QList<ScreenModel*> makePanes(int count) {
   return screens;
 }
 
-// The header line of a run's pane: its number and its number of files.
-QString paneHeader(const ProgramState& state, int run, int runs, int files) {
-  return state.langText(LangText::RunHeader, QString::number(run), QString::number(runs)) +
-         QStringLiteral(" \u2014 ") + state.langText(LangText::RunFiles, QString::number(files));
-}
-
 // A file name as the console shows it: control characters (which would move the cursor or
 // start an escape sequence) and bytes that are not UTF-8 become visible marks.
 QString shownName(const QByteArray& path) {
@@ -69,6 +63,15 @@ QString shownName(const QByteArray& path) {
     if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
       c = QChar(u'?');
   return name;
+}
+
+// The header line of a run's pane: its number and its number of files, or its label.
+QString paneHeader(const ProgramState& state, int run, int runs, int files,
+                   const QByteArray& label) {
+  return state.langText(LangText::RunHeader, QString::number(run), QString::number(runs)) +
+         QStringLiteral(" \u2014 ") +
+         (label.isEmpty() ? state.langText(LangText::RunFiles, QString::number(files))
+                          : shownName(label));
 }
 
 void showConsole(ConsoleWindow* window) {
@@ -195,7 +198,8 @@ struct ConsoleSession::Run {
   QList<QList<QByteArray>> argLists;
   // What was beside the inputs and at the output before the run, to know later what it made.
   QList<RunLeftovers> leftovers;
-  QList<int> fileCounts;  // empty for a single run
+  QList<int> fileCounts;     // empty for a single run
+  QList<QByteArray> labels;  // each pane's label now, empty for none
   // A queue: each command's pane, each pane's command now, and the outcomes of the packers that
   // have ended and made way for the next (by command).
   Feeder next;
@@ -211,7 +215,7 @@ struct ConsoleSession::Run {
 };
 
 bool ConsoleSession::Start(const QList<QByteArray>& commandLines, const QList<int>& fileCounts,
-                           Feeder next) {
+                           Feeder next, const QList<QByteArray>& labels) {
   if (isRunning() || closedByUser_ || commandLines.isEmpty()) return false;
   auto run = std::make_unique<Run>();
   run->next = std::move(next);
@@ -226,6 +230,8 @@ bool ConsoleSession::Start(const QList<QByteArray>& commandLines, const QList<in
   if (commandLines.size() > 1) {
     run->fileCounts = fileCounts;
     run->fileCounts.resize(commandLines.size());
+    run->labels = labels;
+    run->labels.resize(commandLines.size());
   }
   showRunWindow(*run);
   if (!startRunners(*run)) {
@@ -266,7 +272,8 @@ void ConsoleSession::showRunWindow(Run& run) {
     const int count = int(run.fileCounts.size());
     run.screens = makePanes(count);
     QStringList headers;
-    for (int i = 0; i < count; ++i) headers << paneHeader(state_, i + 1, count, run.fileCounts[i]);
+    for (int i = 0; i < count; ++i)
+      headers << paneHeader(state_, i + 1, count, run.fileCounts[i], run.labels[i]);
     runWindow_->setPanes(run.screens, headers);
     for (ConsoleView* pane : runWindow_->panes()) followLanguage(pane, state_);
   } else {
@@ -335,10 +342,10 @@ void ConsoleSession::connectRunner(Run& run, int pane, int command) {
 // A queue's pane whose packer ended on its own takes the next command; false when there is none
 // (or it could not start: its files count as not started).
 bool ConsoleSession::startNext(Run& run, int pane) {
-  const std::optional<NextCommand> next = run.next(pane);
+  PtyRunner* done = runners_[pane];
+  const std::optional<NextCommand> next = run.next(pane, done->exitCode());
   if (!next) return false;
   const QList<QByteArray> args = CommandLine::SplitCommandLine(next->commandLine);
-  PtyRunner* done = runners_[pane];
   run.ended.insert(run.commandIn[pane], RunOutcome::Exited(done->exitCode()));
   done->disconnect();
   run.screens[pane]->disconnect(done);
@@ -361,10 +368,14 @@ bool ConsoleSession::startNext(Run& run, int pane) {
     delete runner;
     return false;
   }
-  run.fileCounts[pane] += next->files;
+  // (A queue that began with one command has no panes to count in.)
+  if (pane < run.fileCounts.size()) {
+    run.fileCounts[pane] += next->files;
+    run.labels[pane] = next->label;
+  }
   if (runWindow_ && pane < runWindow_->paneHeaders().size())
-    runWindow_->paneHeaders()[pane]->setText(
-        paneHeader(state_, pane + 1, int(run.screens.size()), run.fileCounts[pane]));
+    runWindow_->paneHeaders()[pane]->setText(paneHeader(state_, pane + 1, int(run.screens.size()),
+                                                        run.fileCounts[pane], run.labels[pane]));
   connectRunner(run, pane, command);
   connect(runner, &PtyRunner::finished, this, &ConsoleSession::runnerFinished);
   return true;

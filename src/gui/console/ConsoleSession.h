@@ -56,16 +56,19 @@ class ConsoleSession : public QObject {
   // packer could not be started (those already started are ended, a job runs whole or not at all).
   //
   // With `next`, the runs work as a queue: when a packer ends on its own (not stopped), `next`
-  // gives its pane the next command line with its number of files, or nothing; the run ends when
-  // no pane has a packer left. Commands are numbered in the order they start (those given first,
-  // then each one `next` gives), for packerOutput and RunOutcome::runSignals.
+  // gets its pane and exit code and gives the pane the next command line with its number of
+  // files, or nothing; the run ends when no pane has a packer left. Commands are numbered in the
+  // order they start (those given first, then each one `next` gives), for packerOutput and
+  // RunOutcome::runSignals. A command with a label has its pane headed by the label instead of
+  // the count (`labels`, in the order of the command lines).
   struct NextCommand {
     QByteArray commandLine;
     int files = 0;
+    QByteArray label;
   };
-  using Feeder = std::function<std::optional<NextCommand>(int pane)>;
+  using Feeder = std::function<std::optional<NextCommand>(int pane, int exitCode)>;
   bool Start(const QList<QByteArray>& commandLines, const QList<int>& fileCounts = {},
-             Feeder next = {});
+             Feeder next = {}, const QList<QByteArray>& labels = {});
   // The status line's text for how a run ended: stopped by the user, ended by a signal (named),
   // or the text of its exit code; the removed unfinished files are counted.
   QString StatusText(const RunOutcome& outcome) const;

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <QThread>
+
 #include "core/batch/RunGroups.h"
 #include "core/console/PtyRunner.h"
 #include "core/packer/FileSizes.h"
@@ -24,6 +26,23 @@ quint64 total(const QList<std::optional<quint64>>& sizes) {
   quint64 sum = 0;
   for (const std::optional<quint64>& size : sizes) sum += size.value_or(0);
   return sum;
+}
+
+// A trial's pane: its method's switch (a test's) and the file's last name part.
+QByteArray labelOf(const MethodTrials::Step& step, const QByteArray& file) {
+  const QByteArray what = step.kind == MethodTrials::Step::Kind::Test
+                              ? QByteArray("-t")
+                              : QByteArray(Methods::InfoOf(step.method).piece).trimmed();
+  return what + ": " + file.mid(file.lastIndexOf('/') + 1);
+}
+
+QString verdictText(const ProgramState& state, const MethodTrials::Verdict& v) {
+  const QString winner = QString::fromLatin1(Methods::InfoOf(v.winner).name);
+  if (!v.runnerUp) return state.langText(LangText::MethodAlone, winner, QString::number(v.size));
+  const double saved = 100.0 * double(v.runnerUpSize - v.size) / double(v.runnerUpSize);
+  return state.langText(LangText::MethodWon)
+      .arg(winner, QString::number(v.size), QString::number(saved, 'f', 1),
+           QString::fromLatin1(Methods::InfoOf(*v.runnerUp).name));
 }
 
 }  // namespace
@@ -74,6 +93,12 @@ bool JobRunner::startPackers(bool edited, const PackOptions& o, const QByteArray
   // bound here only keeps a wild value from opening hundreds of panes.
   const int runs = int(qMin<quint32>(s.opt.GlobalOpt_PackerRuns, 64));
   batches_.clear();
+  // All splits each file's trials over the cores; with one core the packer's own --brute is as
+  // quick.
+  const int cores = qBound(1, QThread::idealThreadCount(), 64);
+  if (!edited && CommandLine::ChosenMethod(o) == Methods::Method::All &&
+      s.packer().offers(Methods::Method::All) && cores > 1)
+    return startTrials(o, cores);
   // An edited line is run as written, and one output name cannot take the results of several
   // packers: those run as one packer.
   if (edited || CommandLine::UsesOutputFile(o)) {
@@ -116,15 +141,80 @@ std::optional<ConsoleSession::NextCommand> JobRunner::nextPortion(int run) {
   const QList<QByteArray> portion = queue_->take(run);
   if (portion.isEmpty()) return std::nullopt;
   if (job_->kind) transcripts_.append(FileResults::Transcript(*job_->kind, portion));
-  return ConsoleSession::NextCommand{commandFor(portion), int(portion.size())};
+  return ConsoleSession::NextCommand{commandFor(portion), int(portion.size()), {}};
+}
+
+bool JobRunner::startTrials(const PackOptions& o, int runs) {
+  const ProgramState& s = state_;
+  race_.emplace(MethodTrials::Setup{o, s.packerForCommand(), s.packer()}, s.FileList);
+  job_->trials = true;
+  steps_.clear();
+  stepInPane_.clear();
+  transcripts_.clear();
+  QList<QByteArray> commands, labels;
+  while (commands.size() < runs) {
+    const std::optional<MethodTrials::Step> step = race_->next();
+    if (!step) break;
+    stepInPane_.append(int(steps_.size()));
+    commands.append(step->commandLine);
+    addStep(*step);
+    labels.append(labelOf(*step, s.FileList[step->file]));
+  }
+  if (commands.isEmpty()) {  // every file was refused before any run
+    QMetaObject::invokeMethod(
+        this, [this] { endJob(endTrials(RunOutcome::Exited(2))); }, Qt::QueuedConnection);
+    return true;
+  }
+  return console_.Start(
+      commands, QList<int>(commands.size(), 0),
+      [this](int pane, int code) { return nextStep(pane, code); }, labels);
+}
+
+void JobRunner::addStep(const MethodTrials::Step& step) {
+  const bool test = step.kind == MethodTrials::Step::Kind::Test;
+  const QByteArray& file = job_->files[step.file];
+  steps_.append(step);
+  transcripts_.append(test ? FileResults::Transcript(FileResults::Job::Test, {step.output})
+                           : FileResults::Transcript(FileResults::Job::Pack, {file}, step.output));
+}
+
+// A pane's step ended on its own: the race learns how, and the pane takes what is ready.
+std::optional<ConsoleSession::NextCommand> JobRunner::nextStep(int pane, int exitCode) {
+  const int ended = stepInPane_[pane];
+  FileResults::Transcript& t = transcripts_[ended];
+  t.finish();
+  race_->ended(steps_[ended], exitCode, t.rows(FileResults::RunEnd::Normal, {}).value(0));
+  const std::optional<MethodTrials::Step> step = race_->next();
+  if (!step) return std::nullopt;
+  stepInPane_[pane] = int(steps_.size());
+  addStep(*step);
+  return ConsoleSession::NextCommand{step->commandLine, 0, labelOf(*step, job_->files[step->file])};
+}
+
+// The files' rows, each replaced file's telling which method won; the job failed when a file did
+// not come through, whatever became of single trials.
+RunOutcome JobRunner::endTrials(RunOutcome outcome) {
+  rows_ = race_->finish(outcome.stoppedByUser);
+  bool all = true;
+  for (qsizetype i = 0; i < rows_.size(); ++i) {
+    FileResults::Row& row = rows_[i];
+    all = all && FileResults::IsSuccess(row.outcome);
+    if (const std::optional<MethodTrials::Verdict> v = race_->verdict(i))
+      row.message = verdictText(state_, *v).toUtf8();
+  }
+  if (!outcome.stoppedByUser && outcome.endedNormally()) outcome.exitCode = all ? 0 : 2;
+  race_.reset();
+  transcripts_.clear();
+  return outcome;
 }
 
 bool JobRunner::startNextBatch() {
   const Batch batch = batches_.first();
   transcripts_.clear();
-  const bool started = batch.counted ? console_.Start(batch.commands, batch.fileCounts,
-                                                      [this](int run) { return nextPortion(run); })
-                                     : console_.Start(batch.commands);
+  const bool started = batch.counted
+                           ? console_.Start(batch.commands, batch.fileCounts,
+                                            [this](int run, int) { return nextPortion(run); })
+                           : console_.Start(batch.commands);
   if (!started) return false;
   batches_.removeFirst();
   // Its output comes from the event loop, after this.
@@ -238,6 +328,7 @@ QList<FileResults::Row> JobRunner::finishRows(const Job& job, bool stopped) {
 
 void JobRunner::runFinished(const RunOutcome& ended) {
   if (!job_) return;  // a run of someone else's
+  if (race_) return endJob(endTrials(ended));
   readRuns(ended);
   // The batches so far stand for the job as their worst run does, with every removed file.
   RunOutcome outcome = ended;
@@ -296,6 +387,9 @@ void JobRunner::endJob(const RunOutcome& outcome) {
           state_.langText(summary[int(result.kind)], QString::number(ok), QString::number(all))
               .replace(QLatin1String("%3"), QString::number(all - ok));
   }
+  // One file's trials: which method won is the news.
+  if (job.trials && result.rows.size() == 1 && result.exitCode == 0)
+    result.statusText = QString::fromUtf8(result.rows.first().message);
   if (job.withSizes) measureAfter(job, result.rows);
   result.sizesMeasured = job.withSizes;
   emit jobFinished(result);

@@ -11,6 +11,7 @@
 #include "core/batch/RunGroups.h"
 #include "core/packer/CommandLine.h"
 #include "core/packer/FileResults.h"
+#include "core/packer/MethodTrials.h"
 #include "core/packer/PackOptions.h"
 #include "gui/console/ConsoleSession.h"
 
@@ -58,6 +59,7 @@ class JobRunner : public QObject {
     bool pack = false;
     bool info = false;
     bool withSizes = false;
+    bool trials = false;  // the method choice All
     PackOptions options;
     std::optional<FileResults::Job> kind;  // a job that reports on each file
     QList<QByteArray> files;
@@ -71,6 +73,11 @@ class JobRunner : public QObject {
   bool startNextBatch();
   QByteArray commandFor(const QList<QByteArray>& files) const;
   std::optional<ConsoleSession::NextCommand> nextPortion(int run);
+  // The method choice All: the trials of the job's files over as many runs as there are cores.
+  bool startTrials(const PackOptions& o, int runs);
+  void addStep(const MethodTrials::Step& step);
+  std::optional<ConsoleSession::NextCommand> nextStep(int pane, int exitCode);
+  RunOutcome endTrials(RunOutcome outcome);
   void runFinished(const RunOutcome& outcome);
   void notStarted();
   void measureAfter(const Job& job, const QList<FileResults::Row>& rows);
@@ -92,4 +99,8 @@ class JobRunner : public QObject {
   // The output of the batch's runs, read for each file, and the rows of the batches before.
   QList<FileResults::Transcript> transcripts_;
   QList<FileResults::Row> rows_;
+  // The job's method trials (All), each command's step, and each pane's command now.
+  std::optional<MethodTrials::Race> race_;
+  QList<MethodTrials::Step> steps_;
+  QList<int> stepInPane_;
 };

@@ -41,7 +41,7 @@ void StartupSequence::askPackerVersion() {
     return asking->result();
   };
   connect(asking, &PackerVersion::Asking::answered, this, [this, asking] {
-    ctx_.state.packer();  // settles it
+    ctx_.FormMain->setPackerMethods(ctx_.state.packer());  // settles it
     asking->deleteLater();
   });
   QTimer::singleShot(0, asking, [asking, packer] { asking->start(packer); });

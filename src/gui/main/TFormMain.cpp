@@ -19,6 +19,7 @@
 #include "core/settings/SettingsFile.h"
 #include "gui/main/FolderInput.h"
 #include "gui/main/JobRunner.h"
+#include "gui/main/MethodChoice.h"
 #include "gui/widgets/PanelSlideLayout.h"
 #include "gui/widgets/Pictures.h"
 #include "gui/widgets/Placement.h"
@@ -54,6 +55,10 @@ TFormMain::TFormMain(ProgramState& state, JobRunner& jobs, QWidget* parent)
   Timer1->setInterval(50);
   connect(Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
 
+  methods_ = new MethodChoice(state_, ui->CheckBoxTryMulti,
+                              {ui->RadioButton_nrv2b, ui->RadioButton_nrv2d, ui->RadioButton_nrv2e,
+                               ui->RadioButton_lzma, ui->RadioButton_all},
+                              this);
   MultiHint1 = new TMultiHint(this);
   MultiHint1->setAlwaysShowHint(ui->ButtonIntegration);
   // The status line's whole message, which may be longer than the line.

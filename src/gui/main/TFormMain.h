@@ -5,12 +5,14 @@
 #include <QWidget>
 
 #include "core/packer/PackOptions.h"
+#include "core/packer/PackerVersion.h"
 
 class JobRunner;
 struct ProgramState;
 struct JobResult;
 class QTimer;
 class FolderInput;
+class MethodChoice;
 class FileDialogSpec;
 class TMultiHint;
 namespace Ui {
@@ -78,6 +80,8 @@ class TFormMain : public QWidget {
   // Coupling of the check boxes that govern other controls.
   void Compress1CheckBoxClick();
   void CheckBoxTryMultiClick();
+  // The located packer's answer: the methods it lacks are disabled.
+  void setPackerMethods(const PackerCapabilities& packer);
 
   // The size and ratio report of the jobs and the information commands.
   void CalcSize();
@@ -130,6 +134,7 @@ class TFormMain : public QWidget {
  private:
   Ui::TFormMain* ui;  // the controls; others reach them by their object names
   QByteArray outFileBytes_;
+  MethodChoice* methods_;
   bool unstorableNoted_ = false;
   void setupDialogs();
   void connectControls();

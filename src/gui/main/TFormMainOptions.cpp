@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "core/settings/ProgramState.h"
+#include "gui/main/MethodChoice.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Fitting.h"
 #include "gui/widgets/PanelSlideLayout.h"
@@ -36,9 +37,11 @@ void TFormMain::Compress1CheckBoxClick() {
 }
 
 void TFormMain::CheckBoxTryMultiClick() {
-  const bool on = ui->CheckBoxTryMulti->isChecked();
-  ui->RadioButton_nrv2b->setEnabled(on);
-  ui->RadioButton_nrv2d->setEnabled(on);
+  methods_->update();
+}
+
+void TFormMain::setPackerMethods(const PackerCapabilities& packer) {
+  methods_->setPacker(packer);
 }
 
 // Reset and the preset set the same controls in the table's order. Each value goes through the
@@ -49,8 +52,7 @@ void TFormMain::setOptionControls(const PackOptions& o) {
 
 void TFormMain::ButtonResetClick() {
   setOptionControls(PackOptions());
-  ui->RadioButton_nrv2b->setEnabled(false);
-  ui->RadioButton_nrv2d->setEnabled(false);
+  methods_->update();
 }
 
 void TFormMain::ButtonMaxClick() {
@@ -137,6 +139,7 @@ void TFormMain::SetLanguage() {
   CompressValueBarChange();
   ui->EditStatus->setText(state_.langText(LangText::StatusReady));
   FillText();
+  methods_->update();
   emit languageApplied();
 
   int right = 0;
