@@ -62,6 +62,7 @@ const QHash<QString, const char*> kSameInEveryLanguage = {
     {QStringLiteral("FormMain.Compress1ValueBox"), "the switch's name"},
     {QStringLiteral("FormMain.RadioButton_nrv2b"), "a method's name"},
     {QStringLiteral("FormMain.RadioButton_nrv2d"), "a method's name"},
+    {QStringLiteral("FormMain.RadioButton_nrv2e"), "a method's name"},
     {QStringLiteral("FormAbout.Label1"), "the program's name"},
     {QStringLiteral("FormAbout.Label9"), "the packer's copyright notice"},
     {QStringLiteral("FormAbout.Label5"), "an address"},

@@ -26,6 +26,7 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/TMultiHint.h"
+#include "core/settings/ProgramCommands.h"
 #include "support/MainWindowTest.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"
@@ -833,6 +834,45 @@ class TestMainWindow : public QObject {
     QVERIFY(
         ui.get<QToolButton>("SpeedButtonAddOpt")->isChecked());  // the panel button is not touched
     QCOMPARE(ui.get<QGroupBox>("CompressValueBox")->title(), QStringLiteral(" Compression = 7 "));
+  }
+
+  // A method the located packer lacks cannot be chosen, its hint says why, and a stored choice
+  // of it asks the packer for nothing; the box still governs the rest.
+  void methodsThePackerLacks_data() {
+    QTest::addColumn<QByteArray>("version");  // empty: not known
+    QTest::addColumn<QByteArrayList>("lacking");
+    QTest::newRow("4.2.3") << QByteArray("4.2.3") << QByteArrayList{};
+    QTest::newRow("unknown") << QByteArray() << QByteArrayList{};
+    QTest::newRow("2.03") << QByteArray("2.03")
+                          << QByteArrayList{"RadioButton_lzma", "RadioButton_all"};
+    QTest::newRow("1.25") << QByteArray("1.25")
+                          << QByteArrayList{"RadioButton_nrv2e", "RadioButton_lzma",
+                                            "RadioButton_all"};
+  }
+  void methodsThePackerLacks() {
+    QFETCH(QByteArray, version);
+    QFETCH(QByteArrayList, lacking);
+    Env e;
+    const Controls ui = e.ui();
+    const PackerCapabilities packer = PackerCapabilities::ForVersion(version);
+    e.ctx.state.Packer = packer;
+    e.w()->setPackerMethods(packer);
+    ui.get<QRadioButton>("RadioButton_lzma")->setChecked(true);
+    for (bool use : {true, false, true}) {
+      ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(use);
+      for (const char* name : {"RadioButton_nrv2b", "RadioButton_nrv2d", "RadioButton_nrv2e",
+                               "RadioButton_lzma", "RadioButton_all"}) {
+        const auto* b = ui.get<QRadioButton>(name);
+        QCOMPARE(b->isEnabled(), use && !lacking.contains(name));
+        const QString why = e.ctx.state.langText(LangText::MethodMissing, QString(version));
+        QCOMPARE(b->toolTip().count(why), lacking.contains(name) ? 1 : 0);
+      }
+    }
+    e.w()->SetLanguage();  // the hints set anew keep one note
+    QCOMPARE(ui.get<QRadioButton>("RadioButton_all")->toolTip().count(u'\n'),
+             qsizetype(lacking.contains("RadioButton_all")));
+    const QByteArray line = CommandLine::GetCmdPack(e.w()->packOptions(), e.ctx.state);
+    QCOMPARE(line.contains(" --lzma"), !lacking.contains("RadioButton_lzma"));
   }
 
   void panelSlide_data() {

@@ -231,21 +231,39 @@ class TestStartup : public QObject {
     QVERIFY(run.ui().get<QGroupBox>("CompressValueBox")->title().contains(QStringLiteral("Best")));
   }
 
-  void storedNrvStateWithNeitherSelected() {
+  // The stored method records: a file from before the newer methods has them unchecked and
+  // keeps its choice; none selected asks for no method; a newer method is asked for.
+  void storedMethod_data() {
+    QTest::addColumn<QByteArrayList>("checked");  // the records stored true; the rest false
+    QTest::addColumn<bool>("older");              // the newer records absent
+    QTest::addColumn<QByteArray>("method");       // the switch on the command line, if any
+    QTest::newRow("older file, nrv2d") << QByteArrayList{"RadioButton_nrv2d"} << true
+                                       << QByteArray(" --nrv2d");
+    QTest::newRow("neither of the older two") << QByteArrayList{} << true << QByteArray();
+    QTest::newRow("lzma") << QByteArrayList{"RadioButton_lzma"} << false << QByteArray(" --lzma");
+    QTest::newRow("all") << QByteArrayList{"RadioButton_all"} << false << QByteArray(" --brute");
+  }
+  void storedMethod() {
+    QFETCH(QByteArrayList, checked);
+    QFETCH(bool, older);
+    QFETCH(QByteArray, method);
+    const QByteArrayList records{"RadioButton_nrv2b", "RadioButton_nrv2d", "RadioButton_nrv2e",
+                                 "RadioButton_lzma", "RadioButton_all"};
     Run run;
     writeSettings(run.settings(), [&](TCFGfile& c) {
       quietSettings(c);
       c.SetBoolean("CheckBoxTryMulti", true);
-      c.SetBoolean("RadioButton_nrv2b", false);
-      c.SetBoolean("RadioButton_nrv2d", false);
+      for (const QByteArray& r : records.mid(0, older ? 2 : records.size()))
+        c.SetBoolean(r, checked.contains(r));
     });
     run.start();
     QVERIFY(run.ui().get<QCheckBox>("CheckBoxTryMulti")->isChecked());
-    QVERIFY(!run.ui().get<QRadioButton>("RadioButton_nrv2b")->isChecked());
-    QVERIFY(!run.ui().get<QRadioButton>("RadioButton_nrv2d")->isChecked());
-    // Neither method selected: no method switch, as saved.
+    for (const QByteArray& r : records)
+      QCOMPARE(run.ui().get<QRadioButton>(r.constData())->isChecked(), checked.contains(r));
     const QByteArray line = CommandLine::GetCmdPack(run.main()->packOptions(), run.ctx.state);
-    QVERIFY(!line.contains("--nrv2"));
+    QCOMPARE(line.contains(" --nrv2") || line.contains(" --lzma") || line.contains(" --brute"),
+             !method.isEmpty());
+    if (!method.isEmpty()) QVERIFY2(line.endsWith(method), line.constData());
   }
 
   void corruptedRecordCountsAsNoFile() {
@@ -382,7 +400,10 @@ class TestStartup : public QObject {
         "b0000000017RadioButton_nrv2b10000000000\r\n"
         "b0000000017RadioButton_nrv2d00000000000\r\n"
         "b0000000018GlobalOpt_FastOpen00000000000\r\n"
-        "b0000000019GlobalOpt_ShowHints10000000000\r\n";
+        "b0000000019GlobalOpt_ShowHints10000000000\r\n"
+        "b0000000017RadioButton_nrv2e00000000000\r\n"
+        "b0000000016RadioButton_lzma00000000000\r\n"
+        "b0000000015RadioButton_all00000000000\r\n";
     QCOMPARE(readFileBytes(run.settings()), expected);
   }
 
