@@ -21,12 +21,12 @@
 #include <memory>
 
 #include "core/packer/FileSizes.h"
+#include "core/settings/ProgramCommands.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/TMultiHint.h"
-#include "core/settings/ProgramCommands.h"
 #include "support/MainWindowTest.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"

@@ -237,8 +237,8 @@ class TestStartup : public QObject {
     QTest::addColumn<QByteArrayList>("checked");  // the records stored true; the rest false
     QTest::addColumn<bool>("older");              // the newer records absent
     QTest::addColumn<QByteArray>("method");       // the switch on the command line, if any
-    QTest::newRow("older file, nrv2d") << QByteArrayList{"RadioButton_nrv2d"} << true
-                                       << QByteArray(" --nrv2d");
+    QTest::newRow("older file, nrv2d")
+        << QByteArrayList{"RadioButton_nrv2d"} << true << QByteArray(" --nrv2d");
     QTest::newRow("neither of the older two") << QByteArrayList{} << true << QByteArray();
     QTest::newRow("lzma") << QByteArrayList{"RadioButton_lzma"} << false << QByteArray(" --lzma");
     QTest::newRow("all") << QByteArrayList{"RadioButton_all"} << false << QByteArray(" --brute");

@@ -194,6 +194,8 @@ void Race::decide(File& f) {
   }
   if (!best && !f.candidates.isEmpty()) best = &f.candidates.first();
   if (best) {
+    // Decided: after a failed test the next best is taken as it is.
+    f.bruteAsked = true;
     ready_.prepend(stepFor(f.index, Step::Kind::Test, best->method, best->output));
     return;
   }

@@ -88,6 +88,9 @@ const QByteArray* fallbackText(LangText n) {
       {int(LangText::MethodWon), "%1 won: %2 bytes, %3 % smaller than %4."},
       {int(LangText::MethodAlone), "%1 won: %2 bytes; no other method packed the file."},
       {int(LangText::MethodMissing), "UPX %1 does not have this method."},
+      {int(LangText::MethodChosen),
+       "%1 won: %2 bytes, as the packer's own --brute chooses (%3: %4 bytes, with a smaller "
+       "loader)."},
   };
   const auto it = texts.constFind(int(n));
   return it == texts.constEnd() ? nullptr : &*it;

@@ -46,7 +46,7 @@ void ForEachPreference(O& o, F&& f) {
 #undef PACKHELM_VISIT
 }
 
-constexpr int LangTextCount = 124;  // numbered 0 to 123
+constexpr int LangTextCount = 125;  // numbered 0 to 124
 constexpr int LangTextHighest = LangTextCount - 1;
 using LangTextTable = std::array<QByteArray, LangTextCount>;
 
@@ -121,6 +121,7 @@ enum class LangText : int {
   MethodWon = 121,      // %1 (a method) won with %2 bytes, %3 percent smaller than %4's result
   MethodAlone = 122,    // ... %1 won with %2 bytes; no other method packed the file
   MethodMissing = 123,  // hint of a method the packer lacks: not in the packer's version %1
+  MethodChosen = 124,   // %1 won with %2 bytes as the packer's --brute chooses; %3 made %4 bytes
 };
 
 class SettingsPreload;

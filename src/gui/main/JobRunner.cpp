@@ -39,10 +39,14 @@ QByteArray labelOf(const MethodTrials::Step& step, const QByteArray& file) {
 QString verdictText(const ProgramState& state, const MethodTrials::Verdict& v) {
   const QString winner = QString::fromLatin1(Methods::InfoOf(v.winner).name);
   if (!v.runnerUp) return state.langText(LangText::MethodAlone, winner, QString::number(v.size));
+  const QString other = QString::fromLatin1(Methods::InfoOf(*v.runnerUp).name);
+  // The packer weighs its loader too: its choice may make a larger file than another method.
+  if (v.runnerUpSize < v.size)
+    return state.langText(LangText::MethodChosen)
+        .arg(winner, QString::number(v.size), other, QString::number(v.runnerUpSize));
   const double saved = 100.0 * double(v.runnerUpSize - v.size) / double(v.runnerUpSize);
   return state.langText(LangText::MethodWon)
-      .arg(winner, QString::number(v.size), QString::number(saved, 'f', 1),
-           QString::fromLatin1(Methods::InfoOf(*v.runnerUp).name));
+      .arg(winner, QString::number(v.size), QString::number(saved, 'f', 1), other);
 }
 
 }  // namespace

@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The method trials of "All" decided from their runs' ends: the runs are played here (their
+// outputs written as real files of the sizes a row gives), so that every turn of the decision
+// can be reached; test_realpacker checks the bytes against the packer's own --brute.
+#include <sys/stat.h>
+
+#include <QTest>
+
+#include "core/packer/MethodTrials.h"
+#include "support/TestHelpers.h"
+
+using Methods::Method;
+using MethodTrials::Race;
+using MethodTrials::Step;
+
+Q_DECLARE_METATYPE(QList<qint64>)
+
+namespace {
+
+QByteArrayList namesIn(const QByteArray& folder) {
+  QByteArrayList names;
+  for (const QString& n : QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden))
+    names << QFile::encodeName(n);
+  return names;
+}
+
+}  // namespace
+
+class TestMethodTrials : public QObject {
+  Q_OBJECT
+ private slots:
+  // One file, four trials. Sizes by method (nrv2b, nrv2d, nrv2e, lzma; -1: the trial fails), the
+  // method whose bytes the packer's own --brute repeats, the methods whose output fails the test,
+  // and where the result goes; what becomes of the file and how many runs it took.
+  void race_data() {
+    QTest::addColumn<QList<qint64>>("sizes");
+    QTest::addColumn<int>("brute");
+    QTest::addColumn<QList<int>>("failTest");
+    QTest::addColumn<QByteArray>("mode");
+    QTest::addColumn<QByteArray>("outcome");  // the outcome's word, or the winning method
+    QTest::addColumn<int>("runs");
+    const QList<qint64> apart{90000, 80000, 70000, 40000};
+    QTest::newRow("far apart") << apart << -1 << QList<int>{} << QByteArray("in place")
+                               << QByteArray("lzma") << 5;
+    QTest::newRow("close: --brute decides")
+        << QList<qint64>{9000, 8800, 8000, 9500} << 3 << QList<int>{} << QByteArray("in place")
+        << QByteArray("lzma") << 6;
+    QTest::newRow("smallest fails the test")
+        << apart << -1 << QList<int>{3} << QByteArray("in place") << QByteArray("nrv2e") << 6;
+    QTest::newRow("one method packs") << QList<qint64>{-1, -1, -1, 40000} << -1 << QList<int>{}
+                                      << QByteArray("in place") << QByteArray("lzma") << 5;
+    QTest::newRow("none packs") << QList<qint64>{-1, -1, -1, -1} << -1 << QList<int>{}
+                                << QByteArray("in place") << QByteArray("already-packed") << 4;
+    QTest::newRow("backup") << apart << -1 << QList<int>{} << QByteArray("backup")
+                            << QByteArray("lzma") << 5;
+    QTest::newRow("output file") << apart << -1 << QList<int>{} << QByteArray("output")
+                                 << QByteArray("lzma") << 5;
+    QTest::newRow("output file exists")
+        << apart << -1 << QList<int>{} << QByteArray("output exists") << QByteArray("failed") << 5;
+    QTest::newRow("write-protected") << apart << -1 << QList<int>{} << QByteArray("protected")
+                                     << QByteArray("write-protected") << 0;
+    QTest::newRow("stopped") << apart << -1 << QList<int>{} << QByteArray("stop")
+                             << QByteArray("stopped") << 4;
+  }
+  void race() {
+    QFETCH(QList<qint64>, sizes);
+    QFETCH(int, brute);
+    QFETCH(QList<int>, failTest);
+    QFETCH(QByteArray, mode);
+    QFETCH(QByteArray, outcome);
+    QFETCH(int, runs);
+    TemporaryDir temporary;
+    const QByteArray folder = QFile::encodeName(temporary.path()) + '/';
+    const QByteArray file = folder + "prog", out = folder + "out";
+    const QByteArray original(100000, 'p');
+    QVERIFY(writeFileRaw(file, original, mode == "protected" ? 0555 : 0755));
+    if (mode == "output exists") QVERIFY(writeFileRaw(out, "mine"));
+    MethodTrials::Setup setup;
+    setup.options.BackupBox = mode == "backup";
+    setup.options.OutFileBox = mode.startsWith("output");
+    setup.options.EditFileName = file;
+    setup.options.EditOutFile = out;
+    setup.packer = "upx";
+    Race race(setup, {file});
+    const FileResults::Row refusal{file, {}, {}, FileResults::Outcome::AlreadyPacked, "packed"};
+    // The runs go as a queue over two panes: what is ready starts, then the oldest ends.
+    QList<Step> running;
+    int started = 0;
+    for (;;) {
+      while (running.size() < 2)
+        if (const std::optional<Step> s = race.next()) {
+          running << *s;
+          ++started;
+          QVERIFY(s->commandLine.contains(s->output));
+        } else {
+          break;
+        }
+      if (running.isEmpty() || (mode == "stop" && started == 4)) break;
+      const Step s = running.takeFirst();
+      const int m = int(s.method);
+      if (s.kind == Step::Kind::Test) {
+        race.ended(s, failTest.contains(m) ? 2 : 0, {});
+      } else if (s.method == Method::All) {  // the packer's own choice, byte for byte
+        QVERIFY(writeFileRaw(s.output, QByteArray(sizes[brute], char('0' + brute))));
+        race.ended(s, 0, {});
+      } else {
+        if (sizes[m] >= 0) QVERIFY(writeFileRaw(s.output, QByteArray(sizes[m], char('0' + m))));
+        race.ended(s, sizes[m] >= 0 ? 0 : 2, refusal);
+      }
+    }
+    const FileResults::Row row = race.finish(mode == "stop").value(0);
+    QCOMPARE(started, runs);
+    const std::optional<MethodTrials::Verdict> v = race.verdict(0);
+    QCOMPARE(QByteArray(v ? Methods::InfoOf(v->winner).name : FileResults::Word(row.outcome)),
+             outcome);
+    QByteArrayList left{"prog"};
+    if (v) {
+      const int m = int(v->winner);
+      const QByteArray result = mode == "output" ? out : file;
+      QCOMPARE(readFileBytes(result), QByteArray(sizes[m], char('0' + m)));
+      QCOMPARE(v->runnerUp.has_value(), std::count(sizes.begin(), sizes.end(), -1) < 3);
+      if (mode == "backup") QCOMPARE(readFileBytes(file + ".~"), original);
+      if (mode != "in place") left << (mode == "backup" ? "prog.~" : "out");
+    } else {
+      QCOMPARE(readFileBytes(file), original);
+      if (mode == "output exists") {
+        QCOMPARE(readFileBytes(out), QByteArray("mine"));
+        left << "out";
+      }
+    }
+    std::sort(left.begin(), left.end());
+    QCOMPARE(namesIn(folder), left);  // no trial's output is left
+  }
+
+  // Backups are named as the packer names them, the first free name taken.
+  void backupName_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArrayList>("taken");
+    QTest::addColumn<QByteArray>("backup");
+    QTest::newRow("no extension") << QByteArray("prog") << QByteArrayList{} << QByteArray("prog.~");
+    QTest::newRow("short extension")
+        << QByteArray("lib.so") << QByteArrayList{} << QByteArray("lib.so~");
+    QTest::newRow("long extension")
+        << QByteArray("prog.exe") << QByteArrayList{} << QByteArray("prog.ex~");
+    QTest::newRow("dot in the folder only")
+        << QByteArray("d.x/prog") << QByteArrayList{} << QByteArray("d.x/prog.~");
+    QTest::newRow("taken") << QByteArray("prog.exe") << QByteArrayList{"prog.ex~", "prog.000"}
+                           << QByteArray("prog.001");
+  }
+  void backupName() {
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArrayList, taken);
+    QFETCH(QByteArray, backup);
+    TemporaryDir temporary;
+    const QByteArray folder = QFile::encodeName(temporary.path()) + '/';
+    QVERIFY(MakeFoldersRaw(folder + "d.x"));
+    for (const QByteArray& t : taken) QVERIFY(writeFileRaw(folder + t, "x"));
+    QCOMPARE(Race::BackupName(folder + name), folder + backup);
+  }
+};
+
+QTEST_MAIN(TestMethodTrials)
+#include "test_methodtrials.moc"
