@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "BenchSupport.h"
 #include "core/batch/RunGroups.h"
 #include "core/packer/CommandLine.h"
 #include "core/settings/ProgramState.h"
@@ -44,75 +45,19 @@ namespace {
 constexpr int kCopies = 20;
 const int kRuns[] = {1, 2, 4};
 
-double median(QList<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-// The ELF files of `min` to `max` bytes in the folders (links left out), sorted by name, so
-// that each run of the bench takes the same ones.
-QStringList elfFiles(const QStringList& folders, QDirIterator::IteratorFlags flags, qint64 min,
-                     qint64 max) {
-  QStringList found;
-  for (const QString& dir : folders) {
-    QDirIterator it(dir, QDir::Files, flags);
-    while (it.hasNext()) {
-      const QFileInfo fi(it.next());
-      if (fi.isSymLink() || fi.size() < min || fi.size() > max) continue;
-      QFile f(fi.filePath());
-      if (f.open(QIODevice::ReadOnly) && f.read(4) ==
-                                             "\x7f"
-                                             "ELF")
-        found << fi.filePath();
-    }
-  }
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
 // The first ELF program of 1 to 2 MB in the usual folders.
 QString findSource() {
-  return elfFiles({QStringLiteral("/usr/bin"), QStringLiteral("/usr/sbin"),
-                   QStringLiteral("/usr/lib/x86_64-linux-gnu")},
-                  QDirIterator::NoIteratorFlags, 1000000, 2000000)
+  return Bench::ElfFiles({QStringLiteral("/usr/bin"), QStringLiteral("/usr/sbin"),
+                          QStringLiteral("/usr/lib/x86_64-linux-gnu")},
+                         QDirIterator::NoIteratorFlags, 1000000, 2000000)
       .value(0);
 }
 
 // The first ELF program of 15 to 40 MB among the compilers' own.
 QString findLarge() {
-  return elfFiles({QStringLiteral("/usr/lib/gcc")}, QDirIterator::Subdirectories, 15000000,
-                  40000000)
+  return Bench::ElfFiles({QStringLiteral("/usr/lib/gcc")}, QDirIterator::Subdirectories, 15000000,
+                         40000000)
       .value(0);
-}
-
-// The program of the bench's own with the packer, its main window on screen, one console kept
-// (each job costs the same) and prompts answered by the test seam.
-struct Program {
-  TestProgramDir dir{false, false};
-  AppContext ctx;
-  explicit Program(const QByteArray& packer) {
-    dir.prepare(ctx.state);
-    ctx.state.UpxLocation = packer;
-    ctx.state.UpxShortLocation = packer;
-    ctx.runStartupOnShow = false;
-    ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
-    ctx.state.opt.GlobalOpt_CloseCon = 2;
-    ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
-    Prompts::Test().active = true;
-    ctx.createForms();
-    ctx.FormMain->show();
-    QCoreApplication::processEvents();
-  }
-};
-
-// Runs the packer on a file directly (no shell): its exit code.
-int runPacker(const QString& packer, const QStringList& args) {
-  QProcess p;
-  p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  p.setStandardOutputFile(QProcess::nullDevice());
-  p.start(packer, args);
-  if (!p.waitForFinished(600000)) return -1;
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 struct Figures {
@@ -145,7 +90,7 @@ double directMs(const QByteArray& packer, const QList<QByteArray>& files, int ru
 Figures measure(const QString& name, const QByteArray& packer, const QByteArray& original,
                 int rounds, bool high) {
   Figures fig;
-  Program program(packer);
+  Bench::Program program(packer);
   TestProgramDir& dir = program.dir;
   AppContext& ctx = program.ctx;
   if (high) ctx.state.opt.GlobalOpt_PriorityClass = 128;
@@ -191,8 +136,8 @@ Figures measure(const QString& name, const QByteArray& packer, const QByteArray&
       if (round == 0)
         for (const QByteArray& f : files) {
           const QString file = QFile::decodeName(f);
-          if (runPacker(QFile::decodeName(packer), {QStringLiteral("-t"), file}) != 0 ||
-              runPacker(QFile::decodeName(packer), {QStringLiteral("-d"), file}) != 0 ||
+          if (Bench::RunPacker(QFile::decodeName(packer), {QStringLiteral("-t"), file}) != 0 ||
+              Bench::RunPacker(QFile::decodeName(packer), {QStringLiteral("-d"), file}) != 0 ||
               readFileBytes(f) != original) {
             std::printf("%s, %d runs: %s fails -t or does not unpack to the original\n",
                         qPrintable(name), kRuns[k], f.constData());
@@ -219,14 +164,14 @@ struct MixedFigures {
 MixedFigures measureMixed(const QByteArray& packer, const QByteArray& original,
                           const QByteArray& large, int rounds) {
   MixedFigures fig;
-  Program program(packer);
+  Bench::Program program(packer);
   TestProgramDir& dir = program.dir;
   AppContext& ctx = program.ctx;
   ctx.state.opt.GlobalOpt_PackerRuns = 2;
   const QByteArray sample = dir.path() + "sample";
   writeFileBytes(sample, original);
   ::chmod(sample.constData(), 0755);
-  runPacker(QFile::decodeName(packer), {QStringLiteral("-q"), QFile::decodeName(sample)});
+  Bench::RunPacker(QFile::decodeName(packer), {QStringLiteral("-q"), QFile::decodeName(sample)});
   const QByteArray packed = readFileBytes(sample);
   for (int round = 0; round < rounds; ++round)
     for (int k = 0; k < 2; ++k) {
@@ -276,11 +221,11 @@ MixedFigures measureMixed(const QByteArray& packer, const QByteArray& original,
 }
 
 void report(const QString& name, const Figures& fig) {
-  const double one = median(fig.ms[0]);
+  const double one = Bench::Median(fig.ms[0]);
   std::printf("%s:\n", qPrintable(name));
   for (int k = 0; k < 3; ++k) {
-    const double m = median(fig.ms[k]);
-    const double d = median(fig.direct[k]), directOne = median(fig.direct[0]);
+    const double m = Bench::Median(fig.ms[k]);
+    const double d = Bench::Median(fig.direct[k]), directOne = Bench::Median(fig.direct[0]);
     std::printf(
         "  %d run%s at once: median %8.1f ms  ratio to 1 run %.2f   (packers started straight: "
         "%8.1f ms, ratio %.2f)\n",
@@ -340,7 +285,7 @@ int main(int argc, char* argv[]) {
     } else {
       const MixedFigures mixed = measureMixed(QFile::encodeName(upx), original,
                                               readFileBytes(QFile::encodeName(large)), rounds);
-      const double q = median(mixed.queue), g = median(mixed.groups);
+      const double q = Bench::Median(mixed.queue), g = Bench::Median(mixed.groups);
       std::printf(
           "mixed set with real upx, 2 runs at once (%s, 30 copies already packed, 10 to pack):\n"
           "  queue: median %8.1f ms   groups by size: median %8.1f ms   ratio %.2f\n",
