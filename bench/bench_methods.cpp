@@ -85,7 +85,11 @@ Result measure(Bench::Program& program, const QByteArray& packer, const QString&
         const QByteArray file = copyTo(folder + "all/", name, original);
         ctx.state.FileList = {file};
         ctx.FormMain->FillText();
-        all << timedMs([&] { AwaitJob(ctx.jobs, [&] { ctx.FormMain->ButtonPackClick(); }); });
+        // As long as it takes: a 20 MB program takes many minutes.
+        all << timedMs([&] {
+          AwaitJob(
+              ctx.jobs, [&] { ctx.FormMain->ButtonPackClick(); }, 24 * 3600 * 1000);
+        });
         allBytes = readFileBytes(file);
         const QString status =
             ctx.FormMain->findChild<QLineEdit*>(QStringLiteral("EditStatus"))->text();

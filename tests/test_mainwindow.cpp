@@ -23,6 +23,7 @@
 #include "core/packer/FileSizes.h"
 #include "core/settings/ProgramCommands.h"
 #include "gui/console/ConsoleSession.h"
+#include "gui/main/MethodChoice.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
@@ -856,7 +857,7 @@ class TestMainWindow : public QObject {
     const Controls ui = e.ui();
     const PackerCapabilities packer = PackerCapabilities::ForVersion(version);
     e.ctx.state.Packer = packer;
-    e.w()->setPackerMethods(packer);
+    e.w()->findChild<MethodChoice*>()->setPacker(packer);
     ui.get<QRadioButton>("RadioButton_lzma")->setChecked(true);
     for (bool use : {true, false, true}) {
       ui.get<QCheckBox>("CheckBoxTryMulti")->setChecked(use);

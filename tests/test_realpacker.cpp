@@ -499,6 +499,7 @@ class TestRealPacker : public QObject {
                                                                                   : 0);
     QTest::newRow("static, backup") << SampleKind::ElfStatic << QByteArray("backup") << 5;
     QTest::newRow("pe32, output file") << SampleKind::Pe32 << QByteArray("output") << 0;
+    QTest::newRow("pe64, hostile name") << SampleKind::Pe64 << QByteArray("hostile") << 0;
     QTest::newRow("pie, packed already") << SampleKind::ElfPie << QByteArray("packed") << 4;
     QTest::newRow("static, stopped") << SampleKind::ElfStatic << QByteArray("stop") << 0;
   }
@@ -506,7 +507,9 @@ class TestRealPacker : public QObject {
     QFETCH(SampleKind, kind);
     QFETCH(QByteArray, mode);
     Program p;
-    const QByteArray name = SampleFileName(kind);
+    const QByteArray name =
+        (mode == "hostile" ? QByteArray("-x \"q\"\n\xff\x1b[2J ") : QByteArray()) +
+        SampleFileName(kind);
     const QByteArray path = p.work() + name;
     const QByteArray reference = p.dir.path() + name;
     QVERIFY(WriteSample(kind, path));

@@ -5,12 +5,19 @@
 #include <QCheckBox>
 
 #include "core/settings/ProgramState.h"
+#include "gui/main/TFormMain.h"
 
-MethodChoice::MethodChoice(const ProgramState& state, QCheckBox* use,
-                           QList<QAbstractButton*> choices, QObject* parent)
-    : QObject(parent), state_(state), use_(use), choices_(std::move(choices)) {
-  Q_ASSERT(choices_.size() == qsizetype(Methods::Table.size()));
+MethodChoice::MethodChoice(const ProgramState& state, TFormMain* form)
+    : QObject(form),
+      state_(state),
+      use_(form->findChild<QCheckBox*>(QStringLiteral("CheckBoxTryMulti"))) {
+  for (const Methods::Info& m : Methods::Table)
+    choices_.append(
+        form->findChild<QAbstractButton*>(QStringLiteral("RadioButton_") + QLatin1String(m.name)));
+  Q_ASSERT(use_ && !choices_.contains(nullptr));
   added_.resize(choices_.size());
+  // A language sets the hints anew.
+  connect(form, &TFormMain::languageApplied, this, &MethodChoice::update);
 }
 
 void MethodChoice::setPacker(const PackerCapabilities& packer) {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The method group of the main window: its choices are usable while the method box is ticked,
-// each only when the packer has the method; the hint of one it lacks says so.
+// each only when the packer has the method; the hint of one it lacks says so. The start-up finds
+// it among the window's children to give it the packer's answer.
 
 #include <QList>
 #include <QObject>
@@ -11,14 +12,14 @@
 
 class QAbstractButton;
 class QCheckBox;
+class TFormMain;
 struct ProgramState;
 
 class MethodChoice : public QObject {
   Q_OBJECT
  public:
-  // `choices` in the order of the methods' table.
-  MethodChoice(const ProgramState& state, QCheckBox* use, QList<QAbstractButton*> choices,
-               QObject* parent);
+  // The choices are the window's radio buttons named after the methods ("RadioButton_lzma").
+  MethodChoice(const ProgramState& state, TFormMain* form);
 
   // The packer's answer to the version question; until then every method counts as there.
   void setPacker(const PackerCapabilities& packer);

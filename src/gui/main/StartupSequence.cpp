@@ -11,6 +11,7 @@
 #include "core/startup/PackerLocator.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/MainWindowSettings.h"
+#include "gui/main/MethodChoice.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 
@@ -41,7 +42,7 @@ void StartupSequence::askPackerVersion() {
     return asking->result();
   };
   connect(asking, &PackerVersion::Asking::answered, this, [this, asking] {
-    ctx_.FormMain->setPackerMethods(ctx_.state.packer());  // settles it
+    ctx_.FormMain->findChild<MethodChoice*>()->setPacker(ctx_.state.packer());  // settles it
     asking->deleteLater();
   });
   QTimer::singleShot(0, asking, [asking, packer] { asking->start(packer); });

@@ -55,10 +55,7 @@ TFormMain::TFormMain(ProgramState& state, JobRunner& jobs, QWidget* parent)
   Timer1->setInterval(50);
   connect(Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
 
-  methods_ = new MethodChoice(state_, ui->CheckBoxTryMulti,
-                              {ui->RadioButton_nrv2b, ui->RadioButton_nrv2d, ui->RadioButton_nrv2e,
-                               ui->RadioButton_lzma, ui->RadioButton_all},
-                              this);
+  methods_ = new MethodChoice(state_, this);
   MultiHint1 = new TMultiHint(this);
   MultiHint1->setAlwaysShowHint(ui->ButtonIntegration);
   // The status line's whole message, which may be longer than the line.

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include "core/packer/PackOptions.h"
-#include "core/packer/PackerVersion.h"
 
 class JobRunner;
 struct ProgramState;
@@ -80,8 +79,6 @@ class TFormMain : public QWidget {
   // Coupling of the check boxes that govern other controls.
   void Compress1CheckBoxClick();
   void CheckBoxTryMultiClick();
-  // The located packer's answer: the methods it lacks are disabled.
-  void setPackerMethods(const PackerCapabilities& packer);
 
   // The size and ratio report of the jobs and the information commands.
   void CalcSize();

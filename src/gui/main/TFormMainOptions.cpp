@@ -40,10 +40,6 @@ void TFormMain::CheckBoxTryMultiClick() {
   methods_->update();
 }
 
-void TFormMain::setPackerMethods(const PackerCapabilities& packer) {
-  methods_->setPacker(packer);
-}
-
 // Reset and the preset set the same controls in the table's order. Each value goes through the
 // control's own setter, so a coupling rule or the caption runs only where a state really changes.
 void TFormMain::setOptionControls(const PackOptions& o) {
@@ -52,7 +48,6 @@ void TFormMain::setOptionControls(const PackOptions& o) {
 
 void TFormMain::ButtonResetClick() {
   setOptionControls(PackOptions());
-  methods_->update();
 }
 
 void TFormMain::ButtonMaxClick() {
@@ -139,7 +134,6 @@ void TFormMain::SetLanguage() {
   CompressValueBarChange();
   ui->EditStatus->setText(state_.langText(LangText::StatusReady));
   FillText();
-  methods_->update();
   emit languageApplied();
 
   int right = 0;
