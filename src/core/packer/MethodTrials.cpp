@@ -148,17 +148,14 @@ void Race::ended(const Step& step, int exitCode, const FileResults::Row& said) {
   File& f = files_[step.file];
   if (f.end != File::End::Open) return;
   if (step.kind == Step::Kind::Test) {
-    if (exitCode == 0) {
-      replace(f, f.brute && f.brute->output == step.output
-                     ? *f.brute
-                     : *std::find_if(f.candidates.begin(), f.candidates.end(),
-                                     [&](const Candidate& c) { return c.output == step.output; }));
-      return;
-    }
+    const auto tested = [&](const Candidate& c) { return c.output == step.output; };
+    const auto c = std::find_if(f.candidates.begin(), f.candidates.end(), tested);
+    if (exitCode == 0 && (f.brute && tested(*f.brute))) return replace(f, *f.brute);
+    if (exitCode == 0 && c != f.candidates.end()) return replace(f, *c);
     // It failed the test: the next best is tested.
     removeQuietly(step.output);
-    if (f.brute && f.brute->output == step.output) f.brute.reset();
-    f.candidates.removeIf([&](const Candidate& c) { return c.output == step.output; });
+    if (f.brute && tested(*f.brute)) f.brute.reset();
+    f.candidates.removeIf(tested);
     decide(f);
     return;
   }
