@@ -169,9 +169,12 @@ bool JobRunner::startTrials(const PackOptions& o, int runs) {
         this, [this] { endJob(endTrials(RunOutcome::Exited(2))); }, Qt::QueuedConnection);
     return true;
   }
-  return console_.Start(
-      commands, QList<int>(commands.size(), 0),
-      [this](int pane, int code) { return nextStep(pane, code); }, labels);
+  if (console_.Start(
+          commands, QList<int>(commands.size(), 0),
+          [this](int pane, int code) { return nextStep(pane, code); }, labels))
+    return true;
+  race_.reset();
+  return false;
 }
 
 void JobRunner::addStep(const MethodTrials::Step& step) {
