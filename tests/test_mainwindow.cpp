@@ -597,6 +597,27 @@ class TestMainWindow : public QObject {
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("marker"));
   }
 
+  // All with a packer that cannot be started ends its job at once, and the next job (another
+  // method) runs and reports as its own.
+  void allWithoutAPacker() {
+    Env e;
+    const QByteArray in = e.dir.makeFile("in.bin", 60000), packer = e.ctx.state.UpxLocation;
+    e.select({in});
+    e.ui().get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
+    e.ui().get<QRadioButton>("RadioButton_all")->setChecked(true);
+    e.ctx.state.UpxLocation = e.dir.path() + "no-such-packer";
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
+    QCOMPARE(readFileBytes(in).size(), 60000);
+    e.ctx.state.UpxLocation = packer;
+    e.ui().get<QRadioButton>("RadioButton_nrv2e")->setChecked(true);
+    const std::optional<JobResult> r =
+        AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); });
+    QVERIFY(r && r->started);
+    QVERIFY(e.lastArgs().contains("--nrv2e"));
+    QCOMPARE(r->rows.size(), 1);
+    QVERIFY(r->rows.first().message.isEmpty());  // no method's verdict
+  }
+
   void stayOnTop_data() {
     QTest::addColumn<int>("setting");
     QTest::addColumn<bool>("topIdle");
