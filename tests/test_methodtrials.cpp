@@ -15,17 +15,6 @@ using MethodTrials::Step;
 
 Q_DECLARE_METATYPE(QList<qint64>)
 
-namespace {
-
-QByteArrayList namesIn(const QByteArray& folder) {
-  QByteArrayList names;
-  for (const QString& n : QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden))
-    names << QFile::encodeName(n);
-  return names;
-}
-
-}  // namespace
-
 class TestMethodTrials : public QObject {
   Q_OBJECT
  private slots:
@@ -129,7 +118,7 @@ class TestMethodTrials : public QObject {
       }
     }
     std::sort(left.begin(), left.end());
-    QCOMPARE(namesIn(folder), left);  // no trial's output is left
+    QCOMPARE(NamesInFolder(folder), left);  // no trial's output is left
   }
 
   // Backups are named as the packer names them, the first free name taken.

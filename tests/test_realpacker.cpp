@@ -4,7 +4,6 @@
 // a stopped run's unfinished files are removed, a folder is searched for programs, and several runs
 // go at once. Real programs of every kind the tests can build here.
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <QAbstractButton>
@@ -47,18 +46,6 @@ using Names = QList<QByteArray>;
 // on in the next one, and where it broke cannot be told from the screen.
 QString squeezed(QString text) {
   return text.remove(QRegularExpression(QStringLiteral("[ \n]")));
-}
-
-// The names in a folder, as bytes, to see what a run left there.
-Names namesIn(const QByteArray& folder) {
-  Names names;
-  if (DIR* d = ::opendir(folder.constData())) {
-    while (const dirent* e = ::readdir(d))
-      if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0) names << e->d_name;
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // The program of the test's own, with the real packer where the stand-in would be (and no
@@ -231,7 +218,7 @@ class TestRealPacker : public QObject {
     QCOMPARE(p.ctx.results.value(0).outcome, FileResults::Outcome::Unpacked);
     QCOMPARE(p.ctx.results.value(0).sizeBefore, quint64(packed.size()));
     // Nothing beside the file: the packer's temporary files are gone.
-    QCOMPARE(namesIn(p.work()), Names{name});
+    QCOMPARE(NamesInFolder(p.work()), Names{name});
   }
 
   // The Windows options: each one, as the main window spells it, leaves the part it names as the
@@ -387,7 +374,7 @@ class TestRealPacker : public QObject {
     QVERIFY(QString::fromUtf8(p.ctx.results[0].message).startsWith(message));
     QCOMPARE(p.ctx.results[0].sizeAfter, quint64(bytes.size()));
     QCOMPARE(readFileBytes(path), bytes);
-    QCOMPARE(namesIn(p.work()), Names{SampleFileName(kind)});
+    QCOMPARE(NamesInFolder(p.work()), Names{SampleFileName(kind)});
   }
 
   // Stop while the packer writes: the packer dies, its unfinished temporary file goes, the input
@@ -418,7 +405,7 @@ class TestRealPacker : public QObject {
       auto* poll = new QTimer(p.ctx.console);
       QObject::connect(poll, &QTimer::timeout, [&, poll] {
         int temporary = 0;
-        for (const QByteArray& n : namesIn(p.work())) temporary += n.endsWith(".upx");
+        for (const QByteArray& n : NamesInFolder(p.work())) temporary += n.endsWith(".upx");
         if (temporary < runs) return;
         seen = true;
         poll->deleteLater();
@@ -432,7 +419,7 @@ class TestRealPacker : public QObject {
     QCOMPARE(p.status(), p.text(LangText::StatusStopped) + u' ' +
                              p.ctx.state.langText(LangText::StatusRemoved, QString::number(runs)));
     for (const QByteArray& f : files) QCOMPARE(readFileBytes(f), original);
-    QCOMPARE(namesIn(p.work()).size(), runs + (runs == 1));
+    QCOMPARE(NamesInFolder(p.work()).size(), runs + (runs == 1));
     QByteArrayList outcomes;
     for (const FileResults::Row& r : std::as_const(p.ctx.results))
       outcomes << FileResults::Word(r.outcome);
@@ -534,7 +521,7 @@ class TestRealPacker : public QObject {
       // Stopped once the trials write their outputs.
       auto* poll = new QTimer(p.ctx.console);
       QObject::connect(poll, &QTimer::timeout, [&, poll] {
-        if (namesIn(p.work()).size() < 3) return;
+        if (NamesInFolder(p.work()).size() < 3) return;
         stopped = true;
         poll->deleteLater();
         p.ctx.console->StopRun();
@@ -571,7 +558,7 @@ class TestRealPacker : public QObject {
       }
     }
     std::sort(left.begin(), left.end());
-    QCOMPARE(namesIn(p.work()), left);
+    QCOMPARE(NamesInFolder(p.work()), left);
   }
 
   // A folder of programs of every kind, with files that are not programs beside them: the search

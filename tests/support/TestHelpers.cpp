@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TestHelpers.h"
 
+#include <dirent.h>
+
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <ftw.h>
@@ -193,4 +195,15 @@ QByteArray GLibKeyFileValue(const QByteArray& path, const QByteArray& group,
   }
   keyFileFree(file);
   return value;
+}
+
+QList<QByteArray> NamesInFolder(const QByteArray& folder) {
+  QList<QByteArray> names;
+  if (DIR* d = ::opendir(folder.constData())) {
+    while (const dirent* e = ::readdir(d))
+      if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0) names << e->d_name;
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }

@@ -62,6 +62,8 @@ void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>&
 bool writeFileRaw(const QByteArray& path, const QByteArray& bytes, mode_t mode = 0755);
 // Makes the folder and every missing one above it, by the path's bytes.
 bool MakeFoldersRaw(const QByteArray& path);
+// The names in a folder (hidden ones too), as bytes and sorted, to see what a run left there.
+QList<QByteArray> NamesInFolder(const QByteArray& folder);
 
 // A folder as a user's downloads hold it, made below `parent` under the name `rootName` (any
 // bytes): executables of the three formats, with blanks, quotes, a Latin-1 byte, bytes that are
