@@ -169,12 +169,9 @@ bool JobRunner::startTrials(const PackOptions& o, int runs) {
         this, [this] { endJob(endTrials(RunOutcome::Exited(2))); }, Qt::QueuedConnection);
     return true;
   }
-  if (console_.Start(
-          commands, QList<int>(commands.size(), 0),
-          [this](int pane, int code) { return nextStep(pane, code); }, labels))
-    return true;
-  race_.reset();
-  return false;
+  return console_.Start(
+      commands, QList<int>(commands.size(), 0),
+      [this](int pane, int code) { return nextStep(pane, code); }, labels);
 }
 
 void JobRunner::addStep(const MethodTrials::Step& step) {
@@ -258,6 +255,7 @@ void JobRunner::notStarted() {
   result.packJob = !job_->info;
   job_.reset();
   batches_.clear();
+  race_.reset();
   emit jobFinished(result);
 }
 
