@@ -44,8 +44,9 @@ QByteArray systemError(const char* what) {
   return QByteArray(what) + ": " + std::strerror(errno);
 }
 
-FileResults::Row failedRow(const QByteArray& file, FileResults::Outcome outcome,
-                           const QByteArray& message) {
+// A file's row before its sizes are measured.
+FileResults::Row fileRow(const QByteArray& file, FileResults::Outcome outcome,
+                         const QByteArray& message) {
   return {file, {}, {}, outcome, message};
 }
 
@@ -125,8 +126,8 @@ std::optional<Step> Race::next() {
       if (!o.BackupBox && !CommandLine::UsesOutputFile(o) && ::stat(f.name.constData(), &st) == 0 &&
           S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
         f.end = File::End::Failed;
-        f.row = failedRow(f.name, FileResults::Outcome::WriteProtected,
-                          "file is write protected -- skipped");
+        f.row = fileRow(f.name, FileResults::Outcome::WriteProtected,
+                        "file is write protected -- skipped");
         ++nextFile_;
         continue;
       }
@@ -198,7 +199,7 @@ void Race::decide(File& f) {
   }
   f.end = File::End::Failed;
   f.row = f.refusal ? *f.refusal
-                    : failedRow(f.name, FileResults::Outcome::Failed, "no method packed the file");
+                    : fileRow(f.name, FileResults::Outcome::Failed, "no method packed the file");
   f.row.file = f.name;
   for (const QByteArray& output : std::as_const(f.outputs)) removeQuietly(output);
 }
@@ -253,7 +254,7 @@ void Race::replace(File& f, const Candidate& c) {
   for (const QByteArray& output : std::as_const(f.outputs)) removeQuietly(output);
   if (!error.isEmpty()) {
     f.end = File::End::Failed;
-    f.row = failedRow(f.name, FileResults::Outcome::Failed, error);
+    f.row = fileRow(f.name, FileResults::Outcome::Failed, error);
     return;
   }
   f.end = File::End::Replaced;
@@ -267,14 +268,14 @@ QList<FileResults::Row> Race::finish(bool stopped) {
     for (const QByteArray& output : std::as_const(f.outputs)) removeQuietly(output);
     switch (f.end) {
       case File::End::Replaced:
-        rows.append(failedRow(f.name, FileResults::Outcome::Packed, {}));
+        rows.append(fileRow(f.name, FileResults::Outcome::Packed, {}));
         break;
       case File::End::Failed:
         rows.append(f.row);
         break;
       case File::End::Open:
-        rows.append(stopped ? failedRow(f.name, FileResults::Outcome::Stopped, {})
-                            : failedRow(f.name, FileResults::Outcome::Failed, "not finished"));
+        rows.append(stopped ? fileRow(f.name, FileResults::Outcome::Stopped, {})
+                            : fileRow(f.name, FileResults::Outcome::Failed, "not finished"));
         break;
     }
   }
