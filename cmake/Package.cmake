@@ -45,6 +45,21 @@ set(CPACK_PACKAGE_CONTACT "${PACKHELM_MAINTAINER}")
 # The package's documents where Debian keeps them: the copyright file (machine-readable, naming
 # the licence) and the changelog, made from the version history at every build.
 set(doc_out ${CMAKE_BINARY_DIR}/debian)
+
+# Where the distribution has no packer package (Debian 12), the package can bring the packer
+# itself: a UPX built from the source in third_party/upx/ (scripts/build-upx.sh DEST), installed
+# as libexec/packhelm/upx. Packhelm looks there last, so a distribution's packer still wins.
+set(PACKHELM_BUNDLED_PACKER "" CACHE FILEPATH
+  "A UPX built by scripts/build-upx.sh, installed as the program's own packer")
+set(PACKHELM_COPYRIGHT_PACKER "")
+if(PACKHELM_BUNDLED_PACKER)
+  if(NOT EXISTS "${PACKHELM_BUNDLED_PACKER}" OR IS_DIRECTORY "${PACKHELM_BUNDLED_PACKER}")
+    message(FATAL_ERROR "PACKHELM_BUNDLED_PACKER: ${PACKHELM_BUNDLED_PACKER} is not a file")
+  endif()
+  install(PROGRAMS ${PACKHELM_BUNDLED_PACKER} DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/packhelm
+    RENAME upx)
+  file(READ ${PROJECT_SOURCE_DIR}/resources/debian/copyright-upx.in PACKHELM_COPYRIGHT_PACKER)
+endif()
 set(PACKHELM_COPYRIGHT_SOURCE "")
 if(PACKHELM_HOMEPAGE)
   set(PACKHELM_COPYRIGHT_SOURCE "Source: ${PACKHELM_HOMEPAGE}\n")

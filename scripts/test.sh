@@ -9,13 +9,15 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh" --tests
 jobs="$(nproc)"
-# The real packer for the tests labelled realpacker: built once (a later call returns at once),
-# from the source beside the project.
-real_packer="$(bash "$root/../shared/upx/build-upx.sh" "$root/build-test/realupx" | tail -n 1)"
+# The real packer, from the source in third_party/upx/: built once (a later call returns at once)
+# for the tests labelled realpacker, and installed by both builds as the program's own packer,
+# so that the install and package tests check that layout too.
+real_packer="$(bash "$root/scripts/build-upx.sh" "$root/build-test/realupx" | tail -n 1)"
 
 run_suite() {
   local dir="$1"; shift
-  cmake -S "$root" -B "$dir" -DPACKHELM_REAL_PACKER="$real_packer" "$@" >/dev/null
+  cmake -S "$root" -B "$dir" -DPACKHELM_REAL_PACKER="$real_packer" \
+    -DPACKHELM_BUNDLED_PACKER="$real_packer" "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }

@@ -13,6 +13,7 @@
 #include <QXmlStreamReader>
 
 #include "PackhelmBuildConfig.h"
+#include "core/startup/PackerLocator.h"
 #include "core/util/AboutInfo.h"
 #include "gui/widgets/DesktopIdentity.h"
 #include "support/InstallContents.h"
@@ -117,6 +118,27 @@ class TestInstall : public QObject {
     const QFileInfo exe(staged(QStringLiteral("bin/packhelm")));
     QVERIFY(exe.isExecutable());
     QVERIFY(exe.permissions() & QFile::ExeOther);
+  }
+
+  // Where the package brings the packer, the installed program finds it once nothing else offers
+  // one, and it runs; the copyright file names its licence.
+  void ownPackerIsFound() {
+#ifndef PACKHELM_BUNDLES_PACKER
+    QSKIP("this build installs no packer of its own (PACKHELM_BUNDLED_PACKER)");
+#else
+    const QByteArray bin = QFile::encodeName(staged(QStringLiteral("bin/")));
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(stage_.path()) + "/nothing-here");
+    const QByteArray found = PackerLocator::Locate(bin, {});
+    qputenv("PATH", savedPath);
+    QCOMPARE(found, QFile::encodeName(staged(QStringLiteral("libexec/packhelm/upx"))));
+    const ToolRun r = RunTool(QFile::decodeName(found), {QStringLiteral("--version")});
+    QVERIFY2(r.started && r.exitCode == 0 && r.out.startsWith("upx 4.2.3\n"), r.out + r.err);
+    const QByteArray copyright =
+        readFileBytes(QFile::encodeName(staged(QStringLiteral("share/doc/packhelm/copyright"))));
+    QVERIFY(copyright.contains("\n\nFiles: usr/libexec/packhelm/upx\n"));
+    QVERIFY(copyright.contains("License: GPL-2+ with UPX exception\n"));
+#endif
   }
 
   void desktopEntryValidates() {

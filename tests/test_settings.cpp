@@ -601,26 +601,36 @@ class TestSettings : public QObject {
     QTest::addColumn<bool>("own");
     QTest::addColumn<bool>("chosen");
     QTest::addColumn<bool>("onPath");
+    QTest::addColumn<bool>("bundled");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("own folder wins") << true << true << true << QStringLiteral("own");
-    QTest::newRow("then the chosen file") << false << true << true << QStringLiteral("chosen");
-    QTest::newRow("then the search path") << false << false << true << QStringLiteral("path");
-    QTest::newRow("nowhere") << false << false << false << QString();
+    QTest::newRow("own folder wins") << true << true << true << true << QStringLiteral("own");
+    QTest::newRow("then the chosen file")
+        << false << true << true << true << QStringLiteral("chosen");
+    QTest::newRow("then the search path")
+        << false << false << true << true << QStringLiteral("path");
+    QTest::newRow("then the package's own")
+        << false << false << false << true << QStringLiteral("bundled");
+    QTest::newRow("nowhere") << false << false << false << false << QString();
   }
   void packerLocationOrder() {
     QFETCH(bool, own);
     QFETCH(bool, chosen);
     QFETCH(bool, onPath);
+    QFETCH(bool, bundled);
     QFETCH(QString, expected);
     TemporaryDir d;
     // The program's folder has a name that is not UTF-8: its own packer is found all the same.
-    const QByteArray prog = QFile::encodeName(d.path()) + "/pr\xffog/";
+    // It is laid out as an installed copy's bin folder.
+    const QByteArray prog = QFile::encodeName(d.path()) + "/pr\xffog/bin/";
     QVERIFY(MakeFoldersRaw(prog + "upx"));
+    QVERIFY(MakeFoldersRaw(prog + "../libexec/packhelm"));
     QVERIFY(MakeFoldersRaw(QFile::encodeName(d.path()) + "/bin"));
     const auto makeExe = [](const QByteArray& p) { QVERIFY(writeFileRaw(p, "#!/bin/true\n")); };
     const QByteArray ownPath = prog + "upx/upx";
     const QByteArray chosenPath = QFile::encodeName(d.path()) + "/my packer";
     const QByteArray pathPath = QFile::encodeName(d.path()) + "/bin/upx";
+    const QByteArray bundledPath = QFile::encodeName(d.path()) + "/pr\xffog/libexec/packhelm/upx";
+    if (bundled) makeExe(bundledPath);
     if (own) makeExe(ownPath);
     if (chosen) makeExe(chosenPath);
     if (onPath) makeExe(pathPath);
@@ -630,7 +640,8 @@ class TestSettings : public QObject {
     qputenv("PATH", savedPath);
     const QMap<QString, QByteArray> names{{QStringLiteral("own"), ownPath},
                                           {QStringLiteral("chosen"), chosenPath},
-                                          {QStringLiteral("path"), pathPath}};
+                                          {QStringLiteral("path"), pathPath},
+                                          {QStringLiteral("bundled"), bundledPath}};
     QCOMPARE(found, names.value(expected));
   }
 

@@ -5,6 +5,7 @@
 #include <QProcess>
 
 #include "PackhelmBuildConfig.h"
+#include "core/util/InstallLayout.h"
 
 QStringList InstalledFiles() {
   const QString id = QStringLiteral(PACKHELM_APP_ID);
@@ -17,6 +18,11 @@ QStringList InstalledFiles() {
       QStringLiteral("share/doc/packhelm/copyright"),
       QStringLiteral("share/doc/packhelm/changelog.gz"),
   };
+#ifdef PACKHELM_BUNDLES_PACKER
+  // Where the program looks for a packer of its own (relative to bin/).
+  files << QDir::cleanPath(QStringLiteral("bin/") +
+                           QLatin1String(InstallLayout::BundledPackerPath));
+#endif
   for (int size : {PACKHELM_ICON_SIZES})
     files << QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id);
   const QDir lang(QStringLiteral(PACKHELM_LANG_SOURCE_DIR));

@@ -22,7 +22,7 @@ QByteArray Path(QString* why) {
   if (path.isEmpty())
     problem = QStringLiteral(
         "PACKHELM_REAL_PACKER is not set: these tests need the real packer, UPX 4.2.3. Build it "
-        "with ../shared/upx/build-upx.sh DIR and set PACKHELM_REAL_PACKER=DIR/upx (scripts/test.sh "
+        "with scripts/build-upx.sh DIR and set PACKHELM_REAL_PACKER=DIR/upx (scripts/test.sh "
         "does both), or configure with -DPACKHELM_REAL_PACKER=DIR/upx.");
   else if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
            ::access(path.constData(), X_OK) != 0)

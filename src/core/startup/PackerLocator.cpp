@@ -7,6 +7,7 @@
 
 #include "core/packer/CommandLine.h"
 #include "core/settings/CFGfile.h"
+#include "core/util/InstallLayout.h"
 
 namespace PackerLocator {
 
@@ -20,6 +21,9 @@ QByteArray Locate(const QByteArray& programDir, const QByteArray& chosenBefore) 
   if (TCFGfile::IsRegularFile(chosenBefore)) return chosenBefore;
   const QString onPath = QStandardPaths::findExecutable(QStringLiteral("upx"));
   if (!onPath.isEmpty()) return QFile::encodeName(QFileInfo(onPath).absoluteFilePath());
+  // Last, so that a distribution's packer or one the user has always goes first.
+  const QByteArray bundled = InstallLayout::BundledPacker(programDir);
+  if (TCFGfile::IsRegularFile(bundled)) return bundled;
   return {};
 }
 

@@ -16,12 +16,15 @@ namespace InstallLayout {
 
 namespace {
 
+// Cleaned so that messages and the language lists show /usr/share/..., not /usr/bin/../share.
+// Through Latin-1, which keeps every byte: the folder's name need not be UTF-8, and cleaning
+// looks at nothing but "/" and ".".
+QByteArray cleaned(const QByteArray& path) {
+  return QDir::cleanPath(QString::fromLatin1(path)).toLatin1();
+}
+
 QByteArray sharedFolder(const QByteArray& programDir) {
-  // Cleaned so that messages and the language lists show /usr/share/..., not /usr/bin/../share.
-  // Through Latin-1, which keeps every byte: the folder's name need not be UTF-8, and cleaning
-  // looks at nothing but "/" and ".".
-  const QString clean = QDir::cleanPath(QString::fromLatin1(programDir + SharedLanguageFolder));
-  return clean.toLatin1() + '/';
+  return cleaned(programDir + SharedLanguageFolder) + '/';
 }
 
 }  // namespace
@@ -46,6 +49,10 @@ bool IsInstalledCopy(const QByteArray& programDir) {
   // Deciding by the shared folder alone, not by language files in the program folder: telling
   // the latter would mean opening every file of /usr/bin.
   return !programDir.isEmpty() && ExecutableScan::IsFolder(sharedFolder(programDir));
+}
+
+QByteArray BundledPacker(const QByteArray& programDir) {
+  return programDir.isEmpty() ? QByteArray() : cleaned(programDir + BundledPackerPath);
 }
 
 QByteArray LanguageFolder(const QByteArray& programDir) {

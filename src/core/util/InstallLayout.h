@@ -21,6 +21,14 @@ QByteArray ProgramFolder();
 // The language folder of an installed copy, relative to the program folder.
 inline constexpr char SharedLanguageFolder[] = "../share/packhelm/lang/";
 
+// The packer a package may install as the program's own (built from the source the project
+// carries), relative to the program folder. It is the last place looked: where the distribution
+// has a packer, that one is used.
+inline constexpr char BundledPackerPath[] = "../libexec/packhelm/upx";
+
+// BundledPackerPath below programDir, cleaned.
+QByteArray BundledPacker(const QByteArray& programDir);
+
 // programDir has a trailing "/". An installed copy is one whose shared language folder exists.
 bool IsInstalledCopy(const QByteArray& programDir);
 
