@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -85,11 +86,18 @@ bool pidExists(qint64 pid) {
   return pid > 0 && ::kill(pid_t(pid), 0) == 0;
 }
 
-// Answers the next modal dialog as soon as it shows.
+// The first-console note once it is up (it waits beside the console, modal to nothing).
+QWidget* shownNote() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QLatin1String("FormFTSC") && w->isVisible()) return w;
+  return nullptr;
+}
+
+// Answers the note as soon as it shows.
 void answerModal(std::function<void(QWidget*)> answer) {
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
+    if (QWidget* w = shownNote()) {
       timer->stop();
       timer->deleteLater();
       answer(w);
@@ -136,6 +144,8 @@ class TestConsole : public QObject {
   void viewReadsLikeATerminal();
   // Last: closing the console ends the program (the application is told to quit).
   void closingConsoleDuringRunEndsPacker();
+  void stopAnswersWhateverIsUp_data();
+  void stopAnswersWhateverIsUp();
 };
 
 void TestConsole::headerBarOnNewConsole() {
@@ -717,6 +727,63 @@ void TestConsole::closingConsoleDuringRunEndsPacker() {
   QVERIFY(!p.session()->isOpen());
   QVERIFY(!p.ctx.FormMain->isVisible());
   QVERIFY(!p.session()->isRunning());
+}
+
+// Stop, Esc and Ctrl+C reach the console as the window system delivers them (so a window that a
+// modal dialog blocks would not get them), whatever note, message or dialog is up at the time.
+void TestConsole::stopAnswersWhateverIsUp_data() {
+  QTest::addColumn<QString>("up");
+  QTest::addColumn<QString>("how");
+  for (const char* up : {"first-console note", "message", "options"})
+    for (const char* how : {"Stop", "Esc", "Ctrl+C"})
+      QTest::addRow("%s, %s", up, how) << QString::fromLatin1(up) << QString::fromLatin1(how);
+}
+
+void TestConsole::stopAnswersWhateverIsUp() {
+  QFETCH(QString, up);
+  QFETCH(QString, how);
+  Program p;
+  p.ctx.FormMain->show();
+  p.ctx.state.opt.GlobalOpt_FirstTimeShowConsol = up == QLatin1String("first-console note") ? 0 : 1;
+  Prompts::Test().active = false;
+  const auto scripted = qScopeGuard([] { Prompts::Test().active = true; });
+  // The stand-in waits for input that never comes: only a stop ends it.
+  EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
+  p.session()->OpenConsole(false);
+  QPointer<QWidget> shown;
+  bool stopped = false;
+  const auto r = AwaitRun(
+      p.session(), {p.command()},
+      [&] {
+        if (up == QLatin1String("message"))
+          Prompts::Message(p.ctx.FormMain, Prompts::Icon::Error, QStringLiteral("note"),
+                           QStringLiteral("cap"));
+        else if (up == QLatin1String("options"))
+          emit p.ctx.FormMain->optionsRequested();
+        QTRY_VERIFY(shown = up == QLatin1String("first-console note")
+                                ? shownNote()
+                                : QApplication::activeModalWidget());
+        ConsoleWindow* console = p.session()->window();
+        QWindow* window = console->windowHandle();
+        QVERIFY(window);
+        if (how == QLatin1String("Stop")) {
+          auto* stop = console->findChild<QPushButton*>(QStringLiteral("ButtonStop"));
+          QTRY_VERIFY(stop->isEnabled());
+          QTest::mouseClick(window, Qt::LeftButton, {},
+                            stop->mapTo(console, stop->rect().center()));
+        } else if (how == QLatin1String("Esc")) {
+          QTest::keyClick(window, Qt::Key_Escape);
+        } else {
+          QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
+        }
+        stopped = true;
+      },
+      {}, 15000);
+  QVERIFY(stopped);
+  QVERIFY2(r.has_value(), "the run went on behind what was up");
+  // What was up is still there, for the user to read.
+  QVERIFY(shown && shown->isVisible());
+  shown->close();
 }
 
 QTEST_MAIN(TestConsole)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -65,7 +66,9 @@ class TestPrompts : public QObject {
     QFETCH(bool, answer);
     Prompts::Test().active = false;
     std::optional<bool> answered;
-    Prompts::Ask(nullptr, QStringLiteral("<b>Stop?</b>"), QStringLiteral("cap"),
+    QWidget owner;
+    owner.show();
+    Prompts::Ask(&owner, QStringLiteral("<b>Stop?</b>"), QStringLiteral("cap"),
                  [&answered](bool yes) { answered = yes; });
     // Asked without waiting: the box is up, nothing answered yet.
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -80,17 +83,37 @@ class TestPrompts : public QObject {
     QCOMPARE(*answered, answer);
   }
 
-  // A message returns at once and stays up, modal to the program, as plain text, until closed.
+  // A message returns at once and stays up, as plain text, until closed. It is modal to its
+  // window alone (a console beside stays usable); one of no window blocks nothing.
+  void messageDoesNotWait_data() {
+    QTest::addColumn<bool>("owned");
+    QTest::newRow("of a window") << true;
+    QTest::newRow("of no window") << false;
+  }
   void messageDoesNotWait() {
+    QFETCH(bool, owned);
     Prompts::Test().active = false;
     int closed = 0;
-    Prompts::Message(nullptr, Prompts::Icon::Error, QStringLiteral("<b>gone</b>"),
+    QWidget owner, other;
+    owner.show();
+    other.show();
+    Prompts::Message(owned ? &owner : nullptr, Prompts::Icon::Error, QStringLiteral("<b>gone</b>"),
                      QStringLiteral("cap"), [&closed] { ++closed; });
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QMessageBox* box = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) box = b;
     QVERIFY(box);
     QCOMPARE(box->text(), QStringLiteral("<b>gone</b>"));
     QCOMPARE(box->textFormat(), Qt::PlainText);
-    QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(box->windowModality(), owned ? Qt::WindowModal : Qt::NonModal);
+    // Keys reach another window as the window system delivers them.
+    bool typed = false;
+    QLineEdit* field = new QLineEdit(&other);
+    field->show();
+    field->setFocus();
+    QObject::connect(field, &QLineEdit::textEdited, field, [&typed] { typed = true; });
+    QTest::keyClick(other.windowHandle(), Qt::Key_A);
+    QVERIFY(typed);
     QCOMPARE(closed, 0);  // what follows the message waits for its reading
     const QPointer<QMessageBox> watched(box);
     box->button(QMessageBox::Ok)->click();

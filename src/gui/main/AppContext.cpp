@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTimer>
+#include <QWindow>
 
 #include "core/util/InstallLayout.h"
 #include "gui/console/ConsoleSession.h"
@@ -77,8 +78,13 @@ void AppContext::connectForms() {
   });
   QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
-  QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain,
-                   [this] { showModal(formFTSC()); });
+  // A note asks nothing: it never stands between the user and the console's Stop.
+  QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain, [this] {
+    TFormFTSC* note = formFTSC();
+    note->setWindowModality(Qt::NonModal);
+    note->show();
+    note->raise();
+  });
 
   QObject::connect(FormMain, &TFormMain::optionsRequested, FormMain,
                    [this] { showModal(formOpt()); });
@@ -100,8 +106,12 @@ void AppContext::connectForms() {
 }
 
 void AppContext::showModal(QDialog* dialog) {
-  // Modal to the whole program, as exec() would make it, without waiting for it here.
-  dialog->setWindowModality(Qt::ApplicationModal);
+  // Modal to the main window alone, without waiting for it here: the console windows stay
+  // usable, so Stop, Esc and closing the console end a run whatever dialog is up.
+  dialog->setWindowModality(Qt::WindowModal);
+  dialog->winId();
+  FormMain->winId();
+  dialog->windowHandle()->setTransientParent(FormMain->windowHandle());
   dialog->show();
 }
 

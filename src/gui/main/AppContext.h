@@ -109,7 +109,7 @@ struct AppContext {
   void locateFolders();
   void connectForms();
   void takeResults(const QList<FileResults::Row>& rows);
-  static void showModal(QDialog* dialog);
+  void showModal(QDialog* dialog);
   // A window just built gets the language the others show.
   void localize(QWidget* form);
 

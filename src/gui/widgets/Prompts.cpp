@@ -21,12 +21,14 @@ TestScript& Test() {
 
 namespace {
 
-// Every prompt is modal to the whole program and waits in no loop of its own: the answer comes
-// by `answered` once the user has given it, and the dialog goes with its closing.
+// Every prompt is modal to the window it belongs to (never to the whole program, so that a
+// console's Stop always answers) and waits in no loop of its own: the answer comes by `answered`
+// once the user has given it, and the dialog goes with its closing. A prompt of no window blocks
+// nothing.
 template <typename Answered>
 void showModal(QDialog* d, Answered answered) {
   d->setAttribute(Qt::WA_DeleteOnClose);
-  d->setWindowModality(Qt::ApplicationModal);
+  d->setWindowModality(d->parentWidget() ? Qt::WindowModal : Qt::NonModal);
   QObject::connect(d, &QDialog::finished, d, answered);
   d->show();
 }
