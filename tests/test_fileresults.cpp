@@ -84,8 +84,22 @@ class TestFileResults : public QObject {
                           << "testing /p/x [OK]\r\ntesting /p/y \r\n" +
                                  refused("/p/y", "CantUnpackException: header corrupted") +
                                  "testing /p/z [OK]\r\n\r\nTested 3 files: 2 ok, 1 error.\r\n"
-                          << normal << QByteArray("tested,unsupported,tested")
+                          << normal << QByteArray("tested,failed,tested")
                           << QByteArray("CantUnpackException: header corrupted");
+    // What the user can mend or what was never packed is not called a format the packer lacks.
+    QTest::newRow("test of files never packed, and a program without its x bit")
+        << int(Job::Test) << QByteArrayList{"/p/text", "/p/plain", "/p/noexec"}
+        << refused("/p/text", "UnknownExecutableFormatException") +
+               refused("/p/plain", "NotPackedException: not packed by UPX") +
+               refused("/p/noexec", "CantPackException: file not executable; try 'chmod +x'")
+        << normal << QByteArray("not-packed,not-packed,failed")
+        << QByteArray("UnknownExecutableFormatException");
+    QTest::newRow("pack of a program without its x bit")
+        << pack << QByteArrayList{"/p/noexec", "/p/text"}
+        << refused("/p/noexec", "CantPackException: file not executable; try 'chmod +x'") +
+               refused("/p/text", "UnknownExecutableFormatException")
+        << normal << QByteArray("failed,unsupported")
+        << QByteArray("CantPackException: file not executable; try 'chmod +x'");
     // Control bytes and line feeds in names come back as the packer echoes them.
     QTest::newRow("hostile names")
         << pack << QByteArrayList{"/d/e\x1b[31mred", "/d/two\nlines: x", "/d/last"}

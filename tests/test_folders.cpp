@@ -315,6 +315,65 @@ class TestFolders : public QObject {
     QVERIFY(e.ctx.results[1].file.startsWith(f + '/' + level));
   }
 
+  // Every name the user selected gets one row. Names of one file by its path (spelled another way,
+  // a symbolic link to it) reach the packer once and say so; hard links are names of their own,
+  // each packed into a file of its own. The totals count each file once. Names as dropped:
+  // "@" is the folder, "prog" a program of 30000 bytes in it.
+  void everyNameGetsItsRow_data() {
+    QTest::addColumn<Names>("dropped");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<Names>("packed");  // what the packer is given
+    QTest::addColumn<quint64>("before");
+    QTest::newRow("hard links in a folder")
+        << Names{"@"} << QStringLiteral("Files: 3 (folders: 1)")
+        << Names{"@/hard 1", "@/hard 2", "@/prog"} << quint64(90000);
+    QTest::newRow("one file named four ways")
+        << Names{"@/prog", "@/./prog", "@/../linked/prog", "@/soft"} << QString() << Names{"@/prog"}
+        << quint64(30000);
+    // The link goes to the packer by the file's own name (the packer leaves links alone).
+    QTest::newRow("a symbolic link first, and a hard link")
+        << Names{"@/soft", "@/hard 1", "@/prog"} << QString() << Names{"@/hard 1", "@/prog"}
+        << quint64(60000);
+  }
+  void everyNameGetsItsRow() {
+    QFETCH(Names, dropped);
+    QFETCH(QString, shown);
+    QFETCH(Names, packed);
+    QFETCH(quint64, before);
+    Env e;
+    const QByteArray f = e.folder("names", {{"prog", QByteArray(kElf).leftJustified(30000, 'x')}});
+    QVERIFY(::link((f + "/prog").constData(), (f + "/hard 1").constData()) == 0);
+    QVERIFY(::link((f + "/prog").constData(), (f + "/hard 2").constData()) == 0);
+    QVERIFY(::symlink("prog", (f + "/soft").constData()) == 0);
+    QVERIFY(::symlink("names", (e.treesPath() + "/linked").constData()) == 0);
+    const auto at = [&f](Names names) {
+      for (QByteArray& n : names) n.replace('@', f);
+      return names;
+    };
+    if (shown.isEmpty()) {
+      e.select(at(dropped));
+    } else {
+      QVERIFY(sendUriDrop(e.w(), at(dropped)));
+      QTRY_COMPARE(e.box(), shown);
+    }
+    const Names selected = e.ctx.state.FileList;
+    QVERIFY(e.press("ButtonPack"));
+    QCOMPARE(e.runs().value(0), Names{"-7"} + at(packed));
+    QCOMPARE(e.ctx.results.size(), selected.size());
+    const Names packedNames = at(packed);
+    for (qsizetype i = 0; i < selected.size(); ++i) {
+      const FileResults::Row& r = e.ctx.results[i];
+      QCOMPARE(r.file, selected[i]);
+      QCOMPARE(r.outcome, FileResults::Outcome::Packed);
+      QCOMPARE(r.sizeBefore, std::optional<quint64>(30000));
+      // A name handed over whole says nothing of its own; another name of it says which it is.
+      QCOMPARE(r.message.contains(" once"), !packedNames.contains(r.file));
+    }
+    QCOMPARE(e.ctx.state.UncompressedTotal, before);
+    QCOMPARE(e.ctx.state.CompressedTotal, quint64(512) * quint64(packed.size()));
+    QCOMPARE(e.status(), e.ctx.state.langText(LangText::StatusDone));
+  }
+
   // A single file found in a folder is packed in place or to the output name, as a single file
   // chosen directly is; the box gives the figures, which read right for one.
   void oneFileFromAFolder() {

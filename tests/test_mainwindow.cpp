@@ -328,10 +328,14 @@ class TestMainWindow : public QObject {
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-d", f}));
     QCOMPARE(readFileBytes(f), original);
-    // The totals swap roles: the same three figures as after packing.
+    // The totals swap roles; the labels say before and after, as the Results do: from the
+    // packed size to the whole one, at the same ratio.
     QCOMPARE(e.ctx.state.CompressedTotal, packed);
     QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
-    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("1024 KB"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("%1 KB").arg(packed / 1024));
+    QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("1024 KB"));
+    QCOMPARE(e.ctx.results.value(0).sizeBefore, std::optional<quint64>(packed));
+    QCOMPARE(e.ctx.results.value(0).sizeAfter, std::optional<quint64>(1048576));
     QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("%1 %").arg(ratio));
   }
 
@@ -369,11 +373,15 @@ class TestMainWindow : public QObject {
         << QByteArray("in.bin") << true << QByteArray("out.bin");
     QTest::newRow("keep an existing output")
         << QByteArray("in.bin") << false << QByteArray("out.bin");
+    // The file the user asked to keep is never packed in its place: refused before the packer.
     QTest::newRow("output equal to the input") << QByteArray("in.bin") << true << QByteArray();
     QTest::newRow("output equal to an input named in Latin-1")
-        << QByteArray("caf\xe9.bin") << true << QByteArray();
+        << QByteArray("caf\xe9.bin") << false << QByteArray();
     QTest::newRow("the input spelled another way")
         << QByteArray("in.bin") << true << QByteArray("./in.bin");
+    QTest::newRow("the input through a linked folder")
+        << QByteArray("in.bin") << true << QByteArray("linked/in.bin");
+    QTest::newRow("no name at all") << QByteArray("in.bin") << true << QByteArray("-");
   }
   void outputFile() {
     QFETCH(QByteArray, input);
@@ -390,25 +398,31 @@ class TestMainWindow : public QObject {
     const QString notPacked =
         e.ctx.state.langText(LangText::ResultsPacked, QStringLiteral("0"), QStringLiteral("1"))
             .replace(QLatin1String("%3"), QLatin1String("1"));
+    QVERIFY(QFile::link(e.dir.path(), QFile::decodeName(e.dir.file("linked"))));
     e.select({in});
     e.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
     e.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(replace);
-    if (!output.isEmpty())
+    if (output == "-")
+      e.ui().get<QLineEdit>("EditOutFile")->clear();
+    else if (!output.isEmpty())
       e.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(e.dir.file(output)));
-    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
-    if (output.isEmpty()) {
-      QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", in}));
-      QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
-      QCOMPARE(readFileBytes(out), old);
-      QCOMPARE(e.ctx.state.CompressedTotal, FileSizes::SizeOf(in).value_or(0));
-      QVERIFY(e.ctx.state.CompressedTotal > 0 && e.ctx.state.CompressedTotal < 100000);
-    } else if (output != "out.bin") {
-      // The same file under another name is not deleted before the run; the packer refuses to
-      // write over it and the input stays whole.
-      QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + e.dir.file(output), in}));
-      QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), notPacked);
+    if (output != "out.bin") {
+      Prompts::Test().messages.clear();
+      const qsizetype runs = PackerRuns(e.dir.argLogPath()).size();
+      e.ui().get<QPushButton>("ButtonPack")->click();
+      QVERIFY(!e.ctx.jobs->busy());
+      QCOMPARE(PackerRuns(e.dir.argLogPath()).size(), runs);
       QCOMPARE(readFileBytes(in), original);
-    } else {
+      QCOMPARE(Prompts::Test().messages.size(), 1);
+      QCOMPARE(Prompts::Test().messages[0].icon, Prompts::Icon::Error);
+      // Said in the status line too, with the name where the packer's input was named.
+      const QString said = Prompts::Test().messages[0].text;
+      QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QString(said).replace('\n', ' '));
+      QCOMPARE(said.contains(QFile::decodeName(input)), output != "-");
+      return;
+    }
+    QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
+    {
       QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", "-o" + out, in}));
       QCOMPARE(readFileBytes(in), original);
       if (replace) {
@@ -418,7 +432,9 @@ class TestMainWindow : public QObject {
       } else {
         QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), notPacked);
         QCOMPARE(readFileBytes(out), old);
-        QCOMPARE(e.ctx.state.CompressedTotal, quint64(old.size()));
+        // The file that was there is not the job's: the size after is the input's, unchanged.
+        QCOMPARE(e.ctx.state.CompressedTotal, quint64(original.size()));
+        QCOMPARE(e.ctx.results.value(0).sizeAfter, std::optional<quint64>(original.size()));
       }
     }
   }

@@ -55,10 +55,13 @@ bool inside(const QByteArray& path, const QByteArray& root) {
 }
 
 // One folder given by the user: its executables, each folder and file once.
+// Files are told apart by their resolved path, not their inode: hard links are names of their
+// own, each packed (into a new file of its own) and reported.
 class FolderScan {
  public:
-  FolderScan(Result& result, QSet<FileId>& seen, const std::atomic_bool* cancel)
-      : result_(result), cancel_(cancel), seen_(seen) {}
+  FolderScan(Result& result, QSet<FileId>& seen, QSet<QByteArray>& seenFiles,
+             const std::atomic_bool* cancel)
+      : result_(result), cancel_(cancel), seen_(seen), seenFiles_(seenFiles) {}
 
   // False when the folder holds no packable executable (taken now or by an earlier folder).
   bool run(const QByteArray& folder) {
@@ -115,14 +118,21 @@ class FolderScan {
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.name < b.name; });
     const QByteArray prefix = path == "/" ? path : path + '/';
+    // Once per folder: a file met in it (not through a link) resolves to this and its name.
+    const QByteArray real = canonical(path);
+    // (Should it not resolve, the name itself, kept apart from resolved ones by a NUL.)
+    const QByteArray realPrefix = real.isEmpty()       ? QByteArray(1, '\0') + prefix
+                                  : real.endsWith('/') ? real
+                                                       : real + '/';
     for (const Entry& e : entries) {
       if (cancelled()) break;
-      visitEntry(::dirfd(dir), prefix + e.name, e.name, e.type);
+      visitEntry(::dirfd(dir), prefix + e.name, e.name, e.type, realPrefix + e.name);
     }
     ::closedir(dir);
   }
 
-  void visitEntry(int dirFd, const QByteArray& path, const QByteArray& name, unsigned char type) {
+  void visitEntry(int dirFd, const QByteArray& path, const QByteArray& name, unsigned char type,
+                  const QByteArray& real) {
     struct stat st;
     if (type == DT_UNKNOWN) {
       if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -135,17 +145,18 @@ class FolderScan {
                                    : DT_UNKNOWN;
     }
     if (type == DT_DIR) return visitFolder(path);
-    if (type == DT_REG) return visitFile(dirFd, path, name, false);
+    if (type == DT_REG) return visitFile(dirFd, path, name, false, real);
     if (type != DT_LNK) return;  // devices, pipes, sockets: never opened
     // A link counts only when it leads to a place inside the folder the user gave.
     const QByteArray target = canonical(path);
     if (target.isEmpty() || !inside(target, root_)) return;
     if (::stat(target.constData(), &st) != 0) return;
     if (S_ISDIR(st.st_mode)) return visitFolder(target);
-    if (S_ISREG(st.st_mode)) visitFile(AT_FDCWD, target, target, true);
+    if (S_ISREG(st.st_mode)) visitFile(AT_FDCWD, target, target, true, target);
   }
 
-  void visitFile(int dirFd, const QByteArray& path, const QByteArray& name, bool viaLink) {
+  void visitFile(int dirFd, const QByteArray& path, const QByteArray& name, bool viaLink,
+                 const QByteArray& real) {
     // O_NONBLOCK: should the entry have turned into a pipe meanwhile, opening it does not wait.
     const int fd = ::openat(dirFd, name.constData(),
                             O_RDONLY | O_CLOEXEC | O_NONBLOCK | (viaLink ? 0 : O_NOFOLLOW));
@@ -164,8 +175,8 @@ class FolderScan {
     }
     if (DetectFormat(QByteArray(head, int(got))) == Format::None) return;
     ++found_;
-    if (seen_.contains({st.st_dev, st.st_ino})) return;
-    seen_.insert({st.st_dev, st.st_ino});
+    if (seenFiles_.contains(real)) return;
+    seenFiles_.insert(real);
     result_.files.append(path);
     ++result_.filesFromFolders;
   }
@@ -173,8 +184,9 @@ class FolderScan {
   Result& result_;
   const std::atomic_bool* cancel_;
   QByteArray root_;
-  QSet<FileId>& seen_;  // shared by every folder of one selection
-  int found_ = 0;       // executables met, also those taken before
+  QSet<FileId>& seen_;           // shared by every folder of one selection
+  QSet<QByteArray>& seenFiles_;  // ... and their files, by resolved path
+  int found_ = 0;                // executables met, also those taken before
   bool started_ = false;
   bool rootSeenBefore_ = false;
 };
@@ -184,17 +196,18 @@ class FolderScan {
 Result Expand(const QList<QByteArray>& paths, const std::atomic_bool* cancel) {
   Result result;
   QSet<FileId> seen;
+  QSet<QByteArray> seenFiles;
   // Files given directly come first and are not taken again from a folder.
   for (const QByteArray& p : paths) {
     if (IsFolder(p)) continue;
     result.files.append(p);
-    struct stat st;
-    if (::stat(p.constData(), &st) == 0) seen.insert({st.st_dev, st.st_ino});
+    const QByteArray real = canonical(p);
+    if (!real.isEmpty()) seenFiles.insert(real);
   }
   for (const QByteArray& p : paths) {
     if (!IsFolder(p)) continue;
     ++result.folders;
-    const bool holdsExecutables = FolderScan(result, seen, cancel).run(p);
+    const bool holdsExecutables = FolderScan(result, seen, seenFiles, cancel).run(p);
     if (result.cancelled) break;
     if (!holdsExecutables) result.emptyFolders.append(p);
   }

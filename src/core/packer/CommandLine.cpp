@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/packer/CommandLine.h"
 
+#include "core/packer/FileSizes.h"
+
 namespace CommandLine {
 
 QByteArray Quote(const QByteArray& name) {
@@ -23,6 +25,13 @@ QByteArray LevelPiece(int position) {
 bool UsesOutputFile(const PackOptions& o) {
   // An empty name would leave a bare "-o" that takes the next file name as the output.
   return o.OutFileBox && !o.EditOutFile.isEmpty() && o.EditFileName != o.EditOutFile;
+}
+
+OutputRefusal CheckOutputFile(const PackOptions& o, const QList<QByteArray>& files) {
+  if (!o.OutFileBox || files.size() != 1) return OutputRefusal::None;
+  if (o.EditOutFile.isEmpty()) return OutputRefusal::NoName;
+  return FileSizes::SameEntry(o.EditOutFile, files.first()) ? OutputRefusal::NamesInput
+                                                            : OutputRefusal::None;
 }
 
 int CrpValue(int position) {

@@ -51,6 +51,12 @@ QByteArray GetCmdInfo(InfoCommand which, const QList<QByteArray>& fileList,
 // the box is ticked and the output name is not empty and differs byte for byte from the input name.
 bool UsesOutputFile(const PackOptions& o);
 
+// Why the window's Pack or Unpack must not start with "another file" ticked: no name for it, or
+// a name of the input itself, which the packer would then replace although the user asked to keep
+// it. None when the box is not ticked or the file is another.
+enum class OutputRefusal { None, NoName, NamesInput };
+OutputRefusal CheckOutputFile(const PackOptions& o, const QList<QByteArray>& files);
+
 QList<QByteArray> SplitCommandLine(const QByteArray& commandLine);
 
 }  // namespace CommandLine

@@ -68,14 +68,21 @@ bool IsSuccess(Outcome outcome) {
   return outcome == Outcome::Packed || outcome == Outcome::Unpacked || outcome == Outcome::Tested;
 }
 
-Outcome Classify(const QByteArray& message, const QByteArray& file) {
+Outcome Classify(const QByteArray& message, const QByteArray& file, Job job) {
   const auto is = [&](const char* exception) {
     return message.startsWith(exception) &&
            (message.size() == qsizetype(qstrlen(exception)) || message[qstrlen(exception)] == ':');
   };
   if (is("AlreadyPackedException")) return Outcome::AlreadyPacked;
   if (is("NotPackedException")) return Outcome::NotPacked;
+  // Unpacking or testing a file of no format the packer knows: it never packed that file.
+  if (job != Job::Pack && is("UnknownExecutableFormatException")) return Outcome::NotPacked;
+  // A packed file whose test finds it damaged did not pass.
+  if (job == Job::Test && (is("CantUnpackException") || is("EOFException"))) return Outcome::Failed;
   if (is("NotCompressibleException")) return Outcome::NotCompressible;
+  // A program without its execute permission: the user can mend that, so it is no format the
+  // packer lacks ("CantPackException: file not executable; try 'chmod +x'").
+  if (message.contains("try 'chmod +x'")) return Outcome::Failed;
   // The formats and files it cannot handle: damaged or cut short ones included.
   for (const char* e : {"UnknownExecutableFormatException", "CantPackException",
                         "CantUnpackException", "EOFException", "OverlayException"})
@@ -198,7 +205,7 @@ Transcript::Match Transcript::matchAt(qsizetype file, qsizetype from) {
   const qsizetype at = text.indexOf(refused);
   if (at >= 0 && startsLine(text.left(at))) {
     row.message = withoutEscapes(text.mid(at + refused.size())).trimmed();
-    row.outcome = Classify(row.message, name);
+    row.outcome = Classify(row.message, name, job_);
   } else if (job_ == Job::Test) {
     const qsizetype t = text.indexOf("testing " + name + ' ');
     if (t < 0 || !startsLine(text.left(t)) || !text.endsWith("[OK]")) return Match::No;

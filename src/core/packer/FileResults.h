@@ -36,8 +36,8 @@ const char* Word(Outcome outcome);
 Outcome Success(Job job);
 bool IsSuccess(Outcome outcome);
 // The outcome the packer's message for a file stands for ("NotPackedException: not packed by
-// UPX"); `file` is the name the packer was given.
-Outcome Classify(const QByteArray& message, const QByteArray& file);
+// UPX") in a job of its kind; `file` is the name the packer was given.
+Outcome Classify(const QByteArray& message, const QByteArray& file, Job job = Job::Pack);
 
 struct Row {
   QByteArray file;

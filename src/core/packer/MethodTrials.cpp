@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -114,20 +115,45 @@ Step Race::stepFor(qsizetype file, Step::Kind kind, Methods::Method method,
   return s;
 }
 
+// What stops a file before its first trial, so that nobody waits for every trial only to learn
+// it: what the packer itself would refuse at the end, and too little room for the trials.
+std::optional<FileResults::Row> Race::refusal(const File& f) const {
+  const PackOptions& o = setup_.options;
+  const bool output = CommandLine::UsesOutputFile(o);
+  struct stat st;
+  if (::stat(f.name.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  // The packer leaves a write-protected file alone unless it keeps a backup or writes
+  // elsewhere; the trials write elsewhere, so the rule is kept here.
+  if (!o.BackupBox && !output && (st.st_mode & S_IWUSR) == 0)
+    return fileRow(f.name, FileResults::Outcome::WriteProtected,
+                   "file is write protected -- skipped");
+  // As the packer, an output file that exists is not overwritten (Replace deleted it before).
+  if (output && exists(o.EditOutFile))
+    return fileRow(f.name, FileResults::Outcome::Failed,
+                   "FileAlreadyExistsException: " + o.EditOutFile + ": File exists");
+  // Each trial's output beside the file is smaller than the file, or the packer refuses it.
+  struct statvfs fs;
+  const qsizetype slash = f.name.lastIndexOf('/');
+  const QByteArray folder = slash < 0 ? QByteArray(".") : f.name.left(qMax<qsizetype>(slash, 1));
+  const quint64 needed = quint64(st.st_size) * quint64(methods_.size());
+  if (::statvfs(folder.constData(), &fs) == 0 &&
+      quint64(fs.f_bavail) * quint64(fs.f_frsize) < needed) {
+    errno = ENOSPC;
+    return fileRow(f.name, FileResults::Outcome::Failed,
+                   systemError("no room for the trials' outputs") + " (" +
+                       QByteArray::number(needed) + " bytes needed)");
+  }
+  return std::nullopt;
+}
+
 std::optional<Step> Race::next() {
   if (!ready_.isEmpty()) return ready_.takeFirst();
   while (nextFile_ < files_.size() && !methods_.isEmpty()) {
     File& f = files_[nextFile_];
     if (nextMethod_ == 0) {
-      // The packer leaves a write-protected file alone unless it keeps a backup or writes
-      // elsewhere; the trials write elsewhere, so the rule is kept here.
-      struct stat st;
-      const PackOptions& o = setup_.options;
-      if (!o.BackupBox && !CommandLine::UsesOutputFile(o) && ::stat(f.name.constData(), &st) == 0 &&
-          S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+      if (std::optional<FileResults::Row> refused = refusal(f)) {
         f.end = File::End::Failed;
-        f.row = fileRow(f.name, FileResults::Outcome::WriteProtected,
-                        "file is write protected -- skipped");
+        f.row = std::move(*refused);
         ++nextFile_;
         continue;
       }

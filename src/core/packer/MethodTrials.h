@@ -89,6 +89,7 @@ class Race {
     FileResults::Row row;  // a failed file's
     std::optional<Verdict> verdict;
   };
+  std::optional<FileResults::Row> refusal(const File& f) const;
   void decide(File& f);
   void replace(File& f, const Candidate& c);
   Step stepFor(qsizetype file, Step::Kind kind, Methods::Method method, QByteArray output) const;

@@ -91,6 +91,15 @@ const QByteArray* fallbackText(LangText n) {
       {int(LangText::MethodChosen),
        "%1 won: %2 bytes, as the packer's own --brute chooses (%3: %4 bytes, with a smaller "
        "loader)."},
+      {int(LangText::OutputNamesInput),
+       "The output file is the file itself:\n%1\nChoose another name for the output file, or "
+       "untick \"Write the result to another file\"."},
+      {int(LangText::OutputNameMissing),
+       "Enter a name for the output file, or untick \"Write the result to another file\"."},
+      {int(LangText::SameFileAs), "The same file as %1, which the packer was given once."},
+      {int(LangText::ResultsTestedNotPacked), "Tested %1 of %2 files; %3 not packed. See Results."},
+      {int(LangText::ResultsTestedBoth),
+       "Tested %1 of %2 files; %3 not packed, %4 did not pass. See Results."},
   };
   const auto it = texts.constFind(int(n));
   return it == texts.constEnd() ? nullptr : &*it;

@@ -46,7 +46,7 @@ void ForEachPreference(O& o, F&& f) {
 #undef PACKHELM_VISIT
 }
 
-constexpr int LangTextCount = 125;  // numbered 0 to 124
+constexpr int LangTextCount = 130;  // numbered 0 to 129
 constexpr int LangTextHighest = LangTextCount - 1;
 using LangTextTable = std::array<QByteArray, LangTextCount>;
 
@@ -122,6 +122,12 @@ enum class LangText : int {
   MethodAlone = 122,    // ... %1 won with %2 bytes; no other method packed the file
   MethodMissing = 123,  // hint of a method the packer lacks: not in the packer's version %1
   MethodChosen = 124,   // %1 won with %2 bytes as the packer's --brute chooses; %3 made %4 bytes
+  // Pack or Unpack refused before the packer starts.
+  OutputNamesInput = 125,        // "another file" names the input %1 itself
+  OutputNameMissing = 126,       // "another file" is ticked without a name
+  SameFileAs = 127,              // results: a name of the file named %1 before, handed over once
+  ResultsTestedNotPacked = 128,  // status line: %1 of %2 passed the test, the %3 others not packed
+  ResultsTestedBoth = 129,       // ... %3 of the others not packed, %4 did not pass
 };
 
 class SettingsPreload;

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <QFile>
 #include <QThread>
 
 #include "core/batch/RunGroups.h"
@@ -22,9 +23,11 @@ JobRunner::JobRunner(ProgramState& state, ConsoleSession& console, QObject* pare
 
 namespace {
 
-quint64 total(const QList<std::optional<quint64>>& sizes) {
+// Each file once: a name that is another name's file adds nothing.
+quint64 total(const QList<std::optional<quint64>>& sizes, const QList<qsizetype>& goesBy) {
   quint64 sum = 0;
-  for (const std::optional<quint64>& size : sizes) sum += size.value_or(0);
+  for (qsizetype i = 0; i < sizes.size(); ++i)
+    if (goesBy.value(i, i) == i) sum += sizes[i].value_or(0);
   return sum;
 }
 
@@ -59,6 +62,10 @@ void JobRunner::beginRows(Job& job) {
   job.before.clear();
   job.before.reserve(job.files.size());
   for (const QByteArray& f : std::as_const(job.files)) job.before.append(FileSizes::SizeOf(f));
+  job.goesBy = FileSizes::Representatives(job.files);
+  job.packed.clear();
+  for (qsizetype i = 0; i < job.files.size(); ++i)
+    if (job.goesBy[i] == i) job.packed.append(job.files[i]);
 }
 
 bool JobRunner::startPack(bool pack, const PackOptions& o) {
@@ -71,11 +78,10 @@ bool JobRunner::startPack(bool pack, const PackOptions& o) {
   job_->kind = pack ? FileResults::Job::Pack : FileResults::Job::Unpack;
   QByteArray& pending = pack ? s.PendingPackCommand : s.PendingUnpackCommand;
   beginRows(*job_);
-  (pack ? s.UncompressedTotal : s.CompressedTotal) = total(job_->before);
+  (pack ? s.UncompressedTotal : s.CompressedTotal) = total(job_->before, job_->goesBy);
 
   const bool edited = !pending.isEmpty();
-  const QByteArray command =
-      edited ? pending : (pack ? CommandLine::GetCmdPack(o, s) : CommandLine::GetCmdUnPack(o, s));
+  const QByteArray command = edited ? pending : commandFor(job_->packed);
   console_.OpenConsole(false);
 
   // An output name that differs in spelling only ("dir/./a", a linked folder, another letter case
@@ -105,14 +111,21 @@ bool JobRunner::startPackers(bool edited, const PackOptions& o, const QByteArray
     return startTrials(o, cores);
   // An edited line is run as written, and one output name cannot take the results of several
   // packers: those run as one packer.
+  // (An edited line names what it names: its files are the selection's, each read from its
+  // output.)
+  if (edited) {
+    job_->goesBy.clear();
+    job_->packed = s.FileList;
+  }
+  const QList<QByteArray>& files = job_->packed;
   if (edited || CommandLine::UsesOutputFile(o)) {
-    batches_.append(Batch{{command}, {s.FileList}, {}, false});
+    batches_.append(Batch{{command}, {files}, {}, false});
     return startNextBatch();
   }
   const qsizetype fixed = commandFor({}).size() + 64 * qsizetype(sizeof(char*));
   // Several files and several runs: the runs share them as a queue.
-  if (runs > 1 && s.FileList.size() > 1) {
-    queue_.emplace(s.FileList, runs, fixed, RunGroups::ArgumentRoom());
+  if (runs > 1 && files.size() > 1) {
+    queue_.emplace(files, runs, fixed, RunGroups::ArgumentRoom());
     Batch batch{{}, {}, {}, true};
     for (int run = 0; run < runs; ++run) {
       const QList<QByteArray> portion = queue_->take(run);
@@ -126,7 +139,7 @@ bool JobRunner::startPackers(bool edited, const PackOptions& o, const QByteArray
   }
   // More names than one start of the packer takes run as batches in turn.
   const QList<QList<QByteArray>> chunks =
-      RunGroups::SplitForArgumentLimit(s.FileList, fixed, RunGroups::ArgumentRoom());
+      RunGroups::SplitForArgumentLimit(files, fixed, RunGroups::ArgumentRoom());
   for (const QList<QByteArray>& chunk : chunks)
     batches_.append(Batch{{chunks.size() == 1 ? command : commandFor(chunk)}, {chunk}, {}, false});
   return startNextBatch();
@@ -150,7 +163,7 @@ std::optional<ConsoleSession::NextCommand> JobRunner::nextPortion(int run) {
 
 bool JobRunner::startTrials(const PackOptions& o, int runs) {
   const ProgramState& s = state_;
-  race_.emplace(MethodTrials::Setup{o, s.packerForCommand(), s.packer()}, s.FileList);
+  race_.emplace(MethodTrials::Setup{o, s.packerForCommand(), s.packer()}, job_->packed);
   job_->trials = true;
   steps_.clear();
   stepInPane_.clear();
@@ -162,7 +175,7 @@ bool JobRunner::startTrials(const PackOptions& o, int runs) {
     stepInPane_.append(int(steps_.size()));
     commands.append(step->commandLine);
     addStep(*step);
-    labels.append(labelOf(*step, s.FileList[step->file]));
+    labels.append(labelOf(*step, job_->packed[step->file]));
   }
   if (commands.isEmpty()) {  // every file was refused before any run
     QMetaObject::invokeMethod(
@@ -176,7 +189,7 @@ bool JobRunner::startTrials(const PackOptions& o, int runs) {
 
 void JobRunner::addStep(const MethodTrials::Step& step) {
   const bool test = step.kind == MethodTrials::Step::Kind::Test;
-  const QByteArray& file = job_->files[step.file];
+  const QByteArray& file = job_->packed[step.file];
   steps_.append(step);
   transcripts_.append(test ? FileResults::Transcript(FileResults::Job::Test, {step.output})
                            : FileResults::Transcript(FileResults::Job::Pack, {file}, step.output));
@@ -192,7 +205,8 @@ std::optional<ConsoleSession::NextCommand> JobRunner::nextStep(int pane, int exi
   if (!step) return std::nullopt;
   stepInPane_[pane] = int(steps_.size());
   addStep(*step);
-  return ConsoleSession::NextCommand{step->commandLine, 0, labelOf(*step, job_->files[step->file])};
+  return ConsoleSession::NextCommand{step->commandLine, 0,
+                                     labelOf(*step, job_->packed[step->file])};
 }
 
 // The files' rows, each replaced file's telling which method won; the job failed when a file did
@@ -241,10 +255,13 @@ bool JobRunner::startInfo(CommandLine::InfoCommand which, bool withSizes) {
   if (which == CommandLine::InfoCommand::Test) job_->kind = FileResults::Job::Test;
   // Only a job that reports on each file measures each one.
   if (job_->kind) beginRows(*job_);
-  if (withSizes) s.CompressedTotal = job_->kind ? total(job_->before) : FileSizes::Sum(s.FileList);
-  const QByteArray command = CommandLine::GetCmdInfo(which, s);
+  if (withSizes)
+    s.CompressedTotal = job_->kind ? total(job_->before, job_->goesBy) : FileSizes::Sum(s.FileList);
+  // A test names each file once; the other commands take the selection as it is.
+  const QList<QByteArray> files = job_->kind ? job_->packed : s.FileList;
+  const QByteArray command = CommandLine::GetCmdInfo(which, files, s.UpxShortLocation);
   console_.OpenConsole(true);
-  batches_ = {Batch{{command}, {s.FileList}, {}, false}};
+  batches_ = {Batch{{command}, {files}, {}, false}};
   if (!startNextBatch()) notStarted();
   return true;
 }
@@ -264,9 +281,10 @@ void JobRunner::measureAfter(const Job& job, const QList<FileResults::Row>& rows
   const PackOptions& o = job.options;
   quint64& after =
       job.info ? s.UncompressedTotal : (job.pack ? s.CompressedTotal : s.UncompressedTotal);
-  if (!rows.isEmpty()) {  // measured for them already
+  if (!rows.isEmpty()) {  // measured for them already, each file once
     after = 0;
-    for (const FileResults::Row& r : rows) after += r.sizeAfter.value_or(0);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+      if (job.goesBy.value(i, i) == i) after += rows[i].sizeAfter.value_or(0);
     return;
   }
   // A separate output is measured by its name; in place the input is measured by its own
@@ -311,21 +329,30 @@ QList<FileResults::Row> JobRunner::finishRows(const Job& job, bool stopped) {
     rows_.append(notRun);
     rows_.last().file = f;
   }
-  QHash<QByteArray, qsizetype> order;
-  order.reserve(job.files.size());
-  for (qsizetype i = job.files.size() - 1; i >= 0; --i) order.insert(job.files[i], i);
-  QList<FileResults::Row> rows = std::move(rows_);
-  rows_.clear();
-  // Several runs took the files in groups: the rows go back into the selection's order.
-  std::stable_sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
-    return order.value(a.file) < order.value(b.file);
-  });
+  // Several runs took the files in groups: the rows go back into the selection's order, one for
+  // each name; a name of a file named before tells the first name's outcome.
+  QHash<QByteArray, qsizetype> read;
+  read.reserve(rows_.size());
+  for (qsizetype i = rows_.size() - 1; i >= 0; --i) read.insert(rows_[i].file, i);
   const PackOptions& o = job.options;
   const bool output = !job.info && job.files.size() == 1 && CommandLine::UsesOutputFile(o);
-  for (FileResults::Row& r : rows) {
-    r.sizeBefore = job.before.value(order.value(r.file));
-    r.sizeAfter = FileSizes::SizeOf(output ? o.EditOutFile : r.file);
+  QList<FileResults::Row> rows;
+  rows.reserve(job.files.size() + state_.UnreadableEntries.size());
+  for (qsizetype i = 0; i < job.files.size(); ++i) {
+    const qsizetype first = job.goesBy.value(i, i);
+    const QByteArray& name = job.files[first];
+    const auto at = read.constFind(name);
+    FileResults::Row r = at != read.cend() ? rows_[*at] : notRun;
+    // (An output file that was not this job's says nothing of it.)
+    r.sizeAfter =
+        FileSizes::SizeOf(output && FileResults::IsSuccess(r.outcome) ? o.EditOutFile : name);
+    r.file = job.files[i];
+    r.sizeBefore = job.before.value(i);
+    if (first != i)
+      r.message = state_.langText(LangText::SameFileAs, QFile::decodeName(name)).toUtf8();
+    rows.append(r);
   }
+  rows_.clear();
   for (const QByteArray& entry : std::as_const(state_.UnreadableEntries))
     rows.append({entry, {}, {}, Outcome::Unreadable, {}});
   return rows;
@@ -386,11 +413,22 @@ void JobRunner::endJob(const RunOutcome& outcome) {
     static constexpr LangText summary[] = {LangText::ResultsPacked, LangText::ResultsUnpacked,
                                            LangText::ResultsTested};
     const auto all = result.rows.size();
-    // The figures hold digits only, so the third mark filled afterwards cannot meet one of them.
+    // A test of a file the packer never packed is no failed test: said apart.
+    const auto notPacked =
+        result.kind != FileResults::Job::Test
+            ? 0
+            : std::count_if(result.rows.begin(), result.rows.end(), [](const auto& r) {
+                return r.outcome == FileResults::Outcome::NotPacked;
+              });
+    const LangText text = notPacked == 0          ? summary[int(result.kind)]
+                          : notPacked == all - ok ? LangText::ResultsTestedNotPacked
+                                                  : LangText::ResultsTestedBoth;
+    const auto third = notPacked == 0 ? all - ok : notPacked;
+    // The figures hold digits only, so the marks filled afterwards cannot meet one of them.
     if (ok < all)
-      result.statusText =
-          state_.langText(summary[int(result.kind)], QString::number(ok), QString::number(all))
-              .replace(QLatin1String("%3"), QString::number(all - ok));
+      result.statusText = state_.langText(text, QString::number(ok), QString::number(all))
+                              .replace(QLatin1String("%3"), QString::number(third))
+                              .replace(QLatin1String("%4"), QString::number(all - ok - notPacked));
   }
   // One file's trials: which method won is the news.
   if (job.trials && result.rows.size() == 1 && result.exitCode == 0)

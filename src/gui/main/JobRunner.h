@@ -64,6 +64,10 @@ class JobRunner : public QObject {
     std::optional<FileResults::Job> kind;  // a job that reports on each file
     QList<QByteArray> files;
     QList<std::optional<quint64>> before;  // each file's size at the start
+    // Names that are one file go to the packer once: the name each name's file goes by, and the
+    // names the packer gets.
+    QList<qsizetype> goesBy;
+    QList<QByteArray> packed;
   };
   void beginRows(Job& job);
   void readRuns(const RunOutcome& ended);

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "core/batch/DroppedNames.h"
+#include "core/packer/CommandLine.h"
 #include "core/packer/SizeReport.h"
 #include "core/packer/SizeTask.h"
 #include "core/settings/ProgramCommands.h"
@@ -380,8 +381,13 @@ void TFormMain::showSelectionTotal(quint64 bytes, qsizetype files) {
 
 void TFormMain::showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit) {
   sizes_->cancel();  // a job's figures replace the selection's
-  ui->LabelF1->setText(QString::fromUtf8(SizeReport::KiBText(uncompressed, unit)));
-  ui->LabelF2->setText(QString::fromUtf8(SizeReport::KiBText(compressed, unit)));
+  // The labels say before and after: an unpack went from the packed size to the unpacked one.
+  // The ratio is the packed size's share either way.
+  const bool unpacked = sizesOfUnpack_;
+  ui->LabelF1->setText(
+      QString::fromUtf8(SizeReport::KiBText(unpacked ? compressed : uncompressed, unit)));
+  ui->LabelF2->setText(
+      QString::fromUtf8(SizeReport::KiBText(unpacked ? uncompressed : compressed, unit)));
   if (const auto ratio = SizeReport::RatioText(uncompressed, compressed))
     ui->LabelF3->setText(QString::fromUtf8(*ratio));
   for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) l->adjustSize();
@@ -422,8 +428,24 @@ void TFormMain::runJob(bool pack) {
   // The window takes no input while the packer runs; this only guards against a call from a
   // queued event during that time.
   if (jobs_.busy()) return;
+  const PackOptions o = packOptions();
+  // A line edited by hand runs as written; the window's own line never replaces the file that
+  // the user asked to write elsewhere.
+  const bool edited = !(pack ? state_.PendingPackCommand : state_.PendingUnpackCommand).isEmpty();
+  const CommandLine::OutputRefusal refusal =
+      edited ? CommandLine::OutputRefusal::None : CommandLine::CheckOutputFile(o, state_.FileList);
+  if (refusal != CommandLine::OutputRefusal::None) {
+    const QString text =
+        refusal == CommandLine::OutputRefusal::NoName
+            ? state_.langText(LangText::OutputNameMissing)
+            : state_.langText(LangText::OutputNamesInput, QFile::decodeName(o.EditOutFile));
+    setStatus(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')), text);
+    Prompts::Message(this, Prompts::Icon::Error, text, windowTitle(),
+                     [this] { ui->EditOutFile->setFocus(); });
+    return;
+  }
   StayOnTopStep(false);
-  jobs_.startPack(pack, packOptions());
+  jobs_.startPack(pack, o);
 }
 
 void TFormMain::runInfoCommand(int which, bool withSizes) {
@@ -434,6 +456,7 @@ void TFormMain::jobFinished(const JobResult& result) {
   if (result.started) showExitStatus(result.statusText);
   if (!result.rows.isEmpty()) ui->ButtonResults->setEnabled(true);
   if (result.sizesMeasured) {
+    sizesOfUnpack_ = result.packJob && result.kind == FileResults::Job::Unpack;
     if (state_.FileList.size() <= 1)
       CalcSize();
     else

@@ -141,6 +141,7 @@ class TFormMain : public QWidget {
   void setOptionControls(const PackOptions& o);
   void updateAddOptArrow();
   void showTotals(quint64 uncompressed, quint64 compressed, const QByteArray& unit);
+  bool sizesOfUnpack_ = false;  // the totals shown are an unpack's
   void showSelectionTotal(quint64 bytes, qsizetype files);
   void runInfoCommand(int which, bool withSizes);
   void runJob(bool pack);
