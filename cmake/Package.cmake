@@ -56,8 +56,18 @@ if(PACKHELM_BUNDLED_PACKER)
   if(NOT EXISTS "${PACKHELM_BUNDLED_PACKER}" OR IS_DIRECTORY "${PACKHELM_BUNDLED_PACKER}")
     message(FATAL_ERROR "PACKHELM_BUNDLED_PACKER: ${PACKHELM_BUNDLED_PACKER} is not a file")
   endif()
-  install(PROGRAMS ${PACKHELM_BUNDLED_PACKER} DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/packhelm
-    RENAME upx)
+  # Stripped here as Debian's tools strip (CPack's stripping passes over a program installed
+  # this way).
+  set(bundled ${CMAKE_BINARY_DIR}/bundled-packer/upx)
+  add_custom_command(OUTPUT ${bundled}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bundled-packer
+    COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note --strip-unneeded
+            -o ${bundled} ${PACKHELM_BUNDLED_PACKER}
+    DEPENDS ${PACKHELM_BUNDLED_PACKER} VERBATIM)
+  add_custom_target(packhelm_bundled_packer ALL DEPENDS ${bundled})
+  install(PROGRAMS ${bundled} DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/packhelm)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/lintian-overrides-upx
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME packhelm)
   file(READ ${PROJECT_SOURCE_DIR}/resources/debian/copyright-upx.in PACKHELM_COPYRIGHT_PACKER)
 endif()
 set(PACKHELM_COPYRIGHT_SOURCE "")

@@ -21,7 +21,8 @@ QStringList InstalledFiles() {
 #ifdef PACKHELM_BUNDLES_PACKER
   // Where the program looks for a packer of its own (relative to bin/).
   files << QDir::cleanPath(QStringLiteral("bin/") +
-                           QLatin1String(InstallLayout::BundledPackerPath));
+                           QLatin1String(InstallLayout::BundledPackerPath))
+        << QStringLiteral("share/lintian/overrides/packhelm");
 #endif
   for (int size : {PACKHELM_ICON_SIZES})
     files << QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id);
