@@ -449,8 +449,12 @@ class TestRealPacker : public QObject {
     QVERIFY(writeFileRaw(w + "locked", program, 0555));
     QVERIFY(writeFileRaw(w + "random", IncompressibleProgram(SampleKind::ElfPie), 0755));
     QVERIFY(writeFileRaw(w + "cut", program.left(program.size() * 2 / 3), 0755));
-    const Names files{w + "fresh",  w + "done", w + "text", w + "locked",
-                      w + "random", w + "cut",  w + "gone"};
+    QVERIFY(writeFileRaw(w + "noexec", program, 0644));
+    // Another name of "fresh" that the packer writes a file of its own for, and "fresh" itself
+    // spelled another way, which goes to the packer once.
+    QVERIFY(::link((w + "fresh").constData(), (w + "hard").constData()) == 0);
+    const Names files{w + "fresh", w + "done", w + "text", w + "locked",  w + "random",
+                      w + "cut",   w + "gone", w + "hard", w + "./fresh", w + "noexec"};
     p.select(files);
     p.press("ButtonPack");
     const auto outcomes = [&] {
@@ -460,13 +464,25 @@ class TestRealPacker : public QObject {
       return words.join(' ');
     };
     QCOMPARE(outcomes(), QByteArray("packed already-packed unsupported write-protected "
-                                    "not-compressible unsupported unreadable"));
+                                    "not-compressible unsupported unreadable packed packed "
+                                    "failed"));
     QCOMPARE(p.status(),
-             p.ctx.state.langText(LangText::ResultsPacked, "1", "7").replace("%3", "6"));
+             p.ctx.state.langText(LangText::ResultsPacked, "3", "10").replace("%3", "7"));
     QCOMPARE(p.ctx.results[1].sizeBefore, quint64(packed.size()));
+    QVERIFY(p.ctx.results[8].message.contains(w + "fresh"));
+    // Each name of the hard-linked pair is a packed file of its own.
+    struct stat a, b;
+    QVERIFY(::stat((w + "fresh").constData(), &a) == 0 &&
+            ::stat((w + "hard").constData(), &b) == 0);
+    QVERIFY(a.st_ino != b.st_ino);
+    QCOMPARE(p.ctx.results[7].sizeAfter, std::optional<quint64>(quint64(b.st_size)));
     p.press("ButtonTest");
     QCOMPARE(outcomes(), QByteArray("tested tested not-packed not-packed not-packed "
-                                    "unsupported unreadable"));
+                                    "failed unreadable tested tested not-packed"));
+    // Files the packer never packed are no failed tests.
+    QCOMPARE(p.status(), p.ctx.state.langText(LangText::ResultsTestedBoth, "4", "10")
+                             .replace("%3", "4")
+                             .replace("%4", "2"));
   }
 
   // All: the methods run at once, one per core, and the file left is the one the packer's own
