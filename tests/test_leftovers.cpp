@@ -1,14 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a packer run that did not end normally leaves behind, and what is removed of it: real
-// files in a temporary folder, made before and "during" the run.
+// files in a temporary folder, made before and "during" the run; and the whole program's stop in
+// every order of its ends, with the stand-in packer on a real pty.
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QLineEdit>
+#include <QThread>
 #include <QtTest>
+#include <csignal>
 
+#include "core/packer/FileResults.h"
 #include "core/packer/RunLeftovers.h"
+#include "gui/console/ConsoleSession.h"
+#include "gui/console/ConsoleWindow.h"
+#include "support/MainWindowTest.h"
+#include "support/Runs.h"
 #include "support/TestHelpers.h"
 
 namespace {
@@ -219,6 +230,100 @@ class TestLeftovers : public QObject {
     }
   }
 
+  // A run cut off halfway through a file, in every order of the ends that meet there: the user's
+  // Stop, the packer's end (by the signal, by a handler of its own with any exit code, or killed
+  // after the grace) and the program's own end when its console is closed (at once, in the
+  // stop's grace, or when the packer has ended and the program has not yet seen it). Whatever
+  // the order, the unfinished file is gone by the time the run's end is reported, in the same
+  // turn of the event loop as a closed console (the program quits on it), and the input is as
+  // it was, reported stopped. A packer that finished before the stop reached it keeps its work.
+  void everyOrderOfTheEnds_data() {
+    QTest::addColumn<QByteArray>("packer");  // the stand-in: "ignore N,M", "trap N:C", "sleep MS"
+    QTest::addColumn<QByteArray>("how");     // the user's acts, in their order
+    QTest::addColumn<bool>("output");        // -o: an output file, not a temporary one
+    QTest::addColumn<int>("signal");         // what ended the packer (0: it exited)
+    QTest::addColumn<int>("exitCode");
+    const auto row = [](const char* name, const char* packer, const char* how, bool output,
+                        int signal, int code) {
+      QTest::newRow(name) << QByteArray(packer) << QByteArray(how) << output << signal << code;
+    };
+    row("stop: the interrupt ends it", "", "stop", false, SIGINT, 128 + SIGINT);
+    row("stop: its handler exits 0", "trap 2:0", "stop", false, 0, 0);
+    row("stop: its handler exits 1", "trap 2:1", "stop", false, 0, 1);
+    row("stop: killed after the grace", "ignore 2,15", "stop", false, SIGKILL, 128 + SIGKILL);
+    row("console closed: the terminate ends it", "", "close", false, SIGTERM, 128 + SIGTERM);
+    row("console closed: its handler exits 0", "trap 15:0", "close", false, 0, 0);
+    row("console closed in the stop's grace", "ignore 2", "stop then close", false, SIGTERM,
+        128 + SIGTERM);
+    row("console closed as its handler has ended it", "trap 2:0", "stop, close at its end", false,
+        0, 0);
+    row("-o, stop: its handler exits 0", "trap 2:0", "stop", true, 0, 0);
+    row("-o, console closed", "", "close", true, SIGTERM, 128 + SIGTERM);
+    row("-o, stop once it has finished unseen", "sleep 300", "stop at its end", true, 0, 0);
+  }
+  void everyOrderOfTheEnds() {
+    QFETCH(QByteArray, packer);
+    QFETCH(QByteArray, how);
+    QFETCH(bool, output);
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    MainWindowTest p;
+    const QByteArray work = p.dir.path() + "work/";
+    QVERIFY(MakeFoldersRaw(work));
+    const QByteArray prog = p.dir.makeFile("work/prog.exe", 200000);
+    const QByteArray original = readFileBytes(prog);
+    const QByteArray partial = work + (output ? "out.bin" : "prog.upx");
+    p.select({prog});
+    if (output) {
+      p.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
+      p.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(false);
+      p.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(partial));
+    }
+    const bool finishes = packer.startsWith("sleep");
+    const QByteArray mode = packer.left(packer.indexOf(' '));
+    EnvGuard env{{"PACKHELM_STANDIN_HOLD", finishes ? "" : "partial"},
+                 {"PACKHELM_STANDIN_HOLD_MS", "20000"},
+                 {mode == "trap"    ? "PACKHELM_STANDIN_TRAP"
+                  : mode == "sleep" ? "PACKHELM_STANDIN_SLEEP_MS"
+                                    : "PACKHELM_STANDIN_IGNORE",
+                  packer.mid(packer.indexOf(' ') + 1)}};
+    Names leftAtTheEnd{"not reported"};
+    QObject::connect(p.console(), &ConsoleSession::runFinished, p.console(),
+                     [&] { leftAtTheEnd = NamesInFolder(work); });
+    bool acted = false;
+    p.press("ButtonPack", [&] {
+      if (!finishes)
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(partial)).size() > 0, 15000);
+      if (how.startsWith("stop") && how != "stop at its end") p.console()->StopRun();
+      if (how.endsWith("at its end")) {
+        // Ended, not yet reaped: the program has not seen it.
+        const QDeadlineTimer patience(10000);
+        while (ProcessState(p.packerPid) != 'Z' && !patience.hasExpired()) QThread::msleep(1);
+        QCOMPARE(ProcessState(p.packerPid), 'Z');
+      }
+      if (how == "stop at its end") p.console()->StopRun();
+      if (how.contains("close")) {
+        p.console()->window()->close();
+        QVERIFY(!p.console()->isRunning());  // no later turn: the program is quitting
+      }
+      acted = true;
+    });
+    QVERIFY(acted);
+    const Names left = finishes ? Names{"out.bin", "prog.exe"} : Names{"prog.exe"};
+    QCOMPARE(leftAtTheEnd, left);
+    QCOMPARE(readFileBytes(prog), original);
+    const RunOutcome& run = p.console()->lastRun();
+    QCOMPARE(run.signal, signal);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(run.stoppedByUser);
+    QCOMPARE(run.removed, finishes ? Names{} : Names{partial});
+    QCOMPARE(FileResults::Word(p.ctx.results.value(0).outcome), finishes ? "packed" : "stopped");
+    QCOMPARE(p.status(),
+             finishes ? p.ctx.state.langText(LangText::StatusDone)
+                      : p.ctx.state.langText(LangText::StatusStopped) + u' ' +
+                            p.ctx.state.langText(LangText::StatusRemoved, QStringLiteral("1")));
+  }
+
   // Names relative to the current folder come back spelled as they were given.
   void relativeNames() {
     TemporaryDir tmp;
@@ -233,5 +338,5 @@ class TestLeftovers : public QObject {
   }
 };
 
-QTEST_GUILESS_MAIN(TestLeftovers)
+QTEST_MAIN(TestLeftovers)
 #include "test_leftovers.moc"

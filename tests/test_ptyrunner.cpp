@@ -564,6 +564,13 @@ void TestPtyRunner::stopEscalates() {
   QCOMPARE(runner.termSignal(), signal);
   QCOMPARE(finished.first().first().toInt(), 128 + signal);
   QVERIFY(!processExists(pid));
+  QVERIFY(runner.interrupted());
+  // Started anew, the runner has stopped nothing yet.
+  qunsetenv("PACKHELM_STANDIN_ECHO_INPUT");
+  QVERIFY(runner.start({standinPath(), "--version"}, 0, 80, 300));
+  QVERIFY(finished.wait(30000));
+  QCOMPARE(runner.termSignal(), 0);
+  QVERIFY(!runner.interrupted());
 }
 
 void TestPtyRunner::secondStopGoesOnAtOnce() {

@@ -405,14 +405,19 @@ class TestRealPacker : public QObject {
     const QByteArray original = readFileBytes(files.first());
     p.select(runs == 1 ? Names{quick} + files : files);
     p.setOptions(options(1, false, false));  // --best: seconds for this program
-    // Stop once every packer has opened its temporary file, as a user stops a slow run.
+    // Stop once every large program's packer has opened its temporary file, as a user stops a
+    // slow run: by the large programs' own temporary names, which the quick one's cannot match
+    // (in one run the large one's appears only once the quick one is packed).
+    Names temporaries;
+    for (qsizetype i = 0; i < files.size(); ++i)
+      temporaries << "prog" + QByteArray::number(i) + ".upx";
     bool seen = false;
     p.press("ButtonPack", [&] {
       auto* poll = new QTimer(p.ctx.console);
       QObject::connect(poll, &QTimer::timeout, [&, poll] {
-        int temporary = 0;
-        for (const QByteArray& n : NamesInFolder(p.work())) temporary += n.endsWith(".upx");
-        if (temporary < runs) return;
+        const Names names = NamesInFolder(p.work());
+        for (const QByteArray& t : std::as_const(temporaries))
+          if (!names.contains(t)) return;
         seen = true;
         poll->deleteLater();
         p.ctx.console->StopRun();

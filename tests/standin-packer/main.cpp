@@ -10,6 +10,8 @@
 //   PACKHELM_STANDIN_ARGLOG=FILE   append every argument on a line of its own, then "--END--"
 //   PACKHELM_STANDIN_PIDFILE=FILE  write its process id there
 //   PACKHELM_STANDIN_IGNORE=N,M    ignore these signals (numbers)
+//   PACKHELM_STANDIN_TRAP=N:C,M:D  on signal N exit with code C at once, as a packer with a
+//                                  handler of its own may, its unfinished files left as they are
 //   PACKHELM_STANDIN_VERSION=X.Y.Z version it claims (default 4.2.4); below 4 it takes --crp-ms=
 //   PACKHELM_STANDIN_VERSION_LINE=TEXT  the first line of --version instead of "upx X.Y.Z"
 //   PACKHELM_STANDIN_HOLD=partial|between, PACKHELM_STANDIN_HOLD_MS=N  wait halfway through
@@ -96,6 +98,29 @@ void ignoreSignals(const std::string& list) {
     if (end == std::string::npos) end = list.size();
     const int sig = std::atoi(list.substr(at, end - at).c_str());
     if (sig > 0 && sig < NSIG) ::signal(sig, SIG_IGN);
+    at = end + 1;
+  }
+}
+
+// The exit codes of the trapped signals, by signal.
+volatile sig_atomic_t gTrapCodes[NSIG];
+
+void exitByTrap(int sig) {
+  ::_exit(int(gTrapCodes[sig]));
+}
+
+void trapSignals(const std::string& list) {
+  size_t at = 0;
+  while (at < list.size()) {
+    size_t end = list.find(',', at);
+    if (end == std::string::npos) end = list.size();
+    const std::string item = list.substr(at, end - at);
+    const size_t colon = item.find(':');
+    const int sig = std::atoi(item.substr(0, colon).c_str());
+    if (sig > 0 && sig < NSIG && colon != std::string::npos) {
+      gTrapCodes[sig] = std::atoi(item.substr(colon + 1).c_str());
+      ::signal(sig, exitByTrap);
+    }
     at = end + 1;
   }
 }
@@ -281,6 +306,7 @@ int main(int argc, char** argv) {
   const std::string pidFile = envText("PACKHELM_STANDIN_PIDFILE");
   if (!pidFile.empty()) writePid(pidFile);
   ignoreSignals(envText("PACKHELM_STANDIN_IGNORE"));
+  trapSignals(envText("PACKHELM_STANDIN_TRAP"));
 
   const long sleepMs = envNumber("PACKHELM_STANDIN_SLEEP_MS", 0);
   if (sleepMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));

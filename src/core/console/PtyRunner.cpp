@@ -61,6 +61,13 @@ int exitCodeOf(pid_t reaped, pid_t child, int status, int& signal) {
   return 128 + signal;
 }
 
+// The child has ended and waits to be reaped: a signal sent now reaches no one.
+bool endedUnreaped(pid_t child) {
+  siginfo_t info{};
+  return ::waitid(P_PID, id_t(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == child;
+}
+
 }  // namespace
 
 PtyRunner::PtyRunner(QObject* parent) : QObject(parent) {}
@@ -160,6 +167,7 @@ bool PtyRunner::start(const QList<QByteArray>& args, int niceValue, int columns,
   exitCode_ = -1;
   termSignal_ = 0;
   stopStage_ = 0;
+  interrupted_ = false;
   if (isRunning() || finishing_) {
     error_ = QStringLiteral("a program is already running");
     return false;
@@ -358,8 +366,7 @@ void PtyRunner::write(const QByteArray& bytes) {
 void PtyRunner::terminate() {
   if (pid_ <= 0) return;
   if (!exited_) {
-    // The packer's session is its own process group (forkpty makes it the leader).
-    ::kill(-pid_, SIGTERM);
+    signalGroup(SIGTERM);
     ::kill(-pid_, SIGCONT);  // a stopped packer must see the SIGTERM
     QDeadlineTimer grace(kTerminateGraceMs);
     int status = 0;
@@ -414,11 +421,17 @@ void PtyRunner::nextStopSignal() {
   static constexpr int stopSignals[] = {SIGINT, SIGTERM, SIGKILL};
   if (pid_ <= 0 || exited_ || stopStage_ >= int(std::size(stopSignals))) return;
   const int sig = stopSignals[stopStage_++];
-  // The packer's session is its own process group (forkpty makes it the leader); a stopped
-  // packer must go on to see the signal.
-  ::kill(-pid_, sig);
+  signalGroup(sig);
+  // A stopped packer must go on to see the signal.
   if (sig != SIGKILL) {
     ::kill(-pid_, SIGCONT);
     stopTimer_->start(stopGraceMs_);
   }
+}
+
+void PtyRunner::signalGroup(int signal) {
+  // Asked before the signal goes: once sent, the program may have ended by it.
+  if (!endedUnreaped(pid_t(pid_))) interrupted_ = true;
+  // The packer's session is its own process group (forkpty makes it the leader).
+  ::kill(-pid_, signal);
 }

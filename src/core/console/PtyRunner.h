@@ -49,6 +49,9 @@ class PtyRunner : public QObject {
   // and only its terminal is being drained, the run finishes now.
   void stop(int graceMs = kStopGraceMs);
   bool stopRequested() const { return stopStage_ > 0; }
+  // A stop's or terminate's signal reached the program while it still ran. It may then have
+  // exited by a handler of its own, with any exit code, its work unfinished all the same.
+  bool interrupted() const { return interrupted_; }
 
   static constexpr int kStopGraceMs = 1000;
 
@@ -69,6 +72,9 @@ class PtyRunner : public QObject {
   void finishRun();
   void closeMaster();
   void nextStopSignal();
+  // Sends the signal to the program's process group, noting whether the program was still there
+  // to get it.
+  void signalGroup(int signal);
 
   int master_ = -1;
   int pidfd_ = -1;
@@ -76,6 +82,7 @@ class PtyRunner : public QObject {
   bool exited_ = false;
   bool finishing_ = false;
   bool priorityRefused_ = false;
+  bool interrupted_ = false;
   int exitCode_ = -1;
   int termSignal_ = 0;
   int stopStage_ = 0;  // how many of the stop's signals were sent

@@ -293,7 +293,8 @@ bool ConsoleSession::startRunners(Run& run) {
       // left unfinished goes.
       for (qsizetype k = 0; k < runners_.size(); ++k) {
         runners_[k]->terminate();
-        if (runners_[k]->termSignal() != 0) run.leftovers[k].RemoveLeft();
+        if (runners_[k]->termSignal() != 0 || runners_[k]->interrupted())
+          run.leftovers[k].RemoveLeft();
       }
       qDeleteAll(runners_);
       runners_.clear();
@@ -407,6 +408,7 @@ RunOutcome ConsoleSession::collectOutcome(Run& run) {
       runner->terminate();
       outcome.exitCode = runner->exitCode();
       outcome.signal = runner->termSignal();
+      outcome.interrupted = runner->interrupted();
       runner->disconnect();
       if (runWindow_) run.screens[pane]->disconnect(runner);
       runner->deleteLater();
@@ -420,7 +422,8 @@ RunOutcome ConsoleSession::collectOutcome(Run& run) {
     disconnect(runWindow_, &ConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   }
   // A packer that was stopped or killed had no chance to clear up its temporary or partial
-  // files; one that exited on its own has dealt with them.
+  // files, nor had one that a stop reached, whatever its handler made it exit with; one that
+  // exited on its own, unasked, has dealt with them.
   for (qsizetype i = 0; i < outcomes.size(); ++i) {
     RunOutcome& outcome = outcomes[i];
     if (outcome.endedNormally() || outcome.signal < 0) continue;
@@ -441,6 +444,8 @@ RunOutcome ConsoleSession::collectOutcome(Run& run) {
   for (const RunOutcome& o : std::as_const(outcomes)) {
     outcome.removed += o.removed;
     outcome.runSignals.append(o.signal);
+    outcome.runsInterrupted.append(o.interrupted);
+    outcome.interrupted = outcome.interrupted || o.interrupted;
   }
   outcome.stoppedByUser = stopRequested_;
   return outcome;
@@ -479,7 +484,8 @@ void ConsoleSession::StopRun() {
 }
 
 void ConsoleSession::terminateRun() {
-  // Each packer ends now; with the last the run ends.
+  // Each packer ends now, and no queue starts another; with the last the run ends.
+  if (run_) stopRequested_ = true;
   const QList<PtyRunner*> runners = runners_;
   for (PtyRunner* runner : runners)
     if (runner) runner->terminate();
@@ -490,7 +496,6 @@ void ConsoleSession::programConsoleClosed() {
   open_ = false;
   // The main window writes the settings as it closes.
   emit consoleClosedByUser();
-  if (!runners_.isEmpty() && run_) stopRequested_ = true;
   terminateRun();
   if (window_) {
     if (ConsoleEx::Current() == window_->model()) ConsoleEx::SetCurrent(nullptr);
@@ -505,7 +510,7 @@ QString ConsoleSession::StatusText(const RunOutcome& o) const {
   static constexpr LangText statusTexts[] = {LangText::StatusDone, LangText::StatusError,
                                              LangText::StatusWarning};
   QString text;
-  if (o.stoppedByUser && (o.signal != 0 || o.exitCode != 0))
+  if (o.stoppedByUser && (!o.endedNormally() || o.exitCode != 0))
     text = state_.langText(LangText::StatusStopped);
   else if (o.signal > 0)
     text = state_.langText(LangText::StatusSignal,

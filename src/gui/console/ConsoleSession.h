@@ -22,11 +22,15 @@ struct RunOutcome {
   int exitCode = 0;            // the exit code, or 128 + the signal that ended the packer
   int signal = 0;              // that signal; 0 when the packer exited on its own
   bool stoppedByUser = false;  // Stop, Escape, or closing a console or the main window
-  QList<QByteArray> removed;   // the unfinished files removed after the run
+  // A stop reached the packer while it ran: whatever its exit code, it may have exited by a
+  // handler of its own in the middle of its work (for a job: any of its packers).
+  bool interrupted = false;
+  QList<QByteArray> removed;  // the unfinished files removed after the run
   // Each packer's ending signal (0: exited; -1: it could not be started), in command order.
   QList<int> runSignals;
-  // The packer exited on its own and has dealt with its files itself.
-  bool endedNormally() const { return signal == 0; }
+  QList<bool> runsInterrupted;  // and whether a stop reached it, in the same order
+  // The packer exited on its own, unasked, and has dealt with its files itself.
+  bool endedNormally() const { return signal == 0 && !interrupted; }
   static RunOutcome Exited(int code) {
     RunOutcome o;
     o.exitCode = code;

@@ -302,10 +302,12 @@ void JobRunner::readRuns(const RunOutcome& ended) {
     FileResults::Transcript& t = transcripts_[i];
     t.finish();
     const int signal = ended.runSignals.value(i, ended.signal);
+    // A packer that a stop reached may have exited by a handler of its own, its files unfinished.
+    const bool interrupted = ended.runsInterrupted.value(i, ended.interrupted);
     using FileResults::RunEnd;
-    const RunEnd end = signal == 0           ? RunEnd::Normal
-                       : ended.stoppedByUser ? RunEnd::Stopped
-                                             : RunEnd::Died;
+    const RunEnd end = signal == 0 && !interrupted ? RunEnd::Normal
+                       : ended.stoppedByUser       ? RunEnd::Stopped
+                                                   : RunEnd::Died;
     // (A negative signal: the packer of a later portion could not be started.)
     rows_ += t.rows(end, signal < 0 ? QByteArray("not started")
                                     : QByteArray("signal ") + PtyRunner::SignalName(signal));
@@ -368,6 +370,7 @@ void JobRunner::runFinished(const RunOutcome& ended) {
     outcome = RunGroups::WorstRun({soFar_->exitCode, ended.exitCode}) == 0 ? *soFar_ : ended;
     outcome.removed = soFar_->removed + ended.removed;
     outcome.stoppedByUser = ended.stoppedByUser;
+    outcome.interrupted = ended.interrupted;
   }
   soFar_.reset();
   // The next batch, unless the user stopped or a packer did not end on its own; it starts from
