@@ -291,6 +291,32 @@ class TestParallelRuns : public QObject {
                                        .replace(QLatin1String("%3"), QString::number(2 - ok)));
   }
 
+  // The packer gone once the runs are going: the queue's next starts fail, the runs end with the
+  // packers that did run, and the files no packer took are reported not started, as an error in
+  // which no signal is named.
+  void nextPackerCannotStart() {
+    Program p(2);
+    Names files;
+    for (int i = 0; i < 6; ++i) files << p.input(kNames[i], contents(i, 4000));
+    p.select(files);
+    const QString packer = QFile::decodeName(p.dir.packerPath());
+    QObject::connect(p.console(), &ConsoleSession::runStarted, p.console(),
+                     [&] { QVERIFY(QFile::setPermissions(packer, QFile::ReadOwner)); });
+    const std::optional<JobResult> result = p.press("ButtonPack");
+    QVERIFY(result);
+    Names ran;
+    for (const Names& run : p.runs())
+      for (const QByteArray& a : run)
+        if (files.contains(a)) ran << a;
+    QVERIFY(!ran.isEmpty() && ran.size() < files.size());
+    QCOMPARE(result->rows.size(), files.size());
+    for (const FileResults::Row& r : result->rows) {
+      QCOMPARE(r.outcome == FileResults::Outcome::Packed, ran.contains(r.file));
+      if (!ran.contains(r.file)) QCOMPARE(r.message, "not started");
+    }
+    QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusError));
+  }
+
   // Stop, Escape, Ctrl+C in a pane, or closing a console of the run's own stops every run:
   // every packer's process group is gone, their unfinished files are removed, the inputs stay.
   void stopReachesEveryRun_data() {

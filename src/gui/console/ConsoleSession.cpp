@@ -289,12 +289,11 @@ bool ConsoleSession::startRunners(Run& run) {
     runners_.append(runner);
     ScreenModel* screen = run.screens[i];
     if (!runner->start(run.argLists[i], nice, screen->columns(), screen->rows())) {
-      // A job runs whole or not at all: the packers already started are ended, and what they
-      // left unfinished goes.
+      // A job runs whole or not at all: the packers already started are ended, and whatever
+      // they made goes, however they ended.
       for (qsizetype k = 0; k < runners_.size(); ++k) {
         runners_[k]->terminate();
-        if (runners_[k]->termSignal() != 0 || runners_[k]->interrupted())
-          run.leftovers[k].RemoveLeft();
+        run.leftovers[k].RemoveLeft();
       }
       qDeleteAll(runners_);
       runners_.clear();
