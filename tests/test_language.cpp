@@ -74,12 +74,9 @@ class TestLanguage : public QObject {
   // Writes a language file (identity entries first unless left out) into the program folder.
   QByteArray writeLanguage(const QByteArray& file, const QByteArray& name,
                            const QByteArray& englishName, const Entries& entries = {}) {
-    TCFGfile cfg;
-    if (!name.isNull()) cfg.SetString(IdentityName, name);
-    if (!englishName.isNull()) cfg.SetString(IdentityEnglishName, englishName);
-    for (const auto& [k, v] : entries) cfg.SetString(k, v);
     const QByteArray path = prog->dir.file(file);
-    if (!cfg.SaveToFile(path)) qWarning("cannot write %s", path.constData());
+    if (!WriteLanguageFile(path, name, englishName, entries))
+      qWarning("cannot write %s", path.constData());
     return path;
   }
   QByteArray writeEnglish(const Entries& entries = {}) {

@@ -18,7 +18,6 @@
 
 #include "core/batch/RunGroups.h"
 #include "core/config/SettingsTable.h"
-#include "core/settings/CFGfile.h"
 #include "core/settings/OptionsLogic.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/dialogs/TFormOpt.h"
@@ -46,20 +45,15 @@ struct Fixture : MainWindowTest {
   // A language file of our own: its identity, the Apply button's caption and text 40.
   void writeLanguage(const QByteArray& file, const QByteArray& name, const QByteArray& english,
                      const QByteArray& applyCaption, const QByteArray& text40 = {}) const {
-    TCFGfile f;
-    f.SetString("LanguageName", name);
-    f.SetString("LanguageName_en", english);
-    f.SetString("BUTTON\\FormOpt.ButtonApply", applyCaption);
-    if (!text40.isEmpty()) f.SetString("VAR\\40", text40);
-    QVERIFY(f.SaveToFile(dir.file(file)));
+    LanguageEntries entries{{"BUTTON\\FormOpt.ButtonApply", applyCaption}};
+    if (!text40.isEmpty()) entries.push_back({"VAR\\40", text40});
+    QVERIFY(WriteLanguageFile(dir.file(file), name, english, entries));
   }
   // A language "Long" that gives these targets one long text, applied by the open dialog.
   void applyLongCaptions(const QList<const char*>& targets, const QByteArray& text) {
-    TCFGfile lang;
-    lang.SetString("LanguageName", "Long");
-    lang.SetString("LanguageName_en", "Long");
-    for (const char* target : targets) lang.SetString(target, text);
-    QVERIFY(lang.SaveToFile(dir.file("long.lng")));
+    LanguageEntries entries;
+    for (const char* target : targets) entries.push_back({target, text});
+    QVERIFY(WriteLanguageFile(dir.file("long.lng"), "Long", "Long", entries));
     ctx.state.opt.LangName = "Long";
     opt()->show();
     QVERIFY(QTest::qWaitForWindowExposed(opt()));

@@ -29,22 +29,19 @@ namespace {
 // A small English language file of the test's own, so that the tests do not depend on the
 // wording of the shipped ones.
 void writeLanguage(const QByteArray& folder, const QByteArray& fileName = "test-english.lng") {
-  TCFGfile lng;
-  lng.SetString("LanguageName", "English");
-  lng.SetString("LanguageName_en", "English");
-  lng.SetString("VAR\\0", "Compression");
-  lng.SetString("VAR\\1", "Ready");
-  lng.SetString("VAR\\11", "KB");
-  lng.SetString("VAR\\12", "KB in all");
-  lng.SetString("VAR\\20", "The packer was not found. Please locate it.");
-  lng.SetString("VAR\\21", "Packhelm - packer");
-  lng.SetString("VAR\\22", "The packer was not located. The program ends.");
-  lng.SetString("VAR\\2", "Done");
-  lng.SetString("VAR\\60", "Cannot save: ");
-  lng.SetString("VAR\\63", "Not saved in %1: %2");
-  lng.SetString("VAR\\61", "Kept for this session");
-  lng.SetString("BUTTON\\ButtonReset", "Reset");
-  QVERIFY(lng.SaveToFile(folder + fileName));
+  QVERIFY(WriteLanguageFile(folder + fileName, "English", "English",
+                            {{"VAR\\0", "Compression"},
+                             {"VAR\\1", "Ready"},
+                             {"VAR\\11", "KB"},
+                             {"VAR\\12", "KB in all"},
+                             {"VAR\\20", "The packer was not found. Please locate it."},
+                             {"VAR\\21", "Packhelm - packer"},
+                             {"VAR\\22", "The packer was not located. The program ends."},
+                             {"VAR\\2", "Done"},
+                             {"VAR\\60", "Cannot save: "},
+                             {"VAR\\63", "Not saved in %1: %2"},
+                             {"VAR\\61", "Kept for this session"},
+                             {"BUTTON\\ButtonReset", "Reset"}}));
 }
 
 // Presses "Continue" on the language chooser whenever it is the active modal window, and counts
