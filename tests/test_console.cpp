@@ -253,12 +253,11 @@ void TestConsole::warningFormControls() {
   TFormFTSC* f = p.ctx.formFTSC();
   const FormDesign form(QStringLiteral("console/TFormFTSC.ui"));
   QCOMPARE(f->objectName(), form.widgets().first());
-  QCOMPARE(f->windowTitle(),
-           form.property(f->objectName(), QStringLiteral("windowTitle")).toString());
+  QCOMPARE(f->windowTitle(), form.text(f->objectName(), QStringLiteral("windowTitle")));
   // Laid out as it will be shown (its layout places the controls): at the designed font the
   // form's size; the message, the box below it and the button below that, within the margins.
   f->layout()->activate();
-  QCOMPARE(f->size(), form.property(f->objectName(), QStringLiteral("geometry")).toRect().size());
+  QCOMPARE(f->size(), form.size(f->objectName(), QStringLiteral("geometry")));
   auto* label = f->findChild<QLabel*>(QStringLiteral("LabelMessage"));
   auto* box = f->findChild<QCheckBox*>(QStringLiteral("CheckBoxDontShow"));
   auto* button = f->findChild<QPushButton*>(QStringLiteral("Button1"));
@@ -270,12 +269,12 @@ void TestConsole::warningFormControls() {
   QCOMPARE(box->x(), inside.x());
   QCOMPARE(box->width(), inside.width());
   QVERIFY(box->y() > label->geometry().bottom());
-  QCOMPARE(box->text(), form.property(box->objectName(), QStringLiteral("text")).toString());
+  QCOMPARE(box->text(), form.text(box->objectName(), QStringLiteral("text")));
   QCOMPARE(button->size(), form.size(button->objectName(), QStringLiteral("designedSize")));
   QVERIFY(button->y() > box->geometry().bottom());
   QVERIFY(button->x() > inside.x() && button->geometry().right() < inside.right());
   QVERIFY(inside.contains(button->geometry()));
-  QCOMPARE(button->text(), form.property(button->objectName(), QStringLiteral("text")).toString());
+  QCOMPARE(button->text(), form.text(button->objectName(), QStringLiteral("text")));
   // The message fits its label.
   QVERIFY(label->heightForWidth(label->width()) <= label->height());
   // Closing with the title-bar box changes nothing.

@@ -774,8 +774,9 @@ class TestLanguage : public QObject {
     const FormDesign form(QStringLiteral("dialogs/TFormChooseLang.ui"));
     QCOMPARE(chooser->objectName(), form.widgets().first());
     QCOMPARE(chooser->windowTitle(),
-             form.property(chooser->objectName(), QStringLiteral("windowTitle")).toString());
-    QCOMPARE(button1(chooser)->text(), form.property("Button1", QStringLiteral("text")).toString());
+             form.text(chooser->objectName(), QStringLiteral("windowTitle")));
+    QCOMPARE(button1(chooser)->text(),
+             form.text(QStringLiteral("Button1"), QStringLiteral("text")));
     for (const QString& name : form.widgets())
       QVERIFY2(chooser->objectName() == name || chooser->findChild<QWidget*>(name),
                qPrintable(name));

@@ -153,7 +153,7 @@ class TestOptions : public QObject {
     TFormOpt* d = f.opt();
     const FormDesign form(QStringLiteral("dialogs/TFormOpt.ui"));
     QCOMPARE(d->objectName(), form.widgets().first());
-    QCOMPARE(d->size(), form.property(d->objectName(), QStringLiteral("geometry")).toRect().size());
+    QCOMPARE(d->size(), form.size(d->objectName(), QStringLiteral("geometry")));
     // No system menu and so no close box.
     QVERIFY(!(d->windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(d->windowFlags() & Qt::WindowSystemMenuHint));

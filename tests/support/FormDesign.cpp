@@ -2,70 +2,50 @@
 #include "support/FormDesign.h"
 
 #include <QFile>
-#include <QRect>
-#include <QSize>
-#include <QXmlStreamReader>
+#include <QRegularExpression>
 
 FormDesign::FormDesign(const QString& form) {
   QFile file(QStringLiteral(PACKHELM_FORMS_DIR "/") + form);
   if (!file.open(QIODevice::ReadOnly)) qFatal("cannot read the form %s", qPrintable(form));
-  QXmlStreamReader xml(&file);
-  // The widgets around the element read now, and the property being read with its numbers.
-  QStringList widgets;
-  QList<bool> isWidget;
-  QString property;
-  QHash<QString, int> numbers;
-  QString valueKind;
-  while (!xml.atEnd()) {
-    xml.readNext();
-    if (xml.isStartElement()) {
-      const QString tag = xml.name().toString();
-      const bool widget = tag == u"widget";
-      isWidget.append(widget);
-      if (widget) {
-        widgets.append(xml.attributes().value(QStringLiteral("name")).toString());
-        widgets_.append(widgets.last());
-      } else if (tag == u"property" && !widgets.isEmpty() && property.isEmpty() &&
-                 isWidget.value(isWidget.size() - 2)) {
-        property = xml.attributes().value(QStringLiteral("name")).toString();
-        numbers.clear();
-        valueKind.clear();
-      } else if (!property.isEmpty() && valueKind.isEmpty()) {
-        valueKind = tag;
-        if (tag == u"number" || tag == u"string" || tag == u"bool" || tag == u"enum" ||
-            tag == u"set" || tag == u"cstring") {
-          const QString text = xml.readElementText(QXmlStreamReader::SkipChildElements);
-          isWidget.removeLast();
-          QVariant v = text;
-          if (tag == u"number") v = text.toInt();
-          if (tag == u"bool") v = text == u"true";
-          properties_.insert(widgets.last() + u'/' + property, v);
-        }
-      } else if (!property.isEmpty()) {
-        numbers.insert(tag, xml.readElementText(QXmlStreamReader::SkipChildElements).toInt());
-        isWidget.removeLast();
-      }
-    } else if (xml.isEndElement()) {
-      const QString tag = xml.name().toString();
-      if (tag == u"property" && !property.isEmpty()) {
-        if (valueKind == u"rect")
-          properties_.insert(
-              widgets.last() + u'/' + property,
-              QRect(numbers.value(QStringLiteral("x")), numbers.value(QStringLiteral("y")),
-                    numbers.value(QStringLiteral("width")),
-                    numbers.value(QStringLiteral("height"))));
-        else if (valueKind == u"size")
-          properties_.insert(widgets.last() + u'/' + property,
-                             QSize(numbers.value(QStringLiteral("width")),
-                                   numbers.value(QStringLiteral("height"))));
-        property.clear();
-      }
-      if (!isWidget.isEmpty() && isWidget.takeLast()) widgets.removeLast();
-    }
-  }
-  if (xml.hasError()) qFatal("the form %s: %s", qPrintable(form), qPrintable(xml.errorString()));
+  ui_ = QString::fromUtf8(file.readAll());
 }
 
-QVariant FormDesign::property(const QString& widget, const QString& name) const {
-  return properties_.value(widget + u'/' + name);
+QStringList FormDesign::widgets() const {
+  static const QRegularExpression widget(
+      QStringLiteral("<widget class=\"[^\"]+\" name=\"([^\"]+)\""));
+  QStringList names;
+  for (auto it = widget.globalMatch(ui_); it.hasNext();) names << it.next().captured(1);
+  return names;
+}
+
+// The body of the property: a form writes a widget's properties before its children and layout.
+QString FormDesign::own(const QString& widget, const QString& property) const {
+  static const QRegularExpression next(QStringLiteral("<(widget|layout) "));
+  const qsizetype at = ui_.indexOf(QStringLiteral("name=\"%1\">").arg(widget));
+  if (at < 0) return {};
+  const QRegularExpression body(
+      QStringLiteral("<property name=\"%1\"[^>]*>(.*?)</property>").arg(property),
+      QRegularExpression::DotMatchesEverythingOption);
+  return body.match(ui_.mid(at, ui_.indexOf(next, at) - at)).captured(1);
+}
+
+QString FormDesign::text(const QString& widget, const QString& property) const {
+  static const QRegularExpression string(QStringLiteral("<string>(.*)</string>"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+  return string.match(own(widget, property))
+      .captured(1)
+      .replace(QLatin1String("&lt;"), QLatin1String("<"))
+      .replace(QLatin1String("&gt;"), QLatin1String(">"))
+      .replace(QLatin1String("&amp;"), QLatin1String("&"));
+}
+
+QSize FormDesign::size(const QString& widget, const QString& property) const {
+  const QString body = own(widget, property);
+  const auto number = [&](const char* tag) {
+    return QRegularExpression(QStringLiteral("<%1>(\\d+)</%1>").arg(QLatin1String(tag)))
+        .match(body)
+        .captured(1)
+        .toInt();
+  };
+  return {number("width"), number("height")};
 }
