@@ -60,9 +60,7 @@ Files filesIn(const QByteArray& folder) {
 
 // The settings of a start without questions (a language chosen, no first-time console warning).
 void writeSettings(const QByteArray& path, int dragOp, int closeCon) {
-  ::writeSettings(path, [&](TCFGfile& cfg) {
-    cfg.SetString("LangName", "English");
-    cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+  writeQuietSettings(path, [&](TCFGfile& cfg) {
     cfg.SetInteger("GlobalOpt_DragOp", dragOp);
     cfg.SetInteger("GlobalOpt_CloseCon", closeCon);
   });

@@ -87,6 +87,14 @@ void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>&
   QVERIFY(cfg.SaveToFile(path));
 }
 
+void writeQuietSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& more) {
+  writeSettings(path, [&](TCFGfile& cfg) {
+    cfg.SetString("LangName", "English");
+    cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+    if (more) more(cfg);
+  });
+}
+
 bool WriteLanguageFile(const QByteArray& path, const QByteArray& name, const QByteArray& english,
                        const LanguageEntries& entries) {
   TCFGfile lng;

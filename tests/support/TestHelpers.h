@@ -66,6 +66,9 @@ bool WriteLanguageFile(const QByteArray& path, const QByteArray& name, const QBy
 bool IsValidUtf8(const QByteArray& bytes);
 // Lets the event loop deliver what is pending: resizes, layouts, moves between screens.
 void Settle();
+// The same for a start without questions (a language chosen, the console's first-time note seen);
+// `more` sets the test's own records.
+void writeQuietSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& more = {});
 // The same by the name's bytes, for names that are not UTF-8 (QFile would change them); a new
 // file gets `mode`.
 bool writeFileRaw(const QByteArray& path, const QByteArray& bytes, mode_t mode = 0755);
