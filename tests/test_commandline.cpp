@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
+#include <algorithm>
 
 #include "core/packer/CommandLine.h"
 #include "core/packer/PackerVersion.h"
@@ -140,12 +141,6 @@ QList<QByteArray> loggedArgumentsRaw(const QList<QByteArray>& args, const QByteA
   int status = 0;
   if (rc != 0 || ::waitpid(pid, &status, 0) != pid) return {};
   return takeLog(logPath);
-}
-
-bool validUtf8(const QList<QByteArray>& args) {
-  for (const QByteArray& a : args)
-    if (QFile::encodeName(QFile::decodeName(a)) != a) return false;
-  return true;
 }
 
 }  // namespace
@@ -530,8 +525,9 @@ class TestCommandLine : public QObject {
       if (!output.isEmpty()) QVERIFY(expected.contains("-o" + output));
       expected << "--END--"
                << "";
-      const QList<QByteArray> logged =
-          validUtf8(args) ? loggedArguments(args, log) : loggedArgumentsRaw(args, log);
+      const QList<QByteArray> logged = std::all_of(args.begin(), args.end(), IsValidUtf8)
+                                           ? loggedArguments(args, log)
+                                           : loggedArgumentsRaw(args, log);
       QCOMPARE(logged, expected);
     }
   }

@@ -32,6 +32,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
+#include "support/FormDesign.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -250,24 +251,33 @@ void TestConsole::firstTimeWarning() {
 void TestConsole::warningFormControls() {
   Program p;
   TFormFTSC* f = p.ctx.formFTSC();
-  QCOMPARE(f->objectName(), QStringLiteral("FormFTSC"));
-  QCOMPARE(f->windowTitle(), QStringLiteral("Warning - Show Console for the first time"));
-  // Laid out as it will be shown (its layout places the controls).
+  const FormDesign form(QStringLiteral("console/TFormFTSC.ui"));
+  QCOMPARE(f->objectName(), form.widgets().first());
+  QCOMPARE(f->windowTitle(), form.text(f->objectName(), QStringLiteral("windowTitle")));
+  // Laid out as it will be shown (its layout places the controls): the form's size or what a
+  // taller font needs; the message, the box below it and the button below that, in the margins.
   f->layout()->activate();
-  QCOMPARE(f->size(), QSize(305, 127));
+  const QSize designed = form.size(f->objectName(), QStringLiteral("geometry"));
+  QVERIFY(f->width() >= designed.width() && f->height() >= designed.height());
   auto* label = f->findChild<QLabel*>(QStringLiteral("LabelMessage"));
   auto* box = f->findChild<QCheckBox*>(QStringLiteral("CheckBoxDontShow"));
   auto* button = f->findChild<QPushButton*>(QStringLiteral("Button1"));
   QVERIFY(label && box && button);
-  QCOMPARE(label->geometry(), QRect(8, 8, 289, 57));
+  const QRect inside = f->rect().marginsRemoved(f->layout()->contentsMargins());
+  QCOMPARE(label->geometry().topLeft(), inside.topLeft());
+  QCOMPARE(label->size(), label->size().expandedTo(form.size(label->objectName())));
   QVERIFY(label->wordWrap());
-  QCOMPARE(box->geometry().topLeft(), QPoint(8, 72));
-  QCOMPARE(box->width(), 289);
-  QCOMPARE(box->text(), QStringLiteral("Больше не показывать это окно"));
-  QCOMPARE(button->geometry(), QRect(112, 96, 75, 25));
-  QCOMPARE(button->text(), QStringLiteral("Ok"));
+  QCOMPARE(box->x(), inside.x());
+  QCOMPARE(box->width(), inside.width());
+  QVERIFY(box->y() > label->geometry().bottom());
+  QCOMPARE(box->text(), form.text(box->objectName(), QStringLiteral("text")));
+  QCOMPARE(button->size(), form.size(button->objectName(), QStringLiteral("designedSize")));
+  QVERIFY(button->y() > box->geometry().bottom());
+  QVERIFY(button->x() > inside.x() && button->geometry().right() < inside.right());
+  QVERIFY(inside.contains(button->geometry()));
+  QCOMPARE(button->text(), form.text(button->objectName(), QStringLiteral("text")));
   // The message fits its label.
-  QVERIFY(label->heightForWidth(289) <= 57);
+  QVERIFY(label->heightForWidth(label->width()) <= label->height());
   // Closing with the title-bar box changes nothing.
   answerModal([](QWidget* w) {
     w->findChild<QCheckBox*>(QStringLiteral("CheckBoxDontShow"))->setChecked(true);

@@ -23,7 +23,6 @@
 #include <QToolTip>
 
 #include "core/i18n/LanguageFiles.h"
-#include "core/settings/CFGfile.h"
 #include "gui/console/TFormFTSC.h"
 #include "gui/dialogs/TFormAbout.h"
 #include "gui/dialogs/TFormChooseLang.h"
@@ -44,10 +43,6 @@ namespace {
 // The two screens: a wide one, and right of it a narrow one (1280 pixels at 150 %).
 const QRect kLeftScreen(0, 0, 1280, 720);
 const QRect kRightScreen(1280, 0, 853, 600);
-
-void settle() {
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
-}
 
 QScreen* screenNamed(const QString& name) {
   for (QScreen* s : QGuiApplication::screens())
@@ -75,7 +70,7 @@ void openPanel(TFormMain* main) {
   main->findChild<QToolButton*>(QStringLiteral("SpeedButtonAddOpt"))->setChecked(true);
   main->SpeedButtonAddOptClick();
   main->Timer1Timer();
-  settle();
+  Settle();
 }
 
 }  // namespace
@@ -143,7 +138,7 @@ class TestDesktop : public QObject {
     const QRect area = screenNamed(screen)->availableGeometry();
     main->move(area.topLeft() + place);
     main->show();
-    settle();
+    Settle();
     openPanel(main);
     const QRect frame = main->frameGeometry();
     QCOMPARE(Placement::ScreenOf(main), screenNamed(screen));
@@ -179,13 +174,13 @@ class TestDesktop : public QObject {
       const QRect area = screenNamed(name)->availableGeometry();
       main->move(area.topLeft() + QPoint(20, 20));
       main->show();
-      settle();
+      Settle();
       // The editor is placed by its own opening, the others by their showing.
       if (dialog == QLatin1String("FormEditExec"))
         prog.ctx.formEditExec()->Run(0, QStringLiteral("Pack"), QByteArray("upx file"));
       else
         d->show();
-      settle();
+      Settle();
       const QRect frame = d->frameGeometry();
       d->hide();
       QVERIFY2(area.contains(frame), qPrintable(name));
@@ -218,13 +213,13 @@ class TestDesktop : public QObject {
     TFormMain* main = prog.ctx.FormMain;
     main->SetLanguage();
     main->show();
-    settle();
+    Settle();
     auto* status = main->findChild<QLineEdit*>(QStringLiteral("EditStatus"));
     const QString message = prog.ctx.state.langText(LangText(text));
     QVERIFY2(status->fontMetrics().horizontalAdvance(message) > status->width(),
              "the message is longer than the line");
     main->showExitStatus(message);
-    settle();
+    Settle();
     // The first character sits at the start of the line: the beginning is what shows.
     const QRect first = status->inputMethodQuery(Qt::ImCursorRectangle).toRect();
     QCOMPARE(status->cursorPosition(), 0);
@@ -285,7 +280,7 @@ class TestDesktop : public QObject {
       const QString letter = text.mid(text.indexOf(QLatin1Char('&')) + 1, 1).toLower();
       QTest::sendKeyEvent(QTest::Press, main, key.key(), letter, key.keyboardModifiers());
       QTest::sendKeyEvent(QTest::Release, main, key.key(), letter, key.keyboardModifiers());
-      settle();
+      Settle();
     };
     // (A mnemonic presses its button visibly: the click comes a moment later.)
     press("ButtonMax");
@@ -303,14 +298,11 @@ class TestDesktop : public QObject {
   void ampersandSurvivesLanguageFiles() {
     // A file of the test's own: captions with mnemonics, a label, a hint and a title with "&".
     TestProgram prog(false, false);
-    TCFGfile lng;
-    lng.SetString("LanguageName", "Test");
-    lng.SetString("LanguageName_en", "Test");
-    lng.SetString("BUTTON\\ButtonPack", "Pa&ck");
-    lng.SetString("LABEL\\LabelFileName", "Files & folders");
-    lng.SetString("HINT\\ButtonPack", "Pack & go");
-    lng.SetString("GROUPBOX\\GroupBoxPE", "pe && rtm");
-    QVERIFY(lng.SaveToFile(prog.dir.path() + "test.lng"));
+    QVERIFY(WriteLanguageFile(prog.dir.path() + "test.lng", "Test", "Test",
+                              {{"BUTTON\\ButtonPack", "Pa&ck"},
+                               {"LABEL\\LabelFileName", "Files & folders"},
+                               {"HINT\\ButtonPack", "Pack & go"},
+                               {"GROUPBOX\\GroupBoxPE", "pe && rtm"}}));
     QVERIFY(applyLanguage(prog, "test.lng"));
     TFormMain* main = prog.ctx.FormMain;
     auto* pack = main->findChild<QPushButton*>(QStringLiteral("ButtonPack"));
@@ -412,7 +404,7 @@ class TestDesktop : public QObject {
     prog.ctx.state.opt.ShellExt = {".exe", ".com", ".dll", ".sys", ".ocx", ".scr", ".cpl", ".drv"};
     TFormIntegration* d = prog.ctx.formIntegration();
     d->show();
-    settle();
+    Settle();
     auto* box = d->findChild<QPlainTextEdit*>(QStringLiteral("RichEdit1"));
     QTextCursor sixth(box->document()->findBlockByNumber(5));
     box->verticalScrollBar()->setValue(0);

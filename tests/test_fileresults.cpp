@@ -112,6 +112,24 @@ class TestFileResults : public QObject {
         << pack << QByteArrayList{"a", "b", "c"} << refused("c", "NotCompressibleException")
         << normal << QByteArray("packed,packed,not-compressible")
         << QByteArray("NotCompressibleException");
+    QTest::newRow("quiet packer after a refusal")
+        << pack << QByteArrayList{"a", "b", "c"} << refused("a", "NotCompressibleException")
+        << normal << QByteArray("not-compressible,packed,packed")
+        << QByteArray("NotCompressibleException");
+    // A refused open that names the file is its reading; any other name is the packer's writing.
+    QTest::newRow("cannot read against cannot write")
+        << pack << QByteArrayList{"/d/noread", "/d/nowrite"}
+        << refused("/d/noread", "IOException: /d/noread: Permission denied") +
+               refused("/d/nowrite", "IOException: /d/nowrite.upx: Permission denied")
+        << normal << QByteArray("unreadable,write-protected")
+        << QByteArray("IOException: /d/noread: Permission denied");
+    // A carriage return in a name is no redrawn line (stopped: the files not reported are told).
+    QTest::newRow("test of names with carriage returns, stopped")
+        << int(Job::Test) << QByteArrayList{"/p/d\r", "/p/c\rr", "/p/e"}
+        << "testing /p/d\r \r\n" + refused("/p/d\r", "CantUnpackException: header corrupted") +
+               "testing /p/c\rr [OK]\r\ntesting /p/e "
+        << int(RunEnd::Stopped) << QByteArray("failed,tested,stopped")
+        << QByteArray("CantUnpackException: header corrupted");
     QTest::newRow("stopped during the second")
         << pack << QByteArrayList{"a", "b", "c"} << kBanner + packed("a") + progress("b")
         << int(RunEnd::Stopped) << QByteArray("packed,stopped,stopped") << QByteArray();

@@ -51,10 +51,6 @@
 
 namespace {
 
-void settle() {
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
-}
-
 QString nameOf(const QWidget* w) {
   return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
                                    : w->objectName();
@@ -320,7 +316,7 @@ void TestFit::everyWindowFits_data() {
 // Shows `w`, collects what does not fit and, when asked for, saves its picture.
 void TestFit::check(QWidget* w, const QString& name, QWidget* root) {
   w->show();
-  settle();
+  Settle();
   const qreal scale = qApp->devicePixelRatio();
   const QString tag =
       QStringLiteral("%1 %2pt x%3 %4").arg(language_).arg(points_).arg(scale).arg(name);
@@ -373,7 +369,7 @@ void TestFit::everyWindowFits() {
   auto* list = ctx.formChooseLang()->findChild<QListWidget*>(QStringLiteral("ComboBox1"));
   QVERIFY(list);
   ctx.formChooseLang()->show();
-  settle();
+  Settle();
   for (int i = 0; i < list->count(); ++i)
     if (list->item(i)->text().endsWith('(' + language_ + ')')) list->setCurrentRow(i);
   check(ctx.formChooseLang(), QStringLiteral("FormChooseLang"));
@@ -400,7 +396,7 @@ void TestFit::everyWindowFits() {
   const QSize opened = main->size();
   for (int position = slider->minimum(); position <= slider->maximum(); ++position) {
     slider->setValue(position);
-    settle();
+    Settle();
     if (main->size() != opened)
       problems_ << QStringLiteral("%1 %2pt FormMain: %3x%4 with the slider at %5, %6x%7 before")
                        .arg(language_)

@@ -33,6 +33,7 @@
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
+#include "support/FormDesign.h"
 #include "support/LangTexts.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -74,12 +75,9 @@ class TestLanguage : public QObject {
   // Writes a language file (identity entries first unless left out) into the program folder.
   QByteArray writeLanguage(const QByteArray& file, const QByteArray& name,
                            const QByteArray& englishName, const Entries& entries = {}) {
-    TCFGfile cfg;
-    if (!name.isNull()) cfg.SetString(IdentityName, name);
-    if (!englishName.isNull()) cfg.SetString(IdentityEnglishName, englishName);
-    for (const auto& [k, v] : entries) cfg.SetString(k, v);
     const QByteArray path = prog->dir.file(file);
-    if (!cfg.SaveToFile(path)) qWarning("cannot write %s", path.constData());
+    if (!WriteLanguageFile(path, name, englishName, entries))
+      qWarning("cannot write %s", path.constData());
     return path;
   }
   QByteArray writeEnglish(const Entries& entries = {}) {
@@ -773,13 +771,16 @@ class TestLanguage : public QObject {
 
   void chooserWindow() {
     TFormChooseLang* chooser = prog->ctx.formChooseLang();
-    QCOMPARE(chooser->objectName(), QStringLiteral("FormChooseLang"));
-    QCOMPARE(chooser->windowTitle(), QStringLiteral("Packhelm  -  Setup"));
-    QCOMPARE(button1(chooser)->text(), QStringLiteral("Continue  >"));
-    for (const char* name :
-         {"Label1", "Label2", "Label3", "Label4", "ComboBox1", "Button1", "Image1", "Timer1"})
-      QVERIFY2(chooser->findChild<QObject*>(QString::fromLatin1(name)), name);
-    QCOMPARE(chooser->Timer1->interval(), 100);
+    const FormDesign form(QStringLiteral("dialogs/TFormChooseLang.ui"));
+    QCOMPARE(chooser->objectName(), form.widgets().first());
+    QCOMPARE(chooser->windowTitle(),
+             form.text(chooser->objectName(), QStringLiteral("windowTitle")));
+    QCOMPARE(button1(chooser)->text(),
+             form.text(QStringLiteral("Button1"), QStringLiteral("text")));
+    for (const QString& name : form.widgets())
+      QVERIFY2(chooser->objectName() == name || chooser->findChild<QWidget*>(name),
+               qPrintable(name));
+    QCOMPARE(chooser->findChild<QTimer*>(QStringLiteral("Timer1")), chooser->Timer1);
     const Qt::WindowFlags flags = chooser->windowFlags();
     QVERIFY(flags & Qt::CustomizeWindowHint);
     QVERIFY(!(flags & Qt::WindowCloseButtonHint));

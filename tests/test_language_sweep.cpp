@@ -162,12 +162,6 @@ QList<QPair<QByteArray, QByteArray>> rawEntries(const QByteArray& path) {
   return out;
 }
 
-bool validUtf8(const QByteArray& b) {
-  QStringDecoder d(QStringDecoder::Utf8);
-  (void)QString(d(b));
-  return !d.hasError();
-}
-
 // The packer's switches a hint names, in order ("--best", "-9", "--overlay=copy", "-L").
 QStringList switchesOf(const QByteArray& hint) {
   static const QRegularExpression re(QStringLiteral("(?:^|[@ ,(])(-{1,2}[A-Za-z0-9][^@ ,()]*)"));
@@ -350,7 +344,7 @@ class TestLanguageSweep : public QObject {
       auto fail = [&](const QString& why) {
         wrong << QStringLiteral("%1: %2").arg(QString::fromUtf8(name), why);
       };
-      if (!validUtf8(value)) fail(QStringLiteral("not UTF-8"));
+      if (!IsValidUtf8(value)) fail(QStringLiteral("not UTF-8"));
       if (value.trimmed().isEmpty()) fail(QStringLiteral("empty"));
       if (name == IdentityName || name == IdentityEnglishName) continue;
       const Entry e = ParseEntry(name, value, "FormMain");

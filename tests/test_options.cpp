@@ -18,7 +18,6 @@
 
 #include "core/batch/RunGroups.h"
 #include "core/config/SettingsTable.h"
-#include "core/settings/CFGfile.h"
 #include "core/settings/OptionsLogic.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/dialogs/TFormOpt.h"
@@ -27,6 +26,7 @@
 #include "gui/widgets/Prompts.h"
 #include "gui/widgets/RadioGroup.h"
 #include "gui/widgets/WrapCheckBox.h"
+#include "support/FormDesign.h"
 #include "support/MainWindowTest.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -46,20 +46,15 @@ struct Fixture : MainWindowTest {
   // A language file of our own: its identity, the Apply button's caption and text 40.
   void writeLanguage(const QByteArray& file, const QByteArray& name, const QByteArray& english,
                      const QByteArray& applyCaption, const QByteArray& text40 = {}) const {
-    TCFGfile f;
-    f.SetString("LanguageName", name);
-    f.SetString("LanguageName_en", english);
-    f.SetString("BUTTON\\FormOpt.ButtonApply", applyCaption);
-    if (!text40.isEmpty()) f.SetString("VAR\\40", text40);
-    QVERIFY(f.SaveToFile(dir.file(file)));
+    LanguageEntries entries{{"BUTTON\\FormOpt.ButtonApply", applyCaption}};
+    if (!text40.isEmpty()) entries.push_back({"VAR\\40", text40});
+    QVERIFY(WriteLanguageFile(dir.file(file), name, english, entries));
   }
   // A language "Long" that gives these targets one long text, applied by the open dialog.
   void applyLongCaptions(const QList<const char*>& targets, const QByteArray& text) {
-    TCFGfile lang;
-    lang.SetString("LanguageName", "Long");
-    lang.SetString("LanguageName_en", "Long");
-    for (const char* target : targets) lang.SetString(target, text);
-    QVERIFY(lang.SaveToFile(dir.file("long.lng")));
+    LanguageEntries entries;
+    for (const char* target : targets) entries.push_back({target, text});
+    QVERIFY(WriteLanguageFile(dir.file("long.lng"), "Long", "Long", entries));
     ctx.state.opt.LangName = "Long";
     opt()->show();
     QVERIFY(QTest::qWaitForWindowExposed(opt()));
@@ -156,63 +151,39 @@ class TestOptions : public QObject {
   void windowShape() {
     Fixture f;
     TFormOpt* d = f.opt();
-    QCOMPARE(d->objectName(), QStringLiteral("FormOpt"));
-    QCOMPARE(d->size(), QSize(337, 432));
+    const FormDesign form(QStringLiteral("dialogs/TFormOpt.ui"));
+    QCOMPARE(d->objectName(), form.widgets().first());
+    QCOMPARE(d->size(), form.size(d->objectName(), QStringLiteral("geometry")));
     // No system menu and so no close box.
     QVERIFY(!(d->windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(d->windowFlags() & Qt::WindowSystemMenuHint));
     QVERIFY(d->windowFlags() & Qt::CustomizeWindowHint);
-    for (const char* name : {"SpeedButton1",
-                             "SpeedButton2",
-                             "ScrollBox1",
-                             "ButtonApply",
-                             "ButtonReset",
-                             "ButtonClose",
-                             "CheckBoxFastShow",
-                             "LabelLanguage",
-                             "ComboBox1",
-                             "RadioGroupDrag",
-                             "RadioGroupPri",
-                             "GroupBoxCon",
-                             "RadioButton1",
-                             "RadioButton2",
-                             "RadioButton3",
-                             "ButtonCC",
-                             "RadioGroupStayOnTop",
-                             "CheckBoxShowHints",
-                             "SpinEdit1",
-                             "CmdLinesMaxLabel",
-                             "SpinEditRuns",
-                             "PackerRunsLabel",
-                             "Image1",
-                             "Image2",
-                             "FlashI3",
-                             "FlashI4",
-                             "FlashI5",
-                             "FlashI6"})
-      QVERIFY2(d->findChild<QWidget*>(QString::fromLatin1(name)), name);
-    QCOMPARE(d->Timer1->objectName(), QStringLiteral("Timer1"));
-    QCOMPARE(d->Timer1->interval(), 30);
+    // Every control of the form is there by its name, which language files and settings use.
+    for (const QString& name : form.widgets())
+      QVERIFY2(d->objectName() == name || d->findChild<QWidget*>(name), qPrintable(name));
+    QCOMPARE(d->findChild<QTimer*>(QStringLiteral("Timer1")), d->Timer1);  // (its use: scrolling)
     QVERIFY(f.child<QPushButton>("ButtonApply")->isDefault());
-    QCOMPARE(f.child<RadioGroup>("RadioGroupPri")->columns(), 2);
-    QCOMPARE(f.child<RadioGroup>("RadioGroupPri")->items(),
-             (QStringList{"realtime", "high", "normal", "low"}));
-    QCOMPARE(f.child<RadioGroup>("RadioGroupDrag")->title(),
-             QStringLiteral("При перетаскивании файла в окно Packhelm:"));
-    QCOMPARE(f.child<QSpinBox>("SpinEdit1")->minimum(), 1);
-    QCOMPARE(f.child<QSpinBox>("SpinEdit1")->maximum(), 100);
-    const QColor blue = f.child<QWidget>("CheckBoxShowHints")->palette().color(QPalette::Window);
-    QCOMPARE(blue, QColor(0, 126, 255));
-    // The pane reaches beyond the window so that its scroll bar is not seen.
+    // The hints check box stands out from the dialog.
+    auto* hints = f.child<QWidget>("CheckBoxShowHints");
+    QVERIFY(hints->autoFillBackground());
+    QVERIFY(hints->palette().color(QPalette::Window) != d->palette().color(QPalette::Window));
+    // The pane reaches beyond the window so that its scroll bar is not seen; the buttons that
+    // scroll it are above and below it.
     auto* pane = f.child<QScrollArea>("ScrollBox1");
-    QCOMPARE(pane->geometry(), QRect(0, 24, 361, 345));
+    QVERIFY(pane->geometry().right() >=
+            d->width() - 1 + pane->verticalScrollBar()->sizeHint().width());
+    QVERIFY(pane->x() <= 0);
+    QVERIFY(pane->y() > f.child<QWidget>("SpeedButton1")->geometry().bottom());
+    QVERIFY(pane->geometry().bottom() < f.child<QWidget>("SpeedButton2")->y());
     QVERIFY(pane->widget()->height() > pane->viewport()->height());
   }
 
   // The settings table and the dialog describe the same controls: each preference row with a
-  // control names a control of its kind, and one item per choice where the row has choices.
+  // control names a control of its kind, one item per choice where the row has choices, and the
+  // row's range.
   void preferenceTableMatchesTheControls() {
     Fixture f;
+    f.opt()->FormShow();  // the ranges come with the values
     for (const Settings::Row& row : Settings::Table) {
       if (row.section != Settings::Section::Preference || row.control == Settings::Control::None)
         continue;
@@ -231,6 +202,8 @@ class TestOptions : public QObject {
           break;
         case Settings::Control::SpinBox:
           QVERIFY2(qobject_cast<QSpinBox*>(c), row.key);
+          QCOMPARE(qobject_cast<QSpinBox*>(c)->minimum(), row.minimum);
+          QCOMPARE(qobject_cast<QSpinBox*>(c)->maximum(), row.limited(row.maximum));
           break;
         default:
           QFAIL(row.key);

@@ -278,6 +278,9 @@ void TestOutputGuard::echoedNamesAreInert_data() {
   QTest::newRow("line feed in a name")
       << QList<QByteArray>{"upx", "/w/a\nb"} << QByteArray("upx: /w/a\nb: x\n")
       << QByteArray("upx: /w/a?b: x\n");
+  QTest::newRow("DEL in a name") << QList<QByteArray>{"upx", "/w/del\x7f.exe"}
+                                 << QByteArray("upx: /w/del\x7f.exe: x\n")
+                                 << QByteArray("upx: /w/del?.exe: x\n");
   QTest::newRow("ordinary names are not looked for")
       << QList<QByteArray>{"upx", "/w/a b"} << QByteArray("\x1b[31mupx: /w/a b\n")
       << QByteArray("\x1b[31mupx: /w/a b\n");

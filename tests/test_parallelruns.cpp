@@ -318,7 +318,8 @@ class TestParallelRuns : public QObject {
   }
 
   // Stop, Escape, Ctrl+C in a pane, or closing a console of the run's own stops every run:
-  // every packer's process group is gone, their unfinished files are removed, the inputs stay.
+  // every packer's process group is gone, their unfinished files are removed, the inputs stay,
+  // and every file is reported stopped, the one the queue never handed out too.
   void stopReachesEveryRun_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("Stop button") << "button";
@@ -329,8 +330,11 @@ class TestParallelRuns : public QObject {
   void stopReachesEveryRun() {
     QFETCH(QString, how);
     Program p(2, how == "own console" ? 0 : 2);
-    const QByteArray one = contents(1, 300000), two = contents(2, 300000);
-    p.select({p.input("one.exe", one), p.input("two.exe", two)});
+    const QByteArray one = contents(1, 300000), two = contents(2, 300000),
+                     three = contents(3, 300000);
+    const Names selected{p.input("one.exe", one), p.input("two.exe", two),
+                         p.input("three.exe", three)};
+    p.select(selected);
     EnvGuard env{{"PACKHELM_STANDIN_HOLD", "partial"}, {"PACKHELM_STANDIN_HOLD_MS", "20000"}};
     QList<qint64> pids;
     bool acted = false;
@@ -363,9 +367,16 @@ class TestParallelRuns : public QObject {
     QCOMPARE(p.status(), p.ctx.state.langText(LangText::StatusStopped) + u' ' +
                              p.ctx.state.langText(LangText::StatusRemoved, QStringLiteral("2")));
     QCOMPARE(QDir(QFile::decodeName(p.work())).entryList(QDir::Files),
-             (QStringList{"one.exe", "two.exe"}));
+             (QStringList{"one.exe", "three.exe", "two.exe"}));
     QCOMPARE(readFileBytes(p.work() + "one.exe"), one);
     QCOMPARE(readFileBytes(p.work() + "two.exe"), two);
+    QCOMPARE(readFileBytes(p.work() + "three.exe"), three);
+    QCOMPARE(p.ctx.results.size(), selected.size());
+    for (qsizetype i = 0; i < selected.size(); ++i) {
+      QCOMPARE(p.ctx.results[i].file, selected[i]);
+      QCOMPARE(FileResults::Word(p.ctx.results[i].outcome), "stopped");
+      QCOMPARE(p.ctx.results[i].message, QByteArray());
+    }
     QVERIFY(p.ctx.FormMain->isEnabled());
   }
 

@@ -130,6 +130,8 @@ class TestRunGroups : public QObject {
     QTest::newRow("a stem past the room, a piece at a time")
         << QStringList{"x.1=100", "x.2=100", "x.3=100", "yyy=50"} << 2 << 2
         << QStringList{"0:x.1 x.2", "1:yyy", "1:", "0:x.3", "0:"};
+    QTest::newRow("a name alone past the room")
+        << QStringList{"aaa=100", "bbb=200"} << 2 << 0 << QStringList{"0:bbb", "1:aaa", "0:"};
   }
   void queue() {
     QFETCH(QStringList, files);

@@ -60,9 +60,7 @@ Files filesIn(const QByteArray& folder) {
 
 // The settings of a start without questions (a language chosen, no first-time console warning).
 void writeSettings(const QByteArray& path, int dragOp, int closeCon) {
-  ::writeSettings(path, [&](TCFGfile& cfg) {
-    cfg.SetString("LangName", "English");
-    cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+  writeQuietSettings(path, [&](TCFGfile& cfg) {
     cfg.SetInteger("GlobalOpt_DragOp", dragOp);
     cfg.SetInteger("GlobalOpt_CloseCon", closeCon);
   });
@@ -128,9 +126,10 @@ class TestRuns : public QObject {
     QTest::newRow("halfway through the temporary file")
         << QByteArray("partial") << QByteArray() << false << false << false << "button" << SIGINT
         << QByteArray("prog.upx");
+    // (The output in a folder of its own, where no input is.)
     QTest::newRow("halfway through the output")
         << QByteArray("partial") << QByteArray() << false << true << false << "button" << SIGINT
-        << QByteArray("out.bin");
+        << QByteArray("out/out.bin");
     QTest::newRow("between two files") << QByteArray("between") << QByteArray() << true << false
                                        << false << "button" << SIGINT << QByteArray();
     QTest::newRow("earlier leftover kept")
@@ -177,7 +176,8 @@ class TestRuns : public QObject {
     if (output) {
       p.ui().get<QCheckBox>("OutFileBox")->setChecked(true);
       p.ui().get<QCheckBox>("ReplaceIfExistsCheckBox")->setChecked(false);
-      p.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(p.work() + "out.bin"));
+      QVERIFY(MakeFoldersRaw(p.work() + "out"));
+      p.ui().get<QLineEdit>("EditOutFile")->setText(QFile::decodeName(p.work() + "out/out.bin"));
     }
     const Files before = filesIn(p.work());
     auto env = std::make_unique<EnvGuard>(std::initializer_list<std::pair<const char*, QByteArray>>{
@@ -514,7 +514,8 @@ class TestRuns : public QObject {
     p.ctx.state.opt.GlobalOpt_PackerRuns = runs;
     const Names files{p.input("early"), p.input("fresh"),
                       p.dir.makeFile("work/text", 0) /* filled below */};
-    QVERIFY(writeFileBytes(files[2], "NOTEXE" + QByteArray(4096, 'z')));
+    // Text larger than what the packer makes of the programs, smaller than they are.
+    QVERIFY(writeFileBytes(files[2], "NOTEXE" + QByteArray(100000, 'z')));
     p.select({files[0]});
     p.press("ButtonPack");
     p.select(files);
@@ -548,6 +549,9 @@ class TestRuns : public QObject {
     const QStringList lines = form->selectedText().split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[1].split(u'\t').value(4), QStringLiteral("UnknownExecutableFormatException"));
+    // By the size after: the text, which the packer left whole, is the largest now.
+    table->sortByColumn(2, Qt::DescendingOrder);
+    QCOMPARE(column(0).first(), QFile::decodeName(files[2]));
 
     Prompts::Test().saveAnswers = {QFile::decodeName(p.dir.path() + "results.csv"),
                                    QFile::decodeName(files[2] + "/below-a-file.csv")};

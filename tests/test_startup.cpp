@@ -29,22 +29,19 @@ namespace {
 // A small English language file of the test's own, so that the tests do not depend on the
 // wording of the shipped ones.
 void writeLanguage(const QByteArray& folder, const QByteArray& fileName = "test-english.lng") {
-  TCFGfile lng;
-  lng.SetString("LanguageName", "English");
-  lng.SetString("LanguageName_en", "English");
-  lng.SetString("VAR\\0", "Compression");
-  lng.SetString("VAR\\1", "Ready");
-  lng.SetString("VAR\\11", "KB");
-  lng.SetString("VAR\\12", "KB in all");
-  lng.SetString("VAR\\20", "The packer was not found. Please locate it.");
-  lng.SetString("VAR\\21", "Packhelm - packer");
-  lng.SetString("VAR\\22", "The packer was not located. The program ends.");
-  lng.SetString("VAR\\2", "Done");
-  lng.SetString("VAR\\60", "Cannot save: ");
-  lng.SetString("VAR\\63", "Not saved in %1: %2");
-  lng.SetString("VAR\\61", "Kept for this session");
-  lng.SetString("BUTTON\\ButtonReset", "Reset");
-  QVERIFY(lng.SaveToFile(folder + fileName));
+  QVERIFY(WriteLanguageFile(folder + fileName, "English", "English",
+                            {{"VAR\\0", "Compression"},
+                             {"VAR\\1", "Ready"},
+                             {"VAR\\11", "KB"},
+                             {"VAR\\12", "KB in all"},
+                             {"VAR\\20", "The packer was not found. Please locate it."},
+                             {"VAR\\21", "Packhelm - packer"},
+                             {"VAR\\22", "The packer was not located. The program ends."},
+                             {"VAR\\2", "Done"},
+                             {"VAR\\60", "Cannot save: "},
+                             {"VAR\\63", "Not saved in %1: %2"},
+                             {"VAR\\61", "Kept for this session"},
+                             {"BUTTON\\ButtonReset", "Reset"}}));
 }
 
 // Presses "Continue" on the language chooser whenever it is the active modal window, and counts
@@ -100,12 +97,6 @@ QList<QList<QByteArray>> packerRuns(const QByteArray& logPath) {
   QList<QList<QByteArray>> runs = PackerRuns(logPath);
   runs.removeAll(QList<QByteArray>{"--version"});
   return runs;
-}
-
-// A settings file that makes a start quiet: a language chosen, no first-time console warning.
-void quietSettings(TCFGfile& cfg) {
-  cfg.SetString("LangName", "English");
-  cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
 }
 
 }  // namespace
@@ -198,10 +189,7 @@ class TestStartup : public QObject {
     QFETCH(int, stored);
     QFETCH(int, expected);
     Run run;
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
-      c.SetInteger(key, stored);
-    });
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) { c.SetInteger(key, stored); });
     run.start();
     QCOMPARE(run.chooser.answered, 0);
     QObject* control = run.main()->findChild<QObject*>(QString::fromLatin1(key));
@@ -215,8 +203,7 @@ class TestStartup : public QObject {
   // Check boxes reach their controls through the ordinary change, so the coupling follows.
   void storedOutputBoxEnablesItsControls() {
     Run run;
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       c.SetBoolean("OutFileBox", true);
       c.SetBoolean("ReplaceIfExistsCheckBox", false);
       c.SetString("EditOutfile", "/tmp/out file.exe");
@@ -250,8 +237,7 @@ class TestStartup : public QObject {
     const QByteArrayList records{"RadioButton_nrv2b", "RadioButton_nrv2d", "RadioButton_nrv2e",
                                  "RadioButton_lzma", "RadioButton_all"};
     Run run;
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       c.SetBoolean("CheckBoxTryMulti", true);
       for (const QByteArray& r : records.mid(0, older ? 2 : records.size()))
         c.SetBoolean(r, checked.contains(r));
@@ -268,8 +254,7 @@ class TestStartup : public QObject {
 
   void corruptedRecordCountsAsNoFile() {
     Run run;
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       c.SetInteger("CompressValueBar", 8);
       c.SetString("GlobalOpt_UPX2", "/somewhere/upx");
     });
@@ -300,8 +285,7 @@ class TestStartup : public QObject {
     QFETCH(QList<QByteArray>, values);
     QFETCH(QList<QByteArray>, expected);
     Run run;
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       for (int i = 0; i < keys.size(); ++i) c.SetString(keys[i], values[i]);
     });
     run.start();
@@ -410,7 +394,7 @@ class TestStartup : public QObject {
   // Written once per run: the end of the event loop writes, a later close does not again.
   void settingsWrittenOncePerRun() {
     Run run;
-    writeSettings(run.settings(), quietSettings);
+    writeQuietSettings(run.settings());
     run.start();
     run.ui().get<QSlider>("CompressValueBar")->setValue(6);
     QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
@@ -439,7 +423,7 @@ class TestStartup : public QObject {
     QFETCH(QString, how);
     QFETCH(int, error);
     Run run;
-    writeSettings(run.settings(), quietSettings);
+    writeQuietSettings(run.settings());
     const QByteArray before = readFileBytes(run.settings());
     run.start();
     run.ui().get<QSlider>("CompressValueBar")->setValue(9);
@@ -478,10 +462,8 @@ class TestStartup : public QObject {
   void panelRestoredWithoutAnimation() {
     QFETCH(bool, down);
     Run run;
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
-      c.SetBoolean("SpeedButtonAddOpt", down);
-    });
+    writeQuietSettings(run.settings(),
+                       [&](TCFGfile& c) { c.SetBoolean("SpeedButtonAddOpt", down); });
     run.start();
     QVERIFY(!run.main()->Timer1->isActive());
     const int left = run.ui().get<QToolButton>("SpeedButtonAddOpt")->geometry().right() + 1;
@@ -498,8 +480,7 @@ class TestStartup : public QObject {
     const QByteArray a = run.dir.makeFile("first.exe", 20000);
     const QByteArray b = run.dir.makeFile("second one.exe", 30000);
     qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       c.SetInteger("GlobalOpt_DragOp", 1);
       c.SetString("Files", "/restored/old.exe");
     });
@@ -529,8 +510,7 @@ class TestStartup : public QObject {
     qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
     qputenv("PACKHELM_STANDIN_VERSION", "3.96");
     qputenv("PACKHELM_STANDIN_SLEEP_MS", "600");
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       c.SetInteger("GlobalOpt_DragOp", 1);
       c.SetBoolean("Compress1CheckBox", true);
     });
@@ -558,7 +538,7 @@ class TestStartup : public QObject {
   // The window icon comes once the main window is up, on every window.
   void windowIconFollowsTheFirstShow() {
     Run run;
-    writeSettings(run.settings(), quietSettings);
+    writeQuietSettings(run.settings());
     run.ctx.createForms();
     run.ctx.start();
     QTRY_VERIFY(run.main()->isVisible());
@@ -570,7 +550,7 @@ class TestStartup : public QObject {
     Run run;
     const QByteArray a = run.dir.makeFile("only.exe", 4096);
     qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
-    writeSettings(run.settings(), quietSettings);
+    writeQuietSettings(run.settings());
     run.ctx.arguments = {a};
     run.start();
     QCOMPARE(run.ctx.state.FileList, QList<QByteArray>{a});
@@ -589,8 +569,7 @@ class TestStartup : public QObject {
     QVERIFY(MakeExecutableTree(QFile::encodeName(trees.path()), "Args \"dir\" \xff\xfe", tree));
     const QByteArray single = run.dir.makeFile("single one.exe", 20000);
     qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       c.SetInteger("GlobalOpt_DragOp", 1);
       c.SetString("Files", "/restored/old.exe");
     });
@@ -614,8 +593,7 @@ class TestStartup : public QObject {
     TemporaryDir empty;
     const QByteArray kept = run.dir.makeFile("kept.exe", 4096);
     qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       c.SetInteger("GlobalOpt_DragOp", 1);
       c.SetString("Files", kept);
     });
@@ -634,7 +612,7 @@ class TestStartup : public QObject {
 
   void packerMissingAndDialogCancelledEndsTheProgram() {
     Run run(false);
-    writeSettings(run.settings(), quietSettings);
+    writeQuietSettings(run.settings());
     const QByteArray before = readFileBytes(run.settings());
     run.ctx.arguments = {run.dir.makeFile("x.exe", 4096)};
     run.start();
@@ -667,10 +645,7 @@ class TestStartup : public QObject {
     Run run(false, false);
     QVERIFY(QFile::copy(QStringLiteral(PACKHELM_LANG_SOURCE_DIR "/%1.lng").arg(language.data()),
                         QFile::decodeName(run.dir.path() + language + ".lng")));
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
-      c.SetString("LangName", language);
-    });
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) { c.SetString("LangName", language); });
     run.start();
     QVERIFY(run.ctx.startupAborted());
     const QList<Prompts::MessageRecord> m = messages();
@@ -690,8 +665,7 @@ class TestStartup : public QObject {
     const QByteArray folder = QFile::encodeName(parent.path()) + "/Pack\xff\xfe \x1b[31mhelm/";
     QVERIFY(PlaceStandin(folder + "upx/upx"));
     writeLanguage(folder);
-    writeSettings(folder + Settings::FileName, [](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(folder + Settings::FileName, [](TCFGfile& c) {
       c.SetInteger("GlobalOpt_DragOp", 1);  // a file given is packed at once
     });
     const QByteArray file = run.dir.makeFile("given.exe", 20000);
@@ -718,7 +692,7 @@ class TestStartup : public QObject {
 
   void packerChosenInTheDialogIsRemembered() {
     Run run(false);
-    writeSettings(run.settings(), quietSettings);
+    writeQuietSettings(run.settings());
     const QByteArray chosen = run.dir.path() + "my upx";
     QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(chosen)));
     QFile::setPermissions(QFile::decodeName(chosen), QFile::ReadOwner | QFile::ExeOwner);
@@ -734,7 +708,7 @@ class TestStartup : public QObject {
 
   void packerFoundOnThePathIsUsedWithoutAQuestion() {
     Run run(false);
-    writeSettings(run.settings(), quietSettings);
+    writeQuietSettings(run.settings());
     TemporaryDir bin;
     const QByteArray onPath = QFile::encodeName(bin.filePath(QStringLiteral("upx")));
     QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(onPath)));
@@ -753,10 +727,7 @@ class TestStartup : public QObject {
     TemporaryDir other;
     const QByteArray before = QFile::encodeName(other.filePath(QStringLiteral("upx")));
     QVERIFY(QFile::copy(QFile::decodeName(standinPath()), QFile::decodeName(before)));
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
-      c.SetString("GlobalOpt_UPX2", before);
-    });
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) { c.SetString("GlobalOpt_UPX2", before); });
     run.start();
     QVERIFY(messages().isEmpty());
     QCOMPARE(run.ctx.state.UpxLocation, before);
@@ -764,7 +735,7 @@ class TestStartup : public QObject {
 
   void noLanguageFileForTheStoredLanguage() {
     Run run(true, false);
-    writeSettings(run.settings(), quietSettings);
+    writeQuietSettings(run.settings());
     run.start();
     QVERIFY(run.ctx.startupAborted());
     QCOMPARE(messages().size(), 1);
@@ -880,10 +851,7 @@ class TestStartup : public QObject {
   // and then written to the user's folder.
   void programFolderFileReadWhenSettingsMove() {
     Run run;
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
-      c.SetInteger("CompressValueBar", 8);
-    });
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) { c.SetInteger("CompressValueBar", 8); });
     TemporaryDir user;
     const QByteArray userFile = QFile::encodeName(user.path()) + '/' + Settings::FileName;
     run.ctx.state.SettingsPath = userFile;
@@ -907,10 +875,7 @@ class TestStartup : public QObject {
     QFETCH(bool, edited);
     Run run;
     const QByteArray name("/t/caf\xe9-\xff.exe");
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
-      c.SetString("EditOutfile", name);
-    });
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) { c.SetString("EditOutfile", name); });
     run.start();
     if (edited) run.ui().get<QLineEdit>("EditOutFile")->setText(QStringLiteral("/t/neu.exe"));
     QCOMPARE(run.main()->packOptions().EditOutFile, edited ? QByteArray("/t/neu.exe") : name);
@@ -928,8 +893,7 @@ class TestStartup : public QObject {
     for (int i = 1; i < 18; ++i) seq += ";1";
     const QByteArray file = run.dir.makeFile("evil" + seq + "m.exe", 40000);
     qputenv("PACKHELM_STANDIN_ARGLOG", run.dir.argLogPath());
-    writeSettings(run.settings(), [&](TCFGfile& c) {
-      quietSettings(c);
+    writeQuietSettings(run.settings(), [&](TCFGfile& c) {
       c.SetInteger("GlobalOpt_DragOp", 1);
       c.SetInteger("CompressValueBar", 5);
     });
@@ -958,10 +922,7 @@ class TestStartup : public QObject {
         QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     QVERIFY(QDir().mkpath(QFile::decodeName(userFolder)));
     const QByteArray userFile = userFolder + '/' + Settings::FileName;
-    writeSettings(userFile, [&](TCFGfile& c) {
-      quietSettings(c);
-      c.SetInteger("CompressValueBar", 8);
-    });
+    writeQuietSettings(userFile, [&](TCFGfile& c) { c.SetInteger("CompressValueBar", 8); });
     // The program folder lies below a plain file: nothing can be created there. The language
     // is then missing too, which ends the start after the settings were read.
     QVERIFY(writeFileBytes(run.dir.path() + "plain", "x"));

@@ -13,10 +13,12 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFont>
+#include <QStringDecoder>
 #include <QTest>
 #include <cerrno>
 #include <csignal>
 
+#include "core/i18n/LanguageFiles.h"
 #include "core/settings/CFGfile.h"
 
 TemporaryDir::~TemporaryDir() {
@@ -83,6 +85,33 @@ void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>&
   TCFGfile cfg;
   fill(cfg);
   QVERIFY(cfg.SaveToFile(path));
+}
+
+void writeQuietSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& more) {
+  writeSettings(path, [&](TCFGfile& cfg) {
+    cfg.SetString("LangName", "English");
+    cfg.SetInteger("GlobalOpt_FirstTimeShowConsol", 1);
+    if (more) more(cfg);
+  });
+}
+
+bool WriteLanguageFile(const QByteArray& path, const QByteArray& name, const QByteArray& english,
+                       const LanguageEntries& entries) {
+  TCFGfile lng;
+  if (!name.isNull()) lng.SetString(LanguageFiles::IdentityName, name);
+  if (!english.isNull()) lng.SetString(LanguageFiles::IdentityEnglishName, english);
+  for (const auto& [key, value] : entries) lng.SetString(key, value);
+  return lng.SaveToFile(path);
+}
+
+bool IsValidUtf8(const QByteArray& bytes) {
+  QStringDecoder d(QStringDecoder::Utf8);
+  (void)QString(d(bytes));
+  return !d.hasError();
+}
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
 }
 
 bool writeFileBytes(const QByteArray& path, const QByteArray& bytes) {

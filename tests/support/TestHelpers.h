@@ -57,6 +57,18 @@ bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
 // saved).
 class TCFGfile;
 void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& fill);
+// A language file of the test's own, so that a test does not depend on the shipped wording: its
+// identity (a null name or English name is left out) and the entries ("VAR\\1", "Ready").
+using LanguageEntries = QList<std::pair<QByteArray, QByteArray>>;
+bool WriteLanguageFile(const QByteArray& path, const QByteArray& name, const QByteArray& english,
+                       const LanguageEntries& entries = {});
+// Whether the bytes are UTF-8 throughout.
+bool IsValidUtf8(const QByteArray& bytes);
+// Lets the event loop deliver what is pending: resizes, layouts, moves between screens.
+void Settle();
+// The same for a start without questions (a language chosen, the console's first-time note seen);
+// `more` sets the test's own records.
+void writeQuietSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& more = {});
 // The same by the name's bytes, for names that are not UTF-8 (QFile would change them); a new
 // file gets `mode`.
 bool writeFileRaw(const QByteArray& path, const QByteArray& bytes, mode_t mode = 0755);

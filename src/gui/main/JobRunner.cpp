@@ -39,7 +39,9 @@ QByteArray labelOf(const MethodTrials::Step& step, const QByteArray& file) {
   return what + ": " + file.mid(file.lastIndexOf('/') + 1);
 }
 
-QString verdictText(const ProgramState& state, const MethodTrials::Verdict& v) {
+}  // namespace
+
+QString JobRunner::VerdictText(const ProgramState& state, const MethodTrials::Verdict& v) {
   const QString winner = QString::fromLatin1(Methods::InfoOf(v.winner).name);
   if (!v.runnerUp) return state.langText(LangText::MethodAlone, winner, QString::number(v.size));
   const QString other = QString::fromLatin1(Methods::InfoOf(*v.runnerUp).name);
@@ -51,8 +53,6 @@ QString verdictText(const ProgramState& state, const MethodTrials::Verdict& v) {
   return state.langText(LangText::MethodWon)
       .arg(winner, QString::number(v.size), QString::number(saved, 'f', 1), other);
 }
-
-}  // namespace
 
 // Measures every file before the job; the job's total is their sum.
 void JobRunner::beginRows(Job& job) {
@@ -218,7 +218,7 @@ RunOutcome JobRunner::endTrials(RunOutcome outcome) {
     FileResults::Row& row = rows_[i];
     all = all && FileResults::IsSuccess(row.outcome);
     if (const std::optional<MethodTrials::Verdict> v = race_->verdict(i))
-      row.message = verdictText(state_, *v).toUtf8();
+      row.message = VerdictText(state_, *v).toUtf8();
   }
   if (!outcome.stoppedByUser && outcome.endedNormally()) outcome.exitCode = all ? 0 : 2;
   race_.reset();

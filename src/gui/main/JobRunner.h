@@ -43,6 +43,9 @@ class JobRunner : public QObject {
   // One of the packer's information commands; `withSizes`: the selection is measured around it.
   bool startInfo(CommandLine::InfoCommand which, bool withSizes);
 
+  // What a replaced file's row and the status line say of the method that won.
+  static QString VerdictText(const ProgramState& state, const MethodTrials::Verdict& v);
+
   // The console as the window's buttons reach it.
   void closeConsole();
   // A packer runs now (of a job, or of anyone's), the user's stop of it, and whether the user
