@@ -19,6 +19,7 @@
 #include "gui/dialogs/TFormOpt.h"
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
+#include "gui/i18n/QtTranslations.h"
 #include "gui/main/JobRunner.h"
 #include "gui/main/MainWindowSettings.h"
 #include "gui/main/StartupSequence.h"
@@ -198,6 +199,8 @@ bool AppContext::applyLanguage(const QByteArray& fileName, LangTextTable& texts,
   else if (!LanguageFiles::LoadLanguage(state.LangDir + fileName, LanguageDefaultForm, language))
     return false;
   ApplyLanguageEntries(language, texts, LangTextHighest, forms());
+  // Qt's own dialogs and buttons too.
+  QtTranslations::Load(language.englishName);
   language_ = std::move(language);
   return true;
 }
