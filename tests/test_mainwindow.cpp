@@ -176,7 +176,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(e.w()->SaveDialog->fileName, QFile::decodeName(f));
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("4 KB"));
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("4 KB"));
-    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100%"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100 %"));
     QVERIFY(e.ui().get<QCheckBox>("OutFileBox")->isEnabled());
     QVERIFY(e.ui().get<QPushButton>("ButtonPack")->isEnabled() &&
             e.ui().get<QPushButton>("ButtonUnPackE")->isEnabled());
@@ -225,7 +225,7 @@ class TestMainWindow : public QObject {
     e.select(files);
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), shown);
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), shown);
-    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100%"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100 %"));
   }
 
   void severalFilesThenOne() {

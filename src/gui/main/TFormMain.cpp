@@ -230,8 +230,10 @@ void TFormMain::FillText() {
   ui->EditFileName->setText(input_->boxText());
   ui->EditFileName->setCursorPosition(0);
   // The sizes follow: at once for a few files, after a search of their sizes for many.
+  // Before a job both sizes are the same: the ratio reads as the report writes equal sizes.
+  const QString equal = QString::fromUtf8(SizeReport::RatioText(1, 1).value_or(QByteArray()));
   for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) {
-    l->setText(l == ui->LabelF3 ? QStringLiteral("100%") : QStringLiteral("\u2026"));
+    l->setText(l == ui->LabelF3 ? equal : QStringLiteral("\u2026"));
     l->adjustSize();
   }
   sizes_->start(files);
