@@ -468,6 +468,21 @@ class TestLanguageSweep : public QObject {
     }
   }
 
+  // A language file made before a text (70 and up) lacks it: the program says it in English
+  // then, in the English file's words.
+  void newerTextsFallBackToTheEnglishFile() {
+    LangTextTable english;
+    QVERIFY(ApplyLanguage(shippedPath("English.lng"), english, LangTextHighest, "FormMain", {}));
+    const ProgramState none;
+    QStringList wrong;
+    // (The files break lines as CR LF, the program's own texts as LF.)
+    for (int n : UsedTextNumbers())
+      if (n >= 70 &&
+          none.langBytes(LangText(n)) != QByteArray(english[size_t(n)]).replace("\r\n", "\n"))
+        wrong << QStringLiteral("VAR\\%1: \"%2\"").arg(n).arg(none.langText(LangText(n)));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
+  }
+
   // The sweep itself must catch a file that misses a text: take one entry out of a copy.
   void aMissingEntryIsFound() {
     const auto entries = rawEntries(shippedPath("English.lng"));

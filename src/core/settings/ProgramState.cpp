@@ -62,6 +62,8 @@ const QByteArray* fallbackText(LangText n) {
        "No executable that the packer handles (ELF, PE, Mach-O) was found in:\n%1"},
       {int(LangText::SelectionUnchanged), "The selection is unchanged."},
       {int(LangText::StatusSearching), "Searching the folders for executables..."},
+      {int(LangText::Unreadable), "%1 entries could not be read and were left out:\n%2"},
+      {int(LangText::UnreadableOne), "%1 entry could not be read and was left out:\n%2"},
       {int(LangText::RunHeader), "Run %1 of %2"},
       {int(LangText::RunFiles), "files: %1"},
       {int(LangText::ResultsPacked), "Packed %1 of %2 files; %3 not packed. See Results."},

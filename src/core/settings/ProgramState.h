@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 
+#include "core/batch/ExecutableScan.h"
 #include "core/config/SettingsTable.h"
 #include "core/packer/PackerVersion.h"
 
@@ -102,6 +103,7 @@ enum class LangText : int {
   SelectionUnchanged = 93,     // ... added when nothing at all was found
   StatusSearching = 94,        // status line while the folders are searched
   Unreadable = 97,             // message: %1 entries could not be read, left out (%2: their names)
+  UnreadableOne = 98,          // ... the same for one entry
   // Several packer runs at once.
   RunHeader = 95,  // console pane of one of several runs: run %1 of %2
   RunFiles = 96,   // ... after it: how many files the run packs (%1)
@@ -132,8 +134,9 @@ struct ProgramState {
   // data folder for an installed one (InstallLayout). Empty until the main window decides it.
   QByteArray LangDir;
   QList<QByteArray> FileList;
-  // What the folder search behind the selection could not read: the jobs report these too.
-  QList<QByteArray> UnreadableEntries;
+  // What the folder search behind the selection could not read, and why: the jobs report these
+  // too.
+  QList<ExecutableScan::Unreadable> UnreadableEntries;
   QByteArray UpxLocation;
   QByteArray UpxShortLocation;  // UpxLocation, quoted when it holds a blank or a quote
   // Asked once after locating the packer; read through packer(). Mutable: settling a pending

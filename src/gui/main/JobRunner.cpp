@@ -326,8 +326,8 @@ QList<FileResults::Row> JobRunner::finishRows(const Job& job, bool stopped) {
     r.sizeBefore = job.before.value(order.value(r.file));
     r.sizeAfter = FileSizes::SizeOf(output ? o.EditOutFile : r.file);
   }
-  for (const QByteArray& entry : std::as_const(state_.UnreadableEntries))
-    rows.append({entry, {}, {}, Outcome::Unreadable, {}});
+  for (const ExecutableScan::Unreadable& entry : std::as_const(state_.UnreadableEntries))
+    rows.append({entry.path, {}, {}, Outcome::Unreadable, entry.why});
   return rows;
 }
 
