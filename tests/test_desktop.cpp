@@ -34,6 +34,7 @@
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/results/TFormResults.h"
 #include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "support/TestHelpers.h"
@@ -386,14 +387,17 @@ class TestDesktop : public QObject {
     const QString program = QDir(QString::fromLocal8Bit(prog.dir.path())).absolutePath();
     // Nothing selected yet: the user's home, not the program's folder (the current directory).
     QCOMPARE(QDir::currentPath(), program);
+    TFormResults* results = prog.ctx.formResults();
     QCOMPARE(openedIn([main] { main->ButtonInClick(); }), QDir(home.path()).absolutePath());
-    // With a selection: where the selected files are, for input and output alike.
+    QCOMPARE(openedIn([results] { results->save(); }), QDir(home.path()).absolutePath());
+    // With a selection: where the selected files are, for input, output and results alike.
     prog.ctx.state.FileList = {input};
     main->FillText();
     const QString work = QDir(QString::fromLocal8Bit(prog.dir.path() + "work")).absolutePath();
     QCOMPARE(openedIn([main] { main->ButtonInClick(); }), work);
     main->findChild<QCheckBox*>(QStringLiteral("OutFileBox"))->setChecked(true);
     QCOMPARE(openedIn([main] { main->ButtonOutClick(); }), work);
+    QCOMPARE(openedIn([results] { results->save(); }), work);
     Prompts::Test().active = true;
   }
 

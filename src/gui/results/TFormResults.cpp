@@ -3,7 +3,9 @@
 
 #include <QAbstractTableModel>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLocale>
@@ -167,7 +169,11 @@ void TFormResults::save() {
   FileDialogSpec spec(QStringLiteral("SaveDialogResults"), FileDialogSpec::Kind::Save, this);
   spec.title = state_.langText(LangText::ResultsSaveCaption);
   spec.filter = QStringLiteral("CSV|*.csv");
-  spec.fileName = QStringLiteral("results.csv");
+  // Beside the selected files, else in the user's home (never the program's own folder).
+  const QList<QByteArray>& files = state_.FileList;
+  const QString near = files.isEmpty() ? QDir::homePath()
+                                       : QFileInfo(QFile::decodeName(files.first())).absolutePath();
+  spec.fileName = QDir(near).filePath(QStringLiteral("results.csv"));
   // The rows as they are now: a later job must not change what this dialog saves.
   QList<FileResults::Row> rows;
   for (int r = 0; r < model_->rowCount(); ++r) rows.append(model_->row(r));
