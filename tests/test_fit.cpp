@@ -442,6 +442,13 @@ void TestFit::everyWindowFits() {
   if (auto* pane = ctx.formOpt()->findChild<QWidget*>(QStringLiteral("ScrollBox1Pane")))
     check(ctx.formOpt(), QStringLiteral("FormOpt-pane"), pane);
   ctx.formOpt()->hide();
+  // The results of a job with a name as long as a file system allows and refusals.
+  using FileResults::Outcome;
+  ctx.formResults()->setRows(
+      {{"/home/user/" + QByteArray(250, 'n') + "/tool", 123456, 45678, Outcome::Packed, {}},
+       {"/home/user/already", 2000, 2000, Outcome::AlreadyPacked,
+        "AlreadyPackedException: already packed by UPX"},
+       {"/home/user/text", 300, 300, Outcome::Unsupported, "UnknownExecutableFormatException"}});
   for (QWidget* w : QList<QWidget*>{ctx.formAbout(), ctx.formVersHist(), ctx.formIntegration(),
                                     ctx.formFTSC(), ctx.formResults()}) {
     check(w, w->objectName());

@@ -47,7 +47,7 @@ void ForEachPreference(O& o, F&& f) {
 #undef PACKHELM_VISIT
 }
 
-constexpr int LangTextCount = 125;  // numbered 0 to 124
+constexpr int LangTextCount = 174;  // numbered 0 to 173
 constexpr int LangTextHighest = LangTextCount - 1;
 using LangTextTable = std::array<QByteArray, LangTextCount>;
 
@@ -124,6 +124,11 @@ enum class LangText : int {
   MethodAlone = 122,    // ... %1 won with %2 bytes; no other method packed the file
   MethodMissing = 123,  // hint of a method the packer lacks: not in the packer's version %1
   MethodChosen = 124,   // %1 won with %2 bytes as the packer's --brute chooses; %3 made %4 bytes
+  // The results window by keyboard; the packer's messages in the user's words.
+  ResultsSortBy = 140,  // its menu: sort by the column %1
+  // ... what the packer's messages mean, 150 to 173 in FileResults::Meaning order from
+  // AlreadyPacked (Unknown has no text)
+  ResultsMeaningFirst = 150,
 };
 
 class SettingsPreload;
