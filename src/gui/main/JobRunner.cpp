@@ -379,6 +379,7 @@ void JobRunner::endJob(const RunOutcome& outcome) {
   result.packJob = !job.info;
   result.started = true;
   result.exitCode = outcome.exitCode;
+  result.stoppedByUser = outcome.stoppedByUser;
   result.statusText = console_.StatusText(outcome);
   if (!outcome.stoppedByUser && outcome.endedNormally()) {
     const auto ok = std::count_if(result.rows.begin(), result.rows.end(),

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "core/batch/DroppedNames.h"
 #include "core/packer/SizeReport.h"
@@ -311,11 +312,9 @@ void TFormMain::searchTaken() {
   runDragOpJob();
 }
 
-void TFormMain::setStatus(const QString& text, const QString& hint) {
+void TFormMain::setStatus(const QString& text, StatusLine::Kind kind) {
   ui->EditStatus->setText(text);
-  // The start tells what happened.
-  ui->EditStatus->setCursorPosition(0);
-  ui->EditStatus->setToolTip(hint);
+  ui->EditStatus->setKind(kind);
 }
 
 void TFormMain::noteUnstorableNames() {
@@ -324,23 +323,22 @@ void TFormMain::noteUnstorableNames() {
   const QString text = state_.langText(LangText::NamesNotSaved);
   if (all || text.isEmpty()) return;  // said once the language is there
   unstorableNoted_ = true;
-  setStatus(text, text);
+  setStatus(text, StatusLine::Kind::Warning);
 }
 
 void TFormMain::searchStarted(bool again) {
   if (!again) {
     statusBeforeSearch_ = ui->EditStatus->text();
-    statusHintBeforeSearch_ = ui->EditStatus->toolTip();
+    statusKindBeforeSearch_ = ui->EditStatus->kind();
   }
   updateSelectionButtons();
-  const QString searching = state_.langText(LangText::StatusSearching);
-  setStatus(searching, searching);
+  setStatus(state_.langText(LangText::StatusSearching));
 }
 
 void TFormMain::searchEnded() {
   // The status line gets back what it said, unless something else has spoken since.
   if (ui->EditStatus->text() == state_.langText(LangText::StatusSearching))
-    setStatus(statusBeforeSearch_, statusHintBeforeSearch_);
+    setStatus(statusBeforeSearch_, statusKindBeforeSearch_);
   updateSelectionButtons();
 }
 
@@ -432,8 +430,24 @@ void TFormMain::runInfoCommand(int which, bool withSizes) {
   jobs_.startInfo(static_cast<CommandLine::InfoCommand>(which), withSizes);
 }
 
+namespace {
+
+// A job's end as news: an error when the packer failed or was ended from outside, a warning when
+// it warned, was stopped by the user or not every file came through; else plain news.
+StatusLine::Kind kindOf(const JobResult& r) {
+  using Kind = StatusLine::Kind;
+  if (r.stoppedByUser) return Kind::Warning;
+  if (r.exitCode != 0 && r.exitCode != 2) return Kind::Error;
+  const bool everyFile = std::all_of(r.rows.begin(), r.rows.end(), [](const auto& row) {
+    return FileResults::IsSuccess(row.outcome);
+  });
+  return r.exitCode == 2 || !everyFile ? Kind::Warning : Kind::Normal;
+}
+
+}  // namespace
+
 void TFormMain::jobFinished(const JobResult& result) {
-  if (result.started) showExitStatus(result.statusText);
+  if (result.started) showExitStatus(result.statusText, kindOf(result));
   if (!result.rows.isEmpty()) ui->ButtonResults->setEnabled(true);
   if (result.sizesMeasured) {
     if (state_.FileList.size() <= 1)
@@ -467,11 +481,10 @@ void TFormMain::ButtonShowUPXLClick() {
   runInfoCommand(int(CommandLine::InfoCommand::ListFormats), true);
 }
 
-void TFormMain::showExitStatus(const QString& statusText) {
-  setStatus(statusText, statusText);
+void TFormMain::showExitStatus(const QString& statusText, StatusLine::Kind kind) {
+  setStatus(statusText, kind);
 }
 
 void TFormMain::clearExitStatus() {
-  ui->EditStatus->clear();
-  ui->EditStatus->setToolTip(QString());
+  setStatus(QString());
 }
