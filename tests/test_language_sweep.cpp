@@ -117,6 +117,13 @@ QList<TextSlot> textSlots(const QList<QWidget*>& forms) {
       add(
           QStringLiteral("hint"), [w] { return w->toolTip(); },
           [w](const QString& t) { w->setToolTip(t); });
+      // What a screen reader says: set by the file, or taken from a caption or hint it sets.
+      add(
+          QStringLiteral("accessible name"), [w] { return w->accessibleName(); },
+          [w](const QString& t) { w->setAccessibleName(t); });
+      add(
+          QStringLiteral("accessible description"), [w] { return w->accessibleDescription(); },
+          [w](const QString& t) { w->setAccessibleDescription(t); });
       if (auto* group = qobject_cast<RadioGroup*>(w)) {
         for (int i = 0; i < group->count(); ++i)
           add(
@@ -199,6 +206,8 @@ QString sortMismatch(const Entry& e, QObject* o) {
     case EntryKind::SpeedButton:
       return qobject_cast<QToolButton*>(o) ? QString() : QStringLiteral("not a tool button");
     case EntryKind::Hint:
+    case EntryKind::AccName:
+    case EntryKind::AccDesc:
       return qobject_cast<QWidget*>(o) ? QString() : QStringLiteral("not a control");
     case EntryKind::OpenDialog:
     case EntryKind::OpenDialogFilter:
