@@ -61,7 +61,7 @@ class TestAccessibility : public QObject {
     for (const QByteArray& file : files)
       for (const char* window :
            {"FormMain", "FormOpt", "FormAbout", "FormVersHist", "FormChooseLang", "FormFTSC",
-            "FormEditExec", "FormIntegration", "FormResults"})
+            "FormEditExec", "FormIntegration", "FormResults", "ConsoleWindow"})
         QTest::addRow("%s %s", file.constData(), window) << file << QString::fromLatin1(window);
   }
   void everyControlIsNamed() {

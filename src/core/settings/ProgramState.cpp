@@ -94,6 +94,10 @@ const QByteArray* fallbackText(LangText n) {
        "%1 won: %2 bytes, as the packer's own --brute chooses (%3: %4 bytes, with a smaller "
        "loader)."},
       {int(LangText::ResultsSortBy), "Sort by %1"},
+      {int(LangText::ConsoleScreen), "Packer output"},
+      {int(LangText::ConsoleScreenHint),
+       "The console's screen as text. Esc stops a running packer; Tab goes to the Stop button, "
+       "Ctrl+I gives the packer a Tab."},
       {150, "The file is packed already"},
       {151, "The file was not packed by UPX"},
       {152, "Packing would not make the file smaller"},

@@ -125,7 +125,9 @@ enum class LangText : int {
   MethodMissing = 123,  // hint of a method the packer lacks: not in the packer's version %1
   MethodChosen = 124,   // %1 won with %2 bytes as the packer's --brute chooses; %3 made %4 bytes
   // The results window by keyboard; the packer's messages in the user's words.
-  ResultsSortBy = 140,  // its menu: sort by the column %1
+  ResultsSortBy = 140,      // its menu: sort by the column %1
+  ConsoleScreen = 141,      // the console's screen, as assistive technology names it
+  ConsoleScreenHint = 142,  // ... and describes it
   // ... what the packer's messages mean, 150 to 173 in FileResults::Meaning order from
   // AlreadyPacked (Unknown has no text)
   ResultsMeaningFirst = 150,
