@@ -2,6 +2,8 @@
 // Every window as a screen reader reads it, in every shipped language: each control a user can
 // operate has a name that says what it is (not "..." or "E") and no description in the hints'
 // raw form; and the console's screen is text that follows the packer's output.
+#include <QAbstractScrollArea>
+#include <QToolButton>
 #include <QtTest>
 
 #include "core/console/ScreenModel.h"
@@ -72,6 +74,10 @@ class TestAccessibility : public QObject {
     prog.ctx.changeLanguage(language);
     QWidget* w = shown(prog.ctx, window);
     QVERIFY(w);
+    // A window, announced by its title.
+    const QAccessibleInterface* self = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(self->role() == QAccessible::Window || self->role() == QAccessible::Dialog);
+    QCOMPARE(self->text(QAccessible::Name), w->windowTitle());
     const QList<AccessibleControl> controls = InteractiveControls(w);
     QVERIFY(!controls.isEmpty());
     QStringList wrong;
@@ -87,6 +93,64 @@ class TestAccessibility : public QObject {
                             .arg(wrong.size())
                             .arg(controls.size())
                             .arg(wrong.join(QStringLiteral("\n  ")), DescribeTree(w))));
+  }
+
+  // Tab goes round the controls the window shows, and no further: not into the closed option
+  // panel; down the Options dialog's single column in the order it is read.
+  void tabGoesRoundWhatIsShown_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("panelOpen");
+    QTest::addColumn<bool>("topToBottom");
+    QTest::newRow("main window, panel closed") << "FormMain" << false << false;
+    QTest::newRow("main window, panel open") << "FormMain" << true << false;
+    QTest::newRow("options") << "FormOpt" << false << true;
+    QTest::newRow("results") << "FormResults" << false << false;
+  }
+  void tabGoesRoundWhatIsShown() {
+    QFETCH(QString, window);
+    QFETCH(bool, panelOpen);
+    QFETCH(bool, topToBottom);
+    TestProgram prog(true, true);
+    prog.ctx.changeLanguage("English.lng");
+    prog.ctx.state.FileList = {prog.dir.makeFile("tool.exe", 4000)};
+    TFormMain* main = prog.ctx.FormMain;
+    main->FillText();
+    main->PanelFirstShow = true;
+    main->findChild<QToolButton*>(QStringLiteral("SpeedButtonAddOpt"))->setChecked(panelOpen);
+    main->SpeedButtonAddOptClick();
+    main->Timer1Timer();
+    QWidget* w = shown(prog.ctx, window);
+    QApplication::setActiveWindow(w);
+    w->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(w, Qt::Key_Tab);
+    settle();
+    // Where each stop is when it has the focus (a scrolled pane brings it into sight), and
+    // where it is in its pane, whichever part of the pane is in sight
+    // (-1 outside a scrolled pane)
+    const auto inPane = [w](QWidget* c) {
+      for (QWidget* p = c; p && p != w; p = p->parentWidget())
+        if (p->parentWidget() &&
+            qobject_cast<QAbstractScrollArea*>(p->parentWidget()->parentWidget()))
+          return c->mapTo(p, QPoint()).y();
+      return -1;
+    };
+    QWidget* first = QApplication::focusWidget();
+    QVERIFY(first && w->isAncestorOf(first));
+    QStringList outside, backwards;
+    int lastY = -1;
+    for (int i = 0; i < 200; ++i) {
+      QWidget* c = QApplication::focusWidget();
+      if (!w->rect().intersects(QRect(c->mapTo(w, QPoint()), c->size())))
+        outside << c->objectName();
+      if (topToBottom && inPane(c) >= 0 && inPane(c) < lastY) backwards << c->objectName();
+      lastY = inPane(c);
+      QTest::keyClick(c, Qt::Key_Tab);
+      settle();
+      if (QApplication::focusWidget() == first) break;
+    }
+    QCOMPARE(QApplication::focusWidget(), first);
+    QVERIFY2(outside.isEmpty(), qPrintable("out of sight: " + outside.join(' ')));
+    QVERIFY2(backwards.isEmpty(), qPrintable("above the one before: " + backwards.join(' ')));
   }
 };
 

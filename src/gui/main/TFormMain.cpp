@@ -168,6 +168,16 @@ void TFormMain::placeAtStart() {
   Timer1Timer();
 }
 
+bool TFormMain::focusNextPrevChild(bool next) {
+  const bool panelShut = static_cast<PanelSlideLayout*>(layout())->shownWidth() == 0;
+  QWidget* from = focusWidget();
+  if (!QWidget::focusNextPrevChild(next)) return false;
+  // Past the controls of a shut panel, which lie out of sight (at most once round).
+  while (panelShut && ui->OptPanel->isAncestorOf(focusWidget()) && focusWidget() != from)
+    if (!QWidget::focusNextPrevChild(next)) break;
+  return true;
+}
+
 void TFormMain::closeEvent(QCloseEvent* event) {
   // The window manager closes a window that is disabled for a run too. Then the packer is
   // stopped and the program quits only when the user says so, and only after the run has ended

@@ -123,6 +123,8 @@ class TFormMain : public QWidget {
   void closing();
 
  protected:
+  // Tab keeps to what the window shows: the option panel's controls only while it is open.
+  bool focusNextPrevChild(bool next) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
