@@ -28,6 +28,7 @@
 #include "gui/widgets/DesktopIdentity.h"
 #include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
+#include "gui/widgets/WindowAccessible.h"
 
 AppContext::AppContext() = default;
 
@@ -41,6 +42,7 @@ void AppContext::locateFolders() {
 
 void AppContext::createForms() {
   locateFolders();
+  WindowAccessible::Install();
   console = new ConsoleSession(state, [this] { return forms(); });
   jobs = new JobRunner(state, *console, console);
   FormMain = new TFormMain(state, *jobs);
