@@ -2,6 +2,7 @@
 #include "gui/results/TFormResults.h"
 
 #include <QAbstractTableModel>
+#include <QActionGroup>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -225,9 +226,12 @@ void TFormResults::showTableMenu(const QPoint& at) {
   copyRows->setShortcut(QKeySequence::Copy);
   menu->addSeparator();
   const QHeaderView* header = ui->TableResults->horizontalHeader();
+  // One column at a time: read out as a choice among them.
+  auto* columns = new QActionGroup(menu);
   for (int c = 0; c < ColumnCount; ++c) {
     const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     QAction* sort = menu->addAction(state_.langText(LangText::ResultsSortBy, title));
+    columns->addAction(sort);
     sort->setCheckable(true);
     sort->setChecked(header->isSortIndicatorShown() && header->sortIndicatorSection() == c);
     connect(sort, &QAction::triggered, this, [this, c] { sortBy(c); });
