@@ -797,16 +797,19 @@ void TestConsole::screenChanges() {
   QCOMPARE(c.inserted, inserted);
 }
 
-// Tab moves from the console to Stop, which Space presses: a run stops without a mouse.
+// A run takes the keys to the console, open already or not (the main window takes none while it
+// runs); Tab moves on to Stop, which Space presses: a run stops without a mouse.
 void TestConsole::stopReachedByTab() {
   Program p;
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
   p.session()->OpenConsole(false);
-  QApplication::setActiveWindow(p.session()->window());
+  p.ctx.FormMain->show();
+  QApplication::setActiveWindow(p.ctx.FormMain);
   bool reached = false;
   const auto r = p.run([&] {
     ConsoleView* v = p.session()->window()->view();
-    v->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(QApplication::activeWindow(), p.session()->window());
+    QCOMPARE(QApplication::focusWidget(), v);
     QTest::keyClick(v, Qt::Key_Tab);
     QPushButton* stop = p.session()->window()->stopButton();
     QCOMPARE(QApplication::focusWidget(), stop);

@@ -270,7 +270,9 @@ bool ConsoleSession::Start(const QList<QByteArray>& commandLines, const QList<in
 void ConsoleSession::showRunWindow(Run& run) {
   if (open_ && window_) {
     runWindow_ = window_;
-    if (!window_->isVisible()) showConsole(window_);
+    // Brought forward with the keys, also when it is open already: the other windows take no
+    // input while the packer runs, and Escape and Stop are here.
+    showConsole(window_);
   } else {
     run.temporary = makeConsoleWindow(state_);
     run.temporary->model()->setTitle(QString::fromLatin1(ConsoleTitle));
