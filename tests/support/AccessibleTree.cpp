@@ -41,15 +41,13 @@ QString step(QAccessibleInterface* iface) {
   return QStringLiteral("(role 0x%1)").arg(int(iface->role()), 0, 16);
 }
 
+// Visits the shown interfaces from `iface` down, into the children of those `visit` says yes to.
 template <typename F>
-void walk(QAccessibleInterface* iface, const QString& path, int depth, F&& visit) {
-  if (!iface || !iface->isValid() || depth > 40) return;
-  if (iface->state().invisible) return;
-  if (!visit(iface, path, depth)) return;
-  for (int i = 0; i < iface->childCount(); ++i) {
-    QAccessibleInterface* child = iface->child(i);
-    if (child) walk(child, path + u'/' + step(child), depth + 1, visit);
-  }
+void walk(QAccessibleInterface* iface, const QString& path, F&& visit) {
+  if (!iface || !iface->isValid() || iface->state().invisible || !visit(iface, path)) return;
+  for (int i = 0; i < iface->childCount(); ++i)
+    if (QAccessibleInterface* child = iface->child(i))
+      walk(child, path + u'/' + step(child), visit);
 }
 
 }  // namespace
@@ -57,26 +55,11 @@ void walk(QAccessibleInterface* iface, const QString& path, int depth, F&& visit
 QList<AccessibleControl> InteractiveControls(QWidget* window) {
   QList<AccessibleControl> out;
   QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window);
-  walk(root, step(root), 0, [&](QAccessibleInterface* i, const QString& path, int) {
+  walk(root, step(root), [&](QAccessibleInterface* i, const QString& path) {
     const QAccessible::State s = i->state();
     if (i != root && (interactiveRole(i->role()) || s.focusable))
       out.append({path, i->role(), i->text(QAccessible::Name), i->text(QAccessible::Description),
                   i->object()});
-    return !holdsItems(i->role());
-  });
-  return out;
-}
-
-QString DescribeTree(QWidget* window) {
-  QString out;
-  QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window);
-  walk(root, step(root), 0, [&](QAccessibleInterface* i, const QString& path, int depth) {
-    out += QString(depth * 2, u' ') +
-           QStringLiteral("%1 role=0x%2 name=\"%3\" desc=\"%4\" focusable=%5\n")
-               .arg(path)
-               .arg(int(i->role()), 0, 16)
-               .arg(i->text(QAccessible::Name), i->text(QAccessible::Description))
-               .arg(i->state().focusable);
     return !holdsItems(i->role());
   });
   return out;

@@ -22,6 +22,3 @@ struct AccessibleControl {
 // tables and anything else that can take the focus. The items inside tables and lists are their
 // content, not controls, and are left out.
 QList<AccessibleControl> InteractiveControls(QWidget* window);
-
-// Every interface below `window` with its role and text, one a line, for failure messages.
-QString DescribeTree(QWidget* window);
