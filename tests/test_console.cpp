@@ -4,6 +4,7 @@
 // the windows during a run, priority, and closing the console.
 
 #include <sys/resource.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -143,6 +144,10 @@ class TestConsole : public QObject {
   void priorityRealtimeEitherWay();
   void selectionAndCopy();
   void viewReadsLikeATerminal();
+  void screenReadByAssistiveTechnology();
+  void screenChanges_data();
+  void screenChanges();
+  void stopReachedByTab();
   // Last: closing the console ends the program (the application is told to quit).
   void closingConsoleDuringRunEndsPacker();
   void stopAnswersWhateverIsUp_data();
@@ -794,6 +799,101 @@ void TestConsole::stopAnswersWhateverIsUp() {
   // What was up is still there, for the user to read.
   QVERIFY(shown && shown->isVisible());
   shown->close();
+// A screen reader reads the console's screen as text, under a name in the user's language, as
+// the output comes; where a character is and which one is under a point.
+void TestConsole::screenReadByAssistiveTechnology() {
+  Program p;
+  p.ctx.changeLanguage("German.lng");
+  p.session()->OpenConsole(false);
+  ConsoleView* v = p.session()->window()->view();
+  ScreenModel* s = p.session()->screen();
+  QAccessibleInterface* screen = QAccessible::queryAccessibleInterface(v);
+  QCOMPARE(screen->role(), QAccessible::Terminal);
+  QCOMPARE(screen->text(QAccessible::Name), p.ctx.state.langText(LangText::ConsoleScreen));
+  QCOMPARE(screen->text(QAccessible::Description),
+           p.ctx.state.langText(LangText::ConsoleScreenHint));
+  QAccessibleTextInterface* text = screen->textInterface();
+  QVERIFY(text);
+  const auto all = [&] { return text->text(0, text->characterCount()); };
+  v->refresh();
+  const QString before = all();
+  QCOMPARE(before.count(u'\n'), v->visibleRows() - 1);
+  QVERIFY2(before.contains(QLatin1String("UPX + Packhelm")), qPrintable(before));
+  s->feed("\r\npacking tool.exe: 45%\r\n");
+  v->refresh();
+  QVERIFY(all().contains(QLatin1String("packing tool.exe: 45%\n")));
+  // The cursor, and characters by place.
+  const int at = int(all().indexOf(QLatin1String("tool.exe")));
+  QCOMPARE(text->text(at, at + 4), QStringLiteral("tool"));
+  const QRect r = text->characterRect(at);
+  QVERIFY(!r.isEmpty());
+  QCOMPARE(text->offsetAtPoint(r.topLeft() + QPoint(1, r.height() / 2)), at);
+  QCOMPARE(text->cursorPosition(), int(all().indexOf(QLatin1String("45%\n")) + 4));
+  p.session()->CloseConsole();
+}
+
+// What a screen reader is told of a change: the changed part alone.
+void TestConsole::screenChanges_data() {
+  QTest::addColumn<QString>("before");
+  QTest::addColumn<QString>("after");
+  QTest::addColumn<int>("position");
+  QTest::addColumn<QString>("removed");
+  QTest::addColumn<QString>("inserted");
+  QTest::newRow("output added") << "a\nb\n\n"
+                                << "a\nb\nc\n"
+                                << 4 << ""
+                                << "c";
+  QTest::newRow("progress rewritten") << "x  35%\n"
+                                      << "x  40%\n"
+                                      << 3 << "35"
+                                      << "40";
+  QTest::newRow("scrolled") << "1\n2\n3"
+                            << "2\n3\n4" << 0 << "1\n2\n3"
+                            << "2\n3\n4";
+  QTest::newRow("same") << "abc"
+                        << "abc" << 3 << ""
+                        << "";
+  QTest::newRow("repeated letters") << "aa"
+                                    << "aaa" << 2 << ""
+                                    << "a";
+  QTest::newRow("from nothing") << ""
+                                << "ab" << 0 << ""
+                                << "ab";
+}
+void TestConsole::screenChanges() {
+  QFETCH(QString, before);
+  QFETCH(QString, after);
+  QFETCH(int, position);
+  QFETCH(QString, removed);
+  QFETCH(QString, inserted);
+  const ConsoleView::Change c = ConsoleView::changeBetween(before, after);
+  QCOMPARE(c.position, position);
+  QCOMPARE(c.removed, removed);
+  QCOMPARE(c.inserted, inserted);
+}
+
+// A run takes the keys to the console, open already or not (the main window takes none while it
+// runs); Tab moves on to Stop, which Space presses: a run stops without a mouse.
+void TestConsole::stopReachedByTab() {
+  Program p;
+  EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
+  p.session()->OpenConsole(false);
+  p.ctx.FormMain->show();
+  QApplication::setActiveWindow(p.ctx.FormMain);
+  bool reached = false;
+  const auto r = p.run([&] {
+    ConsoleView* v = p.session()->window()->view();
+    QTRY_COMPARE(QApplication::activeWindow(), p.session()->window());
+    QCOMPARE(QApplication::focusWidget(), v);
+    QTest::keyClick(v, Qt::Key_Tab);
+    QPushButton* stop = p.session()->window()->stopButton();
+    QCOMPARE(QApplication::focusWidget(), stop);
+    reached = true;
+    QTest::keyClick(stop, Qt::Key_Space);
+  });
+  QVERIFY(reached);
+  QVERIFY(p.session()->lastRun().stoppedByUser);
+  QVERIFY(r != std::optional<int>(0));
 }
 
 QTEST_MAIN(TestConsole)

@@ -4,6 +4,7 @@
 // buttons, the folder the file dialogs open in and the integration dialog's list. The test runs
 // on two screens side by side, from an offscreen configuration of its own.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -33,8 +34,10 @@
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
+#include "gui/results/TFormResults.h"
 #include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
+#include "gui/widgets/StatusLine.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
@@ -195,18 +198,26 @@ class TestDesktop : public QObject {
   }
 
   // --- the status line ---
-  void statusLineShowsItsBeginning_data() {
+  // A message longer than a line wraps over as many lines as it needs, word by word, and shows
+  // whole; one longer than the line can ever hold (a long path in it) ends in "…". Either way
+  // the whole of it is the line's hint, also with the window's hints switched off, and its
+  // accessible description.
+  void statusLineShowsItsWholeMessage_data() {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("text");
+    QTest::addColumn<QString>("message");  // empty: the language's error and warning texts
+    QTest::addColumn<bool>("whole");
     const Languages l;
-    for (qsizetype i = 0; i < l.files.size(); ++i)
-      for (LangText t : {LangText::StatusError, LangText::StatusWarning})
-        QTest::newRow(qPrintable(QString::fromUtf8(l.english[i]) + ' ' + QString::number(int(t))))
-            << l.files[i] << int(t);
+    for (qsizetype i = 0; i < l.files.size(); ++i) {
+      const QString language = QString::fromUtf8(l.english[i]);
+      QTest::newRow(qPrintable(language)) << l.files[i] << QString() << true;
+      QTest::newRow(qPrintable(language + " long path"))
+          << l.files[i] << "Settings: /home/" + QString(300, u'p') + "/Packhelmconfig.cfg" << false;
+    }
   }
-  void statusLineShowsItsBeginning() {
+  void statusLineShowsItsWholeMessage() {
     QFETCH(QByteArray, file);
-    QFETCH(int, text);
+    QFETCH(QString, message);
+    QFETCH(bool, whole);
     TestProgram prog(true, false);
     QVERIFY(applyLanguage(prog, file));
     prog.ctx.state.opt.GlobalOpt_ShowHints = false;  // its hint shows all the same
@@ -214,32 +225,37 @@ class TestDesktop : public QObject {
     main->SetLanguage();
     main->show();
     Settle();
-    auto* status = main->findChild<QLineEdit*>(QStringLiteral("EditStatus"));
-    const QString message = prog.ctx.state.langText(LangText(text));
-    QVERIFY2(status->fontMetrics().horizontalAdvance(message) > status->width(),
-             "the message is longer than the line");
-    main->showExitStatus(message);
-    Settle();
-    // The first character sits at the start of the line: the beginning is what shows.
-    const QRect first = status->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-    QCOMPARE(status->cursorPosition(), 0);
-    QVERIFY2(first.left() <= 6, qPrintable(QString::number(first.left())));
-    // In its designed red.
-    const QImage img = status->grab().toImage();
-    int red = 0;
-    for (int y = 0; y < img.height(); ++y)
-      for (int x = 0; x < img.width(); ++x) {
-        const QRgb c = img.pixel(x, y);
-        red += qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90;
-      }
-    QVERIFY(red > 20);
-    // The whole message in its hint, also with the window's hints switched off.
-    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), status->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(status, &help);
-    QTRY_VERIFY(QToolTip::isVisible());
-    QVERIFY(QToolTip::text().contains(message.left(20).toHtmlEscaped()));
-    QVERIFY(QToolTip::text().contains(message.right(12).toHtmlEscaped()));
-    QToolTip::hideText();
+    auto* status = main->findChild<StatusLine*>(QStringLiteral("EditStatus"));
+    const QStringList messages = message.isEmpty()
+                                     ? QStringList{prog.ctx.state.langText(LangText::StatusError),
+                                                   prog.ctx.state.langText(LangText::StatusWarning)}
+                                     : QStringList{message};
+    for (const QString& m : messages) {
+      QVERIFY2(status->fontMetrics().horizontalAdvance(m) > status->width(),
+               "the message is longer than the line");
+      main->showExitStatus(m);
+      Settle();
+      const QStringList lines = status->shownLines();
+      QVERIFY(lines.size() > 1);
+      QCOMPARE(status->wholeShown(), whole);
+      if (whole)
+        QCOMPARE(lines.join(QString()), m);
+      else
+        QVERIFY(lines.last().endsWith(QChar(0x2026)) && m.startsWith(lines.first()));
+      // Each line within the line's own room, the lines within the window.
+      for (const QString& line : lines)
+        QVERIFY2(status->fontMetrics().horizontalAdvance(line.trimmed()) <= status->width(),
+                 qPrintable(line));
+      QCOMPARE(status->height(), status->sizeHint().height());
+      QVERIFY(main->rect().contains(QRect(status->mapTo(main, QPoint()), status->size())));
+      QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Description), m);
+      QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), status->mapToGlobal(QPoint(5, 5)));
+      QApplication::sendEvent(status, &help);
+      QTRY_VERIFY(QToolTip::isVisible());
+      QVERIFY(QToolTip::text().contains(m.left(20).toHtmlEscaped()));
+      QVERIFY(QToolTip::text().contains(m.right(12).toHtmlEscaped()));
+      QToolTip::hideText();
+    }
   }
 
   // --- mnemonics ---
@@ -378,14 +394,17 @@ class TestDesktop : public QObject {
     const QString program = QDir(QString::fromLocal8Bit(prog.dir.path())).absolutePath();
     // Nothing selected yet: the user's home, not the program's folder (the current directory).
     QCOMPARE(QDir::currentPath(), program);
+    TFormResults* results = prog.ctx.formResults();
     QCOMPARE(openedIn([main] { main->ButtonInClick(); }), QDir(home.path()).absolutePath());
-    // With a selection: where the selected files are, for input and output alike.
+    QCOMPARE(openedIn([results] { results->save(); }), QDir(home.path()).absolutePath());
+    // With a selection: where the selected files are, for input, output and results alike.
     prog.ctx.state.FileList = {input};
     main->FillText();
     const QString work = QDir(QString::fromLocal8Bit(prog.dir.path() + "work")).absolutePath();
     QCOMPARE(openedIn([main] { main->ButtonInClick(); }), work);
     main->findChild<QCheckBox*>(QStringLiteral("OutFileBox"))->setChecked(true);
     QCOMPARE(openedIn([main] { main->ButtonOutClick(); }), work);
+    QCOMPARE(openedIn([results] { results->save(); }), work);
     Prompts::Test().active = true;
   }
 

@@ -172,6 +172,48 @@ class TestFileResults : public QObject {
   }
 
   // RFC 4180: quoted where needed, quotes doubled, CRLF, names byte for byte, no size as empty.
+  // What a message means, from the packer's words (UPX 4.2.3) or the system's.
+  void meaning_data() {
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<int>("meaning");
+    const auto row = [](const char* message, Meaning m) {
+      QTest::newRow(message) << QByteArray(message) << int(m);
+    };
+    row("AlreadyPackedException", Meaning::AlreadyPacked);
+    row("AlreadyPackedException: already packed by UPX", Meaning::AlreadyPacked);
+    row("NotPackedException: not packed by UPX", Meaning::NotPacked);
+    row("NotCompressibleException", Meaning::NotCompressible);
+    row("UnknownExecutableFormatException", Meaning::UnknownFormat);
+    row("CantPackException: bad e_shoff", Meaning::CantPack);
+    row("CantUnpackException: header corrupted", Meaning::CantUnpack);
+    row("EOFException: premature end of file", Meaning::Truncated);
+    row("OverlayException: invalid overlay size; file is possibly corrupt", Meaning::Overlay);
+    row("FileNotFoundException: /d/gone: No such file or directory", Meaning::NotFound);
+    row("FileAlreadyExistsException: /d/out: File exists", Meaning::Exists);
+    row("IOException: file is write protected -- skipped", Meaning::WriteProtected);
+    row("IOException: /d/denied.upx: Read-only file system", Meaning::ReadOnlyFileSystem);
+    row("IOException: /d/x: Permission denied", Meaning::PermissionDenied);
+    row("IOException: empty file -- skipped", Meaning::Empty);
+    row("IOException: file is too small -- skipped", Meaning::TooSmall);
+    row("IOException: file is too large -- skipped", Meaning::TooLarge);
+    row("IOException: not a regular file -- skipped", Meaning::NotRegular);
+    row("IOException: is a directory -- skipped", Meaning::Directory);
+    row("IOException: is a symlink -- skipped", Meaning::Symlink);
+    row("IOException: file has special permissions -- skipped", Meaning::SpecialPermissions);
+    row("File name too long", Meaning::NameTooLong);
+    row("IOException: write error: No space left on device", Meaning::NoSpace);
+    row("not started", Meaning::NotStarted);
+    row("signal SIGKILL", Meaning::Killed);
+    row("IOException: bad write", Meaning::Unknown);
+    row("NotCompressibleExceptions", Meaning::Unknown);
+    row("", Meaning::Unknown);
+  }
+  void meaning() {
+    QFETCH(QByteArray, message);
+    QFETCH(int, meaning);
+    QCOMPARE(int(MeaningOf(message)), meaning);
+  }
+
   void csv() {
     const QList<Row> rows{
         {"/d/plain", 1000, 400, Outcome::Packed, {}},

@@ -45,6 +45,7 @@
 #include "gui/results/TFormResults.h"
 #include "gui/widgets/ConsoleView.h"
 #include "gui/widgets/Prompts.h"
+#include "gui/widgets/StatusLine.h"
 #include "gui/widgets/WrapButton.h"
 #include "gui/widgets/WrapCheckBox.h"
 #include "support/TestProgramDir.h"
@@ -150,6 +151,13 @@ std::optional<TextPlace> placeOf(QWidget* w) {
     t.room = box->rect();
     t.ink = style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, box);
     t.ink.setWidth(fm.size(Qt::TextShowMnemonic, t.text).width());
+    return t;
+  }
+  if (auto* status = qobject_cast<StatusLine*>(w)) {
+    // Its message wraps over its lines; one that needs more than it has is cut.
+    t.text = status->text();
+    t.room = status->rect();
+    t.ink = status->wholeShown() ? t.room : t.room.adjusted(0, 0, 0, 1);
     return t;
   }
   if (auto* edit = qobject_cast<QLineEdit*>(w)) {
@@ -434,10 +442,58 @@ void TestFit::everyWindowFits() {
                                          QStringLiteral("100")));
   check(main, QStringLiteral("FormMain-folders"));
 
+  // The status line gives each of the program's own messages whole, the window growing with it
+  // (a message that holds a file's name may need more room than it has).
+  const auto said = [&](LangText n, const QStringList& values = {}) {
+    QString text = ctx.state.langText(n);
+    for (const QString& v : values) text = text.arg(v);
+    return text;
+  };
+  const QString removed = u' ' + said(LangText::StatusRemoved, {QStringLiteral("12")});
+  const QStringList figures{QStringLiteral("9999"), QStringLiteral("10000"), QStringLiteral("1")};
+  const QStringList messages{
+      said(LangText::StatusReady),
+      said(LangText::StatusDone),
+      said(LangText::StatusError),
+      said(LangText::StatusWarning),
+      said(LangText::NamesNotSaved),
+      said(LangText::StatusStopped) + removed,
+      said(LangText::StatusSignal, {QStringLiteral("SIGKILL")}) + removed,
+      said(LangText::StatusExitCode, {QStringLiteral("127")}),
+      said(LangText::StatusSearching),
+      said(LangText::ResultsPacked, figures),
+      said(LangText::ResultsUnpacked, figures),
+      said(LangText::ResultsTested, figures),
+      said(LangText::MethodWon, {"nrv2e", "12345678", "12.5", "LZMA"}),
+      said(LangText::MethodAlone, {"LZMA", "12345678"}),
+      said(LangText::MethodChosen, {"LZMA", "12345678", "nrv2e", "12345600"})};
+  for (const QString& message : messages) {
+    main->showExitStatus(message);
+    settle();
+    const QRect line(status->mapTo(main, QPoint()), status->size());
+    if (!static_cast<StatusLine*>(status)->wholeShown() ||
+        visiblePart(status, status->rect(), main) != line)
+      problems_ << QStringLiteral("%1 %2pt FormMain.EditStatus: \"%3\" not whole in %4x%5")
+                       .arg(language_)
+                       .arg(points_)
+                       .arg(message)
+                       .arg(status->width())
+                       .arg(status->height());
+  }
+  main->showExitStatus(said(LangText::StatusError));
+  check(main, QStringLiteral("FormMain-status"));
+
   check(ctx.formOpt(), QStringLiteral("FormOpt"));
   if (auto* pane = ctx.formOpt()->findChild<QWidget*>(QStringLiteral("ScrollBox1Pane")))
     check(ctx.formOpt(), QStringLiteral("FormOpt-pane"), pane);
   ctx.formOpt()->hide();
+  // The results of a job with a name as long as a file system allows and refusals.
+  using FileResults::Outcome;
+  ctx.formResults()->setRows(
+      {{"/home/user/" + QByteArray(250, 'n') + "/tool", 123456, 45678, Outcome::Packed, {}},
+       {"/home/user/already", 2000, 2000, Outcome::AlreadyPacked,
+        "AlreadyPackedException: already packed by UPX"},
+       {"/home/user/text", 300, 300, Outcome::Unsupported, "UnknownExecutableFormatException"}});
   for (QWidget* w : QList<QWidget*>{ctx.formAbout(), ctx.formVersHist(), ctx.formIntegration(),
                                     ctx.formFTSC(), ctx.formResults()}) {
     check(w, w->objectName());

@@ -280,39 +280,60 @@ class TestFolders : public QObject {
     QTRY_COMPARE(e.label("LabelF1"), QStringLiteral("0 KB in total"));
   }
 
-  // What the search cannot read (here a folder nested deeper than a path can name, which not even
-  // root opens) is counted and named, its long name cut in the middle, and comes back as a row of
-  // the next job; the rest is selected.
+  // What the search cannot read (here folders nested deeper than a path can name, which not even
+  // root opens) is counted in words that agree with the count and named, a long name cut in the
+  // middle, and comes back as a row of the next job with the system's reason; the rest is
+  // selected.
+  void unreadableEntriesAreNamed_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("one") << 1 << "1 entry could not be read and was left out:";
+    QTest::newRow("two") << 2 << "2 entries could not be read and were left out:";
+  }
   void unreadableEntriesAreNamed() {
+    QFETCH(int, count);
+    QFETCH(QString, said);
     Env e;
     const QByteArray f = e.folder("deep", {{"tool", kElf}});
     const QByteArray level(200, 'd');
-    QList<int> fds{::open(f.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    for (int i = 0; i < 22 && fds.last() >= 0; ++i) {  // 22 x 201 bytes: past a path's 4096
-      QCOMPARE(::mkdirat(fds.last(), level.constData(), 0755), 0);
-      fds << ::openat(fds.last(), level.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    }
+    QList<QList<int>> chains;
     // Removed from the bottom up at the end: no path reaches the deepest folders.
     const auto removeDeep = qScopeGuard([&] {
-      for (qsizetype i = fds.size() - 1; i >= 0; --i) {
-        if (i + 1 < fds.size()) ::unlinkat(fds[i], level.constData(), AT_REMOVEDIR);
-        ::close(fds[i]);
-      }
+      for (const QList<int>& fds : std::as_const(chains))
+        for (qsizetype i = fds.size() - 1; i >= 0; --i) {
+          if (i + 1 < fds.size()) ::unlinkat(fds[i], level.constData(), AT_REMOVEDIR);
+          ::close(fds[i]);
+        }
     });
-    QVERIFY(fds.last() >= 0);
+    for (int c = 0; c < count; ++c) {
+      const QByteArray top = f + "/chain" + QByteArray::number(c);
+      QCOMPARE(::mkdir(top.constData(), 0755), 0);
+      chains.append(QList<int>{::open(top.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)});
+      QList<int>& fds = chains.last();
+      for (int i = 0; i < 22 && fds.last() >= 0; ++i) {  // 22 x 201 bytes: past a path's 4096
+        QCOMPARE(::mkdirat(fds.last(), level.constData(), 0755), 0);
+        fds << ::openat(fds.last(), level.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      }
+      QVERIFY(fds.last() >= 0);
+    }
     QVERIFY(sendUriDrop(e.w(), {f}));
     QTRY_COMPARE(e.ctx.state.FileList, Names{f + "/tool"});
     QCOMPARE(Prompts::Test().messages.size(), 1);
     const QString text = Prompts::Test().messages[0].text;
-    const QString said = QStringLiteral("1 could not be read and were left out:\r\n") +
-                         QFile::decodeName(f + '/' + level).left(70) + QStringLiteral(" \u2026 ");
-    QVERIFY2(text.startsWith(said) && text.endsWith(QString(70, u'd')), qPrintable(text));
-    QVERIFY2(text.size() < 200, qPrintable(text));
-    // A job reports them after the files it handled.
+    const QString first = said + QStringLiteral("\r\n") +
+                          QFile::decodeName(f + "/chain0/" + level).left(70) +
+                          QStringLiteral(" \u2026 ");
+    QVERIFY2(text.startsWith(first) && text.endsWith(QString(70, u'd')), qPrintable(text));
+    QVERIFY2(text.size() < 200 * count, qPrintable(text));
+    // A job reports them after the files it handled, with the reason each was left out.
     QVERIFY(e.press("ButtonPack"));
-    QCOMPARE(e.ctx.results.size(), 2);
-    QCOMPARE(e.ctx.results[1].outcome, FileResults::Outcome::Unreadable);
-    QVERIFY(e.ctx.results[1].file.startsWith(f + '/' + level));
+    QCOMPARE(e.ctx.results.size(), 1 + count);
+    for (int c = 0; c < count; ++c) {
+      const FileResults::Row& row = e.ctx.results[1 + c];
+      QCOMPARE(row.outcome, FileResults::Outcome::Unreadable);
+      QVERIFY(row.file.startsWith(f + "/chain" + QByteArray::number(c) + '/' + level));
+      QCOMPARE(row.message, QByteArray("File name too long"));
+    }
   }
 
   // Every name the user selected gets one row. Names of one file by its path (spelled another way,

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTimer>
@@ -300,6 +303,12 @@ class TestLanguage : public QObject {
     QTest::newRow("third backslash word ignored")
         << QByteArray("LABEL\\Label1\\junk") << int(EntryKind::Label) << QByteArray("FormMain")
         << QByteArray("Label1") << none;
+    QTest::newRow("accessible name")
+        << QByteArray("ACCNAME\\FormOpt.ComboBox1") << int(EntryKind::AccName)
+        << QByteArray("FormOpt") << QByteArray("ComboBox1") << none;
+    QTest::newRow("accessible description")
+        << QByteArray("accdesc\\ButtonIn") << int(EntryKind::AccDesc) << QByteArray("FormMain")
+        << QByteArray("ButtonIn") << none;
     QTest::newRow("form, empty target") << QByteArray("FORM") << int(EntryKind::Form)
                                         << QByteArray() << QByteArray("FormMain") << none;
     QTest::newRow("form, window named") << QByteArray("FORM\\FormOpt") << int(EntryKind::Form)
@@ -467,6 +476,29 @@ class TestLanguage : public QObject {
     QCOMPARE(group->count(), 3);
     QCOMPARE(group->items(), items);
     QCOMPARE(group->itemIndex(), 1);
+  }
+
+  // What a screen reader says: a name and a description of their own, or the hint in its lines
+  // (each radio item its own line); a description of its own wins over the hint's wherever it
+  // stands in the file; an editable combo box is named in its edit too.
+  void applyAccessibleTexts() {
+    auto* slider = control<QSlider>(formMain(), "CompressValueBar");
+    auto* group = control<RadioGroup>(formMain(), "OverlayGroup");
+    auto* box = control<QCheckBox>(formMain(), "BackupBox");
+    auto* combo = control<QComboBox>(formNamed("FormEditExec"), "ComboBox1");
+    QVERIFY(apply(writeEnglish({{"ACCDESC\\CompressValueBar", "level"},
+                                {"HINT\\CompressValueBar", "--best@-9"},
+                                {"ACCNAME\\CompressValueBar", "Compression"},
+                                {"HINT\\OverlayGroup", "copy@strip@skip"},
+                                {"HINT\\BackupBox", "-k"},
+                                {"ACCNAME\\FormEditExec.ComboBox1", "Command line"}})));
+    QCOMPARE(slider->accessibleName(), QStringLiteral("Compression"));
+    QCOMPARE(slider->accessibleDescription(), QStringLiteral("level"));
+    QCOMPARE(slider->toolTip(), QStringLiteral("--best@-9"));
+    QCOMPARE(group->accessibleDescription(), QStringLiteral("copy\nstrip\nskip"));
+    QCOMPARE(group->button(2)->accessibleDescription(), QStringLiteral("skip"));
+    QCOMPARE(box->accessibleDescription(), QStringLiteral("-k"));
+    QCOMPARE(combo->lineEdit()->accessibleName(), QStringLiteral("Command line"));
   }
 
   void applyHeaderSections() {

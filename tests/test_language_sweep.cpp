@@ -117,6 +117,13 @@ QList<TextSlot> textSlots(const QList<QWidget*>& forms) {
       add(
           QStringLiteral("hint"), [w] { return w->toolTip(); },
           [w](const QString& t) { w->setToolTip(t); });
+      // What a screen reader says: set by the file, or taken from a caption or hint it sets.
+      add(
+          QStringLiteral("accessible name"), [w] { return w->accessibleName(); },
+          [w](const QString& t) { w->setAccessibleName(t); });
+      add(
+          QStringLiteral("accessible description"), [w] { return w->accessibleDescription(); },
+          [w](const QString& t) { w->setAccessibleDescription(t); });
       if (auto* group = qobject_cast<RadioGroup*>(w)) {
         for (int i = 0; i < group->count(); ++i)
           add(
@@ -193,6 +200,8 @@ QString sortMismatch(const Entry& e, QObject* o) {
     case EntryKind::SpeedButton:
       return qobject_cast<QToolButton*>(o) ? QString() : QStringLiteral("not a tool button");
     case EntryKind::Hint:
+    case EntryKind::AccName:
+    case EntryKind::AccDesc:
       return qobject_cast<QWidget*>(o) ? QString() : QStringLiteral("not a control");
     case EntryKind::OpenDialog:
     case EntryKind::OpenDialogFilter:
@@ -460,6 +469,21 @@ class TestLanguageSweep : public QObject {
       QVERIFY2(wrong.isEmpty(), qPrintable(QByteArray(s.file) + ":\n  " + wrong.join("\n  ")));
       qInfo("%s: %lld entries", s.file, qlonglong(names.size()));
     }
+  }
+
+  // A language file made before a text (70 and up) lacks it: the program says it in English
+  // then, in the English file's words.
+  void newerTextsFallBackToTheEnglishFile() {
+    LangTextTable english;
+    QVERIFY(ApplyLanguage(shippedPath("English.lng"), english, LangTextHighest, "FormMain", {}));
+    const ProgramState none;
+    QStringList wrong;
+    // (The files break lines as CR LF, the program's own texts as LF.)
+    for (int n : UsedTextNumbers())
+      if (n >= 70 &&
+          none.langBytes(LangText(n)) != QByteArray(english[size_t(n)]).replace("\r\n", "\n"))
+        wrong << QStringLiteral("VAR\\%1: \"%2\"").arg(n).arg(none.langText(LangText(n)));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
   }
 
   // The sweep itself must catch a file that misses a text: take one entry out of a copy.

@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QtWidgets>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -150,34 +151,66 @@ class TestMainWindow : public QObject {
     QCOMPARE(QFile::encodeName(QDir::currentPath()) + '/', e.dir.path());
   }
 
-  // The status text is red on the desktop's own field colour, light or dark.
+  // The status line's colour says what kind of news it has: the desktop's own text colour when
+  // idle or all went well, a warning's for the packer's warnings, red only for errors; each
+  // clearly legible on the desktop's own field colour, light or dark.
   void statusLineColours_data() {
     QTest::addColumn<QColor>("base");
-    QTest::newRow("light desktop") << QColor(Qt::white);
-    QTest::newRow("dark desktop") << QColor(0x23, 0x26, 0x29);
+    QTest::addColumn<int>("exitCode");  // of a pack job; -1: none run
+    QTest::addColumn<QString>("kind");  // "text", "warning", "error"
+    for (const QColor& base : {QColor(Qt::white), QColor(0x23, 0x26, 0x29)}) {
+      const char* desktop = base.lightness() > 128 ? "light" : "dark";
+      QTest::addRow("%s, ready", desktop) << base << -1 << "text";
+      QTest::addRow("%s, done", desktop) << base << 0 << "text";
+      QTest::addRow("%s, warning", desktop) << base << 2 << "warning";
+      QTest::addRow("%s, error", desktop) << base << 1 << "error";
+    }
   }
   void statusLineColours() {
     QFETCH(QColor, base);
+    QFETCH(int, exitCode);
+    QFETCH(QString, kind);
     const QPalette before = QApplication::palette();
     QPalette desktop = before;
     desktop.setColor(QPalette::Base, base);
-    desktop.setColor(QPalette::Text, base.lightness() > 128 ? Qt::black : Qt::white);
+    const QColor text = base.lightness() > 128 ? Qt::black : Qt::white;
+    desktop.setColor(QPalette::Text, text);
     QApplication::setPalette(desktop);
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
     Env e;
     auto* status = e.ui().get<QLineEdit>("EditStatus");
-    e.w()->showExitStatus(QStringLiteral("Ready. Ready. Ready."));
+    e.w()->SetLanguage();
+    if (exitCode >= 0) {
+      e.select({e.dir.makeFile("tool.exe", 5000)});
+      EnvGuard exit{{"PACKHELM_STANDIN_EXIT", QByteArray::number(exitCode)}};
+      QVERIFY(e.press("ButtonPack"));
+    }
+    // The text's colour: the pixel that stands out most from the field.
     const QImage shot = status->grab().toImage();
-    QApplication::setPalette(before);
-    int red = 0, field = 0;
-    for (int y = 0; y < shot.height(); ++y)
-      for (int x = 0; x < shot.width(); ++x) {
-        const QColor c = shot.pixelColor(x, y);
-        red += c.red() > 160 && c.green() < 90 && c.blue() < 90;
-        field += c == base;
-      }
-    QVERIFY2(red > 40, qPrintable(QStringLiteral("red pixels: %1").arg(red)));
-    QVERIFY2(field > shot.width() * shot.height() / 3,
-             qPrintable(QStringLiteral("field pixels: %1").arg(field)));
+    const auto luminance = [](const QColor& c) {
+      const auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+      };
+      return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+             0.0722 * channel(c.blueF());
+    };
+    const auto contrast = [&](const QColor& a) {
+      const double la = luminance(a), lb = luminance(base);
+      return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+    };
+    QColor ink = base;
+    for (int y = 2; y < shot.height() - 2; ++y)
+      for (int x = 2; x < shot.width() - 2; ++x)
+        if (contrast(shot.pixelColor(x, y)) > contrast(ink)) ink = shot.pixelColor(x, y);
+    QVERIFY2(contrast(ink) >= 4.5, qPrintable(ink.name() + " on " + base.name()));
+    const int hue = ink.hslHue();
+    const bool grey = ink.hslSaturation() < 40;
+    if (kind == QLatin1String("text"))
+      QVERIFY2(grey && qAbs(ink.lightness() - text.lightness()) < 16, qPrintable(ink.name()));
+    else if (kind == QLatin1String("warning"))
+      QVERIFY2(!grey && hue >= 20 && hue <= 50, qPrintable(ink.name()));
+    else
+      QVERIFY2(!grey && (hue <= 10 || hue >= 350), qPrintable(ink.name()));
   }
 
   void dropOneFileShowsIt() {
@@ -190,7 +223,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(e.w()->SaveDialog->fileName, QFile::decodeName(f));
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("4 KB"));
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("4 KB"));
-    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100%"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100 %"));
     QVERIFY(e.ui().get<QCheckBox>("OutFileBox")->isEnabled());
     QVERIFY(e.ui().get<QPushButton>("ButtonPack")->isEnabled() &&
             e.ui().get<QPushButton>("ButtonUnPackE")->isEnabled());
@@ -239,7 +272,7 @@ class TestMainWindow : public QObject {
     e.select(files);
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), shown);
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), shown);
-    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100%"));
+    QCOMPARE(e.ui().get<QLabel>("LabelF3")->text(), QStringLiteral("100 %"));
   }
 
   void severalFilesThenOne() {

@@ -20,6 +20,7 @@
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "gui/dialogs/TFormAbout.h"
+#include "gui/dialogs/TFormChooseLang.h"
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/i18n/QtTranslations.h"
 #include "gui/main/AppContext.h"
@@ -105,25 +106,42 @@ class TestTranslations : public QObject {
   }
 
   // Qt's own file dialog and buttons speak the language file's language, and English again
-  // after English is chosen.
+  // after English is chosen: whichever way the language came (the program's start or the
+  // Options dialog, the chooser's preview, the language function itself).
   void qtDialogsFollowTheLanguage_data() {
     QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("route");
     QTest::addColumn<QString>("lookIn");
     QTest::addColumn<QString>("cancel");
-    QTest::newRow("German") << QByteArray("German.lng") << "Suchen in:"
-                            << "Abbrechen";
-    QTest::newRow("Russian") << QByteArray("Russian.lng") << "Перейти к:"
-                             << "Отмена";
-    QTest::newRow("English") << QByteArray("English.lng") << "Look in:"
-                             << "Cancel";
+    for (const QString route : {"program", "chooser", "function"}) {
+      const auto row = [&](const char* name) -> QTestData& {
+        return QTest::addRow("%s %s", name, qPrintable(route));
+      };
+      row("German") << QByteArray("German.lng") << route << "Suchen in:"
+                    << "Abbrechen";
+      row("Russian") << QByteArray("Russian.lng") << route << "Перейти к:"
+                     << "Отмена";
+      row("English") << QByteArray("English.lng") << route << "Look in:"
+                     << "Cancel";
+    }
   }
   void qtDialogsFollowTheLanguage() {
     QFETCH(QByteArray, file);
+    QFETCH(QString, route);
     QFETCH(QString, lookIn);
     QFETCH(QString, cancel);
+    AppContext& ctx = prog_->ctx;
+    const auto applyBy = [&](const QByteArray& f) {
+      if (route == QLatin1String("program"))
+        ctx.changeLanguage(f);
+      else if (route == QLatin1String("chooser"))
+        emit ctx.formChooseLang()->languageSelected(f);
+      else
+        apply(f.constData());
+    };
     // Another language first, so that the change is what is seen.
-    apply(file == "Russian.lng" ? "German.lng" : "Russian.lng");
-    apply(file.constData());
+    applyBy(file == "Russian.lng" ? "German.lng" : "Russian.lng");
+    applyBy(file);
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text(), lookIn);

@@ -8,8 +8,10 @@
 
 #include <QSet>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace ExecutableScan {
 
@@ -50,6 +52,12 @@ QByteArray canonical(const QByteArray& path) {
   return ::realpath(path.constData(), buffer) ? QByteArray(buffer) : QByteArray();
 }
 
+// The system's reason for an error number, in English whatever the user's locale.
+QByteArray reason(int error) {
+  const char* why = ::strerrordesc_np(error);
+  return why ? QByteArray(why) : "error " + QByteArray::number(error);
+}
+
 bool inside(const QByteArray& path, const QByteArray& root) {
   return path == root || path.startsWith(root.endsWith('/') ? root : root + '/');
 }
@@ -67,7 +75,7 @@ class FolderScan {
   bool run(const QByteArray& folder) {
     root_ = canonical(folder);
     if (root_.isEmpty()) {
-      result_.unreadable << folder;
+      unreadable(folder);
       return false;
     }
     QByteArray start = folder;
@@ -77,6 +85,11 @@ class FolderScan {
   }
 
  private:
+  // The entry was not read, for the reason `why` (by default that of the call that just failed).
+  void unreadable(const QByteArray& path, const QByteArray& why = reason(errno)) {
+    result_.unreadable.append({path, why});
+  }
+
   bool cancelled() {
     if (cancel_ && cancel_->load(std::memory_order_relaxed)) result_.cancelled = true;
     return result_.cancelled;
@@ -86,7 +99,7 @@ class FolderScan {
     if (cancelled()) return;
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-      result_.unreadable << path;
+      unreadable(path);
       return;
     }
     struct stat st;
@@ -100,8 +113,9 @@ class FolderScan {
     seen_.insert({st.st_dev, st.st_ino});
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
+      const int error = errno;
       ::close(fd);
-      result_.unreadable << path;
+      unreadable(path, reason(error));
       return;
     }
     struct Entry {
@@ -136,7 +150,7 @@ class FolderScan {
     struct stat st;
     if (type == DT_UNKNOWN) {
       if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        result_.unreadable << path;
+        unreadable(path);
         return;
       }
       type = S_ISDIR(st.st_mode)   ? DT_DIR
@@ -161,16 +175,21 @@ class FolderScan {
     const int fd = ::openat(dirFd, name.constData(),
                             O_RDONLY | O_CLOEXEC | O_NONBLOCK | (viaLink ? 0 : O_NOFOLLOW));
     if (fd < 0) {
-      result_.unreadable << path;
+      unreadable(path);
       return;
     }
     struct stat st;
     char head[4];
     ssize_t got = -1;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) got = ::read(fd, head, sizeof head);
+    // (Turned into something else since it was listed: the packer's words for that.)
+    QByteArray why = "not a regular file";
+    if (::fstat(fd, &st) != 0)
+      why = reason(errno);
+    else if (S_ISREG(st.st_mode) && (got = ::read(fd, head, sizeof head)) < 0)
+      why = reason(errno);
     ::close(fd);
     if (got < 0) {
-      result_.unreadable << path;
+      unreadable(path, why);
       return;
     }
     if (DetectFormat(QByteArray(head, int(got))) == Format::None) return;

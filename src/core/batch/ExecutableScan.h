@@ -16,13 +16,20 @@ enum class Format { None, Elf, Mz, MachO };
 // The format shown by a file's first bytes.
 Format DetectFormat(const QByteArray& head);
 
+// An entry the search could not open or read, with the system's reason in its own English
+// words ("File name too long"), as the packer gives its reasons.
+struct Unreadable {
+  QByteArray path;
+  QByteArray why;
+};
+
 struct Result {
   QList<QByteArray> files;  // files given directly, then each folder's executables, in order
   int folders = 0;          // folders that were given (and scanned)
   int filesFromFolders = 0;
   qint64 entries = 0;  // directory entries looked at
   // Entries that could not be opened or read (a folder too deep for a path, say), skipped.
-  QList<QByteArray> unreadable;
+  QList<Unreadable> unreadable;
   // The folders given that hold no packable executable at all (as given). A folder inside one
   // given before, whose files were all taken already, is not among them.
   QList<QByteArray> emptyFolders;

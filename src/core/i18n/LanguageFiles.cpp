@@ -157,6 +157,8 @@ EntryKind KindFromWord(const QByteArray& word) {
       {"OPENDIALOGFILTER", EntryKind::OpenDialogFilter},
       {"APPLICATION", EntryKind::Application},
       {"VAR", EntryKind::Var},
+      {"ACCNAME", EntryKind::AccName},
+      {"ACCDESC", EntryKind::AccDesc},
   };
   return kinds.value(word, EntryKind::Unknown);
 }

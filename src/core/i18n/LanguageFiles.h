@@ -53,6 +53,10 @@ enum class EntryKind {
   OpenDialogFilter,
   Application,
   Var,
+  // What assistive technology says for a control: its name and its description (a program's
+  // own addition: files without them leave the names Qt derives from captions and labels).
+  AccName,
+  AccDesc,
 };
 
 // The upper-cased kind word to its kind; Unknown for anything else.

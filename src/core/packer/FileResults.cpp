@@ -102,6 +102,48 @@ Outcome Classify(const QByteArray& message, const QByteArray& file, Job job) {
   return Outcome::Failed;
 }
 
+Meaning MeaningOf(const QByteArray& message) {
+  // The reasons the packer and the system give in their own words, inside any exception's
+  // message; then the exceptions that say enough by their names.
+  static const std::pair<const char*, Meaning> reasons[] = {
+      {"File name too long", Meaning::NameTooLong},
+      {"No space left on device", Meaning::NoSpace},
+      {"Read-only file system", Meaning::ReadOnlyFileSystem},
+      {"write protected", Meaning::WriteProtected},
+      {"Permission denied", Meaning::PermissionDenied},
+      {"No such file or directory", Meaning::NotFound},
+      {"File exists", Meaning::Exists},
+      {"empty file", Meaning::Empty},
+      {"too small", Meaning::TooSmall},
+      {"too large", Meaning::TooLarge},
+      {"not a regular file", Meaning::NotRegular},
+      {"is a directory", Meaning::Directory},
+      {"is a symlink", Meaning::Symlink},
+      {"special permissions", Meaning::SpecialPermissions},
+  };
+  for (const auto& [words, meaning] : reasons)
+    if (message.contains(words)) return meaning;
+  static const std::pair<const char*, Meaning> exceptions[] = {
+      {"AlreadyPackedException", Meaning::AlreadyPacked},
+      {"NotPackedException", Meaning::NotPacked},
+      {"NotCompressibleException", Meaning::NotCompressible},
+      {"UnknownExecutableFormatException", Meaning::UnknownFormat},
+      {"CantPackException", Meaning::CantPack},
+      {"CantUnpackException", Meaning::CantUnpack},
+      {"EOFException", Meaning::Truncated},
+      {"OverlayException", Meaning::Overlay},
+      {"FileNotFoundException", Meaning::NotFound},
+      {"FileAlreadyExistsException", Meaning::Exists},
+  };
+  for (const auto& [name, meaning] : exceptions)
+    if (message.startsWith(name) &&
+        (message.size() == qsizetype(qstrlen(name)) || message[qstrlen(name)] == ':'))
+      return meaning;
+  // Packhelm's own words for the files a run never reached.
+  if (message == "not started") return Meaning::NotStarted;
+  return message.startsWith("signal SIG") ? Meaning::Killed : Meaning::Unknown;
+}
+
 QByteArray Csv(const QList<Row>& rows) {
   const auto field = [](const QByteArray& text) {
     if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))

@@ -39,6 +39,38 @@ bool IsSuccess(Outcome outcome);
 // UPX") in a job of its kind; `file` is the name the packer was given.
 Outcome Classify(const QByteArray& message, const QByteArray& file, Job job = Job::Pack);
 
+// What a message for a file means (the packer's, or the system's reason a file was left out),
+// where Packhelm knows it: the window says that in the user's language beside the message.
+enum class Meaning {
+  Unknown,
+  AlreadyPacked,
+  NotPacked,
+  NotCompressible,
+  UnknownFormat,
+  CantPack,
+  CantUnpack,
+  Truncated,  // the file ends before its data does
+  Overlay,
+  NotFound,
+  Exists,  // the output file
+  WriteProtected,
+  ReadOnlyFileSystem,
+  PermissionDenied,
+  Empty,
+  TooSmall,
+  TooLarge,
+  NotRegular,
+  Directory,
+  Symlink,
+  SpecialPermissions,
+  NameTooLong,
+  NoSpace,
+  NotStarted,  // the packer never got to the file
+  Killed,      // ... a signal ended it first
+};
+inline constexpr int MeaningCount = int(Meaning::Killed) + 1;
+Meaning MeaningOf(const QByteArray& message);
+
 struct Row {
   QByteArray file;
   std::optional<quint64> sizeBefore;  // none: there was no regular file

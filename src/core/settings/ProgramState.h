@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 
+#include "core/batch/ExecutableScan.h"
 #include "core/config/SettingsTable.h"
 #include "core/packer/PackerVersion.h"
 
@@ -46,7 +47,7 @@ void ForEachPreference(O& o, F&& f) {
 #undef PACKHELM_VISIT
 }
 
-constexpr int LangTextCount = 130;  // numbered 0 to 129
+constexpr int LangTextCount = 174;  // numbered 0 to 173
 constexpr int LangTextHighest = LangTextCount - 1;
 using LangTextTable = std::array<QByteArray, LangTextCount>;
 
@@ -102,6 +103,7 @@ enum class LangText : int {
   SelectionUnchanged = 93,     // ... added when nothing at all was found
   StatusSearching = 94,        // status line while the folders are searched
   Unreadable = 97,             // message: %1 entries could not be read, left out (%2: their names)
+  UnreadableOne = 98,          // ... the same for one entry
   // Several packer runs at once.
   RunHeader = 95,  // console pane of one of several runs: run %1 of %2
   RunFiles = 96,   // ... after it: how many files the run packs (%1)
@@ -128,6 +130,13 @@ enum class LangText : int {
   SameFileAs = 127,              // results: a name of the file named %1 before, handed over once
   ResultsTestedNotPacked = 128,  // status line: %1 of %2 passed the test, the %3 others not packed
   ResultsTestedBoth = 129,       // ... %3 of the others not packed, %4 did not pass
+  // The results window by keyboard; the packer's messages in the user's words.
+  ResultsSortBy = 140,      // its menu: sort by the column %1
+  ConsoleScreen = 141,      // the console's screen, as assistive technology names it
+  ConsoleScreenHint = 142,  // ... and describes it
+  // ... what the packer's messages mean, 150 to 173 in FileResults::Meaning order from
+  // AlreadyPacked (Unknown has no text)
+  ResultsMeaningFirst = 150,
 };
 
 class SettingsPreload;
@@ -138,8 +147,9 @@ struct ProgramState {
   // data folder for an installed one (InstallLayout). Empty until the main window decides it.
   QByteArray LangDir;
   QList<QByteArray> FileList;
-  // What the folder search behind the selection could not read: the jobs report these too.
-  QList<QByteArray> UnreadableEntries;
+  // What the folder search behind the selection could not read, and why: the jobs report these
+  // too.
+  QList<ExecutableScan::Unreadable> UnreadableEntries;
   QByteArray UpxLocation;
   QByteArray UpxShortLocation;  // UpxLocation, quoted when it holds a blank or a quote
   // Asked once after locating the packer; read through packer(). Mutable: settling a pending

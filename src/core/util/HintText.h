@@ -9,8 +9,11 @@
 
 namespace HintText {
 
+// What separates the lines of a hint in language files.
+inline constexpr char16_t Separator = u'@';
+
 // Every `separator` in `hint` replaced by a line break ("\n"), wherever it stands.
-QString Shape(const QString& hint, QChar separator);
+QString Shape(const QString& hint, QChar separator = Separator);
 
 // Rich text that shows `text` literally, line by line (tool tips take rich text; this keeps a
 // "<b>" in a hint from being read as markup; empty lines, the last one included, stay).

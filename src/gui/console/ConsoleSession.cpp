@@ -33,12 +33,19 @@ void followLanguage(ConsoleView* view, const ProgramState& state) {
   });
 }
 
+// What assistive technology calls the screen and how it describes it, in the current language.
+void nameScreen(ConsoleWindow* window, const ProgramState& state) {
+  window->setScreenTexts(state.langText(LangText::ConsoleScreen),
+                         state.langText(LangText::ConsoleScreenHint));
+}
+
 ConsoleWindow* makeConsoleWindow(const ProgramState& state) {
   auto* screen = new ScreenModel(kBufferColumns, kBufferRows);
   auto* window = new ConsoleWindow(screen);
   screen->setParent(window);
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   followLanguage(window->view(), state);
+  nameScreen(window, state);
   return window;
 }
 
@@ -243,6 +250,7 @@ bool ConsoleSession::Start(const QList<QByteArray>& commandLines, const QList<in
   stopRequested_ = false;
   runWindow_->setStopTexts(state_.langText(LangText::StopButton),
                            state_.langText(LangText::StopHint));
+  nameScreen(runWindow_, state_);
   connect(runWindow_, &ConsoleWindow::stopRequested, this, &ConsoleSession::StopRun);
   runWindow_->setStopEnabled(true);
   // While the packer runs, only the console takes input.
@@ -262,7 +270,9 @@ bool ConsoleSession::Start(const QList<QByteArray>& commandLines, const QList<in
 void ConsoleSession::showRunWindow(Run& run) {
   if (open_ && window_) {
     runWindow_ = window_;
-    if (!window_->isVisible()) showConsole(window_);
+    // Brought forward with the keys, also when it is open already: the other windows take no
+    // input while the packer runs, and Escape and Stop are here.
+    showConsole(window_);
   } else {
     run.temporary = makeConsoleWindow(state_);
     run.temporary->model()->setTitle(QString::fromLatin1(ConsoleTitle));

@@ -23,8 +23,8 @@ ConsoleWindow::ConsoleWindow(ScreenModel* model, QWidget* parent)
   // program ends, as a console goes with its process.
   setAttribute(Qt::WA_QuitOnClose, false);
   stop_->setObjectName(QStringLiteral("ButtonStop"));
-  // A click must not take the keys away from the packer.
-  stop_->setFocusPolicy(Qt::NoFocus);
+  // Reached by Tab from the console; a click must not take the keys away from the packer.
+  stop_->setFocusPolicy(Qt::TabFocus);
   stop_->setEnabled(false);
   connect(stop_, &QPushButton::clicked, this, &ConsoleWindow::stopRequested);
   auto* layout = new QVBoxLayout(this);
@@ -62,6 +62,12 @@ void ConsoleWindow::setStopTexts(const QString& caption, const QString& hint) {
   stop_->setToolTip(hint);
 }
 
+void ConsoleWindow::setScreenTexts(const QString& name, const QString& description) {
+  view_->setAccessibleName(name);
+  view_->setAccessibleDescription(description);
+  for (ConsoleView* pane : std::as_const(panes_)) pane->setAccessibleDescription(description);
+}
+
 void ConsoleWindow::setPanes(const QList<ScreenModel*>& screens, const QStringList& headers) {
   clearPanes();
   for (qsizetype i = 0; i < screens.size(); ++i) {
@@ -81,6 +87,9 @@ void ConsoleWindow::setPanes(const QList<ScreenModel*>& screens, const QStringLi
     header->setFixedHeight(pane->lineHeight());
     header->setTextFormat(Qt::PlainText);
     pane->installEventFilter(this);
+    // Read out by its header.
+    pane->setAccessibleName(headers.value(i));
+    pane->setAccessibleDescription(view_->accessibleDescription());
     paneArea_->layout()->addWidget(header);
     paneArea_->layout()->addWidget(pane);
     panes_.append(pane);

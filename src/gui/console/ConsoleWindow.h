@@ -27,6 +27,9 @@ class ConsoleWindow : public QWidget {
   // While a packer runs the Stop button and Escape ask to stop it.
   void setStopEnabled(bool enabled);
   void setStopTexts(const QString& caption, const QString& hint);
+  // What assistive technology calls the console's screen and how it describes it (the panes of
+  // several runs are called by their headers).
+  void setScreenTexts(const QString& name, const QString& description);
 
   // Shows a pane for each screen (the window takes them over) in place of its own screen, each
   // under a header line of its own that stays in sight while the pane scrolls; the panes of an

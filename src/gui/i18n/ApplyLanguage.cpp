@@ -14,12 +14,14 @@
 #include <QMenu>
 #include <QMetaProperty>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QWidget>
 #include <optional>
 
+#include "core/util/HintText.h"
 #include "core/util/StrUtils.h"
 #include "gui/i18n/QtTranslations.h"
 #include "gui/widgets/Prompts.h"
@@ -158,6 +160,25 @@ void setHeaderSections(QObject* o, const QByteArray& value) {
                                    lineOf(value, i + 1));
 }
 
+// A hint is also what assistive technology describes the control with, in lines as it is shown;
+// a radio group's items are described by their own lines of it.
+void setHint(QWidget* w, const QString& text) {
+  w->setToolTip(text);
+  w->setAccessibleDescription(HintText::Shape(text));
+  if (auto* group = qobject_cast<RadioGroup*>(w)) {
+    const QStringList parts = text.split(QChar(HintText::Separator));
+    for (int i = 0; i < group->count(); ++i)
+      if (QRadioButton* item = group->button(i)) item->setAccessibleDescription(parts.value(i));
+  }
+}
+
+void setAccessibleName(QWidget* w, const QString& text) {
+  w->setAccessibleName(text);
+  // An editable combo box is read through its edit.
+  if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
+    combo->lineEdit()->setAccessibleName(text);
+}
+
 void setDialog(QObject* o, FileDialogSpec::Kind kind, bool filter, const QString& text) {
   auto* spec = qobject_cast<FileDialogSpec*>(o);
   if (!spec || spec->kind != kind) return;
@@ -170,6 +191,8 @@ void ApplyLanguageEntries(const LanguageFiles::Language& language, LangTextTable
                           int highest, const QList<QWidget*>& forms) {
   const int top = qMin(highest, int(texts.size()) - 1);
   NameIndex names(forms);
+  // Descriptions of their own go last: they stand over those of the hints.
+  QList<const Entry*> descriptions;
   for (const Entry& e : language.entries) {
     if (e.value.isEmpty()) continue;
     switch (e.kind) {
@@ -193,7 +216,13 @@ void ApplyLanguageEntries(const LanguageFiles::Language& language, LangTextTable
     switch (e.kind) {
       case EntryKind::Hint:
         // Kept as it stands: the hint shaper splits at its separator and shows it as plain text.
-        if (auto* w = qobject_cast<QWidget*>(o)) w->setToolTip(text);
+        if (auto* w = qobject_cast<QWidget*>(o)) setHint(w, text);
+        break;
+      case EntryKind::AccName:
+        if (auto* w = qobject_cast<QWidget*>(o)) setAccessibleName(w, text);
+        break;
+      case EntryKind::AccDesc:
+        descriptions.append(&e);
         break;
       case EntryKind::LEdit:
         setAttachedLabel(o, text);
@@ -224,6 +253,9 @@ void ApplyLanguageEntries(const LanguageFiles::Language& language, LangTextTable
         break;
     }
   }
+  for (const Entry* e : std::as_const(descriptions))
+    if (auto* w = qobject_cast<QWidget*>(names.component(e->formName, e->componentName)))
+      w->setAccessibleDescription(QString::fromUtf8(e->value));
 }
 
 bool ApplyLanguage(const QByteArray& path, LangTextTable& texts, int highest,

@@ -20,6 +20,7 @@
 #include "gui/dialogs/TFormOpt.h"
 #include "gui/dialogs/TFormVersHist.h"
 #include "gui/i18n/ApplyLanguage.h"
+#include "gui/i18n/QtTranslations.h"
 #include "gui/main/JobRunner.h"
 #include "gui/main/MainWindowSettings.h"
 #include "gui/main/StartupSequence.h"
@@ -28,6 +29,7 @@
 #include "gui/widgets/DesktopIdentity.h"
 #include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
+#include "gui/widgets/WindowAccessible.h"
 
 AppContext::AppContext() = default;
 
@@ -41,6 +43,7 @@ void AppContext::locateFolders() {
 
 void AppContext::createForms() {
   locateFolders();
+  WindowAccessible::Install();
   console = new ConsoleSession(state, [this] { return forms(); });
   jobs = new JobRunner(state, *console, console);
   FormMain = new TFormMain(state, *jobs);
@@ -208,6 +211,8 @@ bool AppContext::applyLanguage(const QByteArray& fileName, LangTextTable& texts,
   else if (!LanguageFiles::LoadLanguage(state.LangDir + fileName, LanguageDefaultForm, language))
     return false;
   ApplyLanguageEntries(language, texts, LangTextHighest, forms());
+  // Qt's own dialogs and buttons too.
+  QtTranslations::Load(language.englishName);
   language_ = std::move(language);
   return true;
 }

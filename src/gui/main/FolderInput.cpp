@@ -72,9 +72,12 @@ void FolderInput::searchFinished(const ExecutableScan::Result& result,
   if (!result.emptyFolders.isEmpty())
     said << state_.langText(LangText::FoldersWithoutFiles, folderList(result.emptyFolders));
   // What could not be read is named, so that nobody takes the selection for the whole folder.
-  if (!result.unreadable.isEmpty())
-    said << state_.langText(LangText::Unreadable, QString::number(result.unreadable.size()),
-                            folderList(result.unreadable));
+  if (!result.unreadable.isEmpty()) {
+    QList<QByteArray> names;
+    for (const ExecutableScan::Unreadable& u : result.unreadable) names.append(u.path);
+    said << state_.langText(names.size() == 1 ? LangText::UnreadableOne : LangText::Unreadable,
+                            QString::number(names.size()), folderList(names));
+  }
   if (!said.isEmpty()) {
     QString text = said.join(QStringLiteral("\n\n"));
     if (result.files.isEmpty())

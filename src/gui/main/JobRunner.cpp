@@ -355,8 +355,8 @@ QList<FileResults::Row> JobRunner::finishRows(const Job& job, bool stopped) {
     rows.append(r);
   }
   rows_.clear();
-  for (const QByteArray& entry : std::as_const(state_.UnreadableEntries))
-    rows.append({entry, {}, {}, Outcome::Unreadable, {}});
+  for (const ExecutableScan::Unreadable& entry : std::as_const(state_.UnreadableEntries))
+    rows.append({entry.path, {}, {}, Outcome::Unreadable, entry.why});
   return rows;
 }
 
@@ -409,6 +409,7 @@ void JobRunner::endJob(const RunOutcome& outcome) {
   result.packJob = !job.info;
   result.started = true;
   result.exitCode = outcome.exitCode;
+  result.stoppedByUser = outcome.stoppedByUser;
   result.statusText = console_.StatusText(outcome);
   if (!outcome.stoppedByUser && outcome.endedNormally()) {
     const auto ok = std::count_if(result.rows.begin(), result.rows.end(),

@@ -22,6 +22,7 @@ struct JobResult {
   bool packJob = false;  // pack or unpack, not an information command
   bool started = false;  // false: the packer could not be started (and the user was told)
   int exitCode = 0;
+  bool stoppedByUser = false;
   QString statusText;          // what the status line says now; empty when nothing started
   bool sizesMeasured = false;  // the state's totals were measured anew for the size report
   // What happened to each file the job named (packing, unpacking, testing), in the selection's

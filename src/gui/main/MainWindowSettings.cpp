@@ -86,8 +86,8 @@ void MainWindowSettings::reportUnwritable() {
   SettingsStore store(state_);
   if (unwritableReported_ || store.canWrite()) return;
   unwritableReported_ = true;
-  // A long path does not fit the line: all of it is in the hint.
-  const QString text =
-      state_.langText(LangText::SettingsNotWritable) + LanguageFiles::DisplayName(store.path());
-  window_.setStatus(text, text);
+  // A long path may not fit the line: all of it is in the hint.
+  window_.setStatus(
+      state_.langText(LangText::SettingsNotWritable) + LanguageFiles::DisplayName(store.path()),
+      StatusLine::Kind::Warning);
 }

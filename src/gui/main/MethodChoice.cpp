@@ -5,6 +5,7 @@
 #include <QCheckBox>
 
 #include "core/settings/ProgramState.h"
+#include "core/util/HintText.h"
 #include "gui/main/TFormMain.h"
 
 MethodChoice::MethodChoice(const ProgramState& state, TFormMain* form)
@@ -38,5 +39,6 @@ void MethodChoice::update() {
                         : QLatin1Char('\n') + state_.langText(LangText::MethodMissing,
                                                               QString::fromUtf8(packer_.version));
     b->setToolTip(hint + added_[i]);
+    b->setAccessibleDescription(HintText::Shape(b->toolTip()));
   }
 }

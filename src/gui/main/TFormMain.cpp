@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "core/batch/DroppedNames.h"
 #include "core/packer/CommandLine.h"
@@ -168,6 +169,16 @@ void TFormMain::placeAtStart() {
   Timer1Timer();
 }
 
+bool TFormMain::focusNextPrevChild(bool next) {
+  const bool panelShut = static_cast<PanelSlideLayout*>(layout())->shownWidth() == 0;
+  QWidget* from = focusWidget();
+  if (!QWidget::focusNextPrevChild(next)) return false;
+  // Past the controls of a shut panel, which lie out of sight (at most once round).
+  while (panelShut && ui->OptPanel->isAncestorOf(focusWidget()) && focusWidget() != from)
+    if (!QWidget::focusNextPrevChild(next)) break;
+  return true;
+}
+
 void TFormMain::closeEvent(QCloseEvent* event) {
   // The window manager closes a window that is disabled for a run too. Then the packer is
   // stopped and the program quits only when the user says so, and only after the run has ended
@@ -231,8 +242,10 @@ void TFormMain::FillText() {
   ui->EditFileName->setText(input_->boxText());
   ui->EditFileName->setCursorPosition(0);
   // The sizes follow: at once for a few files, after a search of their sizes for many.
+  // Before a job both sizes are the same: the ratio reads as the report writes equal sizes.
+  const QString equal = QString::fromUtf8(SizeReport::RatioText(1, 1).value_or(QByteArray()));
   for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) {
-    l->setText(l == ui->LabelF3 ? QStringLiteral("100%") : QStringLiteral("\u2026"));
+    l->setText(l == ui->LabelF3 ? equal : QStringLiteral("\u2026"));
     l->adjustSize();
   }
   sizes_->start(files);
@@ -310,11 +323,9 @@ void TFormMain::searchTaken() {
   runDragOpJob();
 }
 
-void TFormMain::setStatus(const QString& text, const QString& hint) {
+void TFormMain::setStatus(const QString& text, StatusLine::Kind kind) {
   ui->EditStatus->setText(text);
-  // The start tells what happened.
-  ui->EditStatus->setCursorPosition(0);
-  ui->EditStatus->setToolTip(hint);
+  ui->EditStatus->setKind(kind);
 }
 
 void TFormMain::noteUnstorableNames() {
@@ -323,23 +334,22 @@ void TFormMain::noteUnstorableNames() {
   const QString text = state_.langText(LangText::NamesNotSaved);
   if (all || text.isEmpty()) return;  // said once the language is there
   unstorableNoted_ = true;
-  setStatus(text, text);
+  setStatus(text, StatusLine::Kind::Warning);
 }
 
 void TFormMain::searchStarted(bool again) {
   if (!again) {
     statusBeforeSearch_ = ui->EditStatus->text();
-    statusHintBeforeSearch_ = ui->EditStatus->toolTip();
+    statusKindBeforeSearch_ = ui->EditStatus->kind();
   }
   updateSelectionButtons();
-  const QString searching = state_.langText(LangText::StatusSearching);
-  setStatus(searching, searching);
+  setStatus(state_.langText(LangText::StatusSearching));
 }
 
 void TFormMain::searchEnded() {
   // The status line gets back what it said, unless something else has spoken since.
   if (ui->EditStatus->text() == state_.langText(LangText::StatusSearching))
-    setStatus(statusBeforeSearch_, statusHintBeforeSearch_);
+    setStatus(statusBeforeSearch_, statusKindBeforeSearch_);
   updateSelectionButtons();
 }
 
@@ -452,8 +462,24 @@ void TFormMain::runInfoCommand(int which, bool withSizes) {
   jobs_.startInfo(static_cast<CommandLine::InfoCommand>(which), withSizes);
 }
 
+namespace {
+
+// A job's end as news: an error when the packer failed or was ended from outside, a warning when
+// it warned, was stopped by the user or not every file came through; else plain news.
+StatusLine::Kind kindOf(const JobResult& r) {
+  using Kind = StatusLine::Kind;
+  if (r.stoppedByUser) return Kind::Warning;
+  if (r.exitCode != 0 && r.exitCode != 2) return Kind::Error;
+  const bool everyFile = std::all_of(r.rows.begin(), r.rows.end(), [](const auto& row) {
+    return FileResults::IsSuccess(row.outcome);
+  });
+  return r.exitCode == 2 || !everyFile ? Kind::Warning : Kind::Normal;
+}
+
+}  // namespace
+
 void TFormMain::jobFinished(const JobResult& result) {
-  if (result.started) showExitStatus(result.statusText);
+  if (result.started) showExitStatus(result.statusText, kindOf(result));
   if (!result.rows.isEmpty()) ui->ButtonResults->setEnabled(true);
   if (result.sizesMeasured) {
     sizesOfUnpack_ = result.packJob && result.kind == FileResults::Job::Unpack;
@@ -488,11 +514,10 @@ void TFormMain::ButtonShowUPXLClick() {
   runInfoCommand(int(CommandLine::InfoCommand::ListFormats), true);
 }
 
-void TFormMain::showExitStatus(const QString& statusText) {
-  setStatus(statusText, statusText);
+void TFormMain::showExitStatus(const QString& statusText, StatusLine::Kind kind) {
+  setStatus(statusText, kind);
 }
 
 void TFormMain::clearExitStatus() {
-  ui->EditStatus->clear();
-  ui->EditStatus->setToolTip(QString());
+  setStatus(QString());
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "core/packer/PackOptions.h"
+#include "gui/widgets/StatusLine.h"
 
 class JobRunner;
 struct ProgramState;
@@ -54,8 +55,8 @@ class TFormMain : public QWidget {
   // name that is not UTF-8 keeps its bytes), otherwise the box's text.
   QByteArray outFileBytes() const;
   void setOutFileBytes(const QByteArray& name);
-  // The status line's text, read from its start, and its hint (all of a longer text).
-  void setStatus(const QString& text, const QString& hint);
+  // The status line's message, in the colour of its kind.
+  void setStatus(const QString& text, StatusLine::Kind kind = StatusLine::Kind::Normal);
 
   // File selection and the output file.
   void ButtonInClick();
@@ -95,7 +96,7 @@ class TFormMain : public QWidget {
 
  public slots:
   // The outcome of a job in the status line.
-  void showExitStatus(const QString& statusText);
+  void showExitStatus(const QString& statusText, StatusLine::Kind kind = StatusLine::Kind::Normal);
   // A run has started: the status line no longer tells of the one before.
   void clearExitStatus();
   // A job has ended: its status, its sizes, the window order, a search that waited for it.
@@ -122,6 +123,8 @@ class TFormMain : public QWidget {
   void closing();
 
  protected:
+  // Tab keeps to what the window shows: the option panel's controls only while it is open.
+  bool focusNextPrevChild(bool next) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -162,7 +165,7 @@ class TFormMain : public QWidget {
   FolderInput* input_;
   class SizeTask* sizes_;
   QString statusBeforeSearch_;
-  QString statusHintBeforeSearch_;
+  StatusLine::Kind statusKindBeforeSearch_ = StatusLine::Kind::Normal;
 
   ProgramState& state_;
   JobRunner& jobs_;

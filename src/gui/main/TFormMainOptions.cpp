@@ -132,7 +132,7 @@ void TFormMain::SetLanguage() {
 
   updateAddOptArrow();
   CompressValueBarChange();
-  ui->EditStatus->setText(state_.langText(LangText::StatusReady));
+  setStatus(state_.langText(LangText::StatusReady));
   FillText();
   emit languageApplied();
 

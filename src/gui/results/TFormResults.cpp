@@ -2,15 +2,24 @@
 #include "gui/results/TFormResults.h"
 
 #include <QAbstractTableModel>
+#include <QActionGroup>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
 #include <QSortFilterProxyModel>
+#include <QStyledItemDelegate>
 
 #include "core/console/EchoedNames.h"
 #include "core/settings/ProgramState.h"
+#include "gui/widgets/Placement.h"
 #include "gui/widgets/Prompts.h"
 #include "ui_TFormResults.h"
 
@@ -23,6 +32,30 @@ enum Column { File, Before, After, Outcome, Message, ColumnCount };
 QString shown(const QByteArray& bytes) {
   return QFile::decodeName(EchoedNames::Shown(bytes));
 }
+
+// A long name is cut in its middle, where it tells least (its folder's start and its own name
+// stay); other texts at their end. The current cell gets a frame while the table has the focus:
+// the row's highlight alone does not tell a keyboard user where the focus is, nor which column is
+// current.
+class CellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->textElideMode = index.column() == File ? Qt::ElideMiddle : Qt::ElideRight;
+  }
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!(option.state & QStyle::State_HasFocus)) return;
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->save();
+    painter->setPen(
+        QPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight), 2));
+    painter->drawRect(option.rect.adjusted(1, 1, -1, -1));
+    painter->restore();
+  }
+};
 
 }  // namespace
 
@@ -39,7 +72,7 @@ class ResultsModel : public QAbstractTableModel {
   const FileResults::Row& row(int i) const { return rows_[i]; }
   void retranslate() {
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
-    if (!rows_.isEmpty()) emit dataChanged(index(0, Outcome), index(rowCount() - 1, Outcome));
+    if (!rows_.isEmpty()) emit dataChanged(index(0, Outcome), index(rowCount() - 1, Message));
   }
 
   int rowCount(const QModelIndex& parent = {}) const override {
@@ -67,8 +100,16 @@ class ResultsModel : public QAbstractTableModel {
       case Outcome:
         return state_.langText(LangText(int(LangText::ResultsOutcomeFirst) + int(row.outcome)));
       default:
-        return shown(row.message);
+        return message(row.message);
     }
+  }
+  // The packer's words, after what they mean in the user's language where that is known.
+  QString message(const QByteArray& raw) const {
+    const FileResults::Meaning m = FileResults::MeaningOf(raw);
+    if (m == FileResults::Meaning::Unknown) return shown(raw);
+    const QString meaning = state_.langText(LangText(int(LangText::ResultsMeaningFirst) + int(m) -
+                                                     int(FileResults::Meaning::AlreadyPacked)));
+    return meaning + QStringLiteral(" (") + shown(raw) + u')';
   }
   QVariant data(const QModelIndex& i, int role) const override {
     if (!i.isValid()) return {};
@@ -102,11 +143,28 @@ TFormResults::TFormResults(ProgramState& state, QWidget* parent)
   sorted_->setSortRole(Qt::UserRole);
   ui->TableResults->setModel(sorted_);
   ui->TableResults->sortByColumn(-1, Qt::AscendingOrder);  // the job's order until a click
+  // The message takes what the other columns leave; a cut text stands whole in the detail box
+  // and its tooltip.
   ui->TableResults->horizontalHeader()->setStretchLastSection(true);
+  ui->TableResults->setItemDelegate(new CellDelegate(ui->TableResults));
+  ui->TableResults->viewport()->installEventFilter(this);
+  // By keyboard: Ctrl+C copies the chosen rows, the menu (menu key) also sorts.
+  ui->TableResults->installEventFilter(this);
+  ui->TableResults->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(ui->TableResults, &QWidget::customContextMenuRequested, this,
+          &TFormResults::showTableMenu);
+  // The detail box is read with the keyboard too: a cursor to move, text to select and copy.
+  ui->EditMessage->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                           Qt::TextSelectableByKeyboard);
   ui->TableResults->verticalHeader()->hide();
   // One line of text a row: thousands of rows stay quick to look through.
   ui->TableResults->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   ui->TableResults->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  // Wider with a larger font, as far as the screen has room.
+  if (const QScreen* screen = Placement::ScreenOf(this))
+    resize(qMax(width(), qMin(120 * fontMetrics().averageCharWidth(),
+                              screen->availableGeometry().width() * 9 / 10)),
+           height());
   ui->Splitter->setStretchFactor(0, 4);
   ui->Splitter->setStretchFactor(1, 1);
   connect(ui->TableResults->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -122,13 +180,71 @@ TFormResults::~TFormResults() {
 
 void TFormResults::setRows(const QList<FileResults::Row>& rows) {
   model_->setRows(rows);
-  ui->TableResults->resizeColumnsToContents();
+  fitColumns();
   ui->TableResults->setCurrentIndex(sorted_->index(0, 0));
   showMessage();
 }
 
 void TFormResults::retranslate() {
   model_->retranslate();
+  fitColumns();
+  showMessage();
+}
+
+void TFormResults::fitColumns() {
+  QTableView* table = ui->TableResults;
+  QHeaderView* header = table->horizontalHeader();
+  // The sizes and the outcome as wide as they are; the name as wide as it is up to half of what
+  // they leave, the message over the rest (it stretches), at least a few words each.
+  int fixed = 0;
+  for (int c = Before; c <= Outcome; ++c) {
+    table->resizeColumnToContents(c);
+    fixed += header->sectionSize(c);
+  }
+  table->resizeColumnToContents(File);
+  const int words = 16 * table->fontMetrics().averageCharWidth();
+  const int half = (table->viewport()->width() - fixed) / 2;
+  header->resizeSection(File, qMax(qMin(header->sectionSize(File), half), words));
+}
+
+bool TFormResults::eventFilter(QObject* watched, QEvent* event) {
+  // The columns share the table's width anew whenever it changes.
+  if (watched == ui->TableResults->viewport() && event->type() == QEvent::Resize) fitColumns();
+  if (watched == ui->TableResults && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    copy();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TFormResults::showTableMenu(const QPoint& at) {
+  // Popped up, not exec()'d: nothing waits for it.
+  auto* menu = new QMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  QAction* copyRows = menu->addAction(ui->ButtonCopy->text(), this, &TFormResults::copy);
+  copyRows->setShortcut(QKeySequence::Copy);
+  menu->addSeparator();
+  const QHeaderView* header = ui->TableResults->horizontalHeader();
+  // One column at a time: read out as a choice among them.
+  auto* columns = new QActionGroup(menu);
+  for (int c = 0; c < ColumnCount; ++c) {
+    const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    QAction* sort = menu->addAction(state_.langText(LangText::ResultsSortBy, title));
+    columns->addAction(sort);
+    sort->setCheckable(true);
+    sort->setChecked(header->isSortIndicatorShown() && header->sortIndicatorSection() == c);
+    connect(sort, &QAction::triggered, this, [this, c] { sortBy(c); });
+  }
+  menu->popup(ui->TableResults->viewport()->mapToGlobal(at));
+}
+
+void TFormResults::sortBy(int column) {
+  // The same column again turns the order round, as a second click on its header does.
+  const QHeaderView* header = ui->TableResults->horizontalHeader();
+  const bool again = header->isSortIndicatorShown() && header->sortIndicatorSection() == column &&
+                     header->sortIndicatorOrder() == Qt::AscendingOrder;
+  ui->TableResults->sortByColumn(column, again ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TFormResults::showMessage() {
@@ -140,7 +256,7 @@ void TFormResults::showMessage() {
   const FileResults::Row& row = model_->row(current.row());
   ui->EditMessage->setPlainText(
       model_->text(current.row(), File) + u'\n' + model_->text(current.row(), Outcome) +
-      (row.message.isEmpty() ? QString() : QStringLiteral(": ") + shown(row.message)));
+      (row.message.isEmpty() ? QString() : QStringLiteral(": ") + model_->message(row.message)));
 }
 
 QString TFormResults::selectedText() const {
@@ -167,7 +283,11 @@ void TFormResults::save() {
   FileDialogSpec spec(QStringLiteral("SaveDialogResults"), FileDialogSpec::Kind::Save, this);
   spec.title = state_.langText(LangText::ResultsSaveCaption);
   spec.filter = QStringLiteral("CSV|*.csv");
-  spec.fileName = QStringLiteral("results.csv");
+  // Beside the selected files, else in the user's home (never the program's own folder).
+  const QList<QByteArray>& files = state_.FileList;
+  const QString near = files.isEmpty() ? QDir::homePath()
+                                       : QFileInfo(QFile::decodeName(files.first())).absolutePath();
+  spec.fileName = QDir(near).filePath(QStringLiteral("results.csv"));
   // The rows as they are now: a later job must not change what this dialog saves.
   QList<FileResults::Row> rows;
   for (int r = 0; r < model_->rowCount(); ++r) rows.append(model_->row(r));

@@ -31,8 +31,16 @@ class TFormResults : public QDialog {
   void copy();
   void save();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void showMessage();
+  // Columns as wide as their contents, the file's cut so that outcome and message stay in sight.
+  void fitColumns();
+  // The table's menu (right click, menu key): copy, and sort by each column.
+  void showTableMenu(const QPoint& at);
+  void sortBy(int column);
 
   ProgramState& state_;
   Ui::TFormResults* ui;

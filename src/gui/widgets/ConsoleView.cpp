@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/widgets/ConsoleView.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -25,11 +27,66 @@ const QColor kPalette[16] = {
 // Frequent enough to look live, rare enough that a flood of output is not slowed by painting.
 constexpr int kRepaintMs = 40;
 
+// The console as assistive technology sees it: a terminal whose text is the screen in sight.
+class ConsoleAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+ public:
+  explicit ConsoleAccessible(ConsoleView* view) : QAccessibleWidget(view, QAccessible::Terminal) {}
+  ConsoleView* view() const { return static_cast<ConsoleView*>(widget()); }
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.multiLine = true;
+    s.selectableText = true;
+    return s;
+  }
+
+  // No selection of its own is offered to assistive technology; the mouse's stays the view's.
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override {
+    const ScreenModel* m = view()->model();
+    return qMax(0, view()->screenOffset(m->cursorRow(), m->cursorColumn()));
+  }
+  void setCursorPosition(int) override {}
+  QString text(int start, int end) const override {
+    return view()->screenText().mid(start, end - start);
+  }
+  int characterCount() const override { return int(view()->screenText().size()); }
+  QRect characterRect(int offset) const override {
+    const QRect r = view()->cellRect(offset);
+    return r.isEmpty() ? r : QRect(view()->viewport()->mapToGlobal(r.topLeft()), r.size());
+  }
+  int offsetAtPoint(const QPoint& point) const override {
+    return view()->screenOffsetAt(view()->viewport()->mapFromGlobal(point));
+  }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int offset, int* startOffset, int* endOffset) const override {
+    *startOffset = offset;
+    *endOffset = offset + 1;
+    return {};
+  }
+};
+
+QAccessibleInterface* consoleAccessible(const QString& className, QObject* object) {
+  if (className == QLatin1String("ConsoleView") && object && object->isWidgetType())
+    return new ConsoleAccessible(static_cast<ConsoleView*>(object));
+  return nullptr;
+}
+
 }  // namespace
 
 ConsoleView::ConsoleView(ScreenModel* model, QWidget* parent)
     : QAbstractScrollArea(parent), model_(model), repaintTimer_(new QTimer(this)) {
   setObjectName(QStringLiteral("ConsoleView"));
+  static const bool accessible = (QAccessible::installFactory(consoleAccessible), true);
+  Q_UNUSED(accessible);
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setStyleHint(QFont::Monospace);
   setFont(font);
@@ -142,6 +199,79 @@ void ConsoleView::refresh() {
   if (following_) verticalScrollBar()->setValue(qMax(followTop(), 0));
   settingScroll_ = false;
   viewport()->update();
+  announceChanges();
+}
+
+QString ConsoleView::screenText() const {
+  QStringList lines;
+  const int top = topRow();
+  for (int r = top; r < qMin(top + visibleRows(), model_->rows()); ++r) lines << model_->rowText(r);
+  return lines.join(QLatin1Char('\n'));
+}
+
+int ConsoleView::screenOffset(int row, int column) const {
+  const int top = topRow();
+  if (row < top || row >= top + visibleRows() || row >= model_->rows()) return -1;
+  int offset = 0;
+  for (int r = top; r < row; ++r) offset += int(model_->rowText(r).size()) + 1;
+  // Within the row's text; past its end (blanks), at its end.
+  const QString line = model_->rowText(row);
+  int inLine = 0;
+  for (int c = 0; c < column && inLine < line.size(); ++c)
+    if (model_->cell(row, c).ch != 0)
+      inLine += QChar::requiresSurrogates(model_->cell(row, c).ch) ? 2 : 1;
+  return offset + qMin(inLine, int(line.size()));
+}
+
+QRect ConsoleView::cellRect(int offset) const {
+  const int top = topRow();
+  for (int r = top; r < qMin(top + visibleRows(), model_->rows()); ++r) {
+    const QString line = model_->rowText(r);
+    if (offset <= line.size()) {
+      int column = 0;
+      for (int at = 0; column < model_->columns() && at < offset; ++column)
+        if (model_->cell(r, column).ch != 0)
+          at += QChar::requiresSurrogates(model_->cell(r, column).ch) ? 2 : 1;
+      return QRect(columnX(column), (r - top) * lineHeight_, columnX(column + 1) - columnX(column),
+                   lineHeight_);
+    }
+    offset -= int(line.size()) + 1;
+  }
+  return {};
+}
+
+int ConsoleView::screenOffsetAt(const QPoint& viewportPos) const {
+  const QPoint cell = cellAt(viewportPos);
+  return screenOffset(cell.y(), cell.x());
+}
+
+ConsoleView::Change ConsoleView::changeBetween(const QString& before, const QString& after) {
+  const qsizetype most = qMin(before.size(), after.size());
+  qsizetype from = 0;
+  while (from < most && before[from] == after[from]) ++from;
+  qsizetype same = 0;  // at the end
+  while (same < most - from && before[before.size() - 1 - same] == after[after.size() - 1 - same])
+    ++same;
+  return {int(from), before.mid(from, before.size() - from - same),
+          after.mid(from, after.size() - from - same)};
+}
+
+void ConsoleView::announceChanges() {
+  if (!QAccessible::isActive()) return;
+  const QString now = screenText();
+  if (now != announced_) {
+    // Only the part that changed: a screen reader does not read the lines above it again.
+    const Change c = changeBetween(announced_, now);
+    QAccessibleTextUpdateEvent update(this, c.position, c.removed, c.inserted);
+    announced_ = now;
+    QAccessible::updateAccessibility(&update);
+  }
+  const int cursor = screenOffset(model_->cursorRow(), model_->cursorColumn());
+  if (cursor >= 0 && cursor != announcedCursor_) {
+    announcedCursor_ = cursor;
+    QAccessibleTextCursorEvent moved(this, cursor);
+    QAccessible::updateAccessibility(&moved);
+  }
 }
 
 void ConsoleView::applyWindowRect() {
@@ -332,8 +462,10 @@ void ConsoleView::contextMenuEvent(QContextMenuEvent* event) {
   menu->popup(event->globalPos());
 }
 
-bool ConsoleView::focusNextPrevChild(bool) {
-  return false;  // Tab belongs to the packer
+bool ConsoleView::focusNextPrevChild(bool next) {
+  // Tab leaves the console for its window's Stop button, as in any window: the packer reads no
+  // keys that matter (Ctrl+I still gives it a Tab).
+  return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
 bool ConsoleView::event(QEvent* event) {

@@ -31,6 +31,22 @@ class ConsoleView : public QAbstractScrollArea {
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
+  // The rows in sight as text, one line each without trailing blanks: what assistive technology
+  // reads (the console's screen reader interface follows it as the output comes), and where in
+  // it a cell is and which cell holds a place in it (-1, or an empty rectangle, outside).
+  QString screenText() const;
+  int screenOffset(int row, int column) const;
+  QRect cellRect(int offset) const;
+  int screenOffsetAt(const QPoint& viewportPos) const;
+  // What changed from one screen text to the next: at `position`, `removed` gave way to
+  // `inserted`; the text before and after it is the same in both.
+  struct Change {
+    int position = 0;
+    QString removed;
+    QString inserted;
+  };
+  static Change changeBetween(const QString& before, const QString& after);
+
   // The grid: columns are as wide as the font's real advance, which is rarely a whole number of
   // pixels; columnX is a column's left edge in the viewport (column 80 is the right end).
   qreal cellWidth() const { return cellWidth_; }
@@ -56,6 +72,8 @@ class ConsoleView : public QAbstractScrollArea {
 
  private:
   void modelChanged();
+  // Tells assistive technology what changed in the screen text since it was last told.
+  void announceChanges();
   void applyWindowRect();
   void updateScrollRange();
   int followTop() const;
@@ -75,4 +93,6 @@ class ConsoleView : public QAbstractScrollArea {
   // Selection in buffer coordinates (column, row); empty when anchor == end.
   QPoint selAnchor_{-1, -1};
   QPoint selEnd_{-1, -1};
+  QString announced_;  // the screen text as assistive technology last heard it
+  int announcedCursor_ = -1;
 };

@@ -35,8 +35,22 @@ void RadioGroup::setItems(const QStringList& items) {
     group_->addButton(b, i);
     buttons_.append(b);
   }
+  placeInFocusChain();
   relayout();
   if (hadSelection) emit itemIndexChanged(-1);
+}
+
+void RadioGroup::placeInFocusChain() {
+  // Items made after the window's other controls would come last in the Tab order: they go
+  // where the group stands, after the nearest control before it that Tab reaches.
+  QWidget* before = previousInFocusChain();
+  while (before != this && !(before->focusPolicy() & Qt::TabFocus && !isAncestorOf(before)))
+    before = before->previousInFocusChain();
+  if (before == this || before->isWindow()) return;
+  for (QRadioButton* b : std::as_const(buttons_)) {
+    QWidget::setTabOrder(before, b);
+    before = b;
+  }
 }
 
 int RadioGroup::count() const {

@@ -43,6 +43,7 @@ class RadioGroup : public QGroupBox {
 
  private:
   bool bare() const;
+  void placeInFocusChain();
   void fitMargins();
   void relayout();
   QButtonGroup* group_;
