@@ -15,13 +15,10 @@
 #include "gui/results/TFormResults.h"
 #include "gui/widgets/ConsoleView.h"
 #include "support/AccessibleTree.h"
+#include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
 
 namespace {
-
-void settle() {
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
-}
 
 // The window of that name, shown as the user meets it.
 QWidget* shown(AppContext& ctx, const QString& name) {
@@ -38,7 +35,7 @@ QWidget* shown(AppContext& ctx, const QString& name) {
                                 {"/home/user/text", 300, 300, FileResults::Outcome::Unsupported,
                                  "UnknownExecutableFormatException"}});
   if (w) w->show();
-  settle();
+  Settle();
   return w;
 }
 
@@ -119,7 +116,7 @@ class TestAccessibility : public QObject {
     QApplication::setActiveWindow(w);
     w->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(w, Qt::Key_Tab);
-    settle();
+    Settle();
     QWidget* first = QApplication::focusWidget();
     QVERIFY(first && w->isAncestorOf(first));
     QStringList outside;
@@ -128,7 +125,7 @@ class TestAccessibility : public QObject {
       if (!w->rect().intersects(QRect(c->mapTo(w, QPoint()), c->size())))
         outside << c->objectName();
       QTest::keyClick(c, Qt::Key_Tab);
-      settle();
+      Settle();
       if (QApplication::focusWidget() == first) break;
     }
     QCOMPARE(QApplication::focusWidget(), first);

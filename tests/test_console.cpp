@@ -799,6 +799,8 @@ void TestConsole::stopAnswersWhateverIsUp() {
   // What was up is still there, for the user to read.
   QVERIFY(shown && shown->isVisible());
   shown->close();
+}
+
 // A screen reader reads the console's screen as text, under a name in the user's language, as
 // the output comes; where a character is and which one is under a point.
 void TestConsole::screenReadByAssistiveTechnology() {

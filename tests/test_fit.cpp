@@ -469,7 +469,7 @@ void TestFit::everyWindowFits() {
       said(LangText::MethodChosen, {"LZMA", "12345678", "nrv2e", "12345600"})};
   for (const QString& message : messages) {
     main->showExitStatus(message);
-    settle();
+    Settle();
     const QRect line(status->mapTo(main, QPoint()), status->size());
     if (!static_cast<StatusLine*>(status)->wholeShown() ||
         visiblePart(status, status->rect(), main) != line)

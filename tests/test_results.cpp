@@ -24,10 +24,6 @@ using FileResults::Row;
 
 namespace {
 
-void settle() {
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
-}
-
 // A job's rows: a name as long as a file system allows, an ordinary one, and two refusals.
 const QByteArray kLongName = "/home/user/" + QByteArray(250, 'n') + "/tool";
 QList<Row> jobRows() {
@@ -49,7 +45,7 @@ struct Window {
     form->setRows(jobRows());
     form->show();
     QApplication::setActiveWindow(form);
-    settle();
+    Settle();
     table = form->findChild<QTableView*>(QStringLiteral("TableResults"));
   }
   QString cell(int row, int column) const {
@@ -148,7 +144,7 @@ class TestResults : public QObject {
     QCOMPARE(round, (QStringList{"TableResults", "EditMessage", "ButtonCopy", "ButtonSave",
                                  "ButtonClose"}));
     w.table->setFocus(Qt::TabFocusReason);
-    settle();
+    Settle();
     const QImage focused = w.table->viewport()->grab(current).toImage();
     int frame = 0;
     for (int x = 0; x < focused.width(); ++x)

@@ -449,7 +449,7 @@ void TFormMain::runJob(bool pack) {
         refusal == CommandLine::OutputRefusal::NoName
             ? state_.langText(LangText::OutputNameMissing)
             : state_.langText(LangText::OutputNamesInput, QFile::decodeName(o.EditOutFile));
-    setStatus(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')), text);
+    setStatus(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')), StatusLine::Kind::Error);
     Prompts::Message(this, Prompts::Icon::Error, text, windowTitle(),
                      [this] { ui->EditOutFile->setFocus(); });
     return;
