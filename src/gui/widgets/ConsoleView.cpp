@@ -55,6 +55,8 @@ class ConsoleAccessible : public QAccessibleWidget, public QAccessibleTextInterf
     return qMax(0, view()->screenOffset(m->cursorRow(), m->cursorColumn()));
   }
   void setCursorPosition(int) override {}
+  // Both texts: the widget's name and description, and the screen's characters.
+  using QAccessibleWidget::text;
   QString text(int start, int end) const override {
     return view()->screenText().mid(start, end - start);
   }
