@@ -16,5 +16,5 @@ for p in tar gzip find xargs; do cp "$(command -v "$p")" "$work/programs/"; done
 out="$root/docs/screenshots"
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1600x1000x24" "$root/build/tools/packhelm_screenshots" \
-  "$root/build/bin" "$packer" "$out" "$work"/programs/*
+  "$root/build/bin" "$packer" "$(cd "$out" && pwd)" "$work"/programs/*
 echo "written: $out/{main-window,console,results,options,integration}.png"
