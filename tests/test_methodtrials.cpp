@@ -59,6 +59,10 @@ class TestMethodTrials : public QObject {
         << apart << -1 << QList<int>{} << QByteArray("protected backup") << lzma << 5;
     QTest::newRow("output file") << apart << -1 << QList<int>{} << QByteArray("output") << lzma
                                  << 5;
+    // The output file cannot be made (its folder is a file): the trials' results all go.
+    QTest::newRow("output file below a file")
+        << apart << -1 << QList<int>{} << QByteArray("output below a file") << QByteArray("failed")
+        << 5;
     // Known before the first trial: no trial runs.
     QTest::newRow("output file exists")
         << apart << -1 << QList<int>{} << QByteArray("output exists") << QByteArray("failed") << 0;
@@ -78,7 +82,8 @@ class TestMethodTrials : public QObject {
     QFETCH(int, runs);
     TemporaryDir temporary;
     const QByteArray folder = QFile::encodeName(temporary.path()) + '/';
-    const QByteArray file = folder + "prog", out = folder + "out";
+    const QByteArray file = folder + "prog";
+    const QByteArray out = mode == "output below a file" ? file + "/out" : folder + "out";
     const QByteArray original(100000, 'p');
     QVERIFY(writeFileRaw(file, original, mode.startsWith("protected") ? 0555 : 0755));
     if (mode == "output exists") QVERIFY(writeFileRaw(out, "mine"));
@@ -134,6 +139,8 @@ class TestMethodTrials : public QObject {
     } else {
       if (mode != "no room") QCOMPARE(readFileBytes(file), original);
       if (mode == "no room") QVERIFY2(row.message.contains("room"), row.message.constData());
+      if (mode == "output below a file")
+        QVERIFY2(row.message.startsWith("cannot create the output file"), row.message.constData());
       if (mode == "output exists") {
         QVERIFY2(row.message.startsWith("FileAlreadyExistsException"), row.message.constData());
         QCOMPARE(readFileBytes(out), QByteArray("mine"));
