@@ -618,6 +618,15 @@ class TestMainWindow : public QObject {
     QCOMPARE(readFileBytes(out), QByteArray("old"));  // no replace step for an edited line
     QVERIFY(e.ctx.state.PendingPackCommand.isEmpty());
 
+    // It names what it names: two names of one file each get the packer's word on them.
+    const QByteArray again = e.dir.path() + "./in.bin";
+    e.select({in, again});
+    e.ctx.state.PendingPackCommand = e.dir.packerPath() + " \"" + in + "\" \"" + again + '"';
+    const std::optional<JobResult> twice =
+        AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); });
+    QVERIFY(twice && twice->rows.size() == 2);
+    QCOMPARE(FileResults::Word(twice->rows[1].outcome), "already-packed");
+
     // Forgotten even when the packer cannot be started; the labels stay.
     e.ctx.state.PendingUnpackCommand = e.dir.path() + "no-such-packer -d x";
     e.ui().get<QLabel>("LabelF1")->setText(QStringLiteral("marker"));
