@@ -19,6 +19,7 @@
 #include "gui/i18n/ApplyLanguage.h"
 #include "gui/main/AppContext.h"
 #include "gui/widgets/Prompts.h"
+#include "support/FormDesign.h"
 #include "support/InstallContents.h"
 #include "support/TestProgramDir.h"
 
@@ -113,11 +114,10 @@ class TestIntegration : public QObject {
 
   // --- the dialog's controls ---
   void controls() {
-    QCOMPARE(form().objectName(), QStringLiteral("FormIntegration"));
-    for (const char* name :
-         {"Label1", "RichEdit1", "GroupBoxTypes", "CheckBoxLinux", "CheckBoxWindows", "ButtonAdd",
-          "ButtonRemove", "ButtonClose", "ButtonGet"})
-      QVERIFY2(form().findChild<QWidget*>(QLatin1String(name)), name);
+    const QStringList names = FormDesign(QStringLiteral("dialogs/TFormIntegration.ui")).widgets();
+    QCOMPARE(form().objectName(), names.first());
+    for (const QString& name : names.mid(1))
+      QVERIFY2(form().findChild<QWidget*>(name), qPrintable(name));
     auto* add = form().findChild<QPushButton*>(QStringLiteral("ButtonAdd"));
     QVERIFY(add->isDefault());
     // A language with long captions widens the dialog instead of clipping them.

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QtWidgets>
@@ -650,6 +651,15 @@ class TestMainWindow : public QObject {
     QCOMPARE(readFileBytes(out), QByteArray("old"));  // no replace step for an edited line
     QVERIFY(e.ctx.state.PendingPackCommand.isEmpty());
 
+    // It names what it names: two names of one file each get the packer's word on them.
+    const QByteArray again = e.dir.path() + "./in.bin";
+    e.select({in, again});
+    e.ctx.state.PendingPackCommand = e.dir.packerPath() + " \"" + in + "\" \"" + again + '"';
+    const std::optional<JobResult> twice =
+        AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); });
+    QVERIFY(twice && twice->rows.size() == 2);
+    QCOMPARE(FileResults::Word(twice->rows[1].outcome), "already-packed");
+
     // Forgotten even when the packer cannot be started; the labels stay.
     e.ctx.state.PendingUnpackCommand = e.dir.path() + "no-such-packer -d x";
     e.ui().get<QLabel>("LabelF1")->setText(QStringLiteral("marker"));
@@ -658,6 +668,31 @@ class TestMainWindow : public QObject {
     QVERIFY(e.ctx.state.PendingUnpackCommand.isEmpty());
     QCOMPARE(e.runs().size(), before);
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("marker"));
+  }
+
+  // All with the stand-in, whose methods all pack alike: the trials, the packer's own --brute
+  // for the tie and the test; the file is replaced, the status line names the method that won,
+  // no trial's output is left.
+  void allPacksTheFile() {
+    Env e;
+    const QByteArray in = e.dir.makeFile("all.bin", 60000);
+    e.select({in});
+    e.ui().get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
+    e.ui().get<QRadioButton>("RadioButton_all")->setChecked(true);
+    const std::optional<JobResult> r =
+        AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); });
+    QVERIFY(r && r->started);
+    QCOMPARE(r->exitCode, 0);
+    QCOMPARE(r->rows.size(), 1);
+    QCOMPARE(FileResults::Word(r->rows[0].outcome), "packed");
+    // (On one core All is the packer's own --brute, with no trials to tell of.)
+    if (QThread::idealThreadCount() > 1) {
+      QVERIFY2(r->rows[0].message.startsWith("nrv2b won: "), r->rows[0].message.constData());
+      QCOMPARE(e.status(), QString::fromUtf8(r->rows[0].message));
+    }
+    QVERIFY(readFileBytes(in).size() < 60000);
+    for (const QByteArray& name : NamesInFolder(e.dir.path()))
+      QVERIFY2(!name.startsWith(".packhelm-"), name.constData());
   }
 
   // All with a packer that cannot be started ends its job at once, and the next job (another

@@ -3,6 +3,9 @@
 // outputs written as real files of the sizes a row gives), so that every turn of the decision
 // can be reached; test_realpacker checks the bytes against the packer's own --brute.
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <QTest>
 
@@ -54,11 +57,21 @@ class TestMethodTrials : public QObject {
     QTest::newRow("none packs") << QList<qint64>{-1, -1, -1, -1} << -1 << QList<int>{}
                                 << QByteArray("in place") << QByteArray("already-packed") << 4;
     QTest::newRow("backup") << apart << -1 << QList<int>{} << QByteArray("backup") << lzma << 5;
+    // A file that takes no more hard links: its backup is the original renamed.
+    QTest::newRow("backup of a file at the link limit")
+        << apart << -1 << QList<int>{} << QByteArray("linked backup") << lzma << 5;
+    // Every backup name taken: the file stays as it was.
+    QTest::newRow("no backup name left")
+        << apart << -1 << QList<int>{} << QByteArray("taken backup") << QByteArray("failed") << 5;
     // As the packer: a write-protected file is packed when its original is kept.
     QTest::newRow("backup of a write-protected file")
         << apart << -1 << QList<int>{} << QByteArray("protected backup") << lzma << 5;
     QTest::newRow("output file") << apart << -1 << QList<int>{} << QByteArray("output") << lzma
                                  << 5;
+    // The output file cannot be made (its folder is a file): the trials' results all go.
+    QTest::newRow("output file below a file")
+        << apart << -1 << QList<int>{} << QByteArray("output below a file") << QByteArray("failed")
+        << 5;
     // Known before the first trial: no trial runs.
     QTest::newRow("output file exists")
         << apart << -1 << QList<int>{} << QByteArray("output exists") << QByteArray("failed") << 0;
@@ -78,10 +91,24 @@ class TestMethodTrials : public QObject {
     QFETCH(int, runs);
     TemporaryDir temporary;
     const QByteArray folder = QFile::encodeName(temporary.path()) + '/';
-    const QByteArray file = folder + "prog", out = folder + "out";
+    const QByteArray file = folder + "prog";
+    const QByteArray out = mode == "output below a file" ? file + "/out" : folder + "out";
     const QByteArray original(100000, 'p');
     QVERIFY(writeFileRaw(file, original, mode.startsWith("protected") ? 0555 : 0755));
     if (mode == "output exists") QVERIFY(writeFileRaw(out, "mine"));
+    QByteArrayList left{"prog"};
+    for (int n = -1; mode == "taken backup" && n < 1000; ++n) {
+      left << (n < 0 ? QByteArray("prog.~")
+                     : "prog." + QByteArray::number(n).rightJustified(3, '0'));
+      QVERIFY(writeFileRaw(folder + left.last(), "taken"));
+    }
+    if (mode == "linked backup") {  // (ext4 takes 64999 names of one file)
+      QVERIFY(MakeFoldersRaw(folder + "links"));
+      const QByteArray links = folder + "links/";
+      for (int i = 0; i < 200000; ++i)
+        if (::link(file.constData(), (links + QByteArray::number(i)).constData()) != 0) break;
+      QCOMPARE(errno, EMLINK);
+    }
     // A sparse file larger than the disk: its trials' outputs could not all be written.
     if (mode == "no room") QVERIFY(QFile::resize(QFile::decodeName(file), qint64(1) << 42));
     MethodTrials::Setup setup;
@@ -124,7 +151,7 @@ class TestMethodTrials : public QObject {
     QCOMPARE(v ? JobRunner::VerdictText(ProgramState(), *v).toUtf8()
                : QByteArray(FileResults::Word(row.outcome)),
              outcome);
-    QByteArrayList left{"prog"};
+    if (mode == "linked backup") left << "links";
     if (v) {
       const int m = int(v->winner);
       const QByteArray result = mode == "output" ? out : file;
@@ -134,6 +161,10 @@ class TestMethodTrials : public QObject {
     } else {
       if (mode != "no room") QCOMPARE(readFileBytes(file), original);
       if (mode == "no room") QVERIFY2(row.message.contains("room"), row.message.constData());
+      if (mode == "taken backup")
+        QCOMPARE(row.message, QByteArray("could not create a backup file name"));
+      if (mode == "output below a file")
+        QVERIFY2(row.message.startsWith("cannot create the output file"), row.message.constData());
       if (mode == "output exists") {
         QVERIFY2(row.message.startsWith("FileAlreadyExistsException"), row.message.constData());
         QCOMPARE(readFileBytes(out), QByteArray("mine"));

@@ -111,6 +111,9 @@ class Parser {
     }
     if (name == "nrv2b") return flag(o_.nrv2b);
     if (name == "nrv2d") return flag(o_.nrv2d);
+    // The other methods and --brute's search pack as the default does here.
+    if (name == "nrv2e" || name == "lzma" || name == "brute" || name == "all-filters")
+      return flag(dummy);
     if (name == "backup") return flag(o_.keepBackup);
     if (name == "overlay") {
       if (value != "copy" && value != "strip" && value != "skip")
