@@ -154,9 +154,8 @@ Figures measure(const QString& name, const QByteArray& packer, const QByteArray&
 }
 
 // A mixed set with 2 runs at once: one large program, copies of the source already packed (the
-// packer refuses them at once) and copies to pack, interleaved. The job's queue against the
-// groups of before: the files split by size into one command line per run, started in the
-// console as the job started them. Both orders alternate between rounds.
+// packer refuses them at once) and copies to pack, interleaved. The job's queue of 2 runs against
+// one run. Both orders alternate between rounds.
 struct MixedFigures {
   QList<double> queue, groups;
   bool ok = true;
@@ -193,25 +192,14 @@ MixedFigures measureMixed(const QByteArray& packer, const QByteArray& original,
       ctx.FormMain->FillText();
       QElapsedTimer t;
       t.start();
-      if (queue) {
-        AwaitJob(
-            ctx.jobs, [&] { ctx.FormMain->ButtonPackClick(); }, 600000);
-      } else {
-        const PackOptions o = ctx.FormMain->packOptions();
-        QList<QByteArray> commands;
-        QList<int> counts;
-        for (const QList<QByteArray>& group : RunGroups::SplitFiles(files, 2)) {
-          commands << CommandLine::GetCmdPack(o, group, ctx.state.packerForCommand(),
-                                              ctx.state.packer());
-          counts << int(group.size());
-        }
-        AwaitRun(ctx.console, commands, {}, counts, 600000);
-      }
+      ctx.state.opt.GlobalOpt_PackerRuns = queue ? 2 : 1;
+      AwaitJob(
+          ctx.jobs, [&] { ctx.FormMain->ButtonPackClick(); }, 600000);
       (queue ? fig.queue : fig.groups) << t.nsecsElapsed() / 1e6;
       for (const QByteArray& f : files)
         if (!f.endsWith("large") && !readFileBytes(f).startsWith(packed.left(64)) &&
             readFileBytes(f) == original) {
-          std::printf("mixed set, %s: %s was not packed\n", queue ? "queue" : "groups",
+          std::printf("mixed set, %s: %s was not packed\n", queue ? "queue" : "one run",
                       f.constData());
           fig.ok = false;
         }
@@ -288,7 +276,7 @@ int main(int argc, char* argv[]) {
       const double q = Bench::Median(mixed.queue), g = Bench::Median(mixed.groups);
       std::printf(
           "mixed set with real upx, 2 runs at once (%s, 30 copies already packed, 10 to pack):\n"
-          "  queue: median %8.1f ms   groups by size: median %8.1f ms   ratio %.2f\n",
+          "  queue of 2: median %8.1f ms   one run: median %8.1f ms   ratio %.2f\n",
           qPrintable(large), q, g, g > 0 ? q / g : 0);
       ok = ok && mixed.ok;
     }

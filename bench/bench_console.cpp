@@ -32,6 +32,7 @@
 #include "core/console/OutputGuard.h"
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
+#include "core/jobs/JobEngine.h"
 #include "core/packer/CommandLine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
@@ -137,7 +138,7 @@ double screenAloneRun(const QList<QByteArray>& chunks) {
 double consoleRun(AppContext& ctx) {
   QElapsedTimer t;
   t.start();
-  AwaitRun(ctx.console, {CommandLine::QuoteIfNeeded(ctx.state.UpxLocation)});
+  AwaitRun(ctx, CommandLine::QuoteIfNeeded(ctx.state.UpxLocation));
   return double(t.nsecsElapsed()) / 1e6;
 }
 
@@ -177,7 +178,7 @@ int main(int argc, char** argv) {
   ctx.runStartupOnShow = false;
   ctx.state.opt.GlobalOpt_FirstTimeShowConsol = 1;
   ctx.createForms();
-  ctx.console->OpenConsole(false);
+  ctx.console->openConsole(false);
 
   Timing devNull, plain, raw, pty, guard, screen, console;
   qint64 bytes = 0, reads = 0, rawBytes = 0, rawReads = 0;

@@ -24,7 +24,7 @@ namespace {
 QWidget* shown(AppContext& ctx, const QString& name) {
   QWidget* w = nullptr;
   if (name == QLatin1String("ConsoleWindow")) {
-    ctx.console->OpenConsole(false);
+    ctx.console->openConsole(false);
     w = ctx.console->window();
   } else {
     for (QWidget* form : ctx.forms())

@@ -24,6 +24,7 @@
 #include <functional>
 
 #include "core/console/ScreenModel.h"
+#include "core/jobs/JobEngine.h"
 #include "core/packer/CommandLine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
@@ -47,7 +48,10 @@ struct Program : TestProgram {
     for (int i = 70; i <= 74; ++i)
       ctx.state.LangTexts[size_t(i)] = "text " + QByteArray::number(i) + " %1";
     status()->setText(QStringLiteral("before"));
+    QObject::connect(ctx.engine, &JobEngine::finished, ctx.engine,
+                     [this](const JobReport& r) { last = r; });
   }
+  std::optional<JobReport> last;  // how the last job ended
   ConsoleSession* session() const { return ctx.console; }
   QLineEdit* status() const {
     return ctx.FormMain->findChild<QLineEdit*>(QStringLiteral("EditStatus"));
@@ -57,7 +61,7 @@ struct Program : TestProgram {
   }
   // Runs the packer; `during` runs inside the run's event loop once the packer is going.
   std::optional<int> run(std::function<void()> during = {}) {
-    return AwaitRun(session(), {command()}, during);
+    return AwaitRun(ctx, command(), during);
   }
 };
 
@@ -157,8 +161,8 @@ class TestConsole : public QObject {
 void TestConsole::headerBarOnNewConsole() {
   Program p;
   EnvGuard env{{"PACKHELM_STANDIN_OUTPUT_BYTES", "96"}, {"PACKHELM_STANDIN_EXIT", "0"}};
-  p.session()->OpenConsole(false);
-  QVERIFY(p.session()->isOpen());
+  p.session()->openConsole(false);
+  QVERIFY((p.session()->window() != nullptr));
   ConsoleWindow* w = p.session()->window();
   QVERIFY(w);
   QVERIFY(w->isVisible());
@@ -193,10 +197,10 @@ void TestConsole::secondRunDrawsBarBelowOutput() {
   Program p;
   p.ctx.state.opt.GlobalOpt_CloseCon = 2;
   EnvGuard env{{"PACKHELM_STANDIN_OUTPUT_BYTES", "96"}, {"PACKHELM_STANDIN_EXIT", "0"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QCOMPARE(p.run(), std::optional<int>(0));
   ConsoleWindow* first = p.session()->window();
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QCOMPARE(p.session()->window(), first);
   const ScreenModel* s = first->model();
   QVERIFY(s->rowText(3).startsWith(QStringLiteral("stand-in output line 1 ")));
@@ -229,28 +233,28 @@ void TestConsole::firstTimeWarning() {
     w->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
   };
   answerModal(answer);
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QTRY_COMPARE(shown, 1);
   QCOMPARE(p.ctx.state.opt.GlobalOpt_FirstTimeShowConsol, flagAfter);
-  QVERIFY(p.session()->isOpen());
+  QVERIFY((p.session()->window() != nullptr));
 
   // The existing-console path never shows it.
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QCOMPARE(shown, 1);
 
   // A new console shows it again only while the flag is 0.
-  p.session()->CloseConsole();
+  p.session()->closeConsole();
   if (flagAfter == 0) answerModal(answer);
-  p.session()->OpenConsole(true);
+  p.session()->openConsole(true);
   QTRY_COMPARE(shown, flagAfter == 0 ? 2 : 1);
   QVERIFY(!p.ctx.formFTSC()->isVisible());
 
   // No console of the program's own: no warning either.
-  p.session()->CloseConsole();
+  p.session()->closeConsole();
   p.ctx.state.opt.GlobalOpt_CloseCon = 0;
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QCOMPARE(shown, flagAfter == 0 ? 2 : 1);
-  QVERIFY(!p.session()->isOpen());
+  QVERIFY(!(p.session()->window() != nullptr));
 }
 
 void TestConsole::warningFormControls() {
@@ -296,16 +300,16 @@ void TestConsole::warningFormControls() {
 void TestConsole::closeConsoleAndNewConsoleStartsEmpty() {
   Program p;
   EnvGuard env{{"PACKHELM_STANDIN_OUTPUT_BYTES", "96"}, {"PACKHELM_STANDIN_EXIT", "0"}};
-  p.session()->CloseConsole();  // harmless without a console
-  QVERIFY(!p.session()->isOpen());
-  p.session()->OpenConsole(false);
+  p.session()->closeConsole();  // harmless without a console
+  QVERIFY(!(p.session()->window() != nullptr));
+  p.session()->openConsole(false);
   QCOMPARE(p.run(), std::optional<int>(0));
   QPointer<ConsoleWindow> first = p.session()->window();
-  p.session()->CloseConsole();
-  QVERIFY(!p.session()->isOpen());
+  p.session()->closeConsole();
+  QVERIFY(!(p.session()->window() != nullptr));
   QVERIFY(!p.session()->window());
   QTRY_VERIFY(!first);
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   const ScreenModel* s = p.session()->screen();
   verifyBar(s, 0);
   for (int r = 2; r < 300; ++r) QCOMPARE(s->rowText(r), QString());
@@ -315,8 +319,8 @@ void TestConsole::consoleForOneRunWhenNotKept() {
   Program p;
   p.ctx.state.opt.GlobalOpt_CloseCon = 0;
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
-  p.session()->OpenConsole(false);
-  QVERIFY(!p.session()->isOpen());
+  p.session()->openConsole(false);
+  QVERIFY(!(p.session()->window() != nullptr));
   QVERIFY(!p.session()->window());
   QPointer<ConsoleWindow> during;
   bool ok = false;
@@ -338,7 +342,7 @@ void TestConsole::consoleForOneRunWhenNotKept() {
   });
   QVERIFY(ok);
   QCOMPARE(r, std::optional<int>(0));
-  QVERIFY(!p.session()->isOpen());
+  QVERIFY(!(p.session()->window() != nullptr));
   QVERIFY(!p.session()->runWindow());
   QTRY_VERIFY(!during);  // closed when the packer ended
 }
@@ -347,10 +351,10 @@ void TestConsole::forcedConsoleStaysWithCloseConZero() {
   Program p;
   p.ctx.state.opt.GlobalOpt_CloseCon = 0;
   EnvGuard env{{"PACKHELM_STANDIN_EXIT", "0"}};
-  p.session()->OpenConsole(true);
-  QVERIFY(p.session()->isOpen());
+  p.session()->openConsole(true);
+  QVERIFY((p.session()->window() != nullptr));
   QCOMPARE(p.run(), std::optional<int>(0));
-  QVERIFY(p.session()->isOpen());
+  QVERIFY((p.session()->window() != nullptr));
   QVERIFY(p.session()->window()->isVisible());
   verifyBar(p.session()->screen(), 0);
 }
@@ -382,11 +386,11 @@ void TestConsole::exitCodesReported() {
   QFETCH(QString, status);
   Program p;
   EnvGuard env{{var.constData(), value}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   const auto r = p.run();
   QCOMPARE(r, std::optional<int>(code));
-  QCOMPARE(p.session()->lastRun().exitCode, code);
-  p.ctx.FormMain->showExitStatus(p.session()->StatusText(p.session()->lastRun()));
+  QCOMPARE(p.last->outcome.exitCode, code);
+  p.ctx.FormMain->showExitStatus(JobEngine::StatusText(p.ctx.state.texts(), p.last->outcome));
   QCOMPARE(p.status()->text(), status);
   QVERIFY(Prompts::Test().messages.isEmpty());
 }
@@ -405,11 +409,11 @@ void TestConsole::startFailures() {
   if (kind == QLatin1String("missing")) QVERIFY(QFile::remove(packer));
   if (kind == QLatin1String("noexec"))
     QVERIFY(QFile::setPermissions(packer, QFile::ReadOwner | QFile::WriteOwner));
-  p.session()->OpenConsole(false);
-  const auto r = kind == QLatin1String("empty") ? AwaitRun(p.session(), {"   "}) : p.run();
+  p.session()->openConsole(false);
+  const auto r = kind == QLatin1String("empty") ? AwaitRun(p.ctx, "   ") : p.run();
   QVERIFY(!r.has_value());
   QVERIFY(!p.session()->isRunning());
-  p.session()->ReportStartFailure();
+  // Said once, by the window's jobs, which hear of every job's end.
   QCOMPARE(Prompts::Test().messages.size(), 1);
   const Prompts::MessageRecord& m = Prompts::Test().messages.first();
   QCOMPARE(m.text, QStringLiteral("text 5"));
@@ -417,7 +421,7 @@ void TestConsole::startFailures() {
   QVERIFY(m.icon == Prompts::Icon::Error);
   QCOMPARE(p.status()->text(), QStringLiteral("before"));
   // The console stays as OpenConsole left it, and the windows take input again.
-  QVERIFY(p.session()->isOpen());
+  QVERIFY((p.session()->window() != nullptr));
   QVERIFY(p.ctx.FormMain->isEnabled());
 }
 
@@ -426,7 +430,7 @@ void TestConsole::megabyteOfOutput() {
   const int size = 1024 * 1024;
   EnvGuard env{{"PACKHELM_STANDIN_OUTPUT_BYTES", QByteArray::number(size)},
                {"PACKHELM_STANDIN_EXIT", "0"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QCOMPARE(p.run(), std::optional<int>(0));
   // The last (cut) line of the output is the last text on the screen.
   QByteArray text;
@@ -452,7 +456,7 @@ void TestConsole::megabyteOfOutput() {
 void TestConsole::keysReachPacker() {
   Program p;
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   const ScreenModel* s = p.session()->screen();
   bool ok = false;
   const auto r = p.run([&] {
@@ -475,7 +479,7 @@ void TestConsole::keysReachPacker() {
 void TestConsole::ctrlCEndsPackerNotProgram() {
   Program p;
   p.ctx.FormMain->show();
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   std::optional<int> r;
   {
     EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
@@ -485,7 +489,7 @@ void TestConsole::ctrlCEndsPackerNotProgram() {
   QCOMPARE(r, std::optional<int>(128 + SIGINT));
   // The program goes on: its windows are there and the next run works.
   QVERIFY(p.ctx.FormMain->isVisible());
-  QVERIFY(p.session()->isOpen());
+  QVERIFY((p.session()->window() != nullptr));
   EnvGuard env{{"PACKHELM_STANDIN_EXIT", "2"}};
   QCOMPARE(p.run(), std::optional<int>(2));
 }
@@ -493,7 +497,7 @@ void TestConsole::ctrlCEndsPackerNotProgram() {
 void TestConsole::grandchildDoesNotHang() {
   Program p;
   EnvGuard env{{"PACKHELM_STANDIN_GRANDCHILD", "1"}, {"PACKHELM_STANDIN_EXIT", "1"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QElapsedTimer t;
   t.start();
   QCOMPARE(p.run(), std::optional<int>(1));
@@ -505,14 +509,14 @@ void TestConsole::windowsDisabledDuringRun() {
   p.ctx.FormMain->show();
   p.ctx.formOpt()->setEnabled(false);  // stays as it was
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   bool checked = false;
   const auto r = p.run([&] {
     for (QWidget* w : p.ctx.forms()) QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     QVERIFY(p.session()->window()->isEnabled());
     QVERIFY(p.session()->isRunning());
     // No second run while one is going on.
-    QVERIFY(!p.session()->Start({p.command()}));
+    QVERIFY(!p.ctx.engine->start(JobSpec{}));
     checked = true;
     QTest::keyClicks(p.session()->window()->view(), QStringLiteral("quit\r"));
   });
@@ -527,11 +531,11 @@ void TestConsole::priorityIdle() {
   Program p;
   p.ctx.state.opt.GlobalOpt_PriorityClass = 64;
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   int nice = 1000;
   const auto r = p.run([&] {
     errno = 0;
-    nice = ::getpriority(PRIO_PROCESS, id_t(p.session()->packerPid()));
+    nice = ::getpriority(PRIO_PROCESS, id_t(ChildProcesses().value(0, -1)));
     QTest::keyClicks(p.session()->window()->view(), QStringLiteral("quit\r"));
   });
   QCOMPARE(r, std::optional<int>(0));
@@ -543,10 +547,10 @@ void TestConsole::priorityRealtimeEitherWay() {
   Program p;
   p.ctx.state.opt.GlobalOpt_PriorityClass = 256;
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   int nice = 1000;
   const auto r = p.run([&] {
-    nice = ::getpriority(PRIO_PROCESS, id_t(p.session()->packerPid()));
+    nice = ::getpriority(PRIO_PROCESS, id_t(ChildProcesses().value(0, -1)));
     QTest::keyClicks(p.session()->window()->view(), QStringLiteral("quit\r"));
   });
   QCOMPARE(r, std::optional<int>(0));
@@ -565,7 +569,7 @@ void TestConsole::priorityRealtimeEitherWay() {
 void TestConsole::selectionAndCopy() {
   Program p;
   EnvGuard env{{"PACKHELM_STANDIN_OUTPUT_BYTES", "96"}, {"PACKHELM_STANDIN_EXIT", "0"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QCOMPARE(p.run(), std::optional<int>(0));
   ConsoleView* v = p.session()->window()->view();
   v->refresh();
@@ -590,8 +594,8 @@ void TestConsole::selectionAndCopy() {
 void TestConsole::viewReadsLikeATerminal() {
   Program p;
   const QByteArray file = p.dir.makeFile("tool.exe", 40000);
-  p.session()->OpenConsole(false);
-  QCOMPARE(AwaitRun(p.session(), {p.command(" " + file)}), std::optional<int>(0));
+  p.session()->openConsole(false);
+  QCOMPARE(AwaitRun(p.ctx, p.command(" " + file)), std::optional<int>(0));
   ConsoleWindow* w = p.session()->window();
   ConsoleView* v = w->view();
   ScreenModel* s = p.session()->screen();
@@ -726,11 +730,11 @@ void TestConsole::closingConsoleDuringRunEndsPacker() {
   Program p;
   p.ctx.FormMain->show();
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QSignalSpy closed(p.session(), &ConsoleSession::consoleClosedByUser);
   qint64 pid = -1;
   const auto r = p.run([&] {
-    pid = p.session()->packerPid();
+    pid = ChildProcesses().value(0, -1);
     QVERIFY(pidExists(pid));
     p.session()->window()->close();
   });
@@ -739,7 +743,7 @@ void TestConsole::closingConsoleDuringRunEndsPacker() {
   QVERIFY(r.has_value());
   QCOMPARE(closed.size(), 1);
   QVERIFY(p.session()->closedByUser());
-  QVERIFY(!p.session()->isOpen());
+  QVERIFY(!(p.session()->window() != nullptr));
   QVERIFY(!p.ctx.FormMain->isVisible());
   QVERIFY(!p.session()->isRunning());
 }
@@ -764,11 +768,11 @@ void TestConsole::stopAnswersWhateverIsUp() {
   const auto scripted = qScopeGuard([] { Prompts::Test().active = true; });
   // The stand-in waits for input that never comes: only a stop ends it.
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   QPointer<QWidget> shown;
   bool stopped = false;
   const auto r = AwaitRun(
-      p.session(), {p.command()},
+      p.ctx, p.command(),
       [&] {
         if (up == QLatin1String("message"))
           Prompts::Message(p.ctx.FormMain, Prompts::Icon::Error, QStringLiteral("note"),
@@ -806,7 +810,7 @@ void TestConsole::stopAnswersWhateverIsUp() {
 void TestConsole::screenReadByAssistiveTechnology() {
   Program p;
   p.ctx.changeLanguage("German.lng");
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   ConsoleView* v = p.session()->window()->view();
   ScreenModel* s = p.session()->screen();
   QAccessibleInterface* screen = QAccessible::queryAccessibleInterface(v);
@@ -831,7 +835,7 @@ void TestConsole::screenReadByAssistiveTechnology() {
   QVERIFY(!r.isEmpty());
   QCOMPARE(text->offsetAtPoint(r.topLeft() + QPoint(1, r.height() / 2)), at);
   QCOMPARE(text->cursorPosition(), int(all().indexOf(QLatin1String("45%\n")) + 4));
-  p.session()->CloseConsole();
+  p.session()->closeConsole();
 }
 
 // What a screen reader is told of a change: the changed part alone.
@@ -879,7 +883,7 @@ void TestConsole::screenChanges() {
 void TestConsole::stopReachedByTab() {
   Program p;
   EnvGuard env{{"PACKHELM_STANDIN_ECHO_INPUT", "1"}};
-  p.session()->OpenConsole(false);
+  p.session()->openConsole(false);
   p.ctx.FormMain->show();
   QApplication::setActiveWindow(p.ctx.FormMain);
   bool reached = false;
@@ -894,7 +898,7 @@ void TestConsole::stopReachedByTab() {
     QTest::keyClick(stop, Qt::Key_Space);
   });
   QVERIFY(reached);
-  QVERIFY(p.session()->lastRun().stoppedByUser);
+  QVERIFY(p.last->outcome.stoppedByUser);
   QVERIFY(r != std::optional<int>(0));
 }
 

@@ -109,7 +109,7 @@ void Type(TFormEditExec* d, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
-QStringList Texts(const Lines& lines) {
+QStringList TextsOf(const Lines& lines) {
   QStringList r;
   for (const QByteArray& l : lines) r << CommandText::ToText(l);
   return r;
@@ -274,7 +274,7 @@ class TestEditor : public QObject {
       Combo(d)->setCurrentIndex(2);
       Press(d, "Button1");
     });
-    QCOMPARE(seen.items, Texts(history));
+    QCOMPARE(seen.items, TextsOf(history));
     QCOMPARE(f.ctx.state.CmdPackLines, (Lines{history[2], history[0], history[1]}));
     const QList<Lines> runs = f.packerRuns();
     QCOMPARE(runs.size(), 1);

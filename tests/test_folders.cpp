@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include "core/packer/FileResults.h"
+#include "core/jobs/JobEngine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
@@ -120,8 +121,8 @@ class TestFolders : public QObject {
     QTRY_COMPARE(e.runs().size(), 1);
     QCOMPARE(e.runs()[0], Names{"-7"} + expected);
     QCOMPARE(e.status(), e.ctx.state.langText(LangText::StatusDone));
-    QCOMPARE(e.ctx.state.UncompressedTotal, before);
-    QCOMPARE(e.ctx.state.CompressedTotal, after);
+    QCOMPARE(e.uncompressedTotal(), before);
+    QCOMPARE(e.compressedTotal(), after);
     QCOMPARE((QStringList{e.label("LabelF1"), e.label("LabelF2"), e.label("LabelF3")}), figures);
     // The box still tells the figures after the run.
     QCOMPARE(e.box(), shown);
@@ -255,7 +256,7 @@ class TestFolders : public QObject {
     ExecutableTree tree;
     QVERIFY(MakeExecutableTree(e.treesPath(), "tree", tree));
     Names duringRun;
-    QObject::connect(e.ctx.console, &ConsoleSession::runFinished, e.w(),
+    QObject::connect(e.ctx.engine, &JobEngine::finished, e.w(),
                      [&] { duringRun = e.ctx.state.FileList; });
     EnvGuard slow{{"PACKHELM_STANDIN_SLEEP_MS", "700"}};
     e.w()->WMDropFiles({tree.root});
@@ -390,8 +391,8 @@ class TestFolders : public QObject {
       // A name handed over whole says nothing of its own; another name of it says which it is.
       QCOMPARE(r.message.contains(" once"), !packedNames.contains(r.file));
     }
-    QCOMPARE(e.ctx.state.UncompressedTotal, before);
-    QCOMPARE(e.ctx.state.CompressedTotal, quint64(512) * quint64(packed.size()));
+    QCOMPARE(e.uncompressedTotal(), before);
+    QCOMPARE(e.compressedTotal(), quint64(512) * quint64(packed.size()));
     QCOMPARE(e.status(), e.ctx.state.langText(LangText::StatusDone));
   }
 

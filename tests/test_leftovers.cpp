@@ -16,6 +16,7 @@
 
 #include "core/packer/FileResults.h"
 #include "core/packer/RunLeftovers.h"
+#include "core/jobs/JobEngine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "support/MainWindowTest.h"
@@ -288,20 +289,20 @@ class TestLeftovers : public QObject {
                                     : "PACKHELM_STANDIN_IGNORE",
                   packer.mid(packer.indexOf(' ') + 1)}};
     Names leftAtTheEnd{"not reported"};
-    QObject::connect(p.console(), &ConsoleSession::runFinished, p.console(),
+    QObject::connect(p.ctx.engine, &JobEngine::finished, p.ctx.engine,
                      [&] { leftAtTheEnd = NamesInFolder(work); });
     bool acted = false;
     p.press("ButtonPack", [&] {
       if (!finishes)
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(partial)).size() > 0, 15000);
-      if (how.startsWith("stop") && how != "stop at its end") p.console()->StopRun();
+      if (how.startsWith("stop") && how != "stop at its end") p.console()->stopRun();
       if (how.endsWith("at its end")) {
         // Ended, not yet reaped: the program has not seen it.
         const QDeadlineTimer patience(10000);
         while (ProcessState(p.packerPid) != 'Z' && !patience.hasExpired()) QThread::msleep(1);
         QCOMPARE(ProcessState(p.packerPid), 'Z');
       }
-      if (how == "stop at its end") p.console()->StopRun();
+      if (how == "stop at its end") p.console()->stopRun();
       if (how.contains("close")) {
         p.console()->window()->close();
         QVERIFY(!p.console()->isRunning());  // no later turn: the program is quitting
@@ -312,7 +313,7 @@ class TestLeftovers : public QObject {
     const Names left = finishes ? Names{"out.bin", "prog.exe"} : Names{"prog.exe"};
     QCOMPARE(leftAtTheEnd, left);
     QCOMPARE(readFileBytes(prog), original);
-    const RunOutcome& run = p.console()->lastRun();
+    const RunOutcome& run = p.last->outcome;
     QCOMPARE(run.signal, signal);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY(run.stoppedByUser);

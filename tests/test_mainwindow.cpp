@@ -26,6 +26,7 @@
 
 #include "core/packer/FileSizes.h"
 #include "core/settings/ProgramCommands.h"
+#include "core/jobs/JobEngine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/MethodChoice.h"
 #include "gui/main/TFormMain.h"
@@ -320,8 +321,8 @@ class TestMainWindow : public QObject {
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("10 KB total"));
     // The jobs' sum counts every file with a size, the one after the missing one too.
     QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonTest")->click(); }));
-    QCOMPARE(e.ctx.state.CompressedTotal, quint64(10240));
-    QCOMPARE(e.ctx.state.UncompressedTotal, quint64(10240));
+    QCOMPARE(e.compressedTotal(), quint64(10240));
+    QCOMPARE(e.uncompressedTotal(), quint64(10240));
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("10 KB total"));
   }
 
@@ -364,8 +365,8 @@ class TestMainWindow : public QObject {
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", f}));
     const quint64 packed = quint64(QFileInfo(QFile::decodeName(f)).size());
     QVERIFY(packed < 1048576);
-    QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
-    QCOMPARE(e.ctx.state.CompressedTotal, packed);
+    QCOMPARE(e.uncompressedTotal(), quint64(1048576));
+    QCOMPARE(e.compressedTotal(), packed);
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("1024 KB"));
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("%1 KB").arg(packed / 1024));
     const qint64 ratio = qRound64(double(packed) * 100.0 / 1048576.0);
@@ -378,8 +379,8 @@ class TestMainWindow : public QObject {
     QCOMPARE(readFileBytes(f), original);
     // The totals swap roles; the labels say before and after, as the Results do: from the
     // packed size to the whole one, at the same ratio.
-    QCOMPARE(e.ctx.state.CompressedTotal, packed);
-    QCOMPARE(e.ctx.state.UncompressedTotal, quint64(1048576));
+    QCOMPARE(e.compressedTotal(), packed);
+    QCOMPARE(e.uncompressedTotal(), quint64(1048576));
     QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("%1 KB").arg(packed / 1024));
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(), QStringLiteral("1024 KB"));
     QCOMPARE(e.ctx.results.value(0).sizeBefore, std::optional<quint64>(packed));
@@ -404,10 +405,10 @@ class TestMainWindow : public QObject {
     QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
     QCOMPARE(e.lastArgs(), (QList<QByteArray>{"-7", c, d}));
-    QCOMPARE(e.ctx.state.UncompressedTotal, quint64(500000));
+    QCOMPARE(e.uncompressedTotal(), quint64(500000));
     const quint64 after =
         quint64(QFileInfo(QFile::decodeName(c)).size() + QFileInfo(QFile::decodeName(d)).size());
-    QCOMPARE(e.ctx.state.CompressedTotal, after);
+    QCOMPARE(e.compressedTotal(), after);
     QCOMPARE(e.ui().get<QLabel>("LabelF2")->text(),
              QStringLiteral("%1 KB total").arg(after / 1024));
     QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(c), QFile::decodeName(d)}), 0);
@@ -476,12 +477,12 @@ class TestMainWindow : public QObject {
       if (replace) {
         QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), QStringLiteral("Done"));
         QCOMPARE(standin({QStringLiteral("-t"), QFile::decodeName(out)}), 0);
-        QCOMPARE(e.ctx.state.CompressedTotal, quint64(QFileInfo(QFile::decodeName(out)).size()));
+        QCOMPARE(e.compressedTotal(), quint64(QFileInfo(QFile::decodeName(out)).size()));
       } else {
         QCOMPARE(e.ui().get<QLineEdit>("EditStatus")->text(), notPacked);
         QCOMPARE(readFileBytes(out), old);
         // The file that was there is not the job's: the size after is the input's, unchanged.
-        QCOMPARE(e.ctx.state.CompressedTotal, quint64(original.size()));
+        QCOMPARE(e.compressedTotal(), quint64(original.size()));
         QCOMPARE(e.ctx.results.value(0).sizeAfter, std::optional<quint64>(original.size()));
       }
     }
@@ -623,7 +624,7 @@ class TestMainWindow : public QObject {
     QVERIFY(e.ui().get<QLineEdit>("EditStatus")->text() != QStringLiteral("Ready"));
     QVERIFY(!e.ui().get<QLineEdit>("EditStatus")->text().isEmpty());
     QCOMPARE(e.ctx.state.PendingPackCommand, QByteArray("kept"));
-    QVERIFY(e.ctx.console->isOpen());  // information commands leave their console open
+    QVERIFY((e.ctx.console->window() != nullptr));  // information commands leave their console open
     if (!sizes) {
       QCOMPARE(e.ui().get<QLabel>("LabelF1")->text(), QStringLiteral("marker"));
     } else if (withFiles) {
@@ -655,7 +656,7 @@ class TestMainWindow : public QObject {
     const QByteArray again = e.dir.path() + "./in.bin";
     e.select({in, again});
     e.ctx.state.PendingPackCommand = e.dir.packerPath() + " \"" + in + "\" \"" + again + '"';
-    const std::optional<JobResult> twice =
+    const std::optional<JobReport> twice =
         AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); });
     QVERIFY(twice && twice->rows.size() == 2);
     QCOMPARE(FileResults::Word(twice->rows[1].outcome), "already-packed");
@@ -679,10 +680,10 @@ class TestMainWindow : public QObject {
     e.select({in});
     e.ui().get<QCheckBox>("CheckBoxTryMulti")->setChecked(true);
     e.ui().get<QRadioButton>("RadioButton_all")->setChecked(true);
-    const std::optional<JobResult> r =
+    const std::optional<JobReport> r =
         AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); });
     QVERIFY(r && r->started);
-    QCOMPARE(r->exitCode, 0);
+    QCOMPARE(r->outcome.exitCode, 0);
     QCOMPARE(r->rows.size(), 1);
     QCOMPARE(FileResults::Word(r->rows[0].outcome), "packed");
     // (On one core All is the packer's own --brute, with no trials to tell of.)
@@ -708,7 +709,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(readFileBytes(in).size(), 60000);
     e.ctx.state.UpxLocation = packer;
     e.ui().get<QRadioButton>("RadioButton_nrv2e")->setChecked(true);
-    const std::optional<JobResult> r =
+    const std::optional<JobReport> r =
         AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); });
     QVERIFY(r && r->started);
     QVERIFY(e.lastArgs().contains("--nrv2e"));
@@ -736,7 +737,7 @@ class TestMainWindow : public QObject {
     QVERIFY(e.w()->isVisible());
     e.select({e.dir.makeFile("a.bin", 4000)});
     bool seen = !topWhileRunning;
-    connect(e.ctx.console, &ConsoleSession::runStarted, e.w(), [&] { seen = top(); });
+    connect(e.ctx.engine, &JobEngine::batchStarted, e.w(), [&] { seen = top(); });
     QVERIFY(AwaitJob(e.ctx.jobs, [&] { e.ui().get<QPushButton>("ButtonPack")->click(); }));
     QCOMPARE(seen, topWhileRunning);
     QCOMPARE(top(), topIdle);

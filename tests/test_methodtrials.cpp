@@ -11,7 +11,7 @@
 
 #include "core/packer/MethodTrials.h"
 #include "core/settings/ProgramState.h"
-#include "gui/main/JobRunner.h"
+#include "core/jobs/JobEngine.h"
 #include "support/TestHelpers.h"
 
 using Methods::Method;
@@ -148,7 +148,7 @@ class TestMethodTrials : public QObject {
     const FileResults::Row row = race.finish(mode == "stop").value(0);
     QCOMPARE(started, runs);
     const std::optional<MethodTrials::Verdict> v = race.verdict(0);
-    QCOMPARE(v ? JobRunner::VerdictText(ProgramState(), *v).toUtf8()
+    QCOMPARE(v ? JobEngine::VerdictText(Texts(), *v).toUtf8()
                : QByteArray(FileResults::Word(row.outcome)),
              outcome);
     if (mode == "linked backup") left << "links";

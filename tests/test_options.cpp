@@ -545,11 +545,11 @@ class TestOptions : public QObject {
 
   void buttonCCClosesTheConsole() {
     Fixture f;
-    f.ctx.console->OpenConsole(true);
-    QVERIFY(f.ctx.console->isOpen());
+    f.ctx.console->openConsole(true);
+    QVERIFY((f.ctx.console->window() != nullptr));
     f.opt()->show();
     QTest::mouseClick(f.child<QPushButton>("ButtonCC"), Qt::LeftButton);
-    QVERIFY(!f.ctx.console->isOpen());
+    QVERIFY(!(f.ctx.console->window() != nullptr));
     // The dialog stays open.
     QVERIFY(f.opt()->isVisible());
     f.opt()->ButtonCloseClick();

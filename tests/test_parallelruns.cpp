@@ -21,6 +21,7 @@
 
 #include "core/batch/RunGroups.h"
 #include "core/console/ScreenModel.h"
+#include "core/jobs/JobEngine.h"
 #include "core/packer/CommandLine.h"
 #include "core/packer/FileResults.h"
 #include "core/packer/SizeReport.h"
@@ -145,8 +146,8 @@ class TestParallelRuns : public QObject {
       QVERIFY2(packed.startsWith("PHSTDPK1"), f.constData());
       after += quint64(packed.size());
     }
-    QCOMPARE(p.ctx.state.UncompressedTotal, before);
-    QCOMPARE(p.ctx.state.CompressedTotal, after);
+    QCOMPARE(p.uncompressedTotal(), before);
+    QCOMPARE(p.compressedTotal(), after);
     QCOMPARE(p.main().get<QLabel>("LabelF2")->text(),
              QString::fromUtf8(
                  SizeReport::KiBText(after, p.ctx.state.langBytes(LangText::UnitKiBTotal))));
@@ -209,7 +210,7 @@ class TestParallelRuns : public QObject {
     QVERIFY(bytes > 128 * 1024);
     p.select(selected);
     const QByteArray packer = p.dir.packerPath();
-    const std::optional<JobResult> result = p.press("ButtonPack", [&] {
+    const std::optional<JobReport> result = p.press("ButtonPack", [&] {
       if (gone) QCOMPARE(::rename(packer.constData(), (packer + ".gone").constData()), 0);
     });
     QVERIFY(result && result->started);
@@ -295,11 +296,11 @@ class TestParallelRuns : public QObject {
       return p.input(name, bytes);
     };
     p.select({make("one.exe", first, 1), make("two.exe", second, 2)});
-    QSignalSpy finished(p.console(), &ConsoleSession::runFinished);
+    QSignalSpy finished(p.ctx.engine, &JobEngine::finished);
     p.press("ButtonPack");
     QCOMPARE(p.runs().size(), 2);
     QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.first().first().value<RunOutcome>().exitCode, code);
+    QCOMPARE(finished.first().first().value<JobReport>().outcome.exitCode, code);
     // The status line counts the files that did not come through.
     const int ok = (first == "ok") + (second == "ok");
     QCOMPARE(p.status(), ok == 2 ? p.ctx.state.langText(LangText::StatusDone)
@@ -318,9 +319,9 @@ class TestParallelRuns : public QObject {
     for (int i = 0; i < 6; ++i) files << p.input(kNames[i], contents(i, 4000));
     p.select(files);
     const QString packer = QFile::decodeName(p.dir.packerPath());
-    QObject::connect(p.console(), &ConsoleSession::runStarted, p.console(),
+    QObject::connect(p.ctx.engine, &JobEngine::batchStarted, p.ctx.engine,
                      [&] { QVERIFY(QFile::setPermissions(packer, QFile::ReadOwner)); });
-    const std::optional<JobResult> result = p.press("ButtonPack");
+    const std::optional<JobReport> result = p.press("ButtonPack");
     QVERIFY(result);
     Names ran;
     for (const Names& run : p.runs())
@@ -360,7 +361,7 @@ class TestParallelRuns : public QObject {
       QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(QFile::decodeName(p.work() + "one.upx")).size() > 0 &&
                                    QFileInfo(QFile::decodeName(p.work() + "two.upx")).size() > 0,
                                15000);
-      pids = p.console()->packerPids();
+      pids = ChildProcesses();
       QCOMPARE(pids.size(), 2);
       ConsoleWindow* w = p.console()->runWindow();
       QCOMPARE(w->panes().size(), 2);
@@ -376,7 +377,7 @@ class TestParallelRuns : public QObject {
     });
     QVERIFY(acted);
     for (qint64 pid : pids) QVERIFY(groupGone(pid));
-    const RunOutcome& run = p.console()->lastRun();
+    const RunOutcome& run = p.last->outcome;
     QVERIFY(run.stoppedByUser);
     QCOMPARE(run.signal, SIGINT);
     Names removed = run.removed;

@@ -23,6 +23,7 @@
 #include "core/packer/FileResults.h"
 #include "core/packer/PackerVersion.h"
 #include "core/packer/SizeReport.h"
+#include "core/jobs/JobEngine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "gui/main/AppContext.h"
@@ -278,7 +279,7 @@ class TestRealPacker : public QObject {
     p.select({path});
     p.setOptions(o);
     p.press("ButtonPack");
-    QVERIFY2(p.ctx.console->lastRun().exitCode == exitCode, qPrintable(p.shown()));
+    QVERIFY2(p.last->outcome.exitCode == exitCode, qPrintable(p.shown()));
     // A program with an overlay that the options skip is one the packer does not handle so.
     QCOMPARE(FileResults::Word(p.ctx.results.value(0).outcome),
              exitCode ? "unsupported" : "packed");
@@ -365,7 +366,7 @@ class TestRealPacker : public QObject {
     if (setup == "write-protected") QCOMPARE(::chmod(path.constData(), 0555), 0);
     p.select({path});
     p.press(button.constData());
-    QCOMPARE(p.ctx.console->lastRun().exitCode, exitCode);
+    QCOMPARE(p.last->outcome.exitCode, exitCode);
     static constexpr LangText counted[] = {LangText::ResultsPacked, LangText::ResultsUnpacked,
                                            LangText::ResultsTested};
     const int job = button == "ButtonPack" ? 0 : button == "ButtonUnPack" ? 1 : 2;
@@ -420,13 +421,13 @@ class TestRealPacker : public QObject {
           if (!names.contains(t)) return;
         seen = true;
         poll->deleteLater();
-        p.ctx.console->StopRun();
+        p.ctx.console->stopRun();
       });
       poll->start(5);
     });
     QVERIFY(seen);
-    QVERIFY(p.ctx.console->lastRun().stoppedByUser);
-    QCOMPARE(p.ctx.console->lastRun().removed.size(), qsizetype(runs));
+    QVERIFY(p.last->outcome.stoppedByUser);
+    QCOMPARE(p.last->outcome.removed.size(), qsizetype(runs));
     QCOMPARE(p.status(), p.text(LangText::StatusStopped) + u' ' +
                              p.ctx.state.langText(LangText::StatusRemoved, QString::number(runs)));
     for (const QByteArray& f : files) QCOMPARE(readFileBytes(f), original);
@@ -551,14 +552,14 @@ class TestRealPacker : public QObject {
         if (NamesInFolder(p.work()).size() < 3) return;
         stopped = true;
         poll->deleteLater();
-        p.ctx.console->StopRun();
+        p.ctx.console->stopRun();
       });
       poll->start(5);
     });
     const FileResults::Row row = p.ctx.results.value(0);
     QFETCH(int, starts);
     if (starts && QThread::idealThreadCount() > 1)
-      QCOMPARE(p.ctx.console->lastRun().runSignals.size(), qsizetype(starts));
+      QCOMPARE(p.last->outcome.runSignals.size(), qsizetype(starts));
     const int cores = qMin(QThread::idealThreadCount(), 4);
     QCOMPARE(p.ctx.console->window()->panes().size(), qsizetype(cores > 1 ? cores : 0));
     Names left{name};

@@ -30,6 +30,7 @@
 #include "core/packer/FileSizes.h"
 #include "core/packer/PackerVersion.h"
 #include "core/settings/CFGfile.h"
+#include "core/jobs/JobEngine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "gui/dialogs/TFormChooseLang.h"
@@ -219,7 +220,7 @@ class TestRuns : public QObject {
 
     // The packer is gone, the outcome is told as it was.
     QVERIFY(ProcessGone(p.packerPid));
-    const RunOutcome& run = p.console()->lastRun();
+    const RunOutcome& run = p.last->outcome;
     QCOMPARE(run.signal, signal);
     // Only Ctrl+C and the kills come from elsewhere: their signal is named.
     const bool fromOutside = how == "ctrl+c" || how == "kill" || how == "term";
@@ -266,7 +267,7 @@ class TestRuns : public QObject {
     p.ctx.state.opt.GlobalOpt_CloseCon = 2;
     p.press("ButtonPack");
     QCOMPARE(p.status(), p.text(LangText::StatusDone));
-    QVERIFY(!p.console()->lastRun().stoppedByUser);
+    QVERIFY(!p.last->outcome.stoppedByUser);
     ConsoleWindow* w = p.console()->window();
     QVERIFY(w && !w->stopButton()->isEnabled());
     QSignalSpy input(w->model(), &ScreenModel::input);
@@ -305,7 +306,7 @@ class TestRuns : public QObject {
       }
     });
     if (!answer)
-      QObject::connect(p.console(), &ConsoleSession::runFinished, p.console(),
+      QObject::connect(p.ctx.engine, &JobEngine::finished, p.ctx.engine,
                        [] { QTimer::singleShot(0, [] { QCoreApplication::exit(5); }); });
     QTimer::singleShot(0, [&] { p.ctx.FormMain->ButtonPackClick(); });
     Failsafe failsafe(40000);
@@ -320,7 +321,7 @@ class TestRuns : public QObject {
       QVERIFY(!p.ctx.FormMain->isVisible());
       QVERIFY(p.ctx.settings->written());
       QVERIFY(QFile::exists(QFile::decodeName(p.ctx.state.SettingsPath)));
-      QVERIFY(p.console()->lastRun().stoppedByUser);
+      QVERIFY(p.last->outcome.stoppedByUser);
       QCOMPARE(p.status(), p.text(LangText::StatusStopped) + ' ' +
                                p.text(LangText::StatusRemoved, QStringLiteral("1")));
       QCOMPARE(filesIn(p.work()), before);
@@ -367,10 +368,10 @@ class TestRuns : public QObject {
         closeConsole();
       });
     else
-      QObject::connect(p.console(), &ConsoleSession::runFinished, p.console(),
+      QObject::connect(p.ctx.engine, &JobEngine::finished, p.ctx.engine,
                        [&] { QTimer::singleShot(0, closeConsole); });
-    QObject::connect(p.console(), &ConsoleSession::runStarted, p.console(),
-                     [&] { p.packerPid = p.console()->packerPid(); });
+    QObject::connect(p.ctx.engine, &JobEngine::batchStarted, p.ctx.engine,
+                     [&] { p.packerPid = ChildProcesses().value(0, -1); });
     p.ctx.start();
     if (!commandLine)
       QTimer::singleShot(0, [&] {
@@ -444,7 +445,7 @@ class TestRuns : public QObject {
     p.select({prog});
     p.ui().get<QCheckBox>("Compress1CheckBox")->setChecked(true);
     p.press("ButtonPack");
-    QCOMPARE(p.console()->lastRun().exitCode, 0);
+    QCOMPARE(p.last->outcome.exitCode, 0);
     QCOMPARE(p.status(), p.text(LangText::StatusDone));
     const Names args = p.packerRuns();
     QVERIFY2(std::any_of(args.begin(), args.end(),
@@ -455,7 +456,7 @@ class TestRuns : public QObject {
     // With the version known there is nothing to say.
     p.ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");
     p.select({p.input("other.exe")});
-    p.console()->CloseConsole();
+    p.console()->closeConsole();
     p.press("ButtonPack");
     QCOMPARE(p.status(), p.text(LangText::StatusDone));
     QVERIFY(!ScreenText(p.console()->screen(), true).contains(p.text(LangText::VersionUnknown)));

@@ -16,6 +16,7 @@
 #include <QPushButton>
 
 #include "core/console/ScreenModel.h"
+#include "core/jobs/JobEngine.h"
 #include "core/packer/CommandLine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
@@ -167,14 +168,14 @@ class TestTranslations : public QObject {
   // The console's context menu in the language of the moment it opens.
   void consoleMenu() {
     apply("Russian.lng");
-    prog_->ctx.console->OpenConsole(false);
+    prog_->ctx.console->openConsole(false);
     ConsoleView* view = prog_->ctx.console->window()->view();
     QCOMPARE(menuTexts(view),
              (QStringList{QStringLiteral("Копировать"), QStringLiteral("Выделить всё")}));
     apply("German.lng");
     QCOMPARE(menuTexts(view),
              (QStringList{QStringLiteral("Kopieren"), QStringLiteral("Alles auswählen")}));
-    prog_->ctx.console->CloseConsole();
+    prog_->ctx.console->closeConsole();
   }
 
   // The note that the packer's priority could not be raised, in the chosen language.
@@ -185,16 +186,16 @@ class TestTranslations : public QObject {
     WithoutNicePrivilege unprivileged;
     QVERIFY(unprivileged.ok());
     ConsoleSession* session = prog_->ctx.console;
-    session->OpenConsole(false);
+    session->openConsole(false);
     const auto r = AwaitRun(
-        session, {CommandLine::QuoteIfNeeded(prog_->ctx.state.UpxLocation) + " x"},
+        prog_->ctx, CommandLine::QuoteIfNeeded(prog_->ctx.state.UpxLocation) + " x",
         [session] { QTest::keyClicks(session->window()->view(), QStringLiteral("quit\r")); });
     QCOMPARE(r, std::optional<int>(0));
     QString rows;
     for (int i = 0; i < 6; ++i) rows += session->screen()->rowText(i) + '\n';
     QVERIFY2(rows.contains(QStringLiteral("Packhelm: Die Priorität des Packers ließ sich nicht")),
              qPrintable(rows));
-    session->CloseConsole();
+    session->closeConsole();
   }
 
   void aboutLinkMessage() {

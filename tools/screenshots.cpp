@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
   main->FillText();
 
   int status = 1;
-  QObject::connect(ctx.jobs, &JobRunner::jobFinished, &app, [&](const JobResult& result) {
+  QObject::connect(ctx.jobs, &JobRunner::jobFinished, &app, [&](const JobReport& result) {
     // Painted and placed first.
     QTimer::singleShot(1500, &app, [&, result] {
       bool ok = result.started;

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "core/jobs/JobEngine.h"
 #include "core/packer/PackerVersion.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
@@ -27,6 +28,8 @@ MainWindowTest::MainWindowTest(const std::function<void(AppContext&)>& before,
   ctx.state.Packer = PackerCapabilities::ForVersion("4.2.4");  // the stand-in's own
   before(ctx);
   ctx.createForms();
+  QObject::connect(ctx.engine, &JobEngine::finished, ctx.engine,
+                   [this](const JobReport& r) { last = r; });
   if (setup.english) ctx.changeLanguage("English.lng");
   if (setup.show) w()->show();
 }
@@ -51,18 +54,28 @@ QList<QList<QByteArray>> MainWindowTest::runs() const {
 }
 
 QMetaObject::Connection MainWindowTest::onRun(const std::function<void()>& during) {
-  return QObject::connect(console(), &ConsoleSession::runStarted, console(), [this, during] {
-    packerPid = console()->packerPid();
+  return QObject::connect(ctx.engine, &JobEngine::batchStarted, ctx.engine, [this, during] {
+    packerPid = ChildProcesses().value(0, -1);
     QTimer::singleShot(0, during);
   });
 }
 
-std::optional<JobResult> MainWindowTest::press(const char* button,
+std::optional<JobReport> MainWindowTest::press(const char* button,
                                                const std::function<void()>& during) {
   QMetaObject::Connection c;
   if (during) c = onRun(during);
-  const std::optional<JobResult> result =
+  const std::optional<JobReport> result =
       AwaitJob(ctx.jobs, [&] { QTest::mouseClick(ui().get<QPushButton>(button), Qt::LeftButton); });
   QObject::disconnect(c);
   return result;
+}
+
+quint64 MainWindowTest::uncompressedTotal() const {
+  if (!last) return 0;
+  return last->kind == JobSpec::Kind::Pack ? last->totalBefore : last->totalAfter;
+}
+
+quint64 MainWindowTest::compressedTotal() const {
+  if (!last) return 0;
+  return last->kind == JobSpec::Kind::Pack ? last->totalAfter : last->totalBefore;
 }

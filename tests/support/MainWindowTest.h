@@ -53,7 +53,11 @@ class MainWindowTest {
   // Runs `during` from the event loop once the next run's packer is going (its process id noted).
   QMetaObject::Connection onRun(const std::function<void()>& during);
   qint64 packerPid = -1;
+  std::optional<JobReport> last;  // how the last job ended
+  // Its totals as the main window shows them: the unpacked and the packed state.
+  quint64 uncompressedTotal() const;
+  quint64 compressedTotal() const;
   // A main-window button pressed as the user presses it; returns when the job it started has
   // ended. `during` as in onRun.
-  std::optional<JobResult> press(const char* button, const std::function<void()>& during = {});
+  std::optional<JobReport> press(const char* button, const std::function<void()>& during = {});
 };

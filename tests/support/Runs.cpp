@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/Runs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
 
+#include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
+#include "core/jobs/JobEngine.h"
+#include "core/settings/ProgramState.h"
 #include "gui/console/ConsoleSession.h"
+#include "gui/main/AppContext.h"
 
-std::optional<JobResult> AwaitJob(JobRunner* jobs, const std::function<void()>& act,
+std::optional<JobReport> AwaitJob(JobRunner* jobs, const std::function<void()>& act,
                                   int timeoutMs) {
-  std::optional<JobResult> result;
+  std::optional<JobReport> result;
   const QMetaObject::Connection c = QObject::connect(jobs, &JobRunner::jobFinished, jobs,
-                                                     [&result](const JobResult& r) { result = r; });
+                                                     [&result](const JobReport& r) { result = r; });
   if (act) act();
   const bool ended =
       !jobs->busy() || QTest::qWaitFor([&result] { return result.has_value(); }, timeoutMs);
@@ -20,21 +25,41 @@ std::optional<JobResult> AwaitJob(JobRunner* jobs, const std::function<void()>& 
   return ended ? result : std::nullopt;
 }
 
-std::optional<int> AwaitRun(ConsoleSession* session, const QList<QByteArray>& commandLines,
-                            const std::function<void()>& during, const QList<int>& fileCounts,
-                            int timeoutMs) {
-  std::optional<int> exitCode;
+std::optional<int> AwaitRun(AppContext& ctx, const QByteArray& commandLine,
+                            const std::function<void()>& during, JobReport* report, int timeoutMs) {
+  JobEngine* engine = ctx.engine;
+  std::optional<JobReport> ended;
   QList<QMetaObject::Connection> connections;
   if (during)
-    connections << QObject::connect(session, &ConsoleSession::runStarted, session,
+    connections << QObject::connect(engine, &JobEngine::batchStarted, engine,
                                     [during] { QTimer::singleShot(0, during); });
-  connections << QObject::connect(
-      session, &ConsoleSession::runFinished, session,
-      [&exitCode](const RunOutcome& outcome) { exitCode = outcome.exitCode; });
-  const bool ended = session->Start(commandLines, fileCounts) &&
-                     QTest::qWaitFor([&exitCode] { return exitCode.has_value(); }, timeoutMs);
+  connections << QObject::connect(engine, &JobEngine::finished, engine,
+                                  [&ended](const JobReport& r) { ended = r; });
+  JobSpec spec;
+  spec.kind = JobSpec::Kind::Info;
+  spec.commandLine = commandLine;
+  spec.niceValue = PtyRunner::NiceForPriorityClass(ctx.state.opt.GlobalOpt_PriorityClass);
+  spec.texts = ctx.state.texts();
+  spec.capabilities = ctx.state.Packer;
+  const bool done =
+      engine->start(spec) && QTest::qWaitFor([&ended] { return ended.has_value(); }, timeoutMs);
   for (const QMetaObject::Connection& c : std::as_const(connections)) QObject::disconnect(c);
-  return ended ? exitCode : std::nullopt;
+  if (!done || !ended->started) return std::nullopt;
+  if (report) *report = *ended;
+  return ended->outcome.exitCode;
+}
+
+QList<qint64> ChildProcesses() {
+  QList<qint64> pids;
+  const QDir tasks(QStringLiteral("/proc/self/task"));
+  for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile f(tasks.filePath(task + QStringLiteral("/children")));
+    if (!f.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& pid : f.readAll().split(' '))
+      if (!pid.trimmed().isEmpty()) pids.append(pid.trimmed().toLongLong());
+  }
+  std::sort(pids.begin(), pids.end());
+  return pids;
 }
 
 QString ScreenText(const ScreenModel* s, bool asWrapped) {

@@ -12,21 +12,25 @@
 
 #include "gui/main/JobRunner.h"
 
-class ConsoleSession;
+class AppContext;
 class ScreenModel;
 
 // Runs `act`, which may start a job of the main window (a button, a dialog's accept, a call), and
 // waits until the job runner reports the job's end. The job's result; nothing when `act` started
 // no job or the job did not end within `timeoutMs`. Without `act`: waits for the job going on.
-std::optional<JobResult> AwaitJob(JobRunner* jobs, const std::function<void()>& act,
+std::optional<JobReport> AwaitJob(JobRunner* jobs, const std::function<void()>& act,
                                   int timeoutMs = 60000);
 
-// Starts the packers in the session and waits for their end; `during` runs from the event loop
-// as soon as the packers are going. The run's exit code; nothing when the session started
-// nothing.
-std::optional<int> AwaitRun(ConsoleSession* session, const QList<QByteArray>& commandLines,
-                            const std::function<void()>& during = {},
-                            const QList<int>& fileCounts = {}, int timeoutMs = 60000);
+// Runs a command line as written on the program's job engine, in its console, at the priority and
+// in the language of its preferences, and waits for its end; `during` runs from the event loop as
+// soon as the packer is going. The packer's exit code, with the whole report in `report`; nothing
+// when nothing was started.
+std::optional<int> AwaitRun(AppContext& ctx, const QByteArray& commandLine,
+                            const std::function<void()>& during = {}, JobReport* report = nullptr,
+                            int timeoutMs = 60000);
+
+// This process's children: the packers it runs now (and any other child).
+QList<qint64> ChildProcesses();
 
 // The console's rows as one text: each row and a line feed, or with `asWrapped` each row its full
 // width without one, so that a line the console wrapped reads on.

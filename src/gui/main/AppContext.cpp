@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "core/jobs/JobEngine.h"
 #include "core/util/InstallLayout.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/TFormFTSC.h"
@@ -44,8 +45,10 @@ void AppContext::locateFolders() {
 void AppContext::createForms() {
   locateFolders();
   WindowAccessible::Install();
-  console = new ConsoleSession(state, [this] { return forms(); });
-  jobs = new JobRunner(state, *console, console);
+  engine = new JobEngine;
+  console = new ConsoleSession(
+      state, *engine, [this] { return forms(); }, engine);
+  jobs = new JobRunner(state, *engine, *console, engine);
   FormMain = new TFormMain(state, *jobs);
   settings = new MainWindowSettings(*FormMain, state);
   Placement::SetMainWindow(FormMain);
@@ -70,7 +73,7 @@ void AppContext::connectForms() {
     if (runStartupOnShow) startup_->run();
   });
   QObject::connect(jobs, &JobRunner::jobFinished, FormMain, &TFormMain::jobFinished);
-  QObject::connect(jobs, &JobRunner::jobFinished, FormMain, [this](const JobResult& result) {
+  QObject::connect(jobs, &JobRunner::jobFinished, FormMain, [this](const JobReport& result) {
     if (!result.rows.isEmpty()) takeResults(result.rows);
   });
   QObject::connect(FormMain, &TFormMain::resultsRequested, FormMain, [this] {
@@ -79,7 +82,7 @@ void AppContext::connectForms() {
     form->raise();
     form->activateWindow();
   });
-  QObject::connect(console, &ConsoleSession::runStarted, FormMain, &TFormMain::clearExitStatus);
+  QObject::connect(engine, &JobEngine::batchStarted, FormMain, &TFormMain::clearExitStatus);
   QObject::connect(console, &ConsoleSession::consoleClosedByUser, FormMain, &QWidget::close);
   // A note asks nothing: it never stands between the user and the console's Stop.
   QObject::connect(console, &ConsoleSession::firstConsoleOpening, FormMain, [this] {
@@ -142,7 +145,7 @@ TFormOpt* AppContext::formOpt() {
                    [this](const QByteArray& fileName) { changeLanguage(fileName); });
   QObject::connect(FormOpt, &TFormOpt::preferencesChanged, FormMain, &TFormMain::SetLanguage);
   QObject::connect(FormOpt, &TFormOpt::closeConsoleRequested, console,
-                   &ConsoleSession::CloseConsole);
+                   &ConsoleSession::closeConsole);
   return FormOpt;
 }
 
@@ -272,5 +275,5 @@ AppContext::~AppContext() {
   delete FormVersHist;
   delete FormAbout;
   delete FormMain;
-  delete console;
+  delete engine;
 }

@@ -28,6 +28,7 @@ class TFormEditExec;
 class TFormIntegration;
 class TFormResults;
 class ConsoleSession;
+class JobEngine;
 class JobRunner;
 class MainWindowSettings;
 class StartupSequence;
@@ -42,8 +43,11 @@ struct AppContext {
   // start-up sequence (settings, language chooser, locating the packer).
   bool runStartupOnShow = true;
 
+  // The job engine owns the console session, which shows its packers, and the job runner, which
+  // starts the main window's jobs on it.
+  JobEngine* engine = nullptr;
   ConsoleSession* console = nullptr;
-  JobRunner* jobs = nullptr;  // the main window's jobs, run in the console session
+  JobRunner* jobs = nullptr;
   TFormMain* FormMain = nullptr;
   MainWindowSettings* settings = nullptr;  // the main window's stored settings
   // Null until first used; the accessors below build them.

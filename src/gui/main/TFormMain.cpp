@@ -183,7 +183,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   // The window manager closes a window that is disabled for a run too. Then the packer is
   // stopped and the program quits only when the user says so, and only after the run has ended
   // (its unfinished files removed); closing the console already said so.
-  if (jobs_.running() && !jobs_.consoleClosedByUser()) {
+  if (jobs_.busy() && !jobs_.consoleClosedByUser()) {
     event->ignore();
     if (quitAfterRun_ || askingToQuit_) return;
     askingToQuit_ = true;
@@ -191,7 +191,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     Prompts::Ask(this, question, windowTitle(), [this](bool yes) {
       askingToQuit_ = false;
       quitAfterRun_ = yes;
-      if (yes && jobs_.running())
+      if (yes && jobs_.busy())
         jobs_.stop();
       else if (yes)  // it ended while the question was open
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -403,13 +403,12 @@ void TFormMain::showTotals(quint64 uncompressed, quint64 compressed, const QByte
   for (QLabel* l : {ui->LabelF1, ui->LabelF2, ui->LabelF3}) l->adjustSize();
 }
 
-void TFormMain::CalcSize() {
-  showTotals(state_.UncompressedTotal, state_.CompressedTotal, state_.langBytes(LangText::UnitKiB));
+void TFormMain::CalcSize(quint64 UncompressedTotal, quint64 CompressedTotal) {
+  showTotals(UncompressedTotal, CompressedTotal, state_.langBytes(LangText::UnitKiB));
 }
 
-void TFormMain::CalcSizeMul() {
-  showTotals(state_.UncompressedTotal, state_.CompressedTotal,
-             state_.langBytes(LangText::UnitKiBTotal));
+void TFormMain::CalcSizeMul(quint64 UncompressedTotal, quint64 CompressedTotal) {
+  showTotals(UncompressedTotal, CompressedTotal, state_.langBytes(LangText::UnitKiBTotal));
 }
 
 void TFormMain::StayOnTopStep(bool after) {
@@ -466,29 +465,32 @@ namespace {
 
 // A job's end as news: an error when the packer failed or was ended from outside, a warning when
 // it warned, was stopped by the user or not every file came through; else plain news.
-StatusLine::Kind kindOf(const JobResult& r) {
+StatusLine::Kind kindOf(const JobReport& r) {
   using Kind = StatusLine::Kind;
-  if (r.stoppedByUser) return Kind::Warning;
-  if (r.exitCode != 0 && r.exitCode != 2) return Kind::Error;
-  const bool everyFile = std::all_of(r.rows.begin(), r.rows.end(), [](const auto& row) {
-    return FileResults::IsSuccess(row.outcome);
-  });
-  return r.exitCode == 2 || !everyFile ? Kind::Warning : Kind::Normal;
+  if (r.outcome.stoppedByUser) return Kind::Warning;
+  const int code = r.outcome.exitCode;
+  if (code != 0 && code != 2) return Kind::Error;
+  return code == 2 || !r.everyFileCameThrough() ? Kind::Warning : Kind::Normal;
 }
 
 }  // namespace
 
-void TFormMain::jobFinished(const JobResult& result) {
+void TFormMain::jobFinished(const JobReport& result) {
   if (result.started) showExitStatus(result.statusText, kindOf(result));
   if (!result.rows.isEmpty()) ui->ButtonResults->setEnabled(true);
+  const bool packJob = result.kind != JobSpec::Kind::Info;
   if (result.sizesMeasured) {
-    sizesOfUnpack_ = result.packJob && result.kind == FileResults::Job::Unpack;
+    sizesOfUnpack_ = result.kind == JobSpec::Kind::Unpack;
+    // A pack goes from the unpacked size to the packed one; the others from the packed one.
+    const quint64 uncompressed =
+        packJob && !sizesOfUnpack_ ? result.totalBefore : result.totalAfter;
+    const quint64 compressed = packJob && !sizesOfUnpack_ ? result.totalAfter : result.totalBefore;
     if (state_.FileList.size() <= 1)
-      CalcSize();
+      CalcSize(uncompressed, compressed);
     else
-      CalcSizeMul();
+      CalcSizeMul(uncompressed, compressed);
   }
-  if (result.packJob) StayOnTopStep(true);
+  if (packJob) StayOnTopStep(true);
   input_->takePending();
   // When the user chose to stop the run and quit, the window closes now.
   if (quitAfterRun_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);

@@ -9,7 +9,7 @@
 
 class JobRunner;
 struct ProgramState;
-struct JobResult;
+struct JobReport;
 class QTimer;
 class FolderInput;
 class MethodChoice;
@@ -82,8 +82,8 @@ class TFormMain : public QWidget {
   void CheckBoxTryMultiClick();
 
   // The size and ratio report of the jobs and the information commands.
-  void CalcSize();
-  void CalcSizeMul();
+  void CalcSize(quint64 UncompressedTotal, quint64 CompressedTotal);
+  void CalcSizeMul(quint64 UncompressedTotal, quint64 CompressedTotal);
   // Window order around a job (after = false: before the packer runs).
   void StayOnTopStep(bool after);
 
@@ -100,7 +100,7 @@ class TFormMain : public QWidget {
   // A run has started: the status line no longer tells of the one before.
   void clearExitStatus();
   // A job has ended: its status, its sizes, the window order, a search that waited for it.
-  void jobFinished(const JobResult& result);
+  void jobFinished(const JobReport& result);
   // The command-line editor accepted a line for packing (0) or unpacking (1); it is pending in
   // the program state and the matching job runs it.
   void runEditedCommandLine(int editMode);
