@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Reads the includes of every source under src/ and fails when the folders stop being layered:
-# core never includes gui or a Qt GUI/Widgets header, widgets include no window, and no folder
+# core and the command-line program never include gui or a Qt GUI/Widgets header, widgets include no window, and no folder
 # reaches itself again through the includes of others (a cycle between folders).
 # Run as: cmake -DSRC=<src folder> -P CheckLayout.cmake
 cmake_minimum_required(VERSION 3.22)
@@ -17,8 +17,8 @@ foreach(f ${files})
   file(STRINGS ${SRC}/${f} lines REGEX "^[ \t]*#[ \t]*include")
   foreach(line ${lines})
     if(line MATCHES "#[ \t]*include[ \t]*<(QtWidgets|QtGui)/")
-      if(from MATCHES "^core")
-        string(APPEND problems "  ${f}: core includes a GUI header: ${line}\n")
+      if(from MATCHES "^(core|cli)")
+        string(APPEND problems "  ${f}: ${from} includes a GUI header: ${line}\n")
       endif()
       continue()
     endif()
@@ -30,8 +30,8 @@ foreach(f ${files})
     if(to STREQUAL "" OR to STREQUAL from)
       continue()
     endif()
-    if(from MATCHES "^core" AND to MATCHES "^gui")
-      string(APPEND problems "  ${f}: core includes ${target}\n")
+    if(from MATCHES "^(core|cli)" AND to MATCHES "^gui")
+      string(APPEND problems "  ${f}: ${from} includes ${target}\n")
     endif()
     if(from STREQUAL "gui/widgets" AND to MATCHES "^gui/")
       string(APPEND problems "  ${f}: a widget includes ${target}\n")

@@ -27,6 +27,7 @@ struct JobEngine::Command {
   QByteArray label;
   std::optional<FileResults::Transcript> transcript;
   std::optional<MethodTrials::Step> step;  // a trial's
+  qsizetype told = 0;                      // its files whose rows were told
 };
 
 // Command lines planned to start together.
@@ -332,9 +333,23 @@ void JobEngine::attach(int pane, int command) {
   connect(runner, &PtyRunner::output, this, [this, pane, command](const QByteArray& out) {
     Command& c = round_->commands[command];
     if (c.transcript) c.transcript->feed(out);
+    tellDecided(command, false);
     emit output(pane, out);
   });
   connect(runner, &PtyRunner::finished, this, [this, pane] { packerEnded(pane); });
+}
+
+// The rows of a command's files that stand now, not told before; all of them once its packer has
+// ended on its own. (A trial's row is not the file's.)
+void JobEngine::tellDecided(int command, bool ended) {
+  Command& c = round_->commands[command];
+  if (!c.transcript || c.step) return;
+  if (ended) c.transcript->finish();
+  const qsizetype decided =
+      ended ? c.transcript->rows(FileResults::RunEnd::Normal).size() : c.transcript->decided();
+  if (decided <= c.told) return;
+  const QList<FileResults::Row> rows = c.transcript->rows(FileResults::RunEnd::Normal);
+  for (; c.told < decided; ++c.told) emit fileEnded(rows[c.told]);
 }
 
 void JobEngine::write(int pane, const QByteArray& bytes) {
@@ -348,6 +363,8 @@ void JobEngine::packerEnded(int pane) {
   emit runEnded(pane);
   Round& r = *round_;
   PtyRunner* done = r.runners[pane];
+  // A packer that ended on its own has dealt with every file it was given.
+  if (done->termSignal() == 0 && !done->interrupted()) tellDecided(r.commandIn[pane], true);
   if (r.feed != Feed::None && !job_->stopRequested && done->termSignal() == 0) {
     if (std::optional<Command> next = nextFor(pane, done->exitCode())) {
       r.ended.insert(r.commandIn[pane], RunOutcome::Exited(done->exitCode()));

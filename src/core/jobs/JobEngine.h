@@ -114,6 +114,9 @@ class JobEngine : public QObject {
                   const QStringList& notes);
   void output(int pane, const QByteArray& bytes);
   void runEnded(int pane);
+  // A file's row as soon as it stands (its sizes are measured at the job's end; a trial's file
+  // is told with the report).
+  void fileEnded(const FileResults::Row& row);
   // The packers started together have all ended; then each unfinished file removed is told.
   void batchEnded();
   void removed(int pane, const QByteArray& path);
@@ -133,6 +136,7 @@ class JobEngine : public QObject {
   bool startBatch();
   bool startRound(QList<Command> commands, Feed feed);
   void attach(int pane, int command);
+  void tellDecided(int command, bool ended);
   void packerEnded(int pane);
   std::optional<Command> nextFor(int pane, int exitCode);
   RunOutcome collect();

@@ -100,6 +100,8 @@ class Transcript {
   // Rows with the outcome of every file (sizes left empty); `why` is the message of files a
   // dying packer never reached.
   QList<Row> rows(RunEnd end, const QByteArray& why = {}) const;
+  // How many files, from the first, are done with: their rows stand, however the run ends.
+  qsizetype decided() const { return next_; }
 
  private:
   enum class Match { No, Yes, NeedMore };

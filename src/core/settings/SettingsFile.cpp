@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "core/packer/PackOptions.h"
 #include "core/settings/CFGfile.h"
 #include "core/util/StrUtils.h"
 
@@ -159,6 +160,29 @@ bool SaveSettingsFile(const QByteArray& path, const SettingsRows& rows) {
   TCFGfile cfg;
   WriteRows(rows, cfg);
   return !path.isEmpty() && cfg.SaveToFile(path);
+}
+
+PackOptions OptionsOf(const SettingsRows& rows) {
+  PackOptions o;
+  QList<bool*> radioButtons;
+  ForEachOption(o, [&](const Row& row, auto& field) {
+    using Field = std::remove_reference_t<decltype(field)>;
+    bool* button = nullptr;
+    if constexpr (std::is_same_v<Field, bool>)
+      if (row.control == Control::RadioButton) radioButtons.append(button = &field);
+    const std::optional<qint32>& record = *rows.option(row.key);
+    if (!record) return;
+    field = Field(*record);
+    if (button && *button)
+      for (bool* other : std::as_const(radioButtons))
+        if (other != button) *other = false;
+  });
+  // A button set before one that a later record sets goes too.
+  bool* last = nullptr;
+  for (bool* button : std::as_const(radioButtons))
+    if (*button) last = button;
+  for (bool* button : std::as_const(radioButtons)) *button = button == last;
+  return o;
 }
 
 }  // namespace Settings

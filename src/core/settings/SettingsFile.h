@@ -11,6 +11,7 @@
 #include "core/config/SettingsTable.h"
 
 class TCFGfile;
+struct PackOptions;
 
 namespace Settings {
 
@@ -73,6 +74,10 @@ QByteArray ShellExtKey(int number);
 // byte 26 (legal in Linux file names). Such names are kept out of the saved file, so that they
 // can neither break it nor come back split into two bogus entries.
 bool Storable(const QByteArray& value);
+
+// The packing options a file's records give, the defaults where a record is absent; a radio
+// button that is set clears the others, in table order, as the window's controls do.
+PackOptions OptionsOf(const SettingsRows& rows);
 
 // Sets every present row into the store in table order, with empty comments. List entries that
 // are empty or not Storable are left out; a single value that is not Storable is written as
