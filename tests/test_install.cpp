@@ -286,12 +286,21 @@ class TestInstall : public QObject {
     QCOMPARE(w.windowIcon().availableSizes().size(), QList<int>{PACKHELM_ICON_SIZES}.size());
   }
 
+  // The window's page and the command-line program's.
+  void manualPage_data() {
+    QTest::addColumn<QString>("page");
+    QTest::newRow("packhelm") << QStringLiteral("packhelm");
+    QTest::newRow("packhelm-cli") << QStringLiteral("packhelm-cli");
+  }
+
   void manualPage() {
-    const ToolRun text =
-        RunTool(QStringLiteral("gzip"),
-                {QStringLiteral("-dc"), staged(QStringLiteral("share/man/man1/packhelm.1.gz"))});
+    QFETCH(QString, page);
+    const ToolRun text = RunTool(
+        QStringLiteral("gzip"),
+        {QStringLiteral("-dc"), staged(QStringLiteral("share/man/man1/%1.1.gz").arg(page))});
     QCOMPARE(text.exitCode, 0);
-    QVERIFY(text.out.contains(".TH PACKHELM 1 \"\" \"Packhelm " PACKHELM_VERSION "\""));
+    QVERIFY(text.out.contains(".TH " + page.toUpper().toUtf8() +
+                              " 1 \"\" \"Packhelm " PACKHELM_VERSION "\""));
     for (const char* section : {".SH NAME", ".SH SYNOPSIS", ".SH DESCRIPTION", ".SH FILES"})
       QVERIFY2(text.out.contains(section), section);
     // groff reads it without a single warning.

@@ -20,10 +20,10 @@
 #include "core/batch/ExecutableScan.h"
 #include "core/console/EchoedNames.h"
 #include "core/console/ScreenModel.h"
+#include "core/jobs/JobEngine.h"
 #include "core/packer/FileResults.h"
 #include "core/packer/PackerVersion.h"
 #include "core/packer/SizeReport.h"
-#include "core/jobs/JobEngine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "gui/main/AppContext.h"
@@ -32,6 +32,7 @@
 #include "gui/widgets/SettingControls.h"
 #include "support/MainWindowTest.h"
 #include "support/RealPacker.h"
+#include "support/RealPackerWindow.h"
 #include "support/Runs.h"
 #include "support/TestHelpers.h"
 #include "support/TestProgramDir.h"
@@ -49,25 +50,10 @@ QString squeezed(QString text) {
   return text.remove(QRegularExpression(QStringLiteral("[ \n]")));
 }
 
-// The program of the test's own, with the real packer where the stand-in would be (and no
-// stand-in in its folder), asked its version as at start-up.
-struct Program : MainWindowTest {
-  explicit Program(quint32 runs = 1)
-      : MainWindowTest(
-            [runs](AppContext& ctx) {
-              qunsetenv("PACKHELM_STANDIN_ARGLOG");
-              const QByteArray packer = RealPacker::Path();
-              ctx.state.UpxLocation = packer;
-              ctx.state.UpxShortLocation = packer;
-              ctx.state.Packer = PackerVersion::Query(packer);
-              ctx.state.opt.GlobalOpt_CloseCon = int(CloseCon::Never);
-              ctx.state.opt.GlobalOpt_PackerRuns = runs;
-            },
-            WindowSetup{.standin = false}) {
-    QDir().mkpath(QFile::decodeName(work()));
-  }
+// The window with the real packer, and what the tests read from it.
+struct Program : RealPackerWindow {
+  explicit Program(quint32 runs = 1) : RealPackerWindow(runs) {}
 
-  QByteArray work() const { return dir.path() + "work/"; }
   QString text(LangText t) const { return ctx.state.langText(t); }
   QString label(const char* name) const { return ui().get<QLabel>(name)->text(); }
   // Everything the console shows now: its own screen, or the panes of several runs.

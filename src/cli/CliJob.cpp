@@ -101,7 +101,7 @@ bool CliJob::prepare(JobSpec& spec) {
   }
   if (!r.output.isEmpty() && found.files.size() != 1) {
     say("packhelm-cli: --output takes one input file, not " +
-        QByteArray::number(found.files.size()) + "\n");
+        QByteArray::number(found.files.size()) + "\nTry 'packhelm-cli --help'.\n");
     status_ = CliArguments::UsageError;
     return false;
   }

@@ -11,17 +11,18 @@ QStringList InstalledFiles() {
   const QString id = QStringLiteral(PACKHELM_APP_ID);
   QStringList files{
       QStringLiteral("bin/packhelm"),
+      QStringLiteral("bin/packhelm-cli"),
       QStringLiteral("share/applications/%1.desktop").arg(id),
       QStringLiteral("share/metainfo/%1.metainfo.xml").arg(id),
       QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(id),
       QStringLiteral("share/man/man1/packhelm.1.gz"),
+      QStringLiteral("share/man/man1/packhelm-cli.1.gz"),
       QStringLiteral("share/doc/packhelm/copyright"),
       QStringLiteral("share/doc/packhelm/changelog.gz"),
   };
 #ifdef PACKHELM_BUNDLES_PACKER
   // Where the program looks for a packer of its own (relative to bin/).
-  files << QDir::cleanPath(QStringLiteral("bin/") +
-                           QLatin1String(InstallLayout::BundledPackerPath))
+  files << QDir::cleanPath(QStringLiteral("bin/") + QLatin1String(InstallLayout::BundledPackerPath))
         << QStringLiteral("share/lintian/overrides/packhelm");
 #endif
   for (int size : {PACKHELM_ICON_SIZES})

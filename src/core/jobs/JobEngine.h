@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "core/batch/ExecutableScan.h"
-#include "core/i18n/Texts.h"
+#include "core/util/Texts.h"
 #include "core/packer/CommandLine.h"
 #include "core/packer/FileResults.h"
 #include "core/packer/MethodTrials.h"

@@ -12,7 +12,7 @@
 
 #include "core/batch/ExecutableScan.h"
 #include "core/config/SettingsTable.h"
-#include "core/i18n/Texts.h"
+#include "core/util/Texts.h"
 #include "core/packer/PackerVersion.h"
 
 // The choices of three preferences. The settings file stores their integers as they are, so a

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/i18n/Texts.h"
+#include "core/util/Texts.h"
 
 #include <QHash>
 
