@@ -121,8 +121,8 @@ Result measure(Bench::Program& program, const QByteArray& packer, const QString&
   QByteArray best;
   for (Methods::Method m : MethodTrials::Race::MethodsOf(ctx.state.packer())) {
     const QByteArray output = folder + Methods::InfoOf(m).name;
-    QList<QByteArray> args = CommandLine::SplitCommandLine(
-        CommandLine::GetCmdTrial(PackOptions(), file, output, m, packer, ctx.state.packer()));
+    QList<QByteArray> args = CommandLine::SplitCommandLine(CommandLine::GetCmdTrial(
+        PackOptions(), file, output, m, std::nullopt, packer, ctx.state.packer()));
     args.removeFirst();
     QStringList list{QStringLiteral("-q")};
     for (const QByteArray& a : args) list << QFile::decodeName(a);

@@ -452,21 +452,18 @@ void TestFit::everyWindowFits() {
   const QString removed = u' ' + said(LangText::StatusRemoved, {QStringLiteral("12")});
   const QStringList figures{QStringLiteral("9999"), QStringLiteral("10000"), QStringLiteral("1")};
   const QStringList messages{
-      said(LangText::StatusReady),
-      said(LangText::StatusDone),
-      said(LangText::StatusError),
-      said(LangText::StatusWarning),
-      said(LangText::NamesNotSaved),
+      said(LangText::StatusReady), said(LangText::StatusDone), said(LangText::StatusError),
+      said(LangText::StatusWarning), said(LangText::NamesNotSaved),
       said(LangText::StatusStopped) + removed,
       said(LangText::StatusSignal, {QStringLiteral("SIGKILL")}) + removed,
-      said(LangText::StatusExitCode, {QStringLiteral("127")}),
-      said(LangText::StatusSearching),
-      said(LangText::ResultsPacked, figures),
-      said(LangText::ResultsUnpacked, figures),
+      said(LangText::StatusExitCode, {QStringLiteral("127")}), said(LangText::StatusSearching),
+      said(LangText::ResultsPacked, figures), said(LangText::ResultsUnpacked, figures),
       said(LangText::ResultsTested, figures),
       said(LangText::MethodWon, {"nrv2e", "12345678", "12.5", "LZMA"}),
       said(LangText::MethodAlone, {"LZMA", "12345678"}),
-      said(LangText::MethodChosen, {"LZMA", "12345678", "nrv2e", "12345600"})};
+      // The longest: both with their filters.
+      said(LangText::MethodWon, {said(LangText::MethodWithFilter, {"nrv2e", "0x26"}), "12345678",
+                                 "12.5", said(LangText::MethodWithFilter, {"lzma", "0x49"})})};
   for (const QString& message : messages) {
     main->showExitStatus(message);
     Settle();

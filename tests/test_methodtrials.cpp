@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The method trials of "All" decided from their runs' ends: the runs are played here (their
 // outputs written as real files of the sizes a row gives), so that every turn of the decision
-// can be reached; test_realpacker checks the bytes against the packer's own --brute.
+// can be reached; test_realpacker checks the bytes against the packer run alone and its --brute.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,9 +9,9 @@
 
 #include <QTest>
 
+#include "core/jobs/JobEngine.h"
 #include "core/packer/MethodTrials.h"
 #include "core/settings/ProgramState.h"
-#include "core/jobs/JobEngine.h"
 #include "support/TestHelpers.h"
 
 using Methods::Method;
@@ -23,13 +23,12 @@ Q_DECLARE_METATYPE(QList<qint64>)
 class TestMethodTrials : public QObject {
   Q_OBJECT
  private slots:
-  // One file, four trials. Sizes by method (nrv2b, nrv2d, nrv2e, lzma; -1: the trial fails, below
-  // -1: it fails after writing that many bytes), the method whose bytes the packer's own --brute
-  // repeats, the methods whose output fails the test, and where the result goes; what becomes of
-  // the file (a replaced file's row names the winner and the runner-up) and how many runs it took.
+  // One file of a format without filters of its own, four trials. Sizes by method (nrv2b, nrv2d,
+  // nrv2e, lzma; -1: the trial fails, below -1: it fails after writing that many bytes), the
+  // methods whose output fails the test, and where the result goes; what becomes of the file (a
+  // replaced file's row names the winner and the runner-up) and how many runs it took.
   void race_data() {
     QTest::addColumn<QList<qint64>>("sizes");
-    QTest::addColumn<int>("brute");
     QTest::addColumn<QList<int>>("failTest");
     QTest::addColumn<QByteArray>("mode");
     QTest::addColumn<QByteArray>("outcome");  // the outcome's word, or a replaced file's message
@@ -37,54 +36,50 @@ class TestMethodTrials : public QObject {
     const QList<qint64> apart{90000, 80000, 70000, 40000};
     const QByteArray lzma = "lzma won: 40000 bytes, 42.9 % smaller than nrv2e.",
                      nrv2e = "nrv2e won: 70000 bytes, 12.5 % smaller than nrv2d.";
-    QTest::newRow("far apart") << apart << -1 << QList<int>{} << QByteArray("in place") << lzma
-                               << 5;
-    QTest::newRow("close: --brute decides")
-        << QList<qint64>{9000, 8800, 8000, 9500} << 3 << QList<int>{} << QByteArray("in place")
-        << QByteArray(
-               "lzma won: 9500 bytes, as the packer's own --brute chooses (nrv2e: 8000 "
-               "bytes, with a smaller loader).")
-        << 6;
+    QTest::newRow("far apart") << apart << QList<int>{} << QByteArray("in place") << lzma << 5;
+    // However close, the smallest: no run of the packer's own --brute decides.
+    QTest::newRow("close: the smallest wins")
+        << QList<qint64>{9000, 8800, 8000, 8001} << QList<int>{} << QByteArray("in place")
+        << QByteArray("nrv2e won: 8000 bytes, 0.0 % smaller than lzma.") << 5;
+    QTest::newRow("equal: the first method wins")
+        << QList<qint64>{9000, 8000, 8000, 8000} << QList<int>{} << QByteArray("in place")
+        << QByteArray("nrv2d won: 8000 bytes, 0.0 % smaller than nrv2e.") << 5;
     QTest::newRow("smallest fails the test")
-        << apart << -1 << QList<int>{3} << QByteArray("in place") << nrv2e << 6;
+        << apart << QList<int>{3} << QByteArray("in place") << nrv2e << 6;
     QTest::newRow("one method packs")
-        << QList<qint64>{-1, -1, -1, 40000} << -1 << QList<int>{} << QByteArray("in place")
+        << QList<qint64>{-1, -1, -1, 40000} << QList<int>{} << QByteArray("in place")
         << QByteArray("lzma won: 40000 bytes; no other method packed the file.") << 5;
     QTest::newRow("a failed trial's output is no result")
-        << QList<qint64>{90000, 60000, 40000, -30000} << -1 << QList<int>{}
-        << QByteArray("in place")
+        << QList<qint64>{90000, 60000, 40000, -30000} << QList<int>{} << QByteArray("in place")
         << QByteArray("nrv2e won: 40000 bytes, 33.3 % smaller than nrv2d.") << 5;
-    QTest::newRow("none packs") << QList<qint64>{-1, -1, -1, -1} << -1 << QList<int>{}
+    QTest::newRow("none packs") << QList<qint64>{-1, -1, -1, -1} << QList<int>{}
                                 << QByteArray("in place") << QByteArray("already-packed") << 4;
-    QTest::newRow("backup") << apart << -1 << QList<int>{} << QByteArray("backup") << lzma << 5;
+    QTest::newRow("backup") << apart << QList<int>{} << QByteArray("backup") << lzma << 5;
     // A file that takes no more hard links: its backup is the original renamed.
     QTest::newRow("backup of a file at the link limit")
-        << apart << -1 << QList<int>{} << QByteArray("linked backup") << lzma << 5;
+        << apart << QList<int>{} << QByteArray("linked backup") << lzma << 5;
     // Every backup name taken: the file stays as it was.
     QTest::newRow("no backup name left")
-        << apart << -1 << QList<int>{} << QByteArray("taken backup") << QByteArray("failed") << 5;
+        << apart << QList<int>{} << QByteArray("taken backup") << QByteArray("failed") << 5;
     // As the packer: a write-protected file is packed when its original is kept.
     QTest::newRow("backup of a write-protected file")
-        << apart << -1 << QList<int>{} << QByteArray("protected backup") << lzma << 5;
-    QTest::newRow("output file") << apart << -1 << QList<int>{} << QByteArray("output") << lzma
-                                 << 5;
+        << apart << QList<int>{} << QByteArray("protected backup") << lzma << 5;
+    QTest::newRow("output file") << apart << QList<int>{} << QByteArray("output") << lzma << 5;
     // The output file cannot be made (its folder is a file): the trials' results all go.
     QTest::newRow("output file below a file")
-        << apart << -1 << QList<int>{} << QByteArray("output below a file") << QByteArray("failed")
-        << 5;
+        << apart << QList<int>{} << QByteArray("output below a file") << QByteArray("failed") << 5;
     // Known before the first trial: no trial runs.
     QTest::newRow("output file exists")
-        << apart << -1 << QList<int>{} << QByteArray("output exists") << QByteArray("failed") << 0;
+        << apart << QList<int>{} << QByteArray("output exists") << QByteArray("failed") << 0;
     QTest::newRow("no room for the trials")
-        << apart << -1 << QList<int>{} << QByteArray("no room") << QByteArray("failed") << 0;
-    QTest::newRow("write-protected") << apart << -1 << QList<int>{} << QByteArray("protected")
-                                     << QByteArray("write-protected") << 0;
-    QTest::newRow("stopped") << apart << -1 << QList<int>{} << QByteArray("stop")
-                             << QByteArray("stopped") << 4;
+        << apart << QList<int>{} << QByteArray("no room") << QByteArray("failed") << 0;
+    QTest::newRow("write-protected")
+        << apart << QList<int>{} << QByteArray("protected") << QByteArray("write-protected") << 0;
+    QTest::newRow("stopped") << apart << QList<int>{} << QByteArray("stop") << QByteArray("stopped")
+                             << 4;
   }
   void race() {
     QFETCH(QList<qint64>, sizes);
-    QFETCH(int, brute);
     QFETCH(QList<int>, failTest);
     QFETCH(QByteArray, mode);
     QFETCH(QByteArray, outcome);
@@ -136,9 +131,6 @@ class TestMethodTrials : public QObject {
       const int m = int(s.method);
       if (s.kind == Step::Kind::Test) {
         race.ended(s, failTest.contains(m) ? 2 : 0, {});
-      } else if (s.method == Method::All) {  // the packer's own choice, byte for byte
-        QVERIFY(writeFileRaw(s.output, QByteArray(sizes[brute], char('0' + brute))));
-        race.ended(s, 0, {});
       } else {
         if (sizes[m] != -1)
           QVERIFY(writeFileRaw(s.output, QByteArray(qAbs(sizes[m]), char('0' + m))));

@@ -111,9 +111,16 @@ class Parser {
     }
     if (name == "nrv2b") return flag(o_.nrv2b);
     if (name == "nrv2d") return flag(o_.nrv2d);
-    // The other methods and --brute's search pack as the default does here.
-    if (name == "nrv2e" || name == "lzma" || name == "brute" || name == "all-filters")
+    // The other methods and --brute's search pack as the default does here, whatever the filter.
+    if (name == "nrv2e" || name == "lzma" || name == "brute" || name == "all-filters" ||
+        name == "no-filter")
       return flag(dummy);
+    if (name == "filter") {
+      long v = 0;
+      if (!hasValue || !parseRange(value, 0, 255, v))
+        return fail("option --filter: value out of range");
+      return true;
+    }
     if (name == "backup") return flag(o_.keepBackup);
     if (name == "overlay") {
       if (value != "copy" && value != "strip" && value != "skip")

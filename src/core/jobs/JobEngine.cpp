@@ -83,9 +83,11 @@ quint64 total(const QList<std::optional<quint64>>& sizes, const QList<qsizetype>
 
 // A trial's pane: its method's switch (a test's) and the file's last name part.
 QByteArray labelOf(const MethodTrials::Step& step, const QByteArray& file) {
-  const QByteArray what = step.kind == MethodTrials::Step::Kind::Test
-                              ? QByteArray("-t")
-                              : QByteArray(Methods::InfoOf(step.method).piece).trimmed();
+  QByteArray what = step.kind == MethodTrials::Step::Kind::Test
+                        ? QByteArray("-t")
+                        : QByteArray(Methods::InfoOf(step.method).piece).trimmed();
+  if (step.kind == MethodTrials::Step::Kind::Trial && step.filter)
+    what += *step.filter ? " --filter=" + QByteArray::number(*step.filter) : " --no-filter";
   return what + ": " + file.mid(file.lastIndexOf('/') + 1);
 }
 
@@ -111,16 +113,18 @@ bool JobEngine::busy() const {
 }
 
 QString JobEngine::VerdictText(const Texts& texts, const MethodTrials::Verdict& v) {
-  const QString winner = QString::fromLatin1(Methods::InfoOf(v.winner).name);
+  const auto name = [&](Methods::Method m, std::optional<int> filter) {
+    const QString method = QString::fromLatin1(Methods::InfoOf(m).name);
+    if (!filter || *filter == 0) return method;
+    return texts.text(LangText::MethodWithFilter, method,
+                      QStringLiteral("0x") + QString::number(*filter, 16));
+  };
+  const QString winner = name(v.winner, v.filter);
   if (!v.runnerUp) return texts.text(LangText::MethodAlone, winner, QString::number(v.size));
-  const QString other = QString::fromLatin1(Methods::InfoOf(*v.runnerUp).name);
-  // The packer weighs its loader too: its choice may make a larger file than another method.
-  if (v.runnerUpSize < v.size)
-    return texts.text(LangText::MethodChosen)
-        .arg(winner, QString::number(v.size), other, QString::number(v.runnerUpSize));
   const double saved = 100.0 * double(v.runnerUpSize - v.size) / double(v.runnerUpSize);
   return texts.text(LangText::MethodWon)
-      .arg(winner, QString::number(v.size), QString::number(saved, 'f', 1), other);
+      .arg(winner, QString::number(v.size), QString::number(saved, 'f', 1),
+           name(*v.runnerUp, v.runnerUpFilter));
 }
 
 QString JobEngine::StatusText(const Texts& texts, const RunOutcome& o) {
@@ -181,13 +185,14 @@ bool JobEngine::start(const JobSpec& spec) {
         CommandLine::UsesOutputFile(o) && ::access(o.EditOutFile.constData(), F_OK) == 0 &&
         !FileSizes::SameFile(o.EditOutFile, spec.files.first()))
       ::unlink(o.EditOutFile.constData());  // by its bytes: a name that is not UTF-8 included
-    // All splits each file's trials over the cores; with one core the packer's own --brute is as
-    // quick.
+    // All splits each file's trials over the cores and keeps the smallest result (the packer's
+    // own --brute may keep a larger one: it weighs its loader by an estimate).
     job.trials = spec.kind == JobSpec::Kind::Pack && !edited &&
                  CommandLine::ChosenMethod(o) == Methods::Method::All &&
-                 spec.capabilities.offers(Methods::Method::All) && spec.cores > 1;
+                 spec.capabilities.offers(Methods::Method::All);
     if (job.trials)
-      job.race.emplace(MethodTrials::Setup{o, spec.packer, spec.capabilities}, job.packed);
+      job.race.emplace(MethodTrials::Setup{o, spec.packer, spec.capabilities, spec.cores},
+                       job.packed);
     else
       planPackers();
   }

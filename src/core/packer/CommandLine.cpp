@@ -90,12 +90,16 @@ QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
 }
 
 QByteArray GetCmdTrial(const PackOptions& o, const QByteArray& file, const QByteArray& output,
-                       Methods::Method method, const QByteArray& packer,
+                       Methods::Method method, std::optional<int> filter, const QByteArray& packer,
                        const PackerCapabilities& capabilities) {
   // What --brute sets besides its methods and filters: the best level and the largest crp value.
-  // The packer's own --brute needs none of it, but the same line says it.
   QByteArray r = " --best" + capabilities.crpSwitch + "999999" + Methods::InfoOf(method).piece;
-  if (method != Methods::Method::All) r += " --all-filters";
+  if (!filter)
+    r += " --all-filters";
+  else if (*filter == 0)
+    r += " --no-filter";
+  else
+    r += " --filter=" + QByteArray::number(*filter);
   r += simpleSwitches(o) + " -o" + Quote(output) + endOfOptions({file}) + ' ' + QuoteIfNeeded(file);
   return packer + r;
 }

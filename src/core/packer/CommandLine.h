@@ -33,11 +33,12 @@ QByteArray GetCmdPack(const PackOptions& o, const QList<QByteArray>& fileList,
                       const QByteArray& packer, const PackerCapabilities& capabilities);
 // The method the options choose: none unless the method box is ticked.
 std::optional<Methods::Method> ChosenMethod(const PackOptions& o);
-// One packer run of the method trials: `file` packed with `method`, every filter and what the
-// packer's --brute sets besides, into `output`; All is the packer's own --brute. The options'
-// simple switches go along; level, crp value and output name are the trial's.
+// One packer run of the method trials: `file` packed with `method` and `filter` (0: none; no
+// filter: every filter of its format, as --all-filters tries them) and what the packer's --brute
+// sets besides, into `output`. The options' simple switches go along; level, crp value and output
+// name are the trial's.
 QByteArray GetCmdTrial(const PackOptions& o, const QByteArray& file, const QByteArray& output,
-                       Methods::Method method, const QByteArray& packer,
+                       Methods::Method method, std::optional<int> filter, const QByteArray& packer,
                        const PackerCapabilities& capabilities);
 QByteArray GetCmdUnPack(const PackOptions& o, const QList<QByteArray>& fileList,
                         const QByteArray& packer);

@@ -2,6 +2,7 @@
 #include "core/packer/MethodTrials.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -27,12 +28,15 @@ void removeQuietly(const QByteArray& path) {
   ::unlink(path.constData());  // gone already is fine
 }
 
-bool sameBytes(const QByteArray& a, const QByteArray& b) {
-  QFile fa(QFile::decodeName(a)), fb(QFile::decodeName(b));
-  if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly)) return false;
-  while (!fa.atEnd() || !fb.atEnd())
-    if (fa.read(1 << 20) != fb.read(1 << 20)) return false;
-  return true;
+// The first bytes of a file, opened by its bytes (a name need not be text).
+QByteArray head(const QByteArray& path) {
+  QByteArray bytes(4096, '\0');
+  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  const ssize_t n = ::read(fd, bytes.data(), size_t(bytes.size()));
+  ::close(fd);
+  bytes.resize(n > 0 ? n : 0);
+  return bytes;
 }
 
 // Hard links keep the name in place throughout; a file system without them takes a rename.
@@ -53,6 +57,49 @@ FileResults::Row fileRow(const QByteArray& file, FileResults::Outcome outcome,
 
 }  // namespace
 
+// Read as the packer reads them: little-endian fields (big-endian ELF for a PowerPC program).
+std::optional<QList<int>> FiltersOf(const QByteArray& head) {
+  const auto u16 = [&](qsizetype at, bool big) -> int {
+    if (at < 0 || at + 2 > head.size()) return -1;
+    const auto b0 = quint8(head[at]), b1 = quint8(head[at + 1]);
+    return big ? (b0 << 8 | b1) : (b1 << 8 | b0);
+  };
+  std::optional<QList<int>> filters;
+  if (head.startsWith("\x7f"
+                      "ELF") &&
+      head.size() >= 20) {
+    switch (u16(18, head[5] == 2)) {
+      case 3:  // i386
+        filters = QList<int>{0x49, 0x46};
+        break;
+      case 62:  // x86-64
+        filters = QList<int>{0x49};
+        break;
+      case 183:  // AArch64
+        filters = QList<int>{0x52};
+        break;
+      case 20:  // PowerPC
+      case 21:  // PowerPC 64
+        filters = QList<int>{0xd0};
+        break;
+    }
+  } else if (head.startsWith("MZ") && head.size() >= 0x40) {
+    const qsizetype pe = u16(0x3c, false) | (u16(0x3e, false) << 16);
+    if (pe > 0 && head.mid(pe, 4) == QByteArray("PE\0\0", 4)) {
+      switch (u16(pe + 4, false)) {
+        case 0x14c:  // i386: up to --brute's mark; --ultra-brute goes on with 0x25, 0x15, 0x12
+          filters = QList<int>{0x26, 0x24, 0x49, 0x46, 0x16, 0x13, 0x14, 0x11};
+          break;
+        case 0x8664:  // x86-64
+          filters = QList<int>{0x49};
+          break;
+      }
+    }
+  }
+  if (filters) filters->append(0);
+  return filters;
+}
+
 Race::Race(Setup setup, QList<QByteArray> files)
     : setup_(std::move(setup)), methods_(MethodsOf(setup_.capabilities)) {
   files_.reserve(files.size());
@@ -60,8 +107,13 @@ Race::Race(Setup setup, QList<QByteArray> files)
     File f;
     f.index = files_.size();
     f.name = std::move(name);
+    f.size = FileSizes::SizeOf(f.name).value_or(0);
     files_.append(std::move(f));
+    order_.append(files_.size() - 1);
   }
+  // The largest trials first, so that none is left alone at the end while the other cores idle.
+  std::stable_sort(order_.begin(), order_.end(),
+                   [this](qsizetype a, qsizetype b) { return files_[a].size > files_[b].size; });
 }
 
 QList<Methods::Method> Race::MethodsOf(const PackerCapabilities& capabilities) {
@@ -104,14 +156,13 @@ QByteArray Race::temporaryName(const QByteArray& file, Methods::Method method) {
   return name;
 }
 
-Step Race::stepFor(qsizetype file, Step::Kind kind, Methods::Method method,
-                   QByteArray output) const {
-  Step s{kind, file, method, std::move(output), {}};
+Step Race::stepFor(qsizetype file, Step::Kind kind, const Piece& piece, QByteArray output) const {
+  Step s{kind, file, piece.method, piece.filter, std::move(output), {}};
   s.commandLine =
       kind == Step::Kind::Test
           ? CommandLine::GetCmdInfo(CommandLine::InfoCommand::Test, {s.output}, setup_.packer)
-          : CommandLine::GetCmdTrial(setup_.options, files_[file].name, s.output, method,
-                                     setup_.packer, setup_.capabilities);
+          : CommandLine::GetCmdTrial(setup_.options, files_[file].name, s.output, piece.method,
+                                     piece.filter, setup_.packer, setup_.capabilities);
   return s;
 }
 
@@ -131,11 +182,13 @@ std::optional<FileResults::Row> Race::refusal(const File& f) const {
   if (output && exists(o.EditOutFile))
     return fileRow(f.name, FileResults::Outcome::Failed,
                    "FileAlreadyExistsException: " + o.EditOutFile + ": File exists");
-  // Each trial's output beside the file is smaller than the file, or the packer refuses it.
+  // Each trial's output beside the file is smaller than the file, or the packer refuses it; the
+  // trials under way and the best results so far are there at once.
   struct statvfs fs;
   const qsizetype slash = f.name.lastIndexOf('/');
   const QByteArray folder = slash < 0 ? QByteArray(".") : f.name.left(qMax<qsizetype>(slash, 1));
-  const quint64 needed = quint64(st.st_size) * quint64(methods_.size());
+  const qsizetype outputs = qMin(f.pieces.size(), qsizetype(setup_.runs) + kKept);
+  const quint64 needed = quint64(st.st_size) * quint64(outputs);
   if (::statvfs(folder.constData(), &fs) == 0 &&
       quint64(fs.f_bavail) * quint64(fs.f_frsize) < needed) {
     errno = ENOSPC;
@@ -148,25 +201,27 @@ std::optional<FileResults::Row> Race::refusal(const File& f) const {
 
 std::optional<Step> Race::next() {
   if (!ready_.isEmpty()) return ready_.takeFirst();
-  while (nextFile_ < files_.size() && !methods_.isEmpty()) {
-    File& f = files_[nextFile_];
-    if (nextMethod_ == 0) {
+  while (nextFile_ < order_.size() && !methods_.isEmpty()) {
+    File& f = files_[order_[nextFile_]];
+    if (f.given == 0 && f.pieces.isEmpty()) {
+      const std::optional<QList<int>> filters = FiltersOf(head(f.name));
+      for (Methods::Method m : std::as_const(methods_))
+        for (const std::optional<int>& filter :
+             filters ? QList<std::optional<int>>(filters->begin(), filters->end())
+                     : QList<std::optional<int>>{std::nullopt})
+          f.pieces.append({m, filter});
       if (std::optional<FileResults::Row> refused = refusal(f)) {
         f.end = File::End::Failed;
         f.row = std::move(*refused);
         ++nextFile_;
         continue;
       }
-      f.open = int(methods_.size());
     }
-    const Methods::Method m = methods_[nextMethod_];
-    const qsizetype file = nextFile_;
-    if (++nextMethod_ == methods_.size()) {
-      nextMethod_ = 0;
-      ++nextFile_;
-    }
-    f.outputs.append(temporaryName(f.name, m));
-    return stepFor(file, Step::Kind::Trial, m, f.outputs.last());
+    const Piece piece = f.pieces[f.given];
+    if (++f.given == f.pieces.size()) ++nextFile_;
+    ++f.open;
+    f.outputs.append(temporaryName(f.name, piece.method));
+    return stepFor(f.index, Step::Kind::Trial, piece, f.outputs.last());
   }
   return std::nullopt;
 }
@@ -177,11 +232,9 @@ void Race::ended(const Step& step, int exitCode, const FileResults::Row& said) {
   if (step.kind == Step::Kind::Test) {
     const auto tested = [&](const Candidate& c) { return c.output == step.output; };
     const auto c = std::find_if(f.candidates.begin(), f.candidates.end(), tested);
-    if (exitCode == 0 && (f.brute && tested(*f.brute))) return replace(f, *f.brute);
     if (exitCode == 0 && c != f.candidates.end()) return replace(f, *c);
     // It failed the test: the next best is tested.
     removeQuietly(step.output);
-    if (f.brute && tested(*f.brute)) f.brute.reset();
     f.candidates.removeIf(tested);
     decide(f);
     return;
@@ -189,38 +242,31 @@ void Race::ended(const Step& step, int exitCode, const FileResults::Row& said) {
   --f.open;
   const std::optional<quint64> size = FileSizes::SizeOf(step.output);
   if (exitCode == 0 && size) {
-    const Candidate c{step.method, step.output, *size};
-    if (step.method == Methods::Method::All)
-      f.brute = c;
-    else
-      f.candidates.append(c);
+    // Kept in order of size (a tie goes to the earlier method and filter); beyond the few best,
+    // an output goes at once, so that the trials need no more room than the file a few times.
+    const auto piece = std::find_if(f.pieces.begin(), f.pieces.end(), [&](const Piece& p) {
+      return p.method == step.method && p.filter == step.filter;
+    });
+    const Candidate c{step.method, step.filter, step.output, *size, piece - f.pieces.begin()};
+    const auto at = std::upper_bound(
+        f.candidates.begin(), f.candidates.end(), c, [](const Candidate& a, const Candidate& b) {
+          return a.size != b.size ? a.size < b.size : a.piece < b.piece;
+        });
+    f.candidates.insert(at, c);
+    while (f.candidates.size() > kKept) removeQuietly(f.candidates.takeLast().output);
   } else {
-    if (!f.refusal && step.method != Methods::Method::All) f.refusal = said;
+    if (!f.refusal) f.refusal = said;
     removeQuietly(step.output);
   }
-  if (f.open == 0) decide(f);
+  if (f.open == 0 && f.given == f.pieces.size()) decide(f);
 }
 
-// A file whose runs have all ended: its best result is tested, or the packer's own --brute is
-// asked first when the two best lie too close for the sizes to tell its choice.
+// A file whose trials have all ended: its smallest result is tested (after a failed test, the
+// next smallest).
 void Race::decide(File& f) {
-  std::sort(f.candidates.begin(), f.candidates.end(), [](const Candidate& a, const Candidate& b) {
-    return a.size != b.size ? a.size < b.size : a.method < b.method;
-  });
-  const Candidate* best = f.brute ? &*f.brute : nullptr;
-  if (!best && !f.bruteAsked && f.candidates.size() >= 2 &&
-      f.candidates[1].size - f.candidates[0].size < NearTie) {
-    f.bruteAsked = true;
-    f.open = 1;
-    f.outputs.append(temporaryName(f.name, Methods::Method::All));
-    ready_.prepend(stepFor(f.index, Step::Kind::Trial, Methods::Method::All, f.outputs.last()));
-    return;
-  }
-  if (!best && !f.candidates.isEmpty()) best = &f.candidates.first();
-  if (best) {
-    // Decided: after a failed test the next best is taken as it is.
-    f.bruteAsked = true;
-    ready_.prepend(stepFor(f.index, Step::Kind::Test, best->method, best->output));
+  if (!f.candidates.isEmpty()) {
+    const Candidate& best = f.candidates.first();
+    ready_.prepend(stepFor(f.index, Step::Kind::Test, {best.method, best.filter}, best.output));
     return;
   }
   f.end = File::End::Failed;
@@ -231,17 +277,11 @@ void Race::decide(File& f) {
 }
 
 void Race::replace(File& f, const Candidate& c) {
-  Verdict v{c.method, c.size, {}, 0};
-  // The packer's own choice is named by the method whose bytes it repeats.
-  if (c.method == Methods::Method::All)
-    for (const Candidate& other : std::as_const(f.candidates))
-      if (other.size == c.size && sameBytes(other.output, c.output)) {
-        v.winner = other.method;
-        break;
-      }
+  Verdict v{c.method, c.filter, c.size, {}, {}, 0};
   for (const Candidate& other : std::as_const(f.candidates))
-    if (other.method != v.winner) {
+    if (other.output != c.output) {
       v.runnerUp = other.method;
+      v.runnerUpFilter = other.filter;
       v.runnerUpSize = other.size;
       break;
     }

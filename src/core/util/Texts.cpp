@@ -75,9 +75,6 @@ const QByteArray* fallbackText(LangText n) {
       {int(LangText::MethodWon), "%1 won: %2 bytes, %3 % smaller than %4."},
       {int(LangText::MethodAlone), "%1 won: %2 bytes; no other method packed the file."},
       {int(LangText::MethodMissing), "UPX %1 does not have this method."},
-      {int(LangText::MethodChosen),
-       "%1 won: %2 bytes, as the packer's own --brute chooses (%3: %4 bytes, with a smaller "
-       "loader)."},
       {int(LangText::OutputNamesInput),
        "The output file is the file itself:\n%1\nChoose another name for the output file, or "
        "untick \"Write the result to another file\"."},
@@ -85,6 +82,7 @@ const QByteArray* fallbackText(LangText n) {
        "Enter a name for the output file, or untick \"Write the result to another file\"."},
       {int(LangText::SameFileAs), "The same file as %1, which the packer was given once."},
       {int(LangText::ResultsTestedNotPacked), "Tested %1 of %2 files; %3 not packed. See Results."},
+      {int(LangText::MethodWithFilter), "%1 with filter %2"},
       {int(LangText::ResultsTestedBoth),
        "Tested %1 of %2 files; %3 not packed, %4 did not pass. See Results."},
       {int(LangText::ResultsSortBy), "Sort by %1"},

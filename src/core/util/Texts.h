@@ -82,13 +82,13 @@ enum class LangText : int {
   MethodWon = 121,      // %1 (a method) won with %2 bytes, %3 percent smaller than %4's result
   MethodAlone = 122,    // ... %1 won with %2 bytes; no other method packed the file
   MethodMissing = 123,  // hint of a method the packer lacks: not in the packer's version %1
-  MethodChosen = 124,   // %1 won with %2 bytes as the packer's --brute chooses; %3 made %4 bytes
   // Pack or Unpack refused before the packer starts.
   OutputNamesInput = 125,        // "another file" names the input %1 itself
   OutputNameMissing = 126,       // "another file" is ticked without a name
   SameFileAs = 127,              // results: a name of the file named %1 before, handed over once
   ResultsTestedNotPacked = 128,  // status line: %1 of %2 passed the test, the %3 others not packed
   ResultsTestedBoth = 129,       // ... %3 of the others not packed, %4 did not pass
+  MethodWithFilter = 130,        // %1 (a method) with the filter %2 (its number, 0x49)
   // The results window by keyboard; the packer's messages in the user's words.
   ResultsSortBy = 140,      // its menu: sort by the column %1
   ConsoleScreen = 141,      // the console's screen, as assistive technology names it
