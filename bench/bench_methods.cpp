@@ -143,28 +143,35 @@ Result measure(Bench::Program& program, const QByteArray& packer, const QString&
       qlonglong(original.size()), qlonglong(bruteBytes.size()), qlonglong(allBytes.size()),
       r.bruteMs, r.allMs, r.allMs / r.bruteMs, rounds, QThread::idealThreadCount());
 
-  // Each trial alone, then the test of the smallest result: the estimate for more cores.
+  // Each piece alone, then the test of the smallest result: the estimate for more cores.
   const QByteArray folder = program.dir.path() + "trials/";
   const QByteArray file = copyTo(folder, name, original);
   QList<double> times;
   qint64 smallest = -1;
   QByteArray best;
-  for (Methods::Method m : MethodTrials::Race::MethodsOf(ctx.state.packer())) {
-    const QByteArray output = folder + Methods::InfoOf(m).name;
-    QList<QByteArray> args = CommandLine::SplitCommandLine(CommandLine::GetCmdTrial(
-        PackOptions(), file, output, m, std::nullopt, packer, ctx.state.packer()));
-    args.removeFirst();
-    QStringList list{QStringLiteral("-q")};
-    for (const QByteArray& a : args) list << QFile::decodeName(a);
-    times << timedMs([&] { Bench::RunPacker(QFile::decodeName(packer), list); });
-    const qint64 size = QFileInfo(QFile::decodeName(output)).size();
-    std::printf("  %-6s %9lld bytes in %8.0f ms alone\n", Methods::InfoOf(m).name, qlonglong(size),
-                times.last());
-    if (smallest < 0 || size < smallest) {
-      smallest = size;
-      best = output;
+  const std::optional<QList<int>> filters = MethodTrials::FiltersOf(original.left(4096));
+  const QList<std::optional<int>> pieces =
+      filters ? QList<std::optional<int>>(filters->begin(), filters->end())
+              : QList<std::optional<int>>{std::nullopt};
+  for (Methods::Method m : MethodTrials::Race::MethodsOf(ctx.state.packer()))
+    for (const std::optional<int>& filter : pieces) {
+      const QByteArray output =
+          folder + Methods::InfoOf(m).name + "-" + QByteArray::number(filter.value_or(-1));
+      QList<QByteArray> args = CommandLine::SplitCommandLine(CommandLine::GetCmdTrial(
+          PackOptions(), file, output, m, filter, packer, ctx.state.packer()));
+      args.removeFirst();
+      QStringList list{QStringLiteral("-q")};
+      for (const QByteArray& a : args) list << QFile::decodeName(a);
+      times << timedMs([&] { Bench::RunPacker(QFile::decodeName(packer), list); });
+      const qint64 size = QFileInfo(QFile::decodeName(output)).size();
+      const QByteArray piece = filter ? "0x" + QByteArray::number(*filter, 16) : "all";
+      std::printf("  %-6s filter %-5s %9lld bytes in %8.0f ms alone\n", Methods::InfoOf(m).name,
+                  piece.constData(), qlonglong(size), times.last());
+      if (size > 0 && (smallest < 0 || size < smallest)) {
+        smallest = size;
+        best = output;
+      }
     }
-  }
   const double test = timedMs([&] {
     Bench::RunPacker(QFile::decodeName(packer),
                      {QStringLiteral("-q"), QStringLiteral("-t"), QFile::decodeName(best)});
