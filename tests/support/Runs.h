@@ -12,7 +12,7 @@
 
 #include "gui/main/JobRunner.h"
 
-class AppContext;
+struct AppContext;
 class ScreenModel;
 
 // Runs `act`, which may start a job of the main window (a button, a dialog's accept, a call), and
