@@ -310,8 +310,8 @@ class TestStartup : public QObject {
     {
       TCFGfile raw;
       QVERIFY(raw.LoadFromFile(path, true));
-      QCOMPARE(raw.ReadString("CmdPackLines", {}).count("\r\n"), 2);
-      QCOMPARE(raw.ReadString("ShellExt3", {}), QByteArray(".scr"));
+      QCOMPARE(StoredString(raw, "CmdPackLines").count("\r\n"), 2);
+      QCOMPARE(StoredString(raw, "ShellExt3"), QByteArray(".scr"));
     }
     {
       AppContext ctx;

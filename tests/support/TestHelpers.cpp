@@ -87,6 +87,11 @@ void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>&
   QVERIFY(cfg.SaveToFile(path));
 }
 
+QByteArray StoredString(const TCFGfile& cfg, const QByteArray& key) {
+  QByteArray value;
+  return cfg.GetString(key, value) ? value : QByteArray("<absent>");
+}
+
 void writeQuietSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& more) {
   writeSettings(path, [&](TCFGfile& cfg) {
     cfg.SetString("LangName", "English");

@@ -57,6 +57,8 @@ bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
 // saved).
 class TCFGfile;
 void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& fill);
+// The string record `key` of a store, or "<absent>", which no value a test stores equals.
+QByteArray StoredString(const TCFGfile& cfg, const QByteArray& key);
 // A language file of the test's own, so that a test does not depend on the shipped wording: its
 // identity (a null name or English name is left out) and the entries ("VAR\\1", "Ready").
 using LanguageEntries = QList<std::pair<QByteArray, QByteArray>>;
