@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFont>
+#include <QPushButton>
 #include <QStringDecoder>
 #include <QTest>
 #include <cerrno>
@@ -240,4 +241,10 @@ QList<QByteArray> NamesInFolder(const QByteArray& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool SelectionKnown(const QWidget* mainWindow) {
+  const Controls ui(mainWindow);
+  return ui.get<QPushButton>("ButtonTest")->isEnabledTo(mainWindow) &&
+         ui.get<QPushButton>("ButtonList")->isEnabledTo(mainWindow);
 }

@@ -112,6 +112,10 @@ class Controls {
   const QObject* window_;
 };
 
+// Whether the main window knows its selection: while it searches folders the buttons that act on
+// the selection wait, Test and List among them, which need no file selected.
+bool SelectionKnown(const QWidget* mainWindow);
+
 // The string value of `key` in `group` of a key file (a desktop entry, a Nemo action) as GLib's
 // key-file parser reads it, the parser desktops use, escapes undone; empty when absent. The tests
 // read written entries with it rather than with the program's own reader.
