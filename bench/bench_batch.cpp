@@ -6,9 +6,8 @@
 // every packed file passes the packer's own test (-t), unpacks byte for byte, and has the same
 // bytes whatever the number of runs.
 //   bench_batch [--rounds N] [--work N] [--source FILE] [--large FILE] [--mixed] [--high]
-// With a real upx it also compares, on a mixed set with 2 runs at once (one program of 15-40 MB,
-// --large FILE to name it; copies already packed; copies to pack), the job's queue against the
-// fixed groups by size that jobs used before.
+// With a real upx it also compares, on a mixed set (one program of 15-40 MB, --large FILE to name
+// it; copies already packed; copies to pack), the job's queue of 2 runs against one run.
 // --high runs the packers at the program's "High" priority (nice -10), which on a machine shared
 // with other work keeps that work from deciding the figures.
 #include <sys/stat.h>
@@ -18,6 +17,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -27,12 +27,11 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "BenchSupport.h"
 #include "core/batch/RunGroups.h"
-#include "core/packer/CommandLine.h"
 #include "core/settings/ProgramState.h"
-#include "gui/console/ConsoleSession.h"
 #include "gui/main/AppContext.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"
@@ -66,22 +65,46 @@ struct Figures {
   bool ok = true;
 };
 
-// The packers of a job started straight, one per group, all at once: how long until the last
-// ends. What the machine gives at that moment, beside what the program's job takes.
+// The packers of a job started straight from the job's own queue, no window: each run takes the
+// next portion when its packer ends (a run left without one tries again when another ends). How
+// long until the last ends: what the machine gives at that moment, beside what the job takes.
 double directMs(const QByteArray& packer, const QList<QByteArray>& files, int runs) {
   QElapsedTimer t;
   t.start();
+  const QStringList fixed{QStringLiteral("--best"), QStringLiteral("-q")};
+  RunGroups::Queue queue(files, runs, packer.size() + 16, RunGroups::ArgumentRoom());
+  QEventLoop loop;
   QList<QProcess*> all;
-  for (const QList<QByteArray>& group : RunGroups::SplitFiles(files, runs)) {
-    QStringList args{QStringLiteral("--best"), QStringLiteral("-q")};
-    for (const QByteArray& f : group) args << QFile::decodeName(f);
-    auto* p = new QProcess;
-    p->setStandardOutputFile(QProcess::nullDevice());
-    p->setStandardErrorFile(QProcess::nullDevice());
-    p->start(QFile::decodeName(packer), args);
-    all << p;
-  }
-  for (QProcess* p : all) p->waitForFinished(600000);
+  QList<bool> busy(runs, false);
+  std::function<void()> startIdle = [&] {
+    for (int run = 0; run < runs; ++run) {
+      if (busy[run]) continue;
+      const QList<QByteArray> portion = queue.take(run);
+      if (portion.isEmpty()) continue;
+      QStringList args = fixed;
+      for (const QByteArray& f : portion) args << QFile::decodeName(f);
+      auto* p = new QProcess;
+      all << p;
+      busy[run] = true;
+      p->setStandardOutputFile(QProcess::nullDevice());
+      p->setStandardErrorFile(QProcess::nullDevice());
+      const auto ended = [&, run] {
+        busy[run] = false;
+        startIdle();
+        if (!busy.contains(true)) loop.quit();
+      };
+      QObject::connect(p, &QProcess::finished, &loop, ended, Qt::QueuedConnection);
+      QObject::connect(
+          p, &QProcess::errorOccurred, &loop,
+          [ended](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart) ended();
+          },
+          Qt::QueuedConnection);
+      p->start(QFile::decodeName(packer), args);
+    }
+  };
+  startIdle();
+  if (busy.contains(true)) loop.exec();
   qDeleteAll(all);
   return t.nsecsElapsed() / 1e6;
 }

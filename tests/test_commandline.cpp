@@ -554,7 +554,7 @@ class TestCommandLine : public QObject {
     QCOMPARE(PackerVersion::ParseMajor(output), expected);
   }
 
-  void queryMajor_data() {
+  void askedVersion_data() {
     QTest::addColumn<QByteArray>("variable");
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<int>("expected");
@@ -572,18 +572,18 @@ class TestCommandLine : public QObject {
     QTest::newRow("version beyond 64 KiB") << QByteArray("PACKHELM_STANDIN_VERSION_LINE")
                                            << "upx " + QByteArray(65532, ' ') + "3.96" << -1;
   }
-  void queryMajor() {
+  void askedVersion() {
     QFETCH(QByteArray, variable);
     QFETCH(QByteArray, value);
     QFETCH(int, expected);
     if (!variable.isEmpty()) qputenv(variable.constData(), value);
-    const int major = PackerVersion::QueryMajor(standinPath());
+    const int major = AskPackerVersion(standinPath()).major;
     if (!variable.isEmpty()) qunsetenv(variable.constData());
     QCOMPARE(major, expected);
   }
 
   // The packer's path reaches the question byte for byte, a name that is not UTF-8 included.
-  void queryMajorAwkwardFolder_data() {
+  void askedVersionAwkwardFolder_data() {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<bool>("script");
     QTest::newRow("blanks and quotes") << QByteArray("a \"b\" c") << false;
@@ -591,7 +591,7 @@ class TestCommandLine : public QObject {
     QTest::newRow("not UTF-8, a script") << QByteArray("caf\xe9 \xff\xfe") << true;
     QTest::newRow("escape sequence and line feed") << QByteArray("\x1b[31mred\nline") << false;
   }
-  void queryMajorAwkwardFolder() {
+  void askedVersionAwkwardFolder() {
     QFETCH(QByteArray, name);
     QFETCH(bool, script);
     TemporaryDir dir;
@@ -604,12 +604,12 @@ class TestCommandLine : public QObject {
     }
     QVERIFY(!packer.isEmpty());
     qputenv("PACKHELM_STANDIN_VERSION", "3.94");
-    const int major = PackerVersion::QueryMajor(packer);
+    const int major = AskPackerVersion(packer).major;
     qunsetenv("PACKHELM_STANDIN_VERSION");
     QCOMPARE(major, 3);
   }
 
-  void queryMajorMissing_data() {
+  void askedVersionMissing_data() {
     QTest::addColumn<QByteArray>("path");
     QTest::newRow("missing") << QByteArray("/nonexistent/packhelm/upx");
     QTest::newRow("empty") << QByteArray();
@@ -618,7 +618,7 @@ class TestCommandLine : public QObject {
     // A packer at the path that a QString would make of the name: never started instead.
     QTest::newRow("not UTF-8, with a twin at its lossy name") << QByteArray("@twin");
   }
-  void queryMajorMissing() {
+  void askedVersionMissing() {
     QFETCH(QByteArray, path);
     TemporaryDir dir;
     if (path == "@twin") {
@@ -630,14 +630,14 @@ class TestCommandLine : public QObject {
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write("upx 4.2.4\n");
     }
-    QCOMPARE(PackerVersion::QueryMajor(path), -1);
+    QCOMPARE(AskPackerVersion(path).major, -1);
   }
 
-  void queryMajorTimeout() {
+  void askedVersionTimeout() {
     qputenv("PACKHELM_STANDIN_SLEEP_MS", "20000");
     QElapsedTimer t;
     t.start();
-    const int major = PackerVersion::QueryMajor(standinPath(), 300);
+    const int major = AskPackerVersion(standinPath(), 300).major;
     const qint64 elapsed = t.elapsed();
     qunsetenv("PACKHELM_STANDIN_SLEEP_MS");
     QCOMPARE(major, -1);
@@ -646,13 +646,13 @@ class TestCommandLine : public QObject {
 
   // A packer that prints 100 MB on --version: at most the first 64 KiB are read and kept, the
   // packer is stopped, and memory does not grow with its output.
-  void queryMajorReadsAtMost64KiB() {
+  void askedVersionReadsAtMost64KiB() {
     rusage before{};
     ::getrusage(RUSAGE_SELF, &before);
     qputenv("PACKHELM_STANDIN_OUTPUT_BYTES", "100000000");
     QElapsedTimer t;
     t.start();
-    const int major = PackerVersion::QueryMajor(standinPath(), 20000);
+    const int major = AskPackerVersion(standinPath(), 20000).major;
     const qint64 elapsed = t.elapsed();
     qunsetenv("PACKHELM_STANDIN_OUTPUT_BYTES");
     rusage after{};
@@ -691,12 +691,12 @@ class TestCommandLine : public QObject {
     QCOMPARE(answered.first().first().value<PackerCapabilities>().crpSwitch, " --crp-ms=");
   }
 
-  void queryMajorStdinEmpty() {
+  void askedVersionStdinEmpty() {
     // A packer that reads its input must see the end of it at once, not wait for a keyboard.
     qputenv("PACKHELM_STANDIN_ECHO_INPUT", "1");
     QElapsedTimer t;
     t.start();
-    const int major = PackerVersion::QueryMajor(standinPath(), 20000);
+    const int major = AskPackerVersion(standinPath(), 20000).major;
     const qint64 elapsed = t.elapsed();
     qunsetenv("PACKHELM_STANDIN_ECHO_INPUT");
     QCOMPARE(major, -1);  // it printed nothing but ended

@@ -431,7 +431,7 @@ void TestFit::everyWindowFits() {
   auto* status = main->findChild<QLineEdit*>(QStringLiteral("EditStatus"));
   main->WMDropFiles({folder, prog.dir.makeFile("third.exe", 3456)});
   checkWhole(status, status->text());
-  QTRY_VERIFY(!main->searchingFolders());
+  QTRY_VERIFY(SelectionKnown(main));
   checkWhole(fileBox, fileBox->text());
   // 10,000 files from 100 folders, 100 of them given directly.
   checkWhole(fileBox, ctx.state

@@ -193,7 +193,7 @@ class TestFolders : public QObject {
     QCOMPARE(QString(m.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
              QString(message).replace(QLatin1Char('@'), QFile::decodeName(e.treesPath())));
     QVERIFY(!m.text.contains(QChar(0x1b)));
-    QTRY_VERIFY(!e.w()->searchingFolders());
+    QTRY_VERIFY(SelectionKnown(e.w()));
     if (selected) {
       QCOMPARE(e.ctx.state.FileList, executables);
       QTRY_COMPARE(e.runs().size(), 1);
@@ -220,7 +220,7 @@ class TestFolders : public QObject {
     QVERIFY(MakeExecutableTree(e.treesPath(), "second", second));
 
     e.w()->WMDropFiles({first.root});
-    QVERIFY(e.w()->searchingFolders());
+    QVERIFY(!SelectionKnown(e.w()));
     QCOMPARE(e.ctx.state.FileList, Names{a});
     for (const char* button :
          {"ButtonPack", "ButtonUnPack", "ButtonPackE", "ButtonUnPackE", "ButtonTest", "ButtonList"})
@@ -229,7 +229,7 @@ class TestFolders : public QObject {
     QCOMPARE(e.status(), QStringLiteral("Searching the folders for executables..."));
 
     e.w()->WMDropFiles({second.root});
-    QTRY_VERIFY(!e.w()->searchingFolders());
+    QTRY_VERIFY(SelectionKnown(e.w()));
     QCOMPARE(e.ctx.state.FileList, second.executables);
     QCOMPARE(e.status(), QStringLiteral("Done"));
     QVERIFY(e.packEnabled() && e.ui().get<QPushButton>("ButtonTest")->isEnabled());
@@ -238,7 +238,7 @@ class TestFolders : public QObject {
 
     e.w()->WMDropFiles({first.root});
     e.w()->WMDropFiles({b});
-    QVERIFY(!e.w()->searchingFolders());
+    QVERIFY(SelectionKnown(e.w()));
     QCOMPARE(e.ctx.state.FileList, Names{b});
     QCOMPARE(e.box(), QFile::decodeName(b));
     QVERIFY(e.packEnabled());

@@ -93,25 +93,6 @@ class TestOptions : public QObject {
  private slots:
   void initTestCase() { UseDesignedFont(); }
   // --- rules without windows ---
-  void priorityItems_data() {
-    QTest::addColumn<quint32>("priorityClass");
-    QTest::addColumn<int>("item");
-    QTest::newRow("realtime") << 256u << 0;
-    QTest::newRow("high") << 128u << 1;
-    QTest::newRow("normal") << 32u << 2;
-    QTest::newRow("low") << 64u << 3;
-    QTest::newRow("unknown 77") << 77u << -1;
-    QTest::newRow("zero") << 0u << -1;
-  }
-  void priorityItems() {
-    QFETCH(quint32, priorityClass);
-    QFETCH(int, item);
-    QCOMPARE(OptionsLogic::PriorityItemForClass(priorityClass), item);
-    // No item keeps the value; an item always gives its class back.
-    QCOMPARE(OptionsLogic::PriorityClassForItem(item, priorityClass), priorityClass);
-    QCOMPARE(OptionsLogic::PriorityClassForItem(-1, 12345u), 12345u);
-  }
-
   void languageRow_data() {
     QTest::addColumn<QList<QByteArray>>("englishNames");
     QTest::addColumn<QByteArray>("langName");

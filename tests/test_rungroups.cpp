@@ -1,111 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Several packer runs at once, the core: how the files are split among the runs, which run's end
+// Several packer runs at once, the core: how the files are handed to the runs, which run's end
 // stands for the job, and the preference's record in the settings file.
 
-#include <QRandomGenerator>
 #include <QtTest>
-#include <algorithm>
 
 #include "core/batch/RunGroups.h"
 #include "core/settings/CFGfile.h"
 #include "core/settings/SettingsFile.h"
 #include "support/TestHelpers.h"
 
-using Groups = QList<QList<qsizetype>>;
-
-namespace {
-
-quint64 total(const QList<quint64>& sizes, const QList<qsizetype>& group) {
-  quint64 sum = 0;
-  for (qsizetype i : group) sum += sizes[i];
-  return sum;
-}
-
-}  // namespace
-
 class TestRunGroups : public QObject {
   Q_OBJECT
  private slots:
-  void splitBySize_data() {
-    QTest::addColumn<QList<quint64>>("sizes");
-    QTest::addColumn<int>("runs");
-    QTest::addColumn<Groups>("groups");
-    QTest::newRow("one run keeps the selection")
-        << QList<quint64>{5, 9, 1} << 1 << Groups{{0, 1, 2}};
-    QTest::newRow("runs below one count as one") << QList<quint64>{5, 9} << 0 << Groups{{0, 1}};
-    QTest::newRow("one file") << QList<quint64>{7} << 4 << Groups{{0}};
-    QTest::newRow("no files") << QList<quint64>{} << 2 << Groups{{}};
-    QTest::newRow("more runs than files") << QList<quint64>{3, 8} << 4 << Groups{{1}, {0}};
-    QTest::newRow("largest first into the lightest")
-        << QList<quint64>{10, 40, 30, 20} << 2 << Groups{{0, 1}, {2, 3}};
-    QTest::newRow("one large file against many small")
-        << QList<quint64>{100, 10, 10, 10, 10, 10} << 2 << Groups{{0}, {1, 2, 3, 4, 5}};
-    QTest::newRow("equal sizes in selection order")
-        << QList<quint64>{4, 4, 4, 4, 4} << 2 << Groups{{0, 2, 4}, {1, 3}};
-    QTest::newRow("empty files still open a group")
-        << QList<quint64>{0, 0, 0} << 3 << Groups{{0}, {1}, {2}};
-    QTest::newRow("four runs") << QList<quint64>{9, 8, 7, 6, 5, 4, 3, 2} << 4
-                               << Groups{{0, 7}, {1, 6}, {2, 5}, {3, 4}};
-  }
-  void splitBySize() {
-    QFETCH(QList<quint64>, sizes);
-    QFETCH(int, runs);
-    QFETCH(Groups, groups);
-    QCOMPARE(RunGroups::SplitBySize(sizes, runs), groups);
-  }
-
-  // Whatever the sizes: each file in exactly one group, no group empty, no more groups than runs
-  // or files, the selection order within a group, and the totals within one file's size of each
-  // other (the bound of largest-first into the lightest group).
-  void splitInvariants() {
-    QRandomGenerator rng(17);
-    for (int round = 0; round < 300; ++round) {
-      QList<quint64> sizes(rng.bounded(1, 40));
-      for (quint64& s : sizes) s = rng.bounded(1 << 22);
-      const int runs = rng.bounded(1, 9);
-      const Groups groups = RunGroups::SplitBySize(sizes, runs);
-      QCOMPARE(groups.size(), qMin<qsizetype>(runs, sizes.size()));
-      QList<qsizetype> seen;
-      quint64 lightest = ~quint64(0), heaviest = 0;
-      for (const QList<qsizetype>& g : groups) {
-        QVERIFY(!g.isEmpty());
-        QVERIFY(std::is_sorted(g.begin(), g.end()));
-        seen += g;
-        lightest = qMin(lightest, total(sizes, g));
-        heaviest = qMax(heaviest, total(sizes, g));
-      }
-      std::sort(seen.begin(), seen.end());
-      for (qsizetype i = 0; i < sizes.size(); ++i) QCOMPARE(seen.value(i, -1), i);
-      QCOMPARE(seen.size(), sizes.size());
-      QVERIFY(heaviest - lightest <= *std::max_element(sizes.begin(), sizes.end()));
-      // The same sizes, the same groups.
-      QCOMPARE(RunGroups::SplitBySize(sizes, runs), groups);
-    }
-  }
-
-  // Files are measured on disk; names that differ only after their last dot in one folder (the
-  // packer's temporary and backup names come from that stem) share a run, also when the folder
-  // is spelled two ways; names keep every byte.
-  void splitFilesKeepsStemsTogether() {
+  // Names that differ only after their last dot in one folder (the packer's temporary and backup
+  // names come from that stem) share a key, also when the folder is spelled two ways; names keep
+  // every byte.
+  void stemKey() {
     TemporaryDir dir;
     const QByteArray d = QFile::encodeName(dir.path()) + '/';
-    const QByteArray a = d + "prog.exe", b = d + "prog.dll", c = d + "./prog";
-    const QByteArray hostile = d + "-we\"ird na\xff me\x1b[2J.bin";
-    const QByteArray other = d + "other.exe", missing = d + "missing.exe";
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("sub"))));
-    QVERIFY(writeFileBytes(a, QByteArray(5000, 'a')));
-    QVERIFY(writeFileBytes(b, QByteArray(5000, 'b')));
-    QVERIFY(writeFileBytes(c, QByteArray(100, 'c')));
-    QVERIFY(writeFileBytes(hostile, QByteArray(6000, 'h')));
-    QVERIFY(writeFileBytes(other, QByteArray(4000, 'o')));
-    const QList<QByteArray> files{a, hostile, b, other, c, missing};
-    const QList<QList<QByteArray>> groups = RunGroups::SplitFiles(files, 2);
-    // prog.exe, prog.dll and ./prog weigh 10100 together; the others 10000.
-    QCOMPARE(groups, (QList<QList<QByteArray>>{{a, b, c}, {hostile, other, missing}}));
+    const QByteArray a = d + "prog.exe";
+    QCOMPARE(RunGroups::StemKey(a), RunGroups::StemKey(d + "prog.dll"));
+    QCOMPARE(RunGroups::StemKey(a), RunGroups::StemKey(d + "./prog"));
     QCOMPARE(RunGroups::StemKey(a), RunGroups::StemKey(d + "sub/../prog.so"));
-    QVERIFY(RunGroups::StemKey(a) != RunGroups::StemKey(other));
+    QVERIFY(RunGroups::StemKey(a) != RunGroups::StemKey(d + "other.exe"));
     QVERIFY(RunGroups::StemKey(d + "a.b.c") != RunGroups::StemKey(d + "a.x"));
-    QCOMPARE(RunGroups::SplitFiles({a, b}, 2), (QList<QList<QByteArray>>{{a, b}}));
+    const QByteArray hostile = d + "-we\"ird na\xff me\x1b[2J";
+    QCOMPARE(RunGroups::StemKey(hostile + ".bin"), RunGroups::StemKey(hostile + ".exe"));
+    QVERIFY(RunGroups::StemKey(hostile + ".bin") != RunGroups::StemKey(d + "-we\"ird na"));
   }
 
   // The queue of several runs: a free run takes the largest unit left, files of one stem

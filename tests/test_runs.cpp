@@ -436,7 +436,7 @@ class TestRuns : public QObject {
     Program p;
     {
       EnvGuard env{{"PACKHELM_STANDIN_VERSION_LINE", "UPX git-4a1c2e"}};
-      p.ctx.state.Packer = PackerVersion::Query(p.dir.packerPath());
+      p.ctx.state.Packer = AskPackerVersion(p.dir.packerPath());
     }
     QVERIFY(!p.ctx.state.packer().known());
     p.ctx.state.opt.GlobalOpt_CloseCon = 2;

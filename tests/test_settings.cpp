@@ -242,7 +242,7 @@ class TestSettings : public QObject {
     QVERIFY(SaveSettingsFile(path, in));
     TCFGfile raw;
     QVERIFY(raw.LoadFromFile(path, true));
-    const QByteArray stored = raw.ReadString("CmdPackLines", "<absent>");
+    const QByteArray stored = StoredString(raw, "CmdPackLines");
     QCOMPARE(stored.count("\r\n"), 2);
     SettingsRows out;
     QVERIFY(LoadSettingsFile(path, out));

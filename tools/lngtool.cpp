@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Turns the editable source of a language file into the file the program reads:
 //   lngtool SOURCE.txt OUTPUT.lng
-// See src/i18n/LanguageSource.h for the source format.
+// See src/core/i18n/LanguageSource.h for the source format.
 
 #include <QFile>
 #include <cstdio>

@@ -6,6 +6,7 @@
 
 #include "core/packer/PackerVersion.h"
 #include "support/RealPacker.h"
+#include "support/TestProgramDir.h"
 
 RealPackerWindow::RealPackerWindow(quint32 runs)
     : MainWindowTest(
@@ -14,7 +15,7 @@ RealPackerWindow::RealPackerWindow(quint32 runs)
             const QByteArray packer = RealPacker::Path();
             ctx.state.UpxLocation = packer;
             ctx.state.UpxShortLocation = packer;
-            ctx.state.Packer = PackerVersion::Query(packer);
+            ctx.state.Packer = AskPackerVersion(packer);
             ctx.state.opt.GlobalOpt_CloseCon = int(CloseCon::Never);
             ctx.state.opt.GlobalOpt_PackerRuns = runs;
           },

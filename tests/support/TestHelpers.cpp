@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFont>
+#include <QPushButton>
 #include <QStringDecoder>
 #include <QTest>
 #include <cerrno>
@@ -85,6 +86,11 @@ void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>&
   TCFGfile cfg;
   fill(cfg);
   QVERIFY(cfg.SaveToFile(path));
+}
+
+QByteArray StoredString(const TCFGfile& cfg, const QByteArray& key) {
+  QByteArray value;
+  return cfg.GetString(key, value) ? value : QByteArray("<absent>");
 }
 
 void writeQuietSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& more) {
@@ -235,4 +241,10 @@ QList<QByteArray> NamesInFolder(const QByteArray& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool SelectionKnown(const QWidget* mainWindow) {
+  const Controls ui(mainWindow);
+  return ui.get<QPushButton>("ButtonTest")->isEnabledTo(mainWindow) &&
+         ui.get<QPushButton>("ButtonList")->isEnabledTo(mainWindow);
 }

@@ -57,6 +57,8 @@ bool writeFileBytes(const QByteArray& path, const QByteArray& bytes);
 // saved).
 class TCFGfile;
 void writeSettings(const QByteArray& path, const std::function<void(TCFGfile&)>& fill);
+// The string record `key` of a store, or "<absent>", which no value a test stores equals.
+QByteArray StoredString(const TCFGfile& cfg, const QByteArray& key);
 // A language file of the test's own, so that a test does not depend on the shipped wording: its
 // identity (a null name or English name is left out) and the entries ("VAR\\1", "Ready").
 using LanguageEntries = QList<std::pair<QByteArray, QByteArray>>;
@@ -109,6 +111,10 @@ class Controls {
  private:
   const QObject* window_;
 };
+
+// Whether the main window knows its selection: while it searches folders the buttons that act on
+// the selection wait, Test and List among them, which need no file selected.
+bool SelectionKnown(const QWidget* mainWindow);
 
 // The string value of `key` in `group` of a key file (a desktop entry, a Nemo action) as GLib's
 // key-file parser reads it, the parser desktops use, escapes undone; empty when absent. The tests

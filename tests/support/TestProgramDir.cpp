@@ -19,6 +19,12 @@ bool PlaceStandin(const QByteArray& path) {
          writeFileRaw(path, packer);
 }
 
+PackerCapabilities AskPackerVersion(const QByteArray& packerPath, int timeoutMs) {
+  PackerVersion::Asking asking;
+  asking.start(packerPath, timeoutMs);
+  return asking.result();
+}
+
 TestProgramDir::TestProgramDir(bool withLanguages, bool withPacker, Layout layout)
     : layout_(layout) {
   // An installed copy is told by its shared folder, even an empty one.

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <memory>
 
+#include "core/packer/PackerVersion.h"
 #include "gui/main/AppContext.h"
 #include "support/TestHelpers.h"
 
@@ -51,3 +52,6 @@ struct TestProgram {
 QByteArray standinPath();
 // Copies the stand-in packer to `path` (any bytes), executable, making the folders above it.
 bool PlaceStandin(const QByteArray& path);
+// The packer asked its version as the start-up asks it, the answer awaited here: what the version
+// decides (unknown when the packer gives no version within `timeoutMs`).
+PackerCapabilities AskPackerVersion(const QByteArray& packerPath, int timeoutMs = 5000);

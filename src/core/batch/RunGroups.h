@@ -13,18 +13,10 @@ int MaxRuns();
 // A stored or entered number of runs within 1..MaxRuns().
 quint32 Clamp(quint32 runs);
 
-// Splits items of the given sizes into min(runs, items) groups of about equal total size:
-// largest first, each into the group with the least total so far (the lower group on a tie).
-// Every item lands in exactly one group, each group keeps the items' order and none is empty.
-// The same sizes always give the same groups. Fewer than two groups: one group of all items.
-QList<QList<qsizetype>> SplitBySize(const QList<quint64>& sizes, int runs);
-// The same for files, by their sizes on disk (a file that cannot be measured counts as 0). Files
-// of one folder whose names differ only after their last dot ("prog.exe", "prog.dll") stay in one
-// run: the packer names its temporary and backup files after that stem, so two packers at once
-// would race for the same names.
-QList<QList<QByteArray>> SplitFiles(const QList<QByteArray>& files, int runs);
 // The key that keeps files together: the folder (links resolved where it exists) and the name
-// up to its last dot.
+// up to its last dot. Files of one folder whose names differ only after their last dot
+// ("prog.exe", "prog.dll") share it: the packer names its temporary and backup files after that
+// stem, so two packers at once would race for the same names.
 QByteArray StemKey(const QByteArray& path);
 
 // Splits files, in order, into batches whose arguments fit the system's limit for a program's

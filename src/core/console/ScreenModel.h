@@ -62,7 +62,6 @@ class ScreenModel : public QObject {
   int cursorColumn() const;
   bool cursorVisible() const { return cursorVisible_; }
   int cursorSize() const { return cursorSize_; }
-  void setCursorSize(int percent) { cursorSize_ = percent; }
 
   QString title() const { return title_; }
   void setTitle(const QString& title);

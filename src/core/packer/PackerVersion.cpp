@@ -161,14 +161,4 @@ PackerCapabilities Asking::result() {
   return result_;
 }
 
-PackerCapabilities Query(const QByteArray& packerPath, int timeoutMs) {
-  Asking asking;
-  asking.start(packerPath, timeoutMs);
-  return asking.result();
-}
-
-int QueryMajor(const QByteArray& packerPath, int timeoutMs) {
-  return Query(packerPath, timeoutMs).major;
-}
-
 }  // namespace PackerVersion

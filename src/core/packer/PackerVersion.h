@@ -37,16 +37,12 @@ int ParseMajor(const QByteArray& versionOutput);
 // The version from that first line ("4.2.4"); empty when it is missing or malformed.
 QByteArray ParseVersion(const QByteArray& versionOutput);
 
-// Runs the packer with --version through pipes (no shell, no console; stdin empty) and returns
-// what its version decides; the version is unknown when the packer cannot be started, does not
-// end within timeoutMs (it is killed then), ends abnormally, or answers with a line that does not
-// parse.
-PackerCapabilities Query(const QByteArray& packerPath, int timeoutMs = 5000);
-int QueryMajor(const QByteArray& packerPath, int timeoutMs = 5000);
-
-// The same question without waiting for the answer: start() returns once the packer is launched,
-// and the answer comes from the event loop (answered()) or, when it is needed before that, from
-// result(), which waits for what is left of the time limit.
+// Asks the packer its version: runs it with --version through pipes (no shell, no console; stdin
+// empty) and takes what its version decides. The version is unknown when the packer cannot be
+// started, does not end within the time limit (it is killed then), ends abnormally, or answers
+// with a line that does not parse. start() returns once the packer is launched, and the answer
+// comes from the event loop (answered()) or, when it is needed before that, from result(), which
+// waits for what is left of the time limit.
 class Asking : public QObject {
   Q_OBJECT
  public:

@@ -163,18 +163,6 @@ QByteArray TCFGfile::normalizeKey(const QByteArray& key) const {
 int TCFGfile::IndexOfString(const QByteArray& key) const {
   return strings_.indexOf(key);
 }
-int TCFGfile::IndexOfInteger(const QByteArray& key) const {
-  return integers_.indexOf(key);
-}
-int TCFGfile::IndexOfCardinal(const QByteArray& key) const {
-  return cardinals_.indexOf(key);
-}
-int TCFGfile::IndexOfFloat(const QByteArray& key) const {
-  return floats_.indexOf(key);
-}
-int TCFGfile::IndexOfBoolean(const QByteArray& key) const {
-  return booleans_.indexOf(key);
-}
 
 bool TCFGfile::SetString(const QByteArray& key, const QByteArray& value,
                          const QByteArray& comment) {
@@ -220,14 +208,6 @@ bool TCFGfile::GetCardinal(const QByteArray& key, quint32& value, QByteArray* co
 }
 bool TCFGfile::GetBoolean(const QByteArray& key, bool& value, QByteArray* comment) const {
   return getFrom(booleans_, key, value, comment);
-}
-bool TCFGfile::GetFloat(const QByteArray& key, long double& value, QByteArray* comment) const {
-  return getFrom(floats_, key, value, comment);
-}
-QByteArray TCFGfile::ReadString(const QByteArray& key, const QByteArray& def) const {
-  QByteArray value = def;
-  GetString(key, value);
-  return value;
 }
 
 int TCFGfile::StringCount() const {

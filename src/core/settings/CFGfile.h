@@ -15,10 +15,6 @@ class TCFGfile {
   bool KeepKeySpaces = false;
 
   int IndexOfString(const QByteArray& key) const;
-  int IndexOfInteger(const QByteArray& key) const;
-  int IndexOfCardinal(const QByteArray& key) const;
-  int IndexOfFloat(const QByteArray& key) const;
-  int IndexOfBoolean(const QByteArray& key) const;
 
   bool SetString(const QByteArray& key, const QByteArray& value, const QByteArray& comment = {});
   bool SetInteger(const QByteArray& key, qint32 value, const QByteArray& comment = {});
@@ -31,8 +27,6 @@ class TCFGfile {
   bool GetInteger(const QByteArray& key, qint32& value, QByteArray* comment = nullptr) const;
   bool GetCardinal(const QByteArray& key, quint32& value, QByteArray* comment = nullptr) const;
   bool GetBoolean(const QByteArray& key, bool& value, QByteArray* comment = nullptr) const;
-  bool GetFloat(const QByteArray& key, long double& value, QByteArray* comment = nullptr) const;
-  QByteArray ReadString(const QByteArray& key, const QByteArray& def) const;
 
   int StringCount() const;
   QByteArray StringKeyAt(int position) const;

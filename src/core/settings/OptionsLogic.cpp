@@ -5,20 +5,6 @@
 
 namespace OptionsLogic {
 
-namespace {
-const Settings::Row& priorityRow() {
-  return Settings::RowOf(Settings::Key::GlobalOpt_PriorityClass);
-}
-}  // namespace
-
-int PriorityItemForClass(quint32 priorityClass) {
-  return priorityRow().itemOf(priorityClass);
-}
-
-quint32 PriorityClassForItem(int item, quint32 current) {
-  return quint32(priorityRow().valueOf(item, current));
-}
-
 void ResetPreferences(GlobalOptions& opt) {
   ForEachPreference(opt, [](const Settings::Row& row, auto& value) {
     if (row.reset) Settings::SetNumber(value, row.defaultValue);

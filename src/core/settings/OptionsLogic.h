@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The rules of the Options dialog that need no window: priority classes and their items, the
-// defaults that Reset writes, and which language row is preselected.
+// The rules of the Options dialog that need no window: the defaults that Reset writes, and which
+// language row is preselected.
 
 #include <QByteArray>
 #include <QList>
@@ -9,12 +9,6 @@
 struct GlobalOptions;
 
 namespace OptionsLogic {
-
-// The item of the priority group showing a priority class (realtime, high, normal, low), or -1
-// for a value that none shows.
-int PriorityItemForClass(quint32 priorityClass);
-// The class of an item; -1 or an unknown item keeps the current value.
-quint32 PriorityClassForItem(int item, quint32 current);
 
 // Writes the defaults of the preferences the Options dialog's Reset covers (the rows marked so in
 // the settings table). The language and every other setting stay as they are.

@@ -10,13 +10,6 @@ namespace StrUtils {
 char SelectChar(bool condition, char a, char b) {
   return condition ? a : b;
 }
-bool SelectBool(bool condition, bool a, bool b) {
-  return condition ? a : b;
-}
-
-QByteArray FormatCardinal(quint32 value) {
-  return QByteArray::number(value);
-}
 
 namespace {
 

@@ -10,9 +10,6 @@
 namespace StrUtils {
 
 char SelectChar(bool condition, char a, char b);
-bool SelectBool(bool condition, bool a, bool b);
-
-QByteArray FormatCardinal(quint32 value);
 
 // Accepts: spaces, an optional sign, then decimal digits or a hex prefix ($, x, X, 0x, 0X) with
 // hex digits, and nothing after. Anything else gives the default.

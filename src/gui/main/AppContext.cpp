@@ -253,10 +253,6 @@ bool AppContext::startupAborted() const {
   return startup_ && startup_->aborted();
 }
 
-bool AppContext::startupEnded() const {
-  return startup_ && startup_->isEnded();
-}
-
 QList<QWidget*> AppContext::forms() const {
   QList<QWidget*> all{FormMain, FormAbout,    FormVersHist,    FormOpt,    FormChooseLang,
                       FormFTSC, FormEditExec, FormIntegration, FormResults};

@@ -74,8 +74,6 @@ struct AppContext {
   void start();
   // The start-up sequence ended the program (no language file, no packer).
   bool startupAborted() const;
-  // The start-up sequence is over (it may wait for the user's answers).
-  bool startupEnded() const;
   // The windows built so far, in the fixed order (language files search all of them).
   QList<QWidget*> forms() const;
 

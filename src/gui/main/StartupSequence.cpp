@@ -23,12 +23,6 @@ void StartupSequence::endProgram() {
   // Queued: when the sequence runs before the event loop has started, the request waits for it.
   // Outside a running event loop (tests) quit() does nothing.
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-  end();
-}
-
-void StartupSequence::end() {
-  ended_ = true;
-  emit ended();
 }
 
 void StartupSequence::askPackerVersion() {
@@ -126,5 +120,4 @@ void StartupSequence::finish() {
   // where closing the console or the window ends the program. Folders among them are searched
   // first; the job waits for the search.
   if (!ctx_.arguments.isEmpty()) ctx_.FormMain->selectInput(ctx_.arguments, true);
-  end();
 }

@@ -18,11 +18,6 @@ class StartupSequence : public QObject {
   void run();
   // A step could not go on (no language file, no packer); nothing after it ran.
   bool aborted() const { return aborted_; }
-  // The sequence is over: every step ran, or one ended the program.
-  bool isEnded() const { return ended_; }
-
- signals:
-  void ended();
 
  private:
   void takeLanguage();
@@ -31,10 +26,8 @@ class StartupSequence : public QObject {
   // The packer is asked its version without waiting for the answer; the state settles it.
   void askPackerVersion();
   void endProgram();
-  void end();
 
   AppContext& ctx_;
   bool started_ = false;
   bool aborted_ = false;
-  bool ended_ = false;
 };

@@ -353,10 +353,6 @@ void TFormMain::searchEnded() {
   updateSelectionButtons();
 }
 
-bool TFormMain::searchingFolders() const {
-  return input_->searching();
-}
-
 bool TFormMain::selectionFromFolders() const {
   return input_->fromFolders();
 }

@@ -70,8 +70,6 @@ class TFormMain : public QWidget {
   // buttons are disabled, and its job waits for it. `queueJob`: a selection without folders
   // runs its job from the event loop (the start-up's order), not at once.
   void selectInput(const QList<QByteArray>& paths, bool queueJob);
-  // A folder search runs; the selection is not known yet.
-  bool searchingFolders() const;
 
   // The option panel: start a slide after the button changed, and one step of it.
   void SpeedButtonAddOptClick();

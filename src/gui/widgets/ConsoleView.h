@@ -49,7 +49,6 @@ class ConsoleView : public QAbstractScrollArea {
 
   // The grid: columns are as wide as the font's real advance, which is rarely a whole number of
   // pixels; columnX is a column's left edge in the viewport (column 80 is the right end).
-  qreal cellWidth() const { return cellWidth_; }
   int lineHeight() const { return lineHeight_; }
   int columnX(int column) const;
   // The colour of a console colour index (0 to 15).
