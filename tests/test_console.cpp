@@ -390,7 +390,7 @@ void TestConsole::exitCodesReported() {
   const auto r = p.run();
   QCOMPARE(r, std::optional<int>(code));
   QCOMPARE(p.last->outcome.exitCode, code);
-  p.ctx.FormMain->showExitStatus(JobEngine::StatusText(p.ctx.state.texts(), p.last->outcome));
+  p.ctx.FormMain->showExitStatus(JobEngine::statusText(p.ctx.state.texts(), p.last->outcome));
   QCOMPARE(p.status()->text(), status);
   QVERIFY(Prompts::Test().messages.isEmpty());
 }

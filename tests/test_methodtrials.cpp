@@ -140,7 +140,7 @@ class TestMethodTrials : public QObject {
     const FileResults::Row row = race.finish(mode == "stop").value(0);
     QCOMPARE(started, runs);
     const std::optional<MethodTrials::Verdict> v = race.verdict(0);
-    QCOMPARE(v ? JobEngine::VerdictText(Texts(), *v).toUtf8()
+    QCOMPARE(v ? JobEngine::verdictText(Texts(), *v).toUtf8()
                : QByteArray(FileResults::Word(row.outcome)),
              outcome);
     if (mode == "linked backup") left << "links";

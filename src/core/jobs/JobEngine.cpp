@@ -112,7 +112,7 @@ bool JobEngine::busy() const {
   return job_ != nullptr;
 }
 
-QString JobEngine::VerdictText(const Texts& texts, const MethodTrials::Verdict& v) {
+QString JobEngine::verdictText(const Texts& texts, const MethodTrials::Verdict& v) {
   const auto name = [&](Methods::Method m, std::optional<int> filter) {
     const QString method = QString::fromLatin1(Methods::InfoOf(m).name);
     if (!filter || *filter == 0) return method;
@@ -127,7 +127,7 @@ QString JobEngine::VerdictText(const Texts& texts, const MethodTrials::Verdict& 
            name(*v.runnerUp, v.runnerUpFilter));
 }
 
-QString JobEngine::StatusText(const Texts& texts, const RunOutcome& o) {
+QString JobEngine::statusText(const Texts& texts, const RunOutcome& o) {
   static constexpr LangText statusTexts[] = {LangText::StatusDone, LangText::StatusError,
                                              LangText::StatusWarning};
   QString text;
@@ -269,7 +269,7 @@ bool JobEngine::startTrials() {
   }
   if (commands.isEmpty()) {  // every file was refused before any run
     QMetaObject::invokeMethod(
-        this, [this] { endJob(RunOutcome::Exited(2)); }, Qt::QueuedConnection);
+        this, [this] { endJob(RunOutcome::exited(2)); }, Qt::QueuedConnection);
     return true;
   }
   return startRound(commands, Feed::Trials);
@@ -372,7 +372,7 @@ void JobEngine::packerEnded(int pane) {
   if (done->termSignal() == 0 && !done->interrupted()) tellDecided(r.commandIn[pane], true);
   if (r.feed != Feed::None && !job_->stopRequested && done->termSignal() == 0) {
     if (std::optional<Command> next = nextFor(pane, done->exitCode())) {
-      r.ended.insert(r.commandIn[pane], RunOutcome::Exited(done->exitCode()));
+      r.ended.insert(r.commandIn[pane], RunOutcome::exited(done->exitCode()));
       done->disconnect(this);
       done->deleteLater();
       const int command = int(r.commands.size());
@@ -388,7 +388,7 @@ void JobEngine::packerEnded(int pane) {
         return;
       }
       // Its files count as not started.
-      RunOutcome failed = RunOutcome::Exited(1);
+      RunOutcome failed = RunOutcome::exited(1);
       failed.signal = -1;
       r.ended.insert(command, failed);
       r.runners[pane] = nullptr;
@@ -432,7 +432,7 @@ RunOutcome JobEngine::collect() {
       outcomes.append(r.ended.value(int(i)));
       continue;
     }
-    RunOutcome outcome = RunOutcome::Exited(128 + SIGKILL);
+    RunOutcome outcome = RunOutcome::exited(128 + SIGKILL);
     outcome.signal = SIGKILL;
     const int pane = r.paneOf[i];
     if (PtyRunner* runner = r.runners.value(pane); runner && r.commandIn[pane] == i) {
@@ -537,7 +537,7 @@ void JobEngine::endTrials(RunOutcome outcome) {
     FileResults::Row& row = job.rows[i];
     all = all && FileResults::IsSuccess(row.outcome);
     if (const std::optional<MethodTrials::Verdict> v = job.race->verdict(i))
-      row.message = VerdictText(job.spec.texts, *v).toUtf8();
+      row.message = verdictText(job.spec.texts, *v).toUtf8();
   }
   if (!outcome.stoppedByUser && outcome.endedNormally()) outcome.exitCode = all ? 0 : 2;
   job.race.reset();
@@ -600,7 +600,7 @@ void JobEngine::endJob(RunOutcome outcome) {
     report.rows = finishRows(outcome.stoppedByUser);
   }
   const Texts& texts = job_->spec.texts;
-  report.statusText = StatusText(texts, outcome);
+  report.statusText = statusText(texts, outcome);
   const auto all = report.rows.size();
   if (!outcome.stoppedByUser && outcome.endedNormally() && all > 0) {
     const auto ok = std::count_if(report.rows.begin(), report.rows.end(),

@@ -53,7 +53,7 @@ struct RunOutcome {
   QList<int> runSignals;
   QList<bool> runsInterrupted;  // and whether a stop reached it, in the same order
   bool endedNormally() const { return signal == 0 && !interrupted; }
-  static RunOutcome Exited(int code) {
+  static RunOutcome exited(int code) {
     RunOutcome o;
     o.exitCode = code;
     return o;
@@ -101,9 +101,9 @@ class JobEngine : public QObject {
   void write(int pane, const QByteArray& bytes);
 
   // What a replaced file's row says of the method that won.
-  static QString VerdictText(const Texts& texts, const MethodTrials::Verdict& v);
+  static QString verdictText(const Texts& texts, const MethodTrials::Verdict& v);
   // The status line's text for how the packers ended.
-  static QString StatusText(const Texts& texts, const RunOutcome& outcome);
+  static QString statusText(const Texts& texts, const RunOutcome& outcome);
 
  signals:
   // Packers start together: `panes` of them side by side, or one on the face's own screen (0).
