@@ -15,8 +15,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "core/packer/FileResults.h"
 #include "core/jobs/JobEngine.h"
+#include "core/packer/FileResults.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/main/TFormMain.h"
 #include "gui/widgets/Prompts.h"

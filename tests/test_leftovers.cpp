@@ -14,9 +14,9 @@
 #include <QtTest>
 #include <csignal>
 
+#include "core/jobs/JobEngine.h"
 #include "core/packer/FileResults.h"
 #include "core/packer/RunLeftovers.h"
-#include "core/jobs/JobEngine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "support/MainWindowTest.h"

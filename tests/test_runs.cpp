@@ -27,10 +27,10 @@
 
 #include "core/console/PtyRunner.h"
 #include "core/console/ScreenModel.h"
+#include "core/jobs/JobEngine.h"
 #include "core/packer/FileSizes.h"
 #include "core/packer/PackerVersion.h"
 #include "core/settings/CFGfile.h"
-#include "core/jobs/JobEngine.h"
 #include "gui/console/ConsoleSession.h"
 #include "gui/console/ConsoleWindow.h"
 #include "gui/dialogs/TFormChooseLang.h"

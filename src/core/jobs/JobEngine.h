@@ -14,12 +14,12 @@
 #include <optional>
 
 #include "core/batch/ExecutableScan.h"
-#include "core/util/Texts.h"
 #include "core/packer/CommandLine.h"
 #include "core/packer/FileResults.h"
 #include "core/packer/MethodTrials.h"
 #include "core/packer/PackOptions.h"
 #include "core/packer/PackerVersion.h"
+#include "core/util/Texts.h"
 
 struct JobSpec {
   enum class Kind { Pack, Unpack, Info };

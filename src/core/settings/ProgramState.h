@@ -12,8 +12,8 @@
 
 #include "core/batch/ExecutableScan.h"
 #include "core/config/SettingsTable.h"
-#include "core/util/Texts.h"
 #include "core/packer/PackerVersion.h"
+#include "core/util/Texts.h"
 
 // The choices of three preferences. The settings file stores their integers as they are, so a
 // value outside the enum is kept and matches none of its names.
