@@ -22,6 +22,14 @@ std::optional<Methods::Method> methodNamed(const QByteArray& name) {
   return std::nullopt;
 }
 
+// A number from 1 to `most`, or the word that stands for `wordValue`; nothing for anything else.
+std::optional<int> numberOrWord(const QByteArray& v, int most, const char* word, int wordValue) {
+  if (v == word) return wordValue;
+  bool ok = false;
+  const int n = v.toInt(&ok);
+  return ok && n >= 1 && n <= most ? std::optional<int>(n) : std::nullopt;
+}
+
 }  // namespace
 
 QByteArray HelpText() {
@@ -112,26 +120,14 @@ Request Parse(const QList<QByteArray>& args) {
     const std::optional<QByteArray> v = value();
     if (!v) return refuse("--" + name + " needs a value");
     if (name == "runs") {
-      bool ok = false;
-      const int n = v->toInt(&ok);
-      if (*v == "auto")
-        r.runs = 0;
-      else if (ok && n >= 1 && n <= 64)
-        r.runs = n;
-      else
-        return refuse("--runs takes a number from 1 to 64, or auto");
+      r.runs = numberOrWord(*v, 64, "auto", 0);
+      if (!r.runs) return refuse("--runs takes a number from 1 to 64, or auto");
     } else if (name == "method") {
       r.method = methodNamed(*v);
       if (!r.method) return refuse("--method takes nrv2b, nrv2d, nrv2e, lzma or all");
     } else if (name == "level") {
-      bool ok = false;
-      const int n = v->toInt(&ok);
-      if (*v == "best")
-        r.level = 10;
-      else if (ok && n >= 1 && n <= 9)
-        r.level = n;
-      else
-        return refuse("--level takes a number from 1 to 9, or best");
+      r.level = numberOrWord(*v, 9, "best", 10);
+      if (!r.level) return refuse("--level takes a number from 1 to 9, or best");
     } else if (name == "output" || name == "report" || name == "settings") {
       if (v->isEmpty()) return refuse("--" + name + " needs a file name");
       if (name == "output")
