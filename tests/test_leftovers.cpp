@@ -27,7 +27,7 @@ namespace {
 
 using Names = QList<QByteArray>;
 
-// The name a file spec of removeLeft makes ("name", "name/", "name>target", "name=input").
+// The name each file description below makes ("name", "name/", "name>target", "name=input").
 QByteArray nameOfSpec(QByteArray spec) {
   for (const char mark : {'>', '='})
     if (spec.contains(mark)) spec.truncate(spec.indexOf(mark));
